@@ -1,0 +1,269 @@
+#!/usr/bin/env python3
+"""Writes the German language file app/qv6.lng.
+
+Line n of the file is entry n of the language table; there is no header and
+no comment syntax, so the texts live here, one list element per line.  The
+file is written in Windows-1252 with CR LF after every line, the last one
+included.
+
+Run from anywhere:  python3 scripts/make_lng.py
+"""
+
+import os
+import sys
+
+LINE_COUNT = 171
+
+# Format lines and the number of "%s" placeholders each one carries, in the
+# order in which the program passes its arguments.  Every other line must be
+# free of "%" altogether.
+PLACEHOLDERS = {
+    11: 3,  # value data, value name, key path
+    12: 3,  # value data, value name, key path
+    13: 4,  # key name, section, ini file, value
+    14: 4,  # key name, section, ini file, value
+    15: 1,  # file
+    16: 1,  # file
+    21: 1,  # number of processes
+    22: 1,  # number of surveillance entries
+    25: 1,  # number of rows in the autostart list
+    63: 1,  # path of the file in the text editor
+}
+
+TEXTS = [
+    # 0-8: names of the nine autostart groups (combo box items, report chapters)
+    "Registry: Run-Schlüssel",                                   # 0
+    "Shell-Open-Befehle (EXE, COM, BAT, HTA, PIF)",              # 1
+    "Active Setup: StubPath-Einträge",                           # 2
+    "Statische VxD-Treiber",                                     # 3
+    "ICQ-Agent: Anwendungen",                                    # 4
+    "Autostart-Ordner",                                          # 5
+    "WIN.INI und SYSTEM.INI",                                    # 6
+    "Boot- und Batchdateien",                                    # 7
+    "Explorer im Stammverzeichnis von C:",                       # 8
+    # 9: list caption of a stray c:\explorer.exe
+    "C:\\EXPLORER.EXE (gehört nicht ins Stammverzeichnis)",      # 9
+    # 10: question before ending the ticked processes
+    "Sollen alle markierten Prozesse wirklich beendet werden?",  # 10
+    # 11-17: deleting entries at their source
+    "Soll der Befehl \"%s\" (Wert \"%s\" im Schlüssel \"%s\") "
+    "wirklich aus der Registry gelöscht werden?",                # 11
+    "Der Befehl \"%s\" (Wert \"%s\" im Schlüssel \"%s\") konnte "
+    "nicht aus der Registry gelöscht werden.",                   # 12
+    "Soll der Eintrag \"%s\" im Abschnitt [%s] der Datei \"%s\" "
+    "(Wert: \"%s\") wirklich gelöscht werden?",                  # 13
+    "Der Eintrag \"%s\" im Abschnitt [%s] der Datei \"%s\" "
+    "(Wert: \"%s\") konnte nicht gelöscht werden.",              # 14
+    "Soll die Datei \"%s\" wirklich gelöscht werden?",           # 15
+    "Die Datei \"%s\" konnte nicht gelöscht werden.",            # 16
+    "Möglicherweise wird sie gerade verwendet, oder Ihnen "
+    "fehlen die nötigen Rechte.",                                # 17
+    # 18-20: not shown by the program; kept so the numbering stays right
+    "(Zeile 18 reserviert)",                                     # 18
+    "(Zeile 19 reserviert: Eintragsart wird nicht verwendet)",   # 19
+    "(Zeile 20 reserviert: Eintragsart wird nicht verwendet)",   # 20
+    # 21-24: process page
+    "Prozesse (Anzahl: %s)",                                     # 21
+    "Überwachung (Einträge: %s)",                                # 22
+    "Prozesse werden beendet, bitte warten...",                  # 23
+    "Folgende Prozesse konnten nicht beendet werden:",           # 24
+    # 25: caption of the autostart list box
+    "Inhalt (Einträge: %s)",                                     # 25
+    # 26: deactivating or reactivating failed
+    "Der Eintrag konnte nicht deaktiviert bzw. wieder aktiviert "
+    "werden. Möglicherweise fehlen Ihnen die nötigen Rechte oder "
+    "die Quelle wurde inzwischen verändert.",                    # 26
+    # 27-29: warning before deleting or editing a system-relevant entry
+    "Achtung: Dieser Eintrag ist für den Start von Windows wichtig!",  # 27
+    "Wenn Sie ihn falsch ändern oder löschen, startet Windows unter "
+    "Umständen nicht mehr richtig.",                             # 28
+    "Fahren Sie nur fort, wenn Sie genau wissen, was Sie tun.",  # 29
+    # 30: shell open commands cannot be deactivated
+    "Die Shell-Open-Befehle der ausführbaren Dateitypen können nicht "
+    "deaktiviert werden, sonst ließen sich keine Programme mehr starten. "
+    "Ändern Sie den Befehl bei Bedarf mit \"Ändern\".",          # 30
+    # 31-47: rows of the process information dialog
+    "Verzeichnis:",                                              # 31
+    "Dateiname:",                                                # 32
+    "Größe:",                                                    # 33
+    "Geändert am:",                                              # 34
+    "Sprache:",                                                  # 35
+    "Keine Versionsinformationen vorhanden",                     # 36
+    "gesetzt",                                                   # 37
+    "Archiv:",                                                   # 38
+    "Versteckt:",                                                # 39
+    "Schreibgeschützt:",                                         # 40
+    "System:",                                                   # 41
+    "Verwendungszähler:",                                        # 42
+    "Prozess-ID:",                                               # 43
+    "Übergeordnete Prozess-ID:",                                 # 44
+    "Modul-ID:",                                                 # 45
+    # 46 doubles as the thread-count row of the process dialog and as the
+    # second question before the system.ini shell line holding explorer.exe
+    # is deleted.  The question is the one that protects the user, so it wins.
+    "Achtung: Diese Zeile startet die Windows-Oberfläche "
+    "(explorer.exe). Ohne sie erscheint nach dem Neustart kein Desktop. "
+    "Trotzdem löschen?",                                         # 46
+    "Basispriorität:",                                           # 47
+    # 48-53: not read by the program
+    "Anzahl Threads:",                                           # 48
+    "(Zeile 49 reserviert)",                                     # 49
+    "(Zeile 50 reserviert)",                                     # 50
+    "(Zeile 51 reserviert)",                                     # 51
+    "(Zeile 52 reserviert)",                                     # 52
+    "(Zeile 53 reserviert)",                                     # 53
+    # 54-57: system information rows
+    "Speicherauslastung",                                        # 54
+    "Physischer Speicher",                                       # 55
+    "Davon verfügbar",                                           # 56
+    "Virtueller Speicher",                                       # 57
+    # 58: report copy saved
+    "Der Report wurde gespeichert.",                             # 58
+    "(Zeile 59 reserviert)",                                     # 59
+    "(Zeile 60 reserviert)",                                     # 60
+    # 61: report cell for an empty boot file
+    "(Die Datei ist leer.)",                                     # 61
+    # 62, 63: text file editor
+    "Der Text wurde geändert. Sollen die Änderungen gespeichert "
+    "werden?",                                                   # 62
+    "Textdatei editieren - %s",                                  # 63
+    # 64-71: report table headers and table of contents
+    "Hauptschlüssel",                                            # 64
+    "Schlüssel",                                                 # 65
+    "Name",                                                      # 66
+    "Inhalt",                                                    # 67
+    "Pfad",                                                      # 68
+    "Datei",                                                     # 69
+    "Ziel / Details",                                            # 70
+    "Inhaltsverzeichnis",                                        # 71
+    # 72-75: guard label and guard messages
+    "Wächter ist aktiv",                                         # 72
+    "Wächter ist nicht aktiv",                                   # 73
+    "Der Quorvik Wächter läuft, konnte aber nicht zum Beenden "
+    "aufgefordert werden, weil sein Fenster nicht gefunden wurde.",  # 74
+    "Der Quorvik Wächter konnte nicht gestartet werden. Bitte prüfen "
+    "Sie, ob die Datei qvguard.exe im Programmverzeichnis liegt.",   # 75
+    "(Zeile 76 reserviert)",                                     # 76
+    # 77-121: captions and hints of the main window
+    "Quorvik Wächter",                                           # 77
+    "Den Quorvik Wächter starten oder beenden",                  # 78
+    "Handbuch anzeigen (F1)",                                    # 79
+    "Das Handbuch im Browser öffnen",                            # 80
+    "Aktualisieren",                                             # 81
+    "Alle Startpunkte neu einlesen",                             # 82
+    "Autostart",                                                 # 83
+    "Prozesse",                                                  # 84
+    "Systeminfo",                                                # 85
+    "Startpunkte",                                               # 86
+    "Inhalt",                                                    # 87
+    "Schreibschutz",                                             # 88
+    "Schützt die Einträge vor versehentlichem Ändern und "
+    "Löschen",                                                   # 89
+    "Ändern",                                                    # 90
+    "Name und Wert des gewählten Eintrags ändern",               # 91
+    "Editor",                                                    # 92
+    "Die Datei des gewählten Eintrags im Texteditor öffnen",     # 93
+    "Löschen",                                                   # 94
+    "Den gewählten Eintrag an seiner Quelle löschen",            # 95
+    "In Datenbank",                                              # 96
+    "Einträge als bekannt in die Datenbank aufnehmen",           # 97
+    "Aus Datenbank",                                             # 98
+    "Einträge aus der Datenbank der bekannten Einträge "
+    "entfernen",                                                 # 99
+    "&Alle",                                                     # 100
+    "Ausge&wählt",                                               # 101
+    "Report",                                                    # 102
+    "Einen HTML-Report aller Autostart-Einträge erstellen",      # 103
+    "Überwachung",                                               # 104
+    "Aktualisieren",                                             # 105
+    "Die Liste der laufenden Prozesse neu einlesen",             # 106
+    "Prozesse beenden",                                          # 107
+    "Alle markierten Prozesse beenden",                          # 108
+    "Prozessinfo",                                               # 109
+    "Informationen zum gewählten Prozess anzeigen",              # 110
+    "Überwachung",                                               # 111
+    "Die Überwachungsliste ein- oder ausblenden",                # 112
+    "Hinzufügen",                                                # 113
+    "Dateien zur Überwachungsliste hinzufügen",                  # 114
+    "Entfernen",                                                 # 115
+    "Markierte Einträge aus der Überwachungsliste entfernen",    # 116
+    "Alle wählen",                                               # 117
+    "Alle Einträge der Überwachungsliste markieren",             # 118
+    "Quorvik 6 darf unverändert und kostenlos weitergegeben "
+    "werden. Eine Weitergabe gegen Entgelt ist nur mit Erlaubnis "
+    "des Autors gestattet.",                                     # 119
+    "Update verfügbar ?",                                        # 120
+    "Im Internet nach einer neuen Version suchen",               # 121
+    # 122-128: text file editor window
+    "Textdatei editieren",                                       # 122
+    "Schreibschutz",                                             # 123
+    "Schreibschutz aufheben, um den Text zu bearbeiten",         # 124
+    "Speichern",                                                 # 125
+    "Den Text in die Datei schreiben",                           # 126
+    "Schließen",                                                 # 127
+    "Den Editor schließen",                                      # 128
+    # 129-132: report window
+    "Speichern",                                                 # 129
+    "Eine Kopie des Reports speichern",                          # 130
+    "Schließen",                                                 # 131
+    "Den Report schließen",                                      # 132
+    # 133-136: process information dialog
+    "Prozessinfo",                                               # 133
+    "Eigenschaften der Datei",                                   # 134
+    "Eigenschaften des Prozesses",                               # 135
+    "Schließen",                                                 # 136
+    "(Zeile 137 reserviert)",                                    # 137
+    # 138-142: entry edit dialog
+    "Eintrag ändern",                                            # 138
+    "Schlüssel",                                                 # 139
+    "Wert",                                                      # 140
+    "Änderungen speichern",                                      # 141
+    "Abbrechen",                                                 # 142
+]
+
+# 143-164: not read by the program
+TEXTS += ["(Zeile %d reserviert)" % n for n in range(143, 165)]
+
+TEXTS += [
+    # 165-170: update check
+    "Bitte warten Sie einen Moment...",                          # 165
+    "Die Suche nach Updates ist im Moment nicht möglich. Bitte "
+    "versuchen Sie es später noch einmal.",                      # 166
+    "Sie verwenden bereits die aktuelle Version von Quorvik 6.",  # 167
+    "Eine neue Version von Quorvik 6 ist verfügbar. Soll sie jetzt "
+    "installiert werden? Quorvik 6 wird dazu beendet.",          # 168
+    "(Zeile 169 reserviert)",                                    # 169
+    "Der Quorvik Wächter wird für das Update beendet. Starten Sie "
+    "ihn danach bei Bedarf wieder.",                             # 170
+]
+
+
+def check(texts):
+    assert len(texts) == LINE_COUNT, "expected %d lines, got %d" % (LINE_COUNT, len(texts))
+    for n, text in enumerate(texts):
+        assert text, "line %d is empty" % n
+        assert "\r" not in text and "\n" not in text and "\0" not in text, \
+            "line %d holds a line break or NUL" % n
+        assert "|" not in text, "line %d holds '|', which splits hints" % n
+        assert text == text.strip(), "line %d has outer blanks" % n
+        text.encode("cp1252")  # raises on a character outside Windows-1252
+        want = PLACEHOLDERS.get(n, 0)
+        got = text.count("%s")
+        assert got == want, "line %d: %d placeholders, expected %d" % (n, got, want)
+        assert text.count("%") == got, "line %d holds a stray '%%'" % n
+
+
+def main():
+    check(TEXTS)
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    target = os.path.join(root, "app", "qv6.lng")
+    os.makedirs(os.path.dirname(target), exist_ok=True)
+    data = b"".join(t.encode("cp1252") + b"\r\n" for t in TEXTS)
+    with open(target, "wb") as f:
+        f.write(data)
+    print("wrote %s: %d lines, %d bytes" % (target, len(TEXTS), len(data)))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
