@@ -1,0 +1,10 @@
+#pragma once
+
+namespace qv {
+
+// Copies the files of the user's and the common startup folder into
+// AppDir + "backup\". Cumulative: a name already in the backup is never
+// replaced. Subfolders, missing folders and failed copies are skipped silently.
+void BackupStartupFolders();
+
+} // namespace qv

@@ -1,0 +1,33 @@
+#include "app/MainUnit.h"
+#include "app/SingleInstance.h"
+#include "autostart/AutostartEntry.h"
+#include "base/Files.h"
+#include "base/Handles.h"
+
+#include <commctrl.h>
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything else: a second start of the same executable ends here,
+    // silently.
+    if (!qv::AcquireSingleInstance(qv::ExecutablePath()))
+        return 0;
+
+    int exitCode = 0;
+    {
+        // COM for the shell link object, once for the user-interface thread.
+        qv::ComInit com;
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
+                                                 ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
+        ::InitCommonControlsEx(&icc);
+
+        qv::TMainForm mainForm;
+        if (mainForm.Create(instance))
+            exitCode = qv::RunMessageLoop();
+    }
+
+    qv::ReleaseSingleInstance();
+    qv::ASEntries.clear();
+    qv::ASEntryDB.clear();
+    qv::ASListIndex.clear();
+    return exitCode;
+}

@@ -1,0 +1,89 @@
+#include "autostart/AutostartEntry.h"
+
+#include <cstring>
+
+namespace qv {
+
+std::vector<AutostartEntry> ASEntries;
+std::vector<AutostartEntry> ASEntryDB;
+std::vector<uint16_t> ASListIndex;
+
+void ShortString::assign(std::string_view text) {
+    size_t n = text.size() < 255 ? text.size() : 255;
+    Length = static_cast<uint8_t>(n);
+    std::memcpy(Chars, text.data(), n);
+    std::memset(Chars + n, 0, 255 - n);
+}
+
+AutostartEntry ZeroEntry() {
+    AutostartEntry e;
+    std::memset(&e, 0, sizeof e);
+    return e;
+}
+
+namespace {
+bool SameString(const ShortString& a, const ShortString& b) {
+    return a.Length == b.Length && std::memcmp(a.Chars, b.Chars, a.Length) == 0;
+}
+
+uint64_t Mix(uint64_t h, const void* data, size_t n) {
+    // FNV-1a: cheap, and good enough to spread the few fields that differ.
+    auto p = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 0x100000001B3ull;
+    }
+    return h;
+}
+
+uint64_t MixString(uint64_t h, const ShortString& s) { return Mix(h, &s, 1u + s.Length); }
+} // namespace
+
+bool SameAutostartPoint(const AutostartEntry& a, const AutostartEntry& b, bool compareActive) {
+    return SameString(a.FileName, b.FileName) && SameString(a.RootKey, b.RootKey) &&
+           SameString(a.KeyPath, b.KeyPath) && SameString(a.ValueName, b.ValueName) &&
+           SameString(a.ValueData, b.ValueData) && a.Checksum == b.Checksum &&
+           (!compareActive || a.Active == b.Active);
+}
+
+uint64_t IdentityHash(const AutostartEntry& e) {
+    uint64_t h = 0xCBF29CE484222325ull;
+    h = MixString(h, e.FileName);
+    h = MixString(h, e.RootKey);
+    h = MixString(h, e.KeyPath);
+    h = MixString(h, e.ValueName);
+    h = MixString(h, e.ValueData);
+    return Mix(h, &e.Checksum, sizeof e.Checksum);
+}
+
+std::vector<AutostartEntry> DecodeRecords(std::string_view bytes) {
+    std::vector<AutostartEntry> out(bytes.size() / kRecordSize);
+    if (!out.empty())
+        std::memcpy(out.data(), bytes.data(), out.size() * kRecordSize);
+    return out;
+}
+
+void AppendRecord(std::string& out, const AutostartEntry& e) {
+    out.append(reinterpret_cast<const char*>(&e), kRecordSize);
+}
+
+std::string EncodeRecords(const std::vector<AutostartEntry>& entries) {
+    std::string out;
+    out.reserve(entries.size() * kRecordSize);
+    for (const auto& e : entries)
+        AppendRecord(out, e);
+    return out;
+}
+
+int AddASEntry(AutostartEntry& record, uint8_t active) {
+    record.Active = active;
+    int index = -1;
+    if (ASEntries.size() < kMaxEntries) {
+        ASEntries.push_back(record);
+        index = static_cast<int>(ASEntries.size() - 1);
+    }
+    record = ZeroEntry();
+    return index;
+}
+
+} // namespace qv

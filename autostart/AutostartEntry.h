@@ -1,0 +1,109 @@
+#pragma once
+// The fixed 1800-byte record of one autostart point. The same bytes are the
+// in-memory element, the record of asedb.dat and of aseinactive.dat, so the
+// layout below is fixed byte for byte. Pure code, no Windows headers.
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+static_assert(std::endian::native == std::endian::little,
+              "the record files are little-endian and are read and written as raw bytes");
+
+#pragma pack(push, 1)
+// A length-prefixed string of at most 255 bytes. Only the first Length bytes
+// count; the bytes behind them are kept as they are (zero in every record the
+// program fills itself) so that a record read and written back is identical.
+struct ShortString {
+    uint8_t Length;
+    char Chars[255];
+
+    std::string str() const { return std::string(Chars, Length); }
+    std::string_view view() const { return std::string_view(Chars, Length); }
+    // Stores the text, cut to its first 255 bytes; zero-fills the rest.
+    void assign(std::string_view text);
+};
+
+struct AutostartEntry {
+    uint8_t Kind;          // 0 registry value, 1 ini value, 2 file
+    ShortString FileName;  // kind 1: the ini file; kind 2: the file
+    ShortString RootKey;   // kind 0: root key handle as decimal; kind 1: section
+    ShortString KeyPath;   // kind 0: key path below the root
+    ShortString ValueName; // kind 0: value name; kind 1: ini key
+    ShortString ValueData; // kind 0 and 1: the data as read
+    uint8_t SourceFlag;    // 1: warn before deleting or editing the file
+    uint8_t Active;        // 1 in force, 0 deactivated
+    ShortString Caption;   // first column of the list row
+    ShortString Detail;    // second column of the list row
+    uint8_t Group;         // AutostartGroup 0..8
+    int32_t Checksum;      // kind 2: CRC-32 of the file, -1 when unreadable
+};
+#pragma pack(pop)
+
+static_assert(sizeof(ShortString) == 256);
+static_assert(sizeof(AutostartEntry) == 1800);
+static_assert(offsetof(AutostartEntry, Kind) == 0);
+static_assert(offsetof(AutostartEntry, FileName) == 1);
+static_assert(offsetof(AutostartEntry, RootKey) == 257);
+static_assert(offsetof(AutostartEntry, KeyPath) == 513);
+static_assert(offsetof(AutostartEntry, ValueName) == 769);
+static_assert(offsetof(AutostartEntry, ValueData) == 1025);
+static_assert(offsetof(AutostartEntry, SourceFlag) == 1281);
+static_assert(offsetof(AutostartEntry, Active) == 1282);
+static_assert(offsetof(AutostartEntry, Caption) == 1283);
+static_assert(offsetof(AutostartEntry, Detail) == 1539);
+static_assert(offsetof(AutostartEntry, Group) == 1795);
+static_assert(offsetof(AutostartEntry, Checksum) == 1796);
+
+constexpr size_t kRecordSize = sizeof(AutostartEntry);
+
+// The item index of the group combo box and the group of an entry.
+using AutostartGroup = uint8_t;
+constexpr int kGroupCount = 9;
+
+enum EntryKind : uint8_t { KindRegistry = 0, KindIni = 1, KindFile = 2 };
+
+// Root key handles as the records write them, in unsigned decimal.
+inline constexpr const char* kRootClassesRoot = "2147483648";
+inline constexpr const char* kRootCurrentUser = "2147483649";
+inline constexpr const char* kRootLocalMachine = "2147483650";
+
+// Indexes into ASEntries and ASEntryDB are 16-bit: at most 65,536 elements.
+constexpr size_t kMaxEntries = 65536;
+
+// A record with every byte zero.
+AutostartEntry ZeroEntry();
+
+// The identity rule: two records stand for the same autostart point when
+// FileName, RootKey, KeyPath, ValueName, ValueData (length byte and
+// characters, byte for byte) and Checksum are equal, and Active as well when
+// compareActive is set. Kind, SourceFlag, Caption, Detail, Group never count.
+bool SameAutostartPoint(const AutostartEntry& a, const AutostartEntry& b, bool compareActive);
+// A hash over exactly the fields of the identity rule without Active, so that
+// equal points always hash alike.
+uint64_t IdentityHash(const AutostartEntry& e);
+
+// Record files: a plain sequence of 1800-byte records. A fragment shorter
+// than a record at the end is not read.
+std::vector<AutostartEntry> DecodeRecords(std::string_view bytes);
+std::string EncodeRecords(const std::vector<AutostartEntry>& entries);
+void AppendRecord(std::string& out, const AutostartEntry& e);
+
+// The scanned and deactivated entries, the known entries, and the entry
+// index of each autostart list row. Owned by the autostart unit; touched on
+// the user-interface thread only.
+extern std::vector<AutostartEntry> ASEntries;
+extern std::vector<AutostartEntry> ASEntryDB;
+extern std::vector<uint16_t> ASListIndex;
+
+// Sets the work record's Active, appends a copy to ASEntries, zero-fills the
+// work record and returns the new element's index. When ASEntries already
+// holds 65,536 entries nothing is appended, the work record is still
+// zero-filled, and -1 is returned.
+int AddASEntry(AutostartEntry& record, uint8_t active);
+
+} // namespace qv

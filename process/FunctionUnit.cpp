@@ -1,0 +1,52 @@
+#include "process/FunctionUnit.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace qv {
+
+namespace {
+// Asks for one large and one small icon; keeps the small one.
+IconHandle ExtractSmallIcon(const char* file) {
+    HICON large = nullptr, small = nullptr;
+    UINT got = ::ExtractIconExA(file, 0, &large, &small, 1);
+    IconHandle keepLarge(large);
+    IconHandle keepSmall(small);
+    if (got < 2)
+        return IconHandle();
+    return keepSmall;
+}
+} // namespace
+
+IconHandle LoadFileIcon(const std::string& path) {
+    IconHandle icon = ExtractSmallIcon(path.c_str());
+    if (!icon)
+        icon = ExtractSmallIcon("default.ico");
+    return icon;
+}
+
+bool ShellOpen(const std::string& target) {
+    HINSTANCE r = ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(r) <= 32;
+}
+
+std::string ResolveShortcut(const std::wstring& linkPath) {
+    ComPtr<IShellLinkA> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  link.put_void())))
+        return {};
+    ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
+        return {};
+    if (FAILED(file->Load(linkPath.c_str(), STGM_READ)))
+        return {};
+    if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH)))
+        return {};
+    char buf[MAX_PATH + 1] = {};
+    if (FAILED(link->GetPath(buf, MAX_PATH, nullptr, SLGP_UNCPRIORITY)))
+        return {};
+    return std::string(buf);
+}
+
+} // namespace qv

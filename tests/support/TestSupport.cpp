@@ -1,0 +1,133 @@
+#include "support/TestSupport.h"
+
+#include "base/Files.h"
+#include "base/Handles.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::test {
+
+ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogHandler(this)) {}
+ScriptedDialogs::~ScriptedDialogs() { SetDialogHandler(previous_); }
+
+std::vector<std::string> ScriptedDialogs::Texts() const {
+    std::vector<std::string> t;
+    for (const auto& m : messages_)
+        t.push_back(m.text);
+    return t;
+}
+
+MsgResult ScriptedDialogs::Message(const MessageRequest& request) {
+    messages_.push_back(request);
+    if (answers_.empty())
+        return (request.buttons & BtnCancel) ? MsgResult::Cancel : MsgResult::Ok;
+    MsgResult r = answers_.front();
+    answers_.pop_front();
+    return r;
+}
+
+std::vector<std::string> ScriptedDialogs::OpenFiles(const FileDialogRequest&) {
+    if (openFiles_.empty())
+        return {};
+    auto r = std::move(openFiles_.front());
+    openFiles_.pop_front();
+    return r;
+}
+
+std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest&) {
+    if (saveFiles_.empty())
+        return std::nullopt;
+    auto r = std::move(saveFiles_.front());
+    saveFiles_.pop_front();
+    return r;
+}
+
+TempDir::TempDir() : path_(MakeTempDirectory("qv6test")) {}
+TempDir::~TempDir() { RemoveTree(path_); }
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(f) << "cannot create " << path;
+    DWORD put = 0;
+    ASSERT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+    ASSERT_EQ(put, bytes.size());
+}
+
+std::string ReadBytes(const std::string& path) {
+    auto b = ReadFileBytes(path);
+    return b ? *b : std::string("<missing>");
+}
+
+void RemoveTree(const std::string& path) {
+    std::string p = path;
+    while (p.size() > 3 && p.back() == '\\')
+        p.pop_back();
+    DWORD a = ::GetFileAttributesA(p.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES)
+        return;
+    ::SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL | (a & FILE_ATTRIBUTE_DIRECTORY));
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::DeleteFileA(p.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA fd;
+    {
+        FindHandle find(::FindFirstFileA((p + "\\*").c_str(), &fd));
+        if (find) {
+            do {
+                std::string n = fd.cFileName;
+                if (n != "." && n != "..")
+                    RemoveTree(p + "\\" + n);
+            } while (::FindNextFileA(find.get(), &fd));
+        }
+    }
+    ::RemoveDirectoryA(p.c_str());
+}
+
+void RegSetString(HKEY root, const std::string& key, const std::string& name,
+                  const std::string& value, DWORD type) {
+    RegKey k;
+    ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(),
+                                nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(k.get(), name.empty() ? nullptr : name.c_str(), 0, type,
+                               reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>(value.size() + 1)),
+              ERROR_SUCCESS);
+}
+
+void RegSetDword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
+    RegKey k;
+    ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(),
+                                nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&value), sizeof value),
+              ERROR_SUCCESS);
+}
+
+void RegDeleteTree(HKEY root, const std::string& key) { ::RegDeleteTreeA(root, key.c_str()), ::RegDeleteKeyA(root, key.c_str()); }
+
+bool RegValueExists(HKEY root, const std::string& key, const std::string& name) {
+    RegKey k;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS)
+        return false;
+    return ::RegQueryValueExA(k.get(), name.empty() ? nullptr : name.c_str(), nullptr, nullptr,
+                              nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string RegGetString(HKEY root, const std::string& key, const std::string& name) {
+    RegKey k;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS)
+        return "<no key>";
+    char buf[4096];
+    DWORD size = sizeof buf - 1, type = 0;
+    if (::RegQueryValueExA(k.get(), name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
+        return "<no value>";
+    buf[size] = 0;
+    return std::string(buf);
+}
+
+} // namespace qv::test

@@ -1,0 +1,71 @@
+#pragma once
+// Shared helpers of the test programs: a scripted answer for every dialog,
+// throwaway folders, and small file and registry writers that go through the
+// real Windows API.
+#include "ui/Dialogs.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace qv::test {
+
+// Answers dialogs from a queue and records every request. A dialog with no
+// answer queued is answered with Cancel (and is still recorded), so a test
+// never blocks on a window.
+class ScriptedDialogs : public DialogHandler {
+  public:
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+
+    void QueueAnswer(MsgResult r) { answers_.push_back(r); }
+    void QueueOpenFiles(std::vector<std::string> files) { openFiles_.push_back(std::move(files)); }
+    void QueueSaveFile(std::optional<std::string> file) { saveFiles_.push_back(std::move(file)); }
+
+    const std::vector<MessageRequest>& Messages() const { return messages_; }
+    std::vector<std::string> Texts() const;
+    void Clear() { messages_.clear(); }
+
+    MsgResult Message(const MessageRequest& request) override;
+    std::vector<std::string> OpenFiles(const FileDialogRequest& request) override;
+    std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+
+  private:
+    DialogHandler* previous_ = nullptr;
+    std::deque<MsgResult> answers_;
+    std::deque<std::vector<std::string>> openFiles_;
+    std::deque<std::optional<std::string>> saveFiles_;
+    std::vector<MessageRequest> messages_;
+};
+
+// A fresh folder below the temporary folder, removed with everything in it
+// when the object goes. Path() ends with a backslash.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+  private:
+    std::string path_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+// Removes a file or a whole folder, clearing attributes on the way.
+void RemoveTree(const std::string& path);
+
+// Registry writers for seeding; paths without a leading backslash.
+void RegSetString(HKEY root, const std::string& key, const std::string& name,
+                  const std::string& value, DWORD type = REG_SZ);
+void RegSetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+void RegDeleteTree(HKEY root, const std::string& key);
+bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
+std::string RegGetString(HKEY root, const std::string& key, const std::string& name);
+
+} // namespace qv::test
