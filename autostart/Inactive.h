@@ -1,12 +1,57 @@
 #pragma once
 // Deactivated entries: aseinactive.dat, the kept files in AppDir + "inactive\"
 // and their index isf.dat.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace qv {
 
-// Appends every record of aseinactive.dat to ASEntries with Active = 0;
-// returns the number of records read.
+// Appends every record of aseinactive.dat (in the current working directory)
+// to ASEntries with Active = 0; returns the number of records read. A missing
+// file means none; an unreadable one throws AppError.
 int LoadInactiveEntries();
+// Replaces aseinactive.dat atomically with every element of ASEntries whose
+// Active is 0, in ASEntries order. Throws AppError when it cannot be written.
+void SaveInactiveEntries();
+
+// Applies the new state to the entry's source (registry value, ini key or
+// file); on success sets the entry's Active and saves aseinactive.dat. On
+// failure nothing changes and false is returned. If aseinactive.dat cannot be
+// written, the source change is undone, Active stays, and the AppError goes
+// on to the caller.
+bool SetEntryActive(size_t index, bool active);
+
+// Takes the file at path away into the folder of kept files (deactivate) or
+// brings it back from there. Either the whole move happens or nothing: the
+// file, its kept copy and isf.dat never disagree.
+bool MoveEntryFile(const std::string& path, bool deactivate, bool removeSource);
+
+// The folder of kept files and the index, both below AppDir.
+std::string InactiveFolder();
+std::string InactiveIndexPath();
+inline constexpr const char* kInactiveEntriesFile = "aseinactive.dat";
+
+// What the list must do after a click left a row's check mark as checked.
+struct CheckMarkOutcome {
+    std::optional<bool> setCheck; // the mark the row must show now, if it changes
+    int messageLine = -1;         // LanguageTable line to show (26 or 30), -1: none
+};
+// The check-mark handling of the autostart list, without the list: maps the
+// row through ASListIndex, refuses group 1, calls SetEntryActive. A row
+// outside the list does nothing. The caller sets the mark, then shows the
+// message through the dialog seam, then re-evaluates the buttons.
+CheckMarkOutcome OnEntryCheckMark(size_t row, bool checked);
+
+// Fault injection for the tests: each hook, when set, is asked before the
+// real operation and refuses it by returning true. Unset hooks cost nothing.
+struct InactiveFaultHooks {
+    std::function<bool(const std::string& from, const std::string& to)> refuseCopy;
+    std::function<bool(const std::string& path)> refuseDelete;
+    std::function<bool()> refuseIndexWrite;
+};
+void SetInactiveFaultHooks(InactiveFaultHooks hooks);
 
 } // namespace qv

@@ -1,0 +1,132 @@
+#include "autostart/InactiveRules.h"
+
+namespace qv {
+
+namespace {
+constexpr uint32_t kStoredNameCount = 10000;
+// Random draws before the free names are searched in order.
+constexpr int kRandomDraws = 4 * kStoredNameCount;
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ' && c != '\0';
+}
+} // namespace
+
+std::string FormatIsfLine(std::string_view stored, std::string_view former, uint32_t attributes) {
+    std::string line(stored);
+    line += "|\"";
+    line += former;
+    line += "\"|";
+    line += std::to_string(attributes);
+    return line;
+}
+
+std::vector<std::string> SplitIsfFields(std::string_view line) {
+    std::vector<std::string> fields;
+    // A NUL ends the text, as for every line the program reads.
+    if (auto nul = line.find('\0'); nul != std::string_view::npos) line = line.substr(0, nul);
+    size_t i = 0;
+    const size_t n = line.size();
+    while (i < n && IsBlank(line[i]))
+        ++i;
+    while (i < n) {
+        std::string field;
+        if (line[i] == '"') {
+            ++i;
+            while (i < n) {
+                if (line[i] == '"') {
+                    if (i + 1 < n && line[i + 1] == '"') {
+                        field += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field += line[i++];
+            }
+        } else {
+            while (i < n && !IsBlank(line[i]) && line[i] != '|')
+                field += line[i++];
+        }
+        fields.push_back(std::move(field));
+        while (i < n && IsBlank(line[i]))
+            ++i;
+        if (i < n && line[i] == '|') {
+            if (i + 1 == n) fields.emplace_back();
+            ++i;
+            while (i < n && IsBlank(line[i]))
+                ++i;
+        }
+    }
+    return fields;
+}
+
+IsfLine ParseIsfLine(std::string_view line) {
+    auto f = SplitIsfFields(line);
+    IsfLine r;
+    if (f.size() > 0) r.stored = f[0];
+    if (f.size() > 1) r.former = f[1];
+    if (f.size() > 2) r.attributes = f[2];
+    return r;
+}
+
+std::optional<size_t> FindIsfLine(const std::vector<std::string>& lines, std::string_view path) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        auto f = SplitIsfFields(lines[i]);
+        if (f.size() > 1 && f[1] == path) return i;
+    }
+    return std::nullopt;
+}
+
+std::string JoinIsfLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) {
+        text += l;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::optional<uint32_t> ParseAttributeText(std::string_view text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > 0xFFFFFFFFu) return std::nullopt;
+    return static_cast<uint32_t>(v);
+}
+
+std::optional<std::string> DrawStoredName(const std::function<bool(const std::string&)>& taken,
+                                          const std::function<uint32_t(uint32_t)>& randomBelow) {
+    auto name = [](uint32_t n) { return "file" + std::to_string(n); };
+    for (int draw = 0; draw < kRandomDraws; ++draw) {
+        std::string s = name(randomBelow(kStoredNameCount) % kStoredNameCount);
+        if (!taken(s)) return s;
+    }
+    // A folder this full is rare; still, never loop for ever.
+    for (uint32_t n = 0; n < kStoredNameCount; ++n)
+        if (!taken(name(n))) return name(n);
+    return std::nullopt;
+}
+
+CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked) {
+    if (checked == (active != 0)) return CheckMarkAction::None;
+    if (group == 1) return CheckMarkAction::RefuseGroup1;
+    return CheckMarkAction::Apply;
+}
+
+std::optional<uint32_t> ParseRootKeyText(std::string_view text) {
+    auto v = ParseAttributeText(text);
+    if (!v || *v < 0x80000000u || *v > 0x80000006u) return std::nullopt;
+    return v;
+}
+
+std::string_view StripLeadingBackslash(std::string_view keyPath) {
+    if (!keyPath.empty() && keyPath.front() == '\\') keyPath.remove_prefix(1);
+    return keyPath;
+}
+
+} // namespace qv

@@ -1,0 +1,58 @@
+#pragma once
+// The pure rules of deactivation: the isf.dat line codec, the drawing of a
+// stored name, the decision what a changed check mark means, and the parsing
+// of the root key text. No Windows headers.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+// One line of isf.dat: stored name, former full path, attributes as decimal
+// text. Fields that a damaged line lacks are empty.
+struct IsfLine {
+    std::string stored;
+    std::string former;
+    std::string attributes;
+};
+
+// stored + '|"' + former + '"|' + attributes, with no line end.
+std::string FormatIsfLine(std::string_view stored, std::string_view former, uint32_t attributes);
+// Splits a line at '|' the way a delimited string list does: a field that
+// begins with a double quote runs to the closing quote (a doubled quote inside
+// stands for one) and loses its quotes; an unquoted field ends at the
+// delimiter or at a blank.
+std::vector<std::string> SplitIsfFields(std::string_view line);
+IsfLine ParseIsfLine(std::string_view line);
+// Index of the first line whose former path equals path byte for byte.
+std::optional<size_t> FindIsfLine(const std::vector<std::string>& lines, std::string_view path);
+// The file's text: every line ended by CR LF.
+std::string JoinIsfLines(const std::vector<std::string>& lines);
+// The attribute bits of field 2, if it is a plain unsigned decimal number.
+std::optional<uint32_t> ParseAttributeText(std::string_view text);
+
+// Draws "file0".."file9999" at random until one is not taken. When chance
+// keeps hitting taken names, the free ones are searched in order; nothing is
+// returned only when all 10,000 are taken.
+std::optional<std::string> DrawStoredName(const std::function<bool(const std::string&)>& taken,
+                                          const std::function<uint32_t(uint32_t)>& randomBelow);
+
+// What a row's check mark, as the click left it, asks of its entry.
+enum class CheckMarkAction {
+    None,         // the mark equals Active: nothing changes
+    RefuseGroup1, // a shell open command: tick again, line 30
+    Apply         // change the entry's state to the mark
+};
+CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked);
+
+// The root key handle kept as unsigned decimal text (2147483648 and up), or
+// nothing for any other text.
+std::optional<uint32_t> ParseRootKeyText(std::string_view text);
+// Key paths are kept with or without a leading backslash; the registry wants
+// them without.
+std::string_view StripLeadingBackslash(std::string_view keyPath);
+
+} // namespace qv
