@@ -1,0 +1,98 @@
+#pragma once
+// Shared set-up of the deactivation tests: a throwaway AppDir, a separate
+// working directory for aseinactive.dat, empty entry arrays and no injected
+// faults; everything is put back afterwards.
+#include "app/AppContext.h"
+#include "autostart/AutostartEntry.h"
+#include "autostart/Inactive.h"
+#include "base/Clock.h"
+#include "support/TestSupport.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qv::test {
+
+class InactiveTestBase : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        oldAppDir_ = AppDir;
+        AppDir = app.Path();
+        char cwd[MAX_PATH + 1] = {};
+        ::GetCurrentDirectoryA(MAX_PATH, cwd);
+        oldCwd_ = cwd;
+        ASSERT_TRUE(::SetCurrentDirectoryA(work.Path().c_str()));
+        ASEntries.clear();
+        ASListIndex.clear();
+        SetInactiveFaultHooks({});
+    }
+    void TearDown() override {
+        SetInactiveFaultHooks({});
+        SetClockHooks({});
+        ASEntries.clear();
+        ASListIndex.clear();
+        ::SetCurrentDirectoryA(oldCwd_.c_str());
+        AppDir = oldAppDir_;
+    }
+
+    static AutostartEntry FileEntry(const std::string& path, uint8_t group = 5) {
+        AutostartEntry e = ZeroEntry();
+        e.Kind = KindFile;
+        e.FileName.assign(path);
+        e.Caption.assign(path);
+        e.Group = group;
+        return e;
+    }
+    static AutostartEntry RegEntry(const std::string& root, const std::string& key,
+                                   const std::string& name, const std::string& data,
+                                   uint8_t group = 0) {
+        AutostartEntry e = ZeroEntry();
+        e.Kind = KindRegistry;
+        e.RootKey.assign(root);
+        e.KeyPath.assign(key);
+        e.ValueName.assign(name);
+        e.ValueData.assign(data);
+        e.Caption.assign(name);
+        e.Group = group;
+        return e;
+    }
+    static AutostartEntry IniEntry(const std::string& file, const std::string& section,
+                                   const std::string& key, const std::string& data,
+                                   uint8_t group = 6) {
+        AutostartEntry e = ZeroEntry();
+        e.Kind = KindIni;
+        e.FileName.assign(file);
+        e.RootKey.assign(section);
+        e.ValueName.assign(key);
+        e.ValueData.assign(data);
+        e.Caption.assign(key);
+        e.Group = group;
+        return e;
+    }
+    // Appends the entry to ASEntries and shows it as the next list row;
+    // returns the row.
+    static size_t AddRow(AutostartEntry e, uint8_t active = 1) {
+        int index = AddASEntry(e, active);
+        ASListIndex.push_back(static_cast<uint16_t>(index));
+        return ASListIndex.size() - 1;
+    }
+    static std::string IniValue(const std::string& file, const std::string& section,
+                                const std::string& key) {
+        char buf[1024] = {};
+        ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "<missing>", buf, sizeof buf,
+                                   file.c_str());
+        return buf;
+    }
+
+    TempDir app;
+    TempDir work;
+
+  private:
+    std::string oldAppDir_;
+    std::string oldCwd_;
+};
+
+} // namespace qv::test
