@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/InactiveRules.h"
+#include "autostart/RegistryRoot.h"
 #include "base/Clock.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -195,27 +196,16 @@ bool BringFileBack(bool removeSource, const std::vector<std::string>& lines,
 
 // ---- registry and ini sources -----------------------------------------------
 
-std::optional<HKEY> RootKeyHandle(std::string_view text) {
-    auto v = ParseRootKeyText(text);
-    if (!v) return std::nullopt;
-    // The predefined handles are sign-extended 32-bit values.
-    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(*v)));
-}
-
 bool ApplyRegistry(const AutostartEntry& e, bool active) {
-    auto root = RootKeyHandle(e.RootKey.view());
-    if (!root) return false;
-    const std::string key(StripLeadingBackslash(e.KeyPath.view()));
     const std::string name = e.ValueName.str();
-    RegKey k;
     if (!active) {
-        if (::RegOpenKeyExA(*root, key.c_str(), 0, KEY_SET_VALUE, k.put()) != ERROR_SUCCESS)
-            return false;
-        return ::RegDeleteValueA(k.get(), name.c_str()) == ERROR_SUCCESS;
+        RegKey k = OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_SET_VALUE, false);
+        return k && ::RegDeleteValueA(k.get(), name.c_str()) == ERROR_SUCCESS;
     }
-    if (::RegCreateKeyExA(*root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
-                          nullptr, k.put(), nullptr) != ERROR_SUCCESS)
-        return false;
+    RegKey k =
+        OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_SET_VALUE | KEY_QUERY_VALUE, true);
+    if (!k) return false;
+    // Written back as a plain string, whatever type it had before.
     const std::string data = e.ValueData.str();
     if (::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ,
                          reinterpret_cast<const BYTE*>(data.c_str()),

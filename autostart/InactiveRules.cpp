@@ -118,15 +118,4 @@ CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked) {
     return CheckMarkAction::Apply;
 }
 
-std::optional<uint32_t> ParseRootKeyText(std::string_view text) {
-    auto v = ParseAttributeText(text);
-    if (!v || *v < 0x80000000u || *v > 0x80000006u) return std::nullopt;
-    return v;
-}
-
-std::string_view StripLeadingBackslash(std::string_view keyPath) {
-    if (!keyPath.empty() && keyPath.front() == '\\') keyPath.remove_prefix(1);
-    return keyPath;
-}
-
 } // namespace qv

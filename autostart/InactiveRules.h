@@ -48,11 +48,4 @@ enum class CheckMarkAction {
 };
 CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked);
 
-// The root key handle kept as unsigned decimal text (2147483648 and up), or
-// nothing for any other text.
-std::optional<uint32_t> ParseRootKeyText(std::string_view text);
-// Key paths are kept with or without a leading backslash; the registry wants
-// them without.
-std::string_view StripLeadingBackslash(std::string_view keyPath);
-
 } // namespace qv

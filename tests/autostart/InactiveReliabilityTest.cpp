@@ -6,6 +6,7 @@
 #include "InactiveFixture.h"
 
 #include "autostart/InactiveRules.h"
+#include "autostart/RegistryRoot.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -129,7 +130,7 @@ class InactiveReliability : public InactiveTestBase {
         } else if (e.Kind == KindRegistry) {
             HKEY root =
                 e.RootKey.str() == kRootLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-            std::string key(StripLeadingBackslash(e.KeyPath.view()));
+            std::string key = RegistryPath(e.KeyPath.view());
             if (on)
                 EXPECT_EQ(RegGetString(root, key, e.ValueName.str()), e.ValueData.str());
             else

@@ -103,18 +103,5 @@ TEST(InactiveCheckMark, DecisionTable) {
     }
 }
 
-TEST(InactiveRootKey, OnlyPredefinedHandlesInUnsignedDecimal) {
-    EXPECT_EQ(ParseRootKeyText("2147483648"), 0x80000000u);
-    EXPECT_EQ(ParseRootKeyText("2147483649"), 0x80000001u);
-    EXPECT_EQ(ParseRootKeyText("2147483650"), 0x80000002u);
-    EXPECT_FALSE(ParseRootKeyText("-2147483647"));
-    EXPECT_FALSE(ParseRootKeyText("80000001"));
-    EXPECT_FALSE(ParseRootKeyText("1"));
-    EXPECT_FALSE(ParseRootKeyText("windows"));
-    EXPECT_EQ(StripLeadingBackslash("\\Software\\X"), "Software\\X");
-    EXPECT_EQ(StripLeadingBackslash("Software\\X"), "Software\\X");
-    EXPECT_EQ(StripLeadingBackslash(""), "");
-}
-
 } // namespace
 } // namespace qv
