@@ -20,6 +20,9 @@ namespace qv {
 namespace {
 
 InactiveFaultHooks g_faults;
+// Deactivated entries that did not fit into the full ASEntries. They are not
+// shown, but saving must not drop them from aseinactive.dat.
+std::vector<AutostartEntry> g_unlisted;
 
 constexpr DWORD kClearableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
@@ -270,10 +273,16 @@ void SetInactiveFaultHooks(InactiveFaultHooks hooks) {
 }
 
 int LoadInactiveEntries() {
+    g_unlisted.clear();
     if (!FileExists(kInactiveEntriesFile)) return 0;
     auto records = DecodeRecords(ReadFileBytesOrThrow(kInactiveEntriesFile));
-    for (auto& r : records)
-        AddASEntry(r, 0);
+    for (auto& r : records) {
+        AutostartEntry kept = r;
+        if (AddASEntry(r, 0) < 0) {
+            kept.Active = 0;
+            g_unlisted.push_back(kept);
+        }
+    }
     return static_cast<int>(records.size());
 }
 
@@ -281,6 +290,11 @@ void SaveInactiveEntries() {
     std::string bytes;
     for (const auto& e : ASEntries)
         if (e.Active == 0) AppendRecord(bytes, e);
+    // Only a full list can have left entries out; any other list was rebuilt
+    // by a scan and a load since.
+    if (ASEntries.size() >= kMaxEntries)
+        for (const auto& e : g_unlisted)
+            AppendRecord(bytes, e);
     WriteFileAtomic(kInactiveEntriesFile, bytes);
 }
 

@@ -71,10 +71,19 @@ IsfLine ParseIsfLine(std::string_view line) {
     return r;
 }
 
+bool IsStoredName(std::string_view name) {
+    if (name.size() < 5 || name.size() > 8 || name.substr(0, 4) != "file") return false;
+    std::string_view digits = name.substr(4);
+    if (digits.size() > 1 && digits[0] == '0') return false;
+    for (char c : digits)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 std::optional<size_t> FindIsfLine(const std::vector<std::string>& lines, std::string_view path) {
     for (size_t i = 0; i < lines.size(); ++i) {
         auto f = SplitIsfFields(lines[i]);
-        if (f.size() > 1 && f[1] == path) return i;
+        if (f.size() > 1 && f[1] == path && IsStoredName(f[0])) return i;
     }
     return std::nullopt;
 }

@@ -27,7 +27,12 @@ std::string FormatIsfLine(std::string_view stored, std::string_view former, uint
 // delimiter or at a blank.
 std::vector<std::string> SplitIsfFields(std::string_view line);
 IsfLine ParseIsfLine(std::string_view line);
-// Index of the first line whose former path equals path byte for byte.
+// "file" followed by 0..9999 in decimal without leading zeros.
+bool IsStoredName(std::string_view name);
+// Index of the first line whose former path equals path byte for byte. A line
+// whose stored name is not a stored name never matches: a damaged or planted
+// line must not make the program replace or delete files outside the folder
+// of kept files.
 std::optional<size_t> FindIsfLine(const std::vector<std::string>& lines, std::string_view path);
 // The file's text: every line ended by CR LF.
 std::string JoinIsfLines(const std::vector<std::string>& lines);

@@ -59,13 +59,16 @@ TEST(InactiveIsfLine, FindsTheFirstExactCaseSensitiveMatch) {
     EXPECT_EQ(JoinIsfLines({}), "");
 }
 
-TEST(InactiveIsfLine, AttributeTextIsPlainDecimal) {
-    EXPECT_EQ(ParseAttributeText("32"), 32u);
-    EXPECT_EQ(ParseAttributeText("4294967295"), 4294967295u);
-    EXPECT_FALSE(ParseAttributeText("4294967296"));
-    EXPECT_FALSE(ParseAttributeText("-1"));
-    EXPECT_FALSE(ParseAttributeText("0x20"));
-    EXPECT_FALSE(ParseAttributeText(""));
+TEST(InactiveIsfLine, OnlyRealStoredNamesMatch) {
+    for (const char* good : {"file0", "file7", "file4711", "file9999"})
+        EXPECT_TRUE(IsStoredName(good)) << good;
+    for (const char* bad :
+         {"file", "file07", "file10000", "File7", "file7.bak", "..\\file7", "file-1", ""})
+        EXPECT_FALSE(IsStoredName(bad)) << bad;
+    // A planted line that would reach outside the folder is passed over.
+    std::vector<std::string> lines = {FormatIsfLine("..\\..\\boot", "C:\\a.lnk", 32),
+                                      FormatIsfLine("file3", "C:\\a.lnk", 32)};
+    EXPECT_EQ(FindIsfLine(lines, "C:\\a.lnk"), 1u);
 }
 
 TEST(InactiveStoredName, DrawsUntilAFreeNameAndStaysInRange) {

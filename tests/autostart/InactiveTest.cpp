@@ -212,6 +212,21 @@ TEST_F(InactiveEntriesFile, LoadAppendsWithActiveZeroKeepsGroupsAndSkipsAFragmen
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({a, b}));
 }
 
+TEST_F(InactiveEntriesFile, EntriesBeyondAFullListAreKeptOnSave) {
+    ASEntries.assign(kMaxEntries - 1, ZeroEntry());
+    for (auto& e : ASEntries)
+        e.Active = 1;
+    AutostartEntry a = FileEntry("C:\\a.lnk"), b = FileEntry("C:\\b.lnk"),
+                   c = FileEntry("C:\\c.lnk");
+    const std::string bytes = EncodeRecords({a, b, c});
+    WriteBytes(work / kInactiveEntriesFile, bytes);
+    EXPECT_EQ(LoadInactiveEntries(), 3);
+    EXPECT_EQ(ASEntries.size(), kMaxEntries);
+    SaveInactiveEntries();
+    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), bytes);
+    ASEntries.clear();
+}
+
 // ---- files ------------------------------------------------------------------
 
 class InactiveFiles : public InactiveTestBase {
@@ -257,19 +272,6 @@ TEST_F(InactiveFiles, HiddenShortcutGoesAwayAndComesBackHidden) {
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), "");
     // No staging file is left beside the shortcut.
     EXPECT_EQ(FilesIn(startup.Path()), std::vector<std::string>{"Werkzeug Start.lnk"});
-}
-
-TEST_F(InactiveFiles, ReadOnlyFileIsReallyRemovedAndRestoredReadOnly) {
-    const DWORD ro = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
-    std::string bat = Seed("winstart.bat", "@echo off\r\n", ro);
-    size_t row = AddRow(FileEntry(bat, 7));
-    EXPECT_EQ(OnEntryCheckMark(row, false).messageLine, -1);
-    EXPECT_FALSE(FileExists(bat));
-    EXPECT_EQ(ParseIsfLine(IndexLines().at(0)).attributes, std::to_string(ro));
-    EXPECT_EQ(OnEntryCheckMark(row, true).messageLine, -1);
-    EXPECT_EQ(GetAttributes(bat), ro);
-    EXPECT_EQ(ReadBytes(bat), "@echo off\r\n");
-    EXPECT_TRUE(KeptFiles().empty());
 }
 
 TEST_F(InactiveFiles, LockedSourceDoesNotCountAsDeactivated) {
@@ -373,6 +375,23 @@ TEST_F(InactiveFiles, OtherLinesOfTheIndexAreKeptByteForByte) {
     ASSERT_EQ(after.rfind(before, 0), 0u);
     ASSERT_TRUE(MoveEntryFile(lnk, false, true));
     EXPECT_EQ(ReadBytes(InactiveIndexPath()), before);
+}
+
+TEST_F(InactiveFiles, PlantedIndexLineCannotReachOutsideTheFolder) {
+    ASSERT_TRUE(ForceDirectories(InactiveFolder()));
+    std::string victim = startup / "victim.bak";
+    WriteBytes(victim, "precious");
+    std::string lnk = Seed("h.lnk", "h");
+    const std::string planted = FormatIsfLine(
+        "..\\..\\" + ExtractFileName(startup.Path().substr(0, startup.Path().size() - 1)) +
+            "\\victim",
+        lnk, 32);
+    WriteBytes(InactiveIndexPath(), planted + "\r\n");
+    ASSERT_TRUE(MoveEntryFile(lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(lnk, false, true));
+    EXPECT_EQ(ReadBytes(victim), "precious");
+    EXPECT_EQ(ReadBytes(lnk), "h");
+    EXPECT_EQ(IndexLines(), std::vector<std::string>{planted});
 }
 
 TEST_F(InactiveFiles, UnreadableIndexIsNeverOverwritten) {
