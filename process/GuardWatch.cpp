@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 namespace qv {
@@ -104,6 +105,58 @@ void ReadRunKey(const RunKey& source, std::vector<AutostartEntry>& out) {
     }
 }
 
+// The guard looks every few seconds, and a startup folder may hold a link to
+// a large program: checksums and link targets are worked out again only when
+// the file they come from has changed (size or time of last write).
+struct FileStamp {
+    uint64_t size = 0;
+    uint64_t written = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+bool StampOf(const std::string& path, FileStamp& stamp) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return false;
+    stamp.size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.written =
+        (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+template <class T> struct Remembered {
+    FileStamp stamp;
+    T value;
+};
+
+int32_t CachedCRC32(const std::string& path) {
+    static std::map<std::string, Remembered<int32_t>> cache;
+    FileStamp stamp;
+    if (!StampOf(path, stamp)) {
+        cache.erase(path);
+        return FileCRC32(path);
+    }
+    auto it = cache.find(path);
+    if (it != cache.end() && it->second.stamp == stamp) return it->second.value;
+    int32_t crc = FileCRC32(path);
+    cache[path] = {stamp, crc};
+    return crc;
+}
+
+std::string CachedLinkTarget(const std::string& link) {
+    static std::map<std::string, Remembered<std::string>> cache;
+    FileStamp stamp;
+    if (!StampOf(link, stamp)) {
+        cache.erase(link);
+        return ResolveShortcut(ToWide(link));
+    }
+    auto it = cache.find(link);
+    if (it != cache.end() && it->second.stamp == stamp) return it->second.value;
+    std::string target = ResolveShortcut(ToWide(link));
+    cache[link] = {stamp, target};
+    return target;
+}
+
 void ReadStartupFolder(const StartupFolder& source, std::vector<AutostartEntry>& out) {
     std::string folder;
     {
@@ -127,12 +180,12 @@ void ReadStartupFolder(const StartupFolder& source, std::vector<AutostartEntry>&
         e.Group = 5;
         e.Active = 1;
         if (UpperAscii(ExtractFileExt(name)) == ".LNK") {
-            std::string target = ResolveShortcut(ToWide(file));
+            std::string target = CachedLinkTarget(file);
             e.Detail.assign(target);
-            e.Checksum = FileCRC32(target);
+            e.Checksum = CachedCRC32(target);
         } else {
             e.Detail.assign(name);
-            e.Checksum = FileCRC32(file);
+            e.Checksum = CachedCRC32(file);
         }
         out.push_back(e);
     } while (::FindNextFileA(find.get(), &fd));

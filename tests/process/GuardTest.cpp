@@ -107,31 +107,44 @@ TEST(GuardWatch, AnnouncesWhatIsNewAndUnknown) {
     ASEntryDB.clear();
 }
 
-TEST(GuardWatch, ReadsRunKeysAndStartupFoldersAsTheScanFillsThem) {
+// Points the user's startup folder somewhere else for as long as it lives.
+class StartupFolderOverride {
+  public:
+    explicit StartupFolderOverride(const std::string& folder)
+        : had_(test::RegValueExists(HKEY_CURRENT_USER, kFolders, "startup")),
+          old_(test::RegGetString(HKEY_CURRENT_USER, kFolders, "startup")) {
+        test::RegSetString(HKEY_CURRENT_USER, kFolders, "startup", folder);
+    }
+    ~StartupFolderOverride() {
+        if (had_)
+            test::RegSetString(HKEY_CURRENT_USER, kFolders, "startup", old_);
+        else
+            ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kFolders, "startup");
+    }
+
+  private:
+    static constexpr char kFolders[] =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    bool had_;
+    std::string old_;
+};
+
+const AutostartEntry* FindFile(const std::vector<AutostartEntry>& entries,
+                               const std::string& file) {
+    for (const AutostartEntry& e : entries)
+        if (e.FileName.str() == file) return &e;
+    return nullptr;
+}
+
+TEST(GuardWatch, ReadsRunKeysAsTheScanFillsThem) {
     const std::string name = "QV6WatchTest";
     test::RegSetString(HKEY_CURRENT_USER, kRunKey, name, "c:\\tools\\tool.exe -x");
     test::RegSetDword(HKEY_CURRENT_USER, kRunKey, name + "Dword", 1);
-
-    const char kFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-    const bool hadStartup = test::RegValueExists(HKEY_CURRENT_USER, kFolders, "startup");
-    const std::string oldStartup = test::RegGetString(HKEY_CURRENT_USER, kFolders, "startup");
-    test::TempDir folder;
-    test::WriteBytes(folder / "notes.txt", "hello");
-    ::CreateDirectoryA((folder / "sub").c_str(), nullptr);
-    std::string folderPath = folder.Path().substr(0, folder.Path().size() - 1);
-    test::RegSetString(HKEY_CURRENT_USER, kFolders, "startup", folderPath);
-
     auto entries = ReadWatchedEntries();
-
-    if (hadStartup)
-        test::RegSetString(HKEY_CURRENT_USER, kFolders, "startup", oldStartup);
-    else
-        ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kFolders, "startup");
     ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, name.c_str());
     ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, (name + "Dword").c_str());
 
     int runs = 0, dwords = 0;
-    const AutostartEntry *notes = nullptr, *sub = nullptr;
     for (const AutostartEntry& e : entries) {
         if (e.ValueName.str() == name) {
             ++runs;
@@ -141,21 +154,47 @@ TEST(GuardWatch, ReadsRunKeysAndStartupFoldersAsTheScanFillsThem) {
             EXPECT_EQ(e.Detail.str(), "c:\\tools\\tool.exe -x");
         }
         dwords += e.ValueName.str() == name + "Dword";
-        if (e.FileName.str() == folderPath + "\\notes.txt") notes = &e;
-        if (e.FileName.str() == folderPath + "\\sub") sub = &e;
     }
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(dwords, 0);
+}
+
+TEST(GuardWatch, ReadsStartupFoldersAndSeesEveryChangeOfAFile) {
+    test::TempDir folder;
+    const std::string folderPath = folder.Path().substr(0, folder.Path().size() - 1);
+    const std::string notesPath = folderPath + "\\notes.txt";
+    test::WriteBytes(notesPath, "hello");
+    ::CreateDirectoryA((folderPath + "\\sub").c_str(), nullptr);
+    StartupFolderOverride startup(folderPath);
+
+    auto entries = ReadWatchedEntries();
+    const AutostartEntry* notes = FindFile(entries, notesPath);
     ASSERT_NE(notes, nullptr);
     EXPECT_EQ(notes->Kind, KindFile);
     EXPECT_EQ(notes->Group, 5);
     EXPECT_EQ(notes->Active, 1);
     EXPECT_EQ(notes->Caption.str(), "notes.txt");
     EXPECT_EQ(notes->Detail.str(), "notes.txt");
-    EXPECT_EQ(notes->Checksum, FileCRC32(folder / "notes.txt"));
-    EXPECT_NE(notes->Checksum, -1);
+    const int32_t before = FileCRC32(notesPath);
+    EXPECT_NE(before, -1);
+    EXPECT_EQ(notes->Checksum, before);
+    const AutostartEntry* sub = FindFile(entries, folderPath + "\\sub");
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(sub->Checksum, -1);
+
+    // Same size, new content and a new time of last write: a new checksum.
+    test::WriteBytes(notesPath, "HELLO");
+    {
+        UniqueHandle f(::CreateFileA(notesPath.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+        FILETIME t{0x12345678, 0x01D00000};
+        ASSERT_TRUE(::SetFileTime(f.get(), nullptr, nullptr, &t));
+    }
+    entries = ReadWatchedEntries();
+    notes = FindFile(entries, notesPath);
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(notes->Checksum, FileCRC32(notesPath));
+    EXPECT_NE(notes->Checksum, before);
 }
 
 // The guard program in the test's own folder, started and stopped as the
