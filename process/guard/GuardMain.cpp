@@ -30,6 +30,7 @@ constexpr UINT kWatchIntervalMs = 2000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr UINT kTrayId = 1;
 constexpr UINT kMenuClose = 100;
+constexpr DWORD kTrayRemovalWaitMs = 200;
 // Line of the language table: the guard's name, shown as its tray tip and
 // as the title of its balloons.
 constexpr int kLineGuardName = 77;
@@ -202,14 +203,31 @@ void TGuardForm::AddTrayIcon() {
     trayIcon_ = ::Shell_NotifyIconW(NIM_ADD, &nid) != FALSE;
 }
 
+DWORD WINAPI DeleteTrayIcon(LPVOID param) {
+    auto* nid = static_cast<NOTIFYICONDATAW*>(param);
+    ::Shell_NotifyIconW(NIM_DELETE, nid);
+    delete nid;
+    return 0;
+}
+
 void TGuardForm::RemoveTrayIcon() {
     if (!trayIcon_) return;
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd_;
-    nid.uID = kTrayId;
-    ::Shell_NotifyIconW(NIM_DELETE, &nid);
     trayIcon_ = false;
+    auto* nid = new NOTIFYICONDATAW{};
+    nid->cbSize = sizeof *nid;
+    nid->hWnd = hwnd_;
+    nid->uID = kTrayId;
+    // The shell may take seconds to take its last icon away (Wine hides its
+    // tray window first), but the guard must be gone half a second after it
+    // was told to stop: the request goes out from a thread of its own, and
+    // the guard waits for it only briefly. The shell has the request either
+    // way.
+    UniqueHandle worker(::CreateThread(nullptr, 0, DeleteTrayIcon, nid, 0, nullptr));
+    if (!worker) {
+        DeleteTrayIcon(nid);
+        return;
+    }
+    ::WaitForSingleObject(worker.get(), kTrayRemovalWaitMs);
 }
 
 void TGuardForm::ShowTrayMenu() {
