@@ -16,7 +16,6 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -35,6 +34,17 @@ constexpr DWORD kTrayRemovalWaitMs = 200;
 // as the title of its balloons.
 constexpr int kLineGuardName = 77;
 constexpr int kLineClose = 127;
+
+// The guard shows no message boxes: a database it cannot read leaves the
+// one it has, and a look that fails is tried again at the next tick.
+void ReloadDatabase() {
+    std::vector<AutostartEntry> previous = ASEntryDB;
+    try {
+        LoadKnownEntries();
+    } catch (...) {
+        ASEntryDB = std::move(previous);
+    }
+}
 
 class TGuardForm {
   public:
@@ -83,7 +93,7 @@ bool TGuardForm::Create(HINSTANCE instance) {
     if (!hwnd_) return false;
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
 
-    LoadKnownEntries();
+    ReloadDatabase();
     watch_.SetBaseline(ReadWatchedEntries());
     AddTrayIcon();
     ::SetTimer(hwnd_, kWatchTimer, kWatchIntervalMs, nullptr);
@@ -109,7 +119,7 @@ LRESULT TGuardForm::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case GuardMsgEntryEdited:
         // The user accepted or changed entries: judge the sources again
         // against the database as it is now.
-        LoadKnownEntries();
+        ReloadDatabase();
         Look();
         return 0;
     case WM_TIMER:
@@ -139,12 +149,10 @@ LRESULT TGuardForm::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void TGuardForm::Look() {
-    // The guard shows no message boxes; a look that fails is tried again at
-    // the next tick.
     try {
         std::vector<AutostartEntry> fresh = watch_.Update(ReadWatchedEntries());
         if (!fresh.empty()) Announce(fresh);
-    } catch (const std::exception&) {
+    } catch (...) {
     }
 }
 
@@ -262,7 +270,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // COM for resolving the links in the startup folders.
     qv::ComInit com;
 
-    int exitCode = 0;
     {
         qv::TGuardForm form;
         if (!form.Create(instance)) return 1;
@@ -273,5 +280,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         }
     }
     qv::ASEntryDB.clear();
-    return exitCode;
+    return 0;
 }
