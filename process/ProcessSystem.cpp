@@ -33,6 +33,17 @@ using GetProcessPathFn = DWORD(WINAPI*)(DWORD, char*, DWORD);
 using CreateSnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
 using Process32Fn = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
 
+// The library is looked for beside the executable and in the system folder
+// only: a procs.dll in the current directory or on the PATH is never loaded
+// in its place. Systems too old for the restricted search fall back to the
+// plain one.
+HMODULE LoadProcessLibrary(const char* name) {
+    HMODULE module = ::LoadLibraryExA(
+        name, nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module && ::GetLastError() == ERROR_INVALID_PARAMETER) module = ::LoadLibraryA(name);
+    return module;
+}
+
 template <class F> F Lookup(HMODULE module, const char* name) {
     if (!module) return nullptr;
     return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
@@ -53,7 +64,7 @@ struct SystemProcessSource::Impl {
 };
 
 SystemProcessSource::SystemProcessSource(const char* library) : impl_(new Impl) {
-    impl_->library.reset(::LoadLibraryA(library));
+    impl_->library.reset(LoadProcessLibrary(library));
     impl_->count = Lookup<GetNumberOfProcessesFn>(impl_->library.get(), "GetNumberOfProcesses");
     impl_->idList = Lookup<GetProcessIDListFn>(impl_->library.get(), "GetProcessIDList");
     impl_->path = Lookup<GetProcessPathFn>(impl_->library.get(), "GetProcessPath");

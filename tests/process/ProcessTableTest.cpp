@@ -1,7 +1,11 @@
 // The process table over a scripted source: the cap, the join by id, the
 // names, the sort and the failure paths.
+#include "app/AppContext.h"
 #include "process/ProcessTable.h"
 #include "ScriptedProcessSource.h"
+#include "support/TestSupport.h"
+
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +187,30 @@ TEST(ProcessTable, MissingLibraryOrFunctionsGiveAnEmptyTable) {
     // A library that exists but lacks the three functions.
     SystemProcessSource wrong("version.dll");
     EXPECT_TRUE(CollectProcesses(wrong).empty());
+
+    // A working library that lies only in the current directory is not
+    // taken: it could have been put there by anyone.
+    test::TempDir dir;
+    ASSERT_TRUE(::CopyFileA((ExecutableDir() + "procs.dll").c_str(),
+                            (dir / "qv6_cwd_procs.dll").c_str(), FALSE));
+    char saved[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, saved);
+    ::SetCurrentDirectoryA(dir.Path().c_str());
+    size_t loaded;
+    {
+        SystemProcessSource planted("qv6_cwd_procs.dll");
+        loaded = CollectProcesses(planted).size();
+    }
+    ::SetCurrentDirectoryA(saved);
+    EXPECT_EQ(loaded, 0u);
+    // The same library beside the program is taken.
+    ASSERT_TRUE(::CopyFileA((ExecutableDir() + "procs.dll").c_str(),
+                            (ExecutableDir() + "qv6_cwd_procs.dll").c_str(), FALSE));
+    {
+        SystemProcessSource beside("qv6_cwd_procs.dll");
+        EXPECT_FALSE(CollectProcesses(beside).empty());
+    }
+    ::DeleteFileA((ExecutableDir() + "qv6_cwd_procs.dll").c_str());
 }
 
 } // namespace
