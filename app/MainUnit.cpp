@@ -16,8 +16,7 @@ const wchar_t kClassName[] = L"TMainForm";
 }
 
 TMainForm::~TMainForm() {
-    if (hwnd_)
-        ::DestroyWindow(hwnd_);
+    if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
 bool TMainForm::Create(HINSTANCE instance) {
@@ -32,11 +31,9 @@ bool TMainForm::Create(HINSTANCE instance) {
     ::RegisterClassExW(&wc);
     hwnd_ = ::CreateWindowExW(0, kClassName, L"Quorvik 6", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                               CW_USEDEFAULT, 653, 558, nullptr, nullptr, instance, this);
-    if (!hwnd_)
-        return false;
+    if (!hwnd_) return false;
     SetDialogOwner(hwnd_);
-    if (!FormCreate())
-        return false;
+    if (!FormCreate()) return false;
     ::ShowWindow(hwnd_, SW_SHOW);
     return true;
 }

@@ -9,8 +9,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Before anything else: a second start of the same executable ends here,
     // silently.
-    if (!qv::AcquireSingleInstance(qv::ExecutablePath()))
-        return 0;
+    if (!qv::AcquireSingleInstance(qv::ExecutablePath())) return 0;
 
     int exitCode = 0;
     {
@@ -21,8 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ::InitCommonControlsEx(&icc);
 
         qv::TMainForm mainForm;
-        if (mainForm.Create(instance))
-            exitCode = qv::RunMessageLoop();
+        if (mainForm.Create(instance)) exitCode = qv::RunMessageLoop();
     }
 
     qv::ReleaseSingleInstance();
