@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 namespace qv::test {
 
@@ -20,6 +21,29 @@ std::string Dir(UINT (*get)(LPSTR, UINT)) {
     char buf[MAX_PATH + 1] = {};
     get(buf, MAX_PATH);
     return IncludeTrailingBackslash(buf);
+}
+
+std::string ShellFolder(int csidl) {
+    char buf[MAX_PATH + 1] = {};
+    ::SHGetFolderPathA(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, buf);
+    return buf;
+}
+
+std::string SavedName(const std::string& folder) {
+    return folder + ".qv6saved";
+}
+
+// Moves the folder's content aside and leaves an empty folder in its place.
+void EmptyFolder(const std::string& folder) {
+    ASSERT_FALSE(folder.empty());
+    RemoveTree(SavedName(folder));
+    ASSERT_TRUE(::MoveFileA(folder.c_str(), SavedName(folder).c_str())) << folder;
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+}
+
+void RestoreFolder(const std::string& folder) {
+    RemoveTree(folder);
+    ::MoveFileA(SavedName(folder).c_str(), folder.c_str());
 }
 
 } // namespace
@@ -85,7 +109,10 @@ std::vector<std::string> IniKeys(const std::string& file, const std::string& sec
 }
 
 AutostartMachine::AutostartMachine()
-    : windowsDir_(Dir(::GetWindowsDirectoryA)), systemDir_(Dir(::GetSystemDirectoryA)) {
+    : windowsDir_(Dir(::GetWindowsDirectoryA)), systemDir_(Dir(::GetSystemDirectoryA)),
+      userStartup_(ShellFolder(CSIDL_STARTUP)), commonStartup_(ShellFolder(CSIDL_COMMON_STARTUP)) {
+    EmptyFolder(userStartup_);
+    EmptyFolder(commonStartup_);
     const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion\\";
     const std::pair<HKEY, std::string> keys[] = {
         {HKEY_CURRENT_USER, cv + "Run"},
@@ -171,6 +198,8 @@ AutostartMachine::~AutostartMachine() {
                                      i.file.c_str());
     for (const SavedKey& k : keys_)
         RestoreRegTree(k.root, k.path, k.tree);
+    RestoreFolder(userStartup_);
+    RestoreFolder(commonStartup_);
 }
 
 void AutostartMachine::SetUserStartup(const std::string& folder) {

@@ -36,7 +36,13 @@ class AutostartMachine {
     AutostartMachine(const AutostartMachine&) = delete;
     AutostartMachine& operator=(const AutostartMachine&) = delete;
 
-    // Seeding helpers; registry paths without a leading backslash.
+    // The system's own startup folders (no trailing backslash), emptied for
+    // the test. Wine's shell writes these paths back into the registry now
+    // and then, from another process: seeding other folders would race it.
+    const std::string& UserStartup() const { return userStartup_; }
+    const std::string& CommonStartup() const { return commonStartup_; }
+    // Points the startup folder values somewhere else, for tests that do not
+    // mind the shell putting them back.
     void SetUserStartup(const std::string& folder);
     void SetCommonStartup(const std::string& folder);
     void SetIni(const std::string& file, const std::string& section, const std::string& key,
@@ -65,7 +71,7 @@ class AutostartMachine {
         std::string path, bytes;
         DWORD attributes;
     };
-    std::string windowsDir_, systemDir_;
+    std::string windowsDir_, systemDir_, userStartup_, commonStartup_;
     std::vector<SavedKey> keys_;
     std::vector<SavedIni> ini_;
     std::vector<SavedFile> files_;

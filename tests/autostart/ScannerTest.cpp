@@ -134,10 +134,6 @@ void SetRegType(HKEY root, const std::string& key, const std::string& name, DWOR
               ERROR_SUCCESS);
 }
 
-std::string NoSlash(const std::string& dir) {
-    return dir.substr(0, dir.size() - 1);
-}
-
 TEST(Scanner, MachineWithoutAutostartPointsGivesNoEntries) {
     AutostartMachine machine;
     // Only HKEY_LOCAL_MACHINE knows RunServicesOnce; a user key of that name
@@ -203,23 +199,26 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
     RegSetString(HKEY_CURRENT_USER, kIcq + "\\test", "T1", "t.exe");
     RegSetString(HKEY_CURRENT_USER, kIcq + "\\zother", "O", "o.exe");
 
-    // Startup folders.
-    TempDir user, common, programs;
+    // Startup folders: the system's own, so that the shell never points the
+    // registry elsewhere in the middle of the test.
+    TempDir programs;
+    auto user = [&](const std::string& name) { return machine.UserStartup() + "\\" + name; };
+    auto common = [&](const std::string& name) { return machine.CommonStartup() + "\\" + name; };
     const std::string toolBytes = "tool program bytes", notesBytes = "some notes";
     WriteBytes(programs / "tool.exe", toolBytes);
     WriteBytes(programs / "notes.txt", notesBytes);
-    MakeLink(user / "Tool.lnk", programs / "tool.exe");
-    MakeLink(user / "notes.Lnk", programs / "notes.txt");
-    WriteBytes(user / "lnk", "not a link");
-    WriteBytes(user / "bad.lnk", "garbage, not a shell link");
-    WriteBytes(user / "empty.txt", "");
-    WriteBytes(user / "desktop.ini", "[.ShellClassInfo]");
-    ASSERT_TRUE(::SetFileAttributesA((user / "desktop.ini").c_str(),
+    MakeLink(user("Tool.lnk"), programs / "tool.exe");
+    MakeLink(user("notes.Lnk"), programs / "notes.txt");
+    WriteBytes(user("lnk"), "not a link");
+    WriteBytes(user("bad.lnk"), "garbage, not a shell link");
+    WriteBytes(user("empty.txt"), "");
+    WriteBytes(user("desktop.ini"), "[.ShellClassInfo]");
+    ASSERT_TRUE(::SetFileAttributesA(user("desktop.ini").c_str(),
                                      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-    ASSERT_TRUE(::CreateDirectoryA((user / "sub").c_str(), nullptr));
-    WriteBytes(common / "common.exe", "common");
-    machine.SetUserStartup(NoSlash(user.Path()));
-    machine.SetCommonStartup(NoSlash(common.Path()));
+    ASSERT_TRUE(::CreateDirectoryA(user("sub").c_str(), nullptr));
+    WriteBytes(common("common.exe"), "common");
+    machine.SetUserStartup(machine.UserStartup());
+    machine.SetCommonStartup(machine.CommonStartup());
 
     // win.ini and system.ini, keys written in other cases.
     machine.SetIni(machine.WinIni(), "windows", "LOAD", "");
@@ -266,7 +265,7 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
         Reg(cu, "\\" + kIcq, "App1", "c:\\icq\\a.exe", "App1", "c:\\icq\\a.exe", 4, 1),
         Reg(cu, "\\" + kIcq + "\\test", "T1", "t.exe", "T1", "t.exe", 4, 1),
     };
-    const std::string u = NoSlash(user.Path()) + "\\";
+    const std::string u = machine.UserStartup() + "\\";
     std::map<std::string, AutostartEntry> userFiles = {
         {"Tool.lnk", File(u + "Tool.lnk", "Tool.lnk", programs / "tool.exe", 5, 0, Crc(toolBytes))},
         {"notes.Lnk",
@@ -278,12 +277,11 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
          File(u + "desktop.ini", "desktop.ini", "desktop.ini", 5, 0, Crc("[.ShellClassInfo]"))},
         {"sub", File(u + "sub", "sub", "sub", 5, 0, -1)},
     };
-    std::vector<std::string> order = FolderOrder(NoSlash(user.Path()));
+    std::vector<std::string> order = FolderOrder(machine.UserStartup());
     ASSERT_EQ(order.size(), userFiles.size());
     for (const std::string& name : order)
         expected.push_back(userFiles.at(name));
-    expected.push_back(
-        File(common.Path() + "common.exe", "common.exe", "common.exe", 5, 0, Crc("common")));
+    expected.push_back(File(common("common.exe"), "common.exe", "common.exe", 5, 0, Crc("common")));
     expected.push_back(Ini(wd + "win.ini", "windows", "load", "", "[WIN.INI] [WINDOWS] LOAD", 0));
     expected.push_back(
         Ini(wd + "win.ini", "windows", "run", "c:\\r.exe", "[WIN.INI] [WINDOWS] RUN", 0));
@@ -347,6 +345,30 @@ TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
         Reg(kRootCurrentUser, "\\" + kIcq, "b", "icq.exe", "b", "icq.exe", 4, 1),
         File("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("x")),
     });
+}
+
+TEST(Scanner, ReadsTheNativeRegistryView) {
+    AutostartMachine machine;
+    // A value that only 32-bit programs see (the redirected view) is not one
+    // of the machine's own autostart points; the native one is.
+    auto seed = [](REGSAM view, const char* name) {
+        RegKey k;
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kCV + "Run").c_str(), 0, nullptr, 0,
+                                    KEY_WRITE | view, nullptr, k.put(), nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(::RegSetValueExA(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
+                  ERROR_SUCCESS);
+    };
+    seed(KEY_WOW64_32KEY, "only32");
+    seed(KEY_WOW64_64KEY, "native");
+    ScanAutostarts();
+    {
+        RegKey k;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kCV + "Run").c_str(), 0,
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, k.put()) == ERROR_SUCCESS)
+            ::RegDeleteValueA(k.get(), "only32");
+    }
+    ExpectEntries({Reg(kRootLocalMachine, kCV + "Run", "native", "x", "native", "x", 0, 0)});
 }
 
 } // namespace
