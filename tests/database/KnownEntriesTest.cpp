@@ -3,6 +3,7 @@
 // search.
 #include "app/AppContext.h"
 #include "autostart/AutostartEntry.h"
+#include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "database/KnownEntries.h"
@@ -91,6 +92,16 @@ TEST_F(KnownEntries, LoadReadsWholeRecordsOnly) {
     ASSERT_EQ(LoadKnownEntries(), 700);
     EXPECT_EQ(EncodeRecords(ASEntryDB), many);
     EXPECT_TRUE(dialogs_.Messages().empty());
+}
+
+TEST_F(KnownEntries, UnreadableFileIsAnError) {
+    WriteBytes(DbFile(), GarbageRecord(3));
+    UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
+    ASEntryDB.assign(2, ZeroEntry());
+    EXPECT_THROW(LoadKnownEntries(), AppError);
+    EXPECT_TRUE(ASEntryDB.empty());
 }
 
 TEST_F(KnownEntries, SaveWritesTheRecordsByteForByte) {
