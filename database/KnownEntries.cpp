@@ -20,6 +20,13 @@ const char kFileName[] = "asedb.dat";
 // search per row is too slow. The index maps the identity hash to the record
 // indexes with that hash, ascending, so the first match in a bucket is the
 // first match of the whole array.
+//
+// ASEntryDB is a public array, so the index also notices changes made behind
+// its back: other storage, another size, or other records at the first,
+// middle and last place (an array assigned over with one of the same size
+// keeps its storage). Changes to single records elsewhere must be announced
+// with KnownEntriesChanged. Active takes no part in the buckets, so records
+// whose Active changes in place are always answered right.
 class KnownIndex {
   public:
     int Find(const AutostartEntry& entry, bool compareActive) {
@@ -32,7 +39,7 @@ class KnownIndex {
         return -1;
     }
 
-    bool UpToDate() const { return Current(ASEntryDB.size()); }
+    bool UpToDate() const { return Current(); }
 
     // After ASEntryDB.push_back on an index that was up to date: the new
     // index is the largest, so appending keeps its bucket ascending.
@@ -45,13 +52,23 @@ class KnownIndex {
     void Invalidate() { valid_ = false; }
 
   private:
-    bool Current(size_t size) const { return valid_ && data_ == ASEntryDB.data() && size_ == size; }
+    static uint64_t Sample() {
+        size_t n = ASEntryDB.size();
+        if (n == 0) return 0;
+        return IdentityHash(ASEntryDB[0]) ^ (IdentityHash(ASEntryDB[n / 2]) * 3) ^
+               (IdentityHash(ASEntryDB[n - 1]) * 5);
+    }
+    bool Current() const {
+        return valid_ && data_ == ASEntryDB.data() && size_ == ASEntryDB.size() &&
+               sample_ == Sample();
+    }
     void Remember() {
         data_ = ASEntryDB.data();
         size_ = ASEntryDB.size();
+        sample_ = Sample();
     }
     void Refresh() {
-        if (Current(ASEntryDB.size())) return;
+        if (Current()) return;
         buckets_.clear();
         buckets_.reserve(ASEntryDB.size());
         for (uint32_t i = 0; i < ASEntryDB.size(); ++i)
@@ -64,6 +81,7 @@ class KnownIndex {
     // Which ASEntryDB the buckets describe; anything else rebuilds them.
     const AutostartEntry* data_ = nullptr;
     size_t size_ = 0;
+    uint64_t sample_ = 0;
     bool valid_ = false;
 };
 

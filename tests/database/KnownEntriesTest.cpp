@@ -255,6 +255,12 @@ TEST_F(KnownEntries, IndexAnswersLikeThePlainSearch) {
     }
     ASEntryDB = {};
     check("emptied");
+
+    // Assigned over with as many records: the storage stays the same.
+    ASEntryDB = {Entry("c:\\a.exe", ""), Entry("c:\\b.exe", "")};
+    EXPECT_EQ(FindKnownEntry(Entry("c:\\b.exe", ""), false), 1);
+    ASEntryDB = {Entry("c:\\c.exe", ""), Entry("c:\\b.exe", "")};
+    EXPECT_EQ(FindKnownEntry(Entry("c:\\c.exe", ""), false), 0);
 }
 
 } // namespace
