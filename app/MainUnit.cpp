@@ -99,6 +99,8 @@ bool TMainForm::Create(const std::string& appDir, bool show) {
         Destroy();
         return false;
     }
+    // The designed size needs no WM_SIZE to be laid out.
+    RunGuarded([this] { OnResize(); });
     if (show) {
         ::ShowWindow(Handle(), SW_SHOWNORMAL);
         ::UpdateWindow(Handle());

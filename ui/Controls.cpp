@@ -148,6 +148,8 @@ int ListView::AddItem(std::string_view caption, std::string_view detail, bool ch
     item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
     item.stateMask = LVIS_STATEIMAGEMASK;
     int row = static_cast<int>(::SendMessageW(hwnd_, LVM_INSERTITEMW, 0, (LPARAM)&item));
+    // Not every list takes the check mark from the insert: set it again.
+    if (row >= 0 && checked) ListView_SetCheckState(hwnd_, row, TRUE);
     if (row >= 0 && !d.empty()) {
         LVITEMW sub{};
         sub.iSubItem = 1;
