@@ -7,6 +7,8 @@ namespace qv {
 
 std::string AppDir;
 
-std::string ExecutableDir() { return IncludeTrailingBackslash(ExtractFilePath(ExecutablePath())); }
+std::string ExecutableDir() {
+    return IncludeTrailingBackslash(ExtractFilePath(ExecutablePath()));
+}
 
 } // namespace qv

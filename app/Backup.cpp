@@ -11,8 +11,7 @@ namespace {
 
 std::string ReadStartupFolder(HKEY root, const char* keyPath, const char* valueName) {
     RegKey key;
-    if (::RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-        return {};
+    if (::RegOpenKeyExA(root, keyPath, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return {};
     char buf[2048];
     DWORD type = 0, size = sizeof buf - 1;
     if (::RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buf),
@@ -24,19 +23,15 @@ std::string ReadStartupFolder(HKEY root, const char* keyPath, const char* valueN
 }
 
 void BackupFolder(const std::string& folder, const std::string& backupDir) {
-    if (folder.empty() || !DirectoryExists(folder))
-        return;
+    if (folder.empty() || !DirectoryExists(folder)) return;
     WIN32_FIND_DATAA fd;
     FindHandle find(::FindFirstFileA((folder + "\\*.*").c_str(), &fd));
-    if (!find)
-        return;
+    if (!find) return;
     do {
         std::string name = fd.cFileName;
-        if (name == "." || name == "..")
-            continue;
+        if (name == "." || name == "..") continue;
         std::string target = backupDir + name;
-        if (FileExists(target))
-            continue;
+        if (FileExists(target)) continue;
         // Fails for subfolders and locked files; both are skipped.
         ::CopyFileA((folder + "\\" + name).c_str(), target.c_str(), TRUE);
     } while (::FindNextFileA(find.get(), &fd));
@@ -46,8 +41,7 @@ void BackupFolder(const std::string& folder, const std::string& backupDir) {
 
 void BackupStartupFolders() {
     std::string backupDir = AppDir + "backup\\";
-    if (!DirectoryExists(backupDir))
-        ForceDirectories(backupDir);
+    if (!DirectoryExists(backupDir)) ForceDirectories(backupDir);
     BackupFolder(ReadStartupFolder(HKEY_CURRENT_USER,
                                    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
                                    "Folders",

@@ -6,12 +6,13 @@ namespace qv {
 
 LanguageFile LanguageTable;
 
-void LanguageFile::LoadFromBytes(std::string_view bytes) { lines_ = SplitLines(bytes); }
+void LanguageFile::LoadFromBytes(std::string_view bytes) {
+    lines_ = SplitLines(bytes);
+}
 
 const std::string& LanguageFile::operator[](int n) const {
     static const std::string empty;
-    if (n < 0 || static_cast<size_t>(n) >= lines_.size())
-        return empty;
+    if (n < 0 || static_cast<size_t>(n) >= lines_.size()) return empty;
     return lines_[static_cast<size_t>(n)];
 }
 
@@ -28,8 +29,7 @@ std::string FormatPercentS(std::string_view format, std::initializer_list<std::s
         if (c == '%' && i + 1 < format.size()) {
             char d = format[i + 1];
             if (d == 's' || d == 'S') {
-                if (next != args.end())
-                    out += *next++;
+                if (next != args.end()) out += *next++;
                 ++i;
                 continue;
             }

@@ -11,8 +11,7 @@ UniqueHandle g_mutex;
 std::string InstanceMutexName(std::string_view exePath) {
     std::string name(exePath);
     for (char& c : name)
-        if (c == '\\')
-            c = '/';
+        if (c == '\\') c = '/';
     return name;
 }
 
@@ -28,6 +27,8 @@ bool AcquireSingleInstance(const std::string& exePath) {
     return true;
 }
 
-void ReleaseSingleInstance() { g_mutex.reset(); }
+void ReleaseSingleInstance() {
+    g_mutex.reset();
+}
 
 } // namespace qv

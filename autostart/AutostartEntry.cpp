@@ -36,7 +36,9 @@ uint64_t Mix(uint64_t h, const void* data, size_t n) {
     return h;
 }
 
-uint64_t MixString(uint64_t h, const ShortString& s) { return Mix(h, &s, 1u + s.Length); }
+uint64_t MixString(uint64_t h, const ShortString& s) {
+    return Mix(h, &s, 1u + s.Length);
+}
 } // namespace
 
 bool SameAutostartPoint(const AutostartEntry& a, const AutostartEntry& b, bool compareActive) {
@@ -58,8 +60,7 @@ uint64_t IdentityHash(const AutostartEntry& e) {
 
 std::vector<AutostartEntry> DecodeRecords(std::string_view bytes) {
     std::vector<AutostartEntry> out(bytes.size() / kRecordSize);
-    if (!out.empty())
-        std::memcpy(out.data(), bytes.data(), out.size() * kRecordSize);
+    if (!out.empty()) std::memcpy(out.data(), bytes.data(), out.size() * kRecordSize);
     return out;
 }
 

@@ -3,6 +3,8 @@
 namespace qv {
 
 // Placeholder until deactivation lands.
-int LoadInactiveEntries() { return 0; }
+int LoadInactiveEntries() {
+    return 0;
+}
 
 } // namespace qv

@@ -8,6 +8,8 @@ std::string WindowsDir;
 std::string SystemDir;
 
 // Placeholder until the scanner lands: finds nothing.
-void ScanAutostarts() { ASEntries.clear(); }
+void ScanAutostarts() {
+    ASEntries.clear();
+}
 
 } // namespace qv

@@ -23,13 +23,13 @@ void SleepMs(uint32_t ms) {
 }
 
 uint32_t RandomBelow(uint32_t bound) {
-    if (bound == 0)
-        return 0;
-    if (g_hooks.random)
-        return g_hooks.random(bound) % bound;
+    if (bound == 0) return 0;
+    if (g_hooks.random) return g_hooks.random(bound) % bound;
     return std::uniform_int_distribution<uint32_t>(0, bound - 1)(Generator());
 }
 
-void SetClockHooks(ClockHooks hooks) { g_hooks = std::move(hooks); }
+void SetClockHooks(ClockHooks hooks) {
+    g_hooks = std::move(hooks);
+}
 
 } // namespace qv

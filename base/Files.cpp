@@ -24,21 +24,17 @@ bool ForceDirectories(const std::string& path) {
     std::string p = path;
     while (p.size() > 3 && p.back() == '\\')
         p.pop_back();
-    if (p.empty())
-        return false;
-    if (DirectoryExists(p))
-        return true;
+    if (p.empty()) return false;
+    if (DirectoryExists(p)) return true;
     std::string parent = ExtractFilePath(p);
-    if (!parent.empty() && parent.size() < p.size() && parent != p)
-        ForceDirectories(parent);
+    if (!parent.empty() && parent.size() < p.size() && parent != p) ForceDirectories(parent);
     return ::CreateDirectoryA(p.c_str(), nullptr) || DirectoryExists(p);
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
     UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f)
-        return std::nullopt;
+    if (!f) return std::nullopt;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(f.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF)
         return std::nullopt;
@@ -47,10 +43,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
     while (done < bytes.size()) {
         DWORD got = 0;
         DWORD want = static_cast<DWORD>(bytes.size() - done);
-        if (!::ReadFile(f.get(), bytes.data() + done, want, &got, nullptr))
-            return std::nullopt;
-        if (got == 0)
-            break;
+        if (!::ReadFile(f.get(), bytes.data() + done, want, &got, nullptr)) return std::nullopt;
+        if (got == 0) break;
         done += got;
     }
     bytes.resize(done);
@@ -60,7 +54,9 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 std::string ReadFileBytesOrThrow(const std::string& path) {
     auto bytes = ReadFileBytes(path);
     if (!bytes)
-        throw AppError("Datei " + path + " kann nicht ge\xF6" "ffnet werden");
+        throw AppError("Datei " + path +
+                       " kann nicht ge\xF6"
+                       "ffnet werden");
     return std::move(*bytes);
 }
 
@@ -94,13 +90,17 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     }
 }
 
-uint32_t GetAttributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+uint32_t GetAttributes(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str());
+}
 
 bool SetAttributes(const std::string& path, uint32_t attributes) {
     return ::SetFileAttributesA(path.c_str(), attributes) != 0;
 }
 
-bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != 0;
+}
 
 std::string ExecutablePath() {
     std::string buf(MAX_PATH, '\0');
@@ -119,8 +119,7 @@ std::string MakeTempDirectory(std::string_view prefix) {
     ::GetTempPathA(MAX_PATH, base);
     for (unsigned n = ::GetTickCount() ^ ::GetCurrentProcessId();; ++n) {
         std::string dir = IncludeTrailingBackslash(base) + std::string(prefix) + std::to_string(n);
-        if (::CreateDirectoryA(dir.c_str(), nullptr))
-            return dir + "\\";
+        if (::CreateDirectoryA(dir.c_str(), nullptr)) return dir + "\\";
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
             throw AppError("Verzeichnis " + dir + " kann nicht erstellt werden");
     }

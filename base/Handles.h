@@ -24,8 +24,7 @@ template <class T, class Traits> class UniqueResource {
     explicit operator bool() const { return Traits::Valid(h_); }
     T release() { return std::exchange(h_, Traits::Invalid()); }
     void reset(T h = Traits::Invalid()) {
-        if (Traits::Valid(h_))
-            Traits::Close(h_);
+        if (Traits::Valid(h_)) Traits::Close(h_);
         h_ = h;
     }
     // For out-parameters of API calls: closes what is held, then lends the slot.
@@ -93,8 +92,7 @@ template <class T> class ComPtr {
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
     void reset() {
-        if (p_)
-            p_->Release();
+        if (p_) p_->Release();
         p_ = nullptr;
     }
     T** put() {
@@ -112,8 +110,7 @@ class ComInit {
   public:
     ComInit() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
     ~ComInit() {
-        if (ok_)
-            ::CoUninitialize();
+        if (ok_) ::CoUninitialize();
     }
     ComInit(const ComInit&) = delete;
     ComInit& operator=(const ComInit&) = delete;

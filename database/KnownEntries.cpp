@@ -10,17 +10,17 @@ namespace qv {
 int LoadKnownEntries() {
     ASEntryDB.clear();
     auto bytes = ReadFileBytes(AppDir + "asedb.dat");
-    if (bytes)
-        ASEntryDB = DecodeRecords(*bytes);
+    if (bytes) ASEntryDB = DecodeRecords(*bytes);
     return static_cast<int>(ASEntryDB.size());
 }
 
-void SaveKnownEntries() { WriteFileAtomic(AppDir + "asedb.dat", EncodeRecords(ASEntryDB)); }
+void SaveKnownEntries() {
+    WriteFileAtomic(AppDir + "asedb.dat", EncodeRecords(ASEntryDB));
+}
 
 int FindKnownEntry(const AutostartEntry& entry, bool compareActive) {
     for (size_t i = 0; i < ASEntryDB.size(); ++i)
-        if (SameAutostartPoint(ASEntryDB[i], entry, compareActive))
-            return static_cast<int>(i);
+        if (SameAutostartPoint(ASEntryDB[i], entry, compareActive)) return static_cast<int>(i);
     return -1;
 }
 
@@ -31,8 +31,7 @@ int AddKnownEntry(const AutostartEntry& entry) {
 
 int RemoveKnownEntry(const AutostartEntry& entry) {
     int i = FindKnownEntry(entry, true);
-    if (i >= 0)
-        ASEntryDB.erase(ASEntryDB.begin() + i);
+    if (i >= 0) ASEntryDB.erase(ASEntryDB.begin() + i);
     return static_cast<int>(ASEntryDB.size());
 }
 

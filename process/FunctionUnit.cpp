@@ -13,16 +13,14 @@ IconHandle ExtractSmallIcon(const char* file) {
     UINT got = ::ExtractIconExA(file, 0, &large, &small, 1);
     IconHandle keepLarge(large);
     IconHandle keepSmall(small);
-    if (got < 2)
-        return IconHandle();
+    if (got < 2) return IconHandle();
     return keepSmall;
 }
 } // namespace
 
 IconHandle LoadFileIcon(const std::string& path) {
     IconHandle icon = ExtractSmallIcon(path.c_str());
-    if (!icon)
-        icon = ExtractSmallIcon("default.ico");
+    if (!icon) icon = ExtractSmallIcon("default.ico");
     return icon;
 }
 
@@ -37,15 +35,11 @@ std::string ResolveShortcut(const std::wstring& linkPath) {
                                   link.put_void())))
         return {};
     ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())))
-        return {};
-    if (FAILED(file->Load(linkPath.c_str(), STGM_READ)))
-        return {};
-    if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH)))
-        return {};
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return {};
+    if (FAILED(file->Load(linkPath.c_str(), STGM_READ))) return {};
+    if (FAILED(link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH))) return {};
     char buf[MAX_PATH + 1] = {};
-    if (FAILED(link->GetPath(buf, MAX_PATH, nullptr, SLGP_UNCPRIORITY)))
-        return {};
+    if (FAILED(link->GetPath(buf, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) return {};
     return std::string(buf);
 }
 

@@ -36,8 +36,7 @@ UINT IconFlags(MsgKind kind) {
 UINT ButtonFlags(unsigned buttons) {
     if ((buttons & BtnYes) && (buttons & BtnNo))
         return (buttons & BtnCancel) ? MB_YESNOCANCEL : MB_YESNO;
-    if (buttons & BtnCancel)
-        return MB_OKCANCEL;
+    if (buttons & BtnCancel) return MB_OKCANCEL;
     return MB_OK;
 }
 
@@ -45,8 +44,7 @@ UINT ButtonFlags(unsigned buttons) {
 std::wstring FilterList(const std::string& filter) {
     std::wstring w = ToWide(filter);
     for (auto& c : w)
-        if (c == L'|')
-            c = L'\0';
+        if (c == L'|') c = L'\0';
     w.push_back(L'\0');
     w.push_back(L'\0');
     return w;
@@ -88,8 +86,7 @@ class RealDialogs : public DialogHandler {
                     OFN_DONTADDTORECENT | (r.multiSelect ? OFN_ALLOWMULTISELECT : 0) |
                     (r.mustExist ? OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST : 0);
         std::vector<std::string> files;
-        if (!::GetOpenFileNameW(&ofn))
-            return files;
+        if (!::GetOpenFileNameW(&ofn)) return files;
         // Either one full path, or a folder followed by the file names.
         std::wstring first(buf.data());
         const wchar_t* p = buf.data() + first.size() + 1;
@@ -98,8 +95,7 @@ class RealDialogs : public DialogHandler {
             return files;
         }
         std::wstring dir = first;
-        if (!dir.empty() && dir.back() != L'\\')
-            dir += L'\\';
+        if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
         while (*p) {
             std::wstring name(p);
             files.push_back(FromWide(dir + name));
@@ -125,8 +121,7 @@ class RealDialogs : public DialogHandler {
         ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
         ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING |
                     (r.overwritePrompt ? OFN_OVERWRITEPROMPT : 0);
-        if (!::GetSaveFileNameW(&ofn))
-            return std::nullopt;
+        if (!::GetSaveFileNameW(&ofn)) return std::nullopt;
         return FromWide(buf.data());
     }
 };
@@ -138,10 +133,16 @@ DialogHandler& Handler() {
 
 } // namespace
 
-DialogHandler* SetDialogHandler(DialogHandler* handler) { return std::exchange(g_handler, handler); }
-void SetDialogOwner(void* hwnd) { g_owner = static_cast<HWND>(hwnd); }
+DialogHandler* SetDialogHandler(DialogHandler* handler) {
+    return std::exchange(g_handler, handler);
+}
+void SetDialogOwner(void* hwnd) {
+    g_owner = static_cast<HWND>(hwnd);
+}
 
-MsgResult MessageDlg(const MessageRequest& request) { return Handler().Message(request); }
+MsgResult MessageDlg(const MessageRequest& request) {
+    return Handler().Message(request);
+}
 
 void ShowMessage(const std::string& text) {
     MessageDlg({text, {}, MsgKind::Plain, BtnOk});

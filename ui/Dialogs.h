@@ -26,7 +26,7 @@ struct FileDialogRequest {
     std::string defaultExt;
     std::string initialName;
     bool multiSelect = false;
-    bool mustExist = false;      // open: path and files must exist
+    bool mustExist = false;       // open: path and files must exist
     bool overwritePrompt = false; // save: ask before replacing
 };
 

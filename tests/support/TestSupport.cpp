@@ -8,7 +8,9 @@
 namespace qv::test {
 
 ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogHandler(this)) {}
-ScriptedDialogs::~ScriptedDialogs() { SetDialogHandler(previous_); }
+ScriptedDialogs::~ScriptedDialogs() {
+    SetDialogHandler(previous_);
+}
 
 std::vector<std::string> ScriptedDialogs::Texts() const {
     std::vector<std::string> t;
@@ -19,38 +21,38 @@ std::vector<std::string> ScriptedDialogs::Texts() const {
 
 MsgResult ScriptedDialogs::Message(const MessageRequest& request) {
     messages_.push_back(request);
-    if (answers_.empty())
-        return (request.buttons & BtnCancel) ? MsgResult::Cancel : MsgResult::Ok;
+    if (answers_.empty()) return (request.buttons & BtnCancel) ? MsgResult::Cancel : MsgResult::Ok;
     MsgResult r = answers_.front();
     answers_.pop_front();
     return r;
 }
 
 std::vector<std::string> ScriptedDialogs::OpenFiles(const FileDialogRequest&) {
-    if (openFiles_.empty())
-        return {};
+    if (openFiles_.empty()) return {};
     auto r = std::move(openFiles_.front());
     openFiles_.pop_front();
     return r;
 }
 
 std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest&) {
-    if (saveFiles_.empty())
-        return std::nullopt;
+    if (saveFiles_.empty()) return std::nullopt;
     auto r = std::move(saveFiles_.front());
     saveFiles_.pop_front();
     return r;
 }
 
 TempDir::TempDir() : path_(MakeTempDirectory("qv6test")) {}
-TempDir::~TempDir() { RemoveTree(path_); }
+TempDir::~TempDir() {
+    RemoveTree(path_);
+}
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(f) << "cannot create " << path;
     DWORD put = 0;
-    ASSERT_TRUE(::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
+    ASSERT_TRUE(
+        ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr));
     ASSERT_EQ(put, bytes.size());
 }
 
@@ -64,8 +66,7 @@ void RemoveTree(const std::string& path) {
     while (p.size() > 3 && p.back() == '\\')
         p.pop_back();
     DWORD a = ::GetFileAttributesA(p.c_str());
-    if (a == INVALID_FILE_ATTRIBUTES)
-        return;
+    if (a == INVALID_FILE_ATTRIBUTES) return;
     ::SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL | (a & FILE_ATTRIBUTE_DIRECTORY));
     if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
         ::DeleteFileA(p.c_str());
@@ -77,8 +78,7 @@ void RemoveTree(const std::string& path) {
         if (find) {
             do {
                 std::string n = fd.cFileName;
-                if (n != "." && n != "..")
-                    RemoveTree(p + "\\" + n);
+                if (n != "." && n != "..") RemoveTree(p + "\\" + n);
             } while (::FindNextFileA(find.get(), &fd));
         }
     }
@@ -88,9 +88,9 @@ void RemoveTree(const std::string& path) {
 void RegSetString(HKEY root, const std::string& key, const std::string& name,
                   const std::string& value, DWORD type) {
     RegKey k;
-    ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(),
-                                nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(::RegSetValueExA(k.get(), name.empty() ? nullptr : name.c_str(), 0, type,
                                reinterpret_cast<const BYTE*>(value.c_str()),
                                static_cast<DWORD>(value.size() + 1)),
@@ -99,20 +99,21 @@ void RegSetString(HKEY root, const std::string& key, const std::string& name,
 
 void RegSetDword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
     RegKey k;
-    ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(),
-                                nullptr),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
+        ERROR_SUCCESS);
     ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_DWORD,
                                reinterpret_cast<const BYTE*>(&value), sizeof value),
               ERROR_SUCCESS);
 }
 
-void RegDeleteTree(HKEY root, const std::string& key) { ::RegDeleteTreeA(root, key.c_str()), ::RegDeleteKeyA(root, key.c_str()); }
+void RegDeleteTree(HKEY root, const std::string& key) {
+    ::RegDeleteTreeA(root, key.c_str()), ::RegDeleteKeyA(root, key.c_str());
+}
 
 bool RegValueExists(HKEY root, const std::string& key, const std::string& name) {
     RegKey k;
-    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS)
-        return false;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return false;
     return ::RegQueryValueExA(k.get(), name.empty() ? nullptr : name.c_str(), nullptr, nullptr,
                               nullptr, nullptr) == ERROR_SUCCESS;
 }

@@ -1,0 +1,81 @@
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
+#include "base/Files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+namespace qv {
+namespace {
+
+TEST(LanguageTable, LineEndsAndNulGiveTheSameTable) {
+    LanguageFile crlf, lf, cr, mixed;
+    crlf.LoadFromBytes("null\r\neins\r\n\r\ndrei\r\n");
+    lf.LoadFromBytes("null\neins\n\ndrei\n");
+    cr.LoadFromBytes("null\reins\r\rdrei\r");
+    mixed.LoadFromBytes(std::string("null\reins\n\r\ndrei\0vier\r\n", 22));
+    for (const LanguageFile* t : {&crlf, &lf, &cr, &mixed}) {
+        ASSERT_EQ(t->Count(), 4u);
+        EXPECT_EQ((*t)[0], "null");
+        EXPECT_EQ((*t)[2], "");
+        EXPECT_EQ((*t)[3], "drei");
+    }
+}
+
+TEST(LanguageTable, MissingLinesReadAsEmptyText) {
+    LanguageFile t;
+    t.LoadFromBytes("a\r\nb");
+    EXPECT_EQ(t[1], "b");
+    EXPECT_EQ(t[2], "");
+    EXPECT_EQ(t[170], "");
+    EXPECT_EQ(t[-1], "");
+    EXPECT_EQ(t.Format(25, {"7"}), "");
+}
+
+TEST(LanguageTable, FormattingNeverReadsPastItsArguments) {
+    EXPECT_EQ(FormatPercentS("Inhalt (%s)", {"12"}), "Inhalt (12)");
+    // Surplus placeholders of a translated file become empty text.
+    EXPECT_EQ(FormatPercentS("%s und %s und %s", {"a"}), "a und  und ");
+    // Fewer placeholders than arguments: the rest is unused.
+    EXPECT_EQ(FormatPercentS("nur %s", {"a", "b", "c"}), "nur a");
+    EXPECT_EQ(FormatPercentS("100%% %d %x %", {}), "100% %d %x %");
+    // An argument that holds a placeholder is inserted as it stands.
+    EXPECT_EQ(FormatPercentS("%s-%s", {"%s", "x"}), "%s-x");
+}
+
+// The installed file itself: complete, cp1252, CR LF, and every format line
+// with exactly the placeholders its users pass.
+TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
+    auto bytes = ReadFileBytes(ExecutableDir() + "qv6.lng");
+    ASSERT_TRUE(bytes.has_value()) << "qv6.lng must lie beside the executables";
+    LanguageFile t;
+    t.LoadFromBytes(*bytes);
+    EXPECT_EQ(t.Count(), 171u);
+    EXPECT_EQ(bytes->find('\n'), bytes->find("\r\n") + 1) << "lines end with CR LF";
+    EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 171);
+
+    const std::map<int, int> placeholders = {{11, 3}, {12, 3}, {13, 4}, {14, 4}, {15, 1},
+                                             {16, 1}, {21, 1}, {22, 1}, {25, 1}, {63, 1}};
+    for (int n = 0; n <= kLastLanguageLine; ++n) {
+        const std::string& line = t[n];
+        EXPECT_FALSE(line.empty()) << "line " << n;
+        size_t count = 0;
+        for (size_t p = line.find("%s"); p != std::string::npos; p = line.find("%s", p + 2))
+            ++count;
+        auto it = placeholders.find(n);
+        EXPECT_EQ(count, it == placeholders.end() ? 0u : size_t(it->second)) << "line " << n;
+    }
+    // Design-time captions, with their umlauts as cp1252 bytes.
+    EXPECT_EQ(t[79], "Handbuch anzeigen (F1)");
+    EXPECT_EQ(t[90], "\xC4ndern");
+    EXPECT_EQ(t[94], "L\xF6schen");
+    EXPECT_EQ(t[101], "Ausge&w\xE4hlt");
+    EXPECT_EQ(t[127], "Schlie\xDF"
+                      "en");
+    EXPECT_EQ(t[165], "Bitte warten Sie einen Moment...");
+}
+
+} // namespace
+} // namespace qv

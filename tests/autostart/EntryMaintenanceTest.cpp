@@ -1,0 +1,193 @@
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
+#include "autostart/EntryMaintenance.h"
+#include "autostart/Scanner.h"
+#include "base/Files.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+constexpr const char* kKey = "Software\\QuorvikTest\\Edit";
+
+class EntryMaintenance : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LanguageTable.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "qv6.lng"));
+        test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
+        savedWindowsDir_ = WindowsDir;
+        WindowsDir = dir_.Path();
+    }
+    void TearDown() override {
+        test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
+        WindowsDir = savedWindowsDir_;
+    }
+    static AutostartEntry Reg(const std::string& name, const std::string& data,
+                              const std::string& path = std::string("\\") + kKey) {
+        AutostartEntry e = ZeroEntry();
+        e.Kind = KindRegistry;
+        e.RootKey.assign(kRootCurrentUser);
+        e.KeyPath.assign(path);
+        e.ValueName.assign(name);
+        e.ValueData.assign(data);
+        return e;
+    }
+    AutostartEntry Ini(const std::string& file, const std::string& section, const std::string& key,
+                       const std::string& data) {
+        AutostartEntry e = ZeroEntry();
+        e.Kind = KindIni;
+        e.FileName.assign(file);
+        e.RootKey.assign(section);
+        e.ValueName.assign(key);
+        e.ValueData.assign(data);
+        return e;
+    }
+    static DWORD ValueType(const std::string& name) {
+        HKEY k;
+        DWORD type = 0;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &k) == ERROR_SUCCESS) {
+            ::RegQueryValueExA(k, name.c_str(), nullptr, &type, nullptr, nullptr);
+            ::RegCloseKey(k);
+        }
+        return type;
+    }
+    test::TempDir dir_;
+    test::ScriptedDialogs dialogs_;
+    std::string savedWindowsDir_;
+};
+
+TEST_F(EntryMaintenance, RenameMovesTheValueAndWritesTheTextAsString) {
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "Old", "%windir%\\a.exe", REG_EXPAND_SZ);
+    ApplyEntryEdit(Reg("Old", "%windir%\\a.exe"), "New", "c:\\b.exe");
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Old"));
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "New"), "c:\\b.exe");
+    EXPECT_EQ(ValueType("New"), DWORD(REG_SZ));
+}
+
+TEST_F(EntryMaintenance, RenameOntoAnExistingNameKeepsTheOldValue) {
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "Old", "old.exe");
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "Taken", "taken.exe");
+    ApplyEntryEdit(Reg("Old", "old.exe"), "Taken", "neu.exe");
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "Old"), "old.exe");
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "Taken"), "neu.exe");
+}
+
+TEST_F(EntryMaintenance, RenameOfAValueWithoutDataOnlyWritesTheNewName) {
+    HKEY k;
+    ASSERT_EQ(
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
+        ERROR_SUCCESS);
+    ::RegSetValueExA(k, "Empty", 0, REG_BINARY, nullptr, 0);
+    ::RegCloseKey(k);
+    ApplyEntryEdit(Reg("Empty", ""), "Filled", "x.exe");
+    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Empty"));
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "Filled"), "x.exe");
+}
+
+TEST_F(EntryMaintenance, EditOfAMissingKeyWritesNothingAndTheDefaultValueCanBeTarget) {
+    ApplyEntryEdit(Reg("A", "a"), "A", "b");
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
+
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "Named", "n.exe");
+    ApplyEntryEdit(Reg("Named", "n.exe", kKey), "", "default.exe"); // path without backslash
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, ""), "default.exe");
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Named"));
+}
+
+TEST_F(EntryMaintenance, IniEditWritesOnlyTheValue) {
+    std::string ini = dir_ / "test.ini";
+    test::WriteBytes(ini, "[boot]\r\nshell=explorer.exe\r\nother=1\r\n");
+    ApplyEntryEdit(Ini(ini, "boot", "shell", "explorer.exe"), "ignored", "explorer.exe evil.exe");
+    char buf[256];
+    ::GetPrivateProfileStringA("boot", "shell", "", buf, sizeof buf, ini.c_str());
+    EXPECT_STREQ(buf, "explorer.exe evil.exe");
+    ::GetPrivateProfileStringA("boot", "ignored", "none", buf, sizeof buf, ini.c_str());
+    EXPECT_STREQ(buf, "none");
+}
+
+TEST_F(EntryMaintenance, DeletingARegistryValueAsksAndReportsFailure) {
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "Tool", "tool.exe");
+    dialogs_.QueueAnswer(MsgResult::Cancel);
+    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
+    ASSERT_EQ(dialogs_.Messages().size(), 1u);
+    EXPECT_EQ(dialogs_.Messages()[0].text,
+              LanguageTable.Format(11, {"tool.exe", "Tool", std::string("\\") + kKey}));
+
+    // An unanswered question counts as Cancel.
+    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
+
+    dialogs_.Clear();
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_FALSE(DeleteEntry(Reg("Tool", "tool.exe")));
+    ASSERT_EQ(dialogs_.Messages().size(), 2u);
+    EXPECT_EQ(dialogs_.Messages()[1].text,
+              LanguageTable.Format(12, {"tool.exe", "Tool", std::string("\\") + kKey}));
+}
+
+TEST_F(EntryMaintenance, TheExplorerShellLineAsksTwiceAndKeepsItsAttributes) {
+    std::string ini = WindowsDir + "system.ini";
+    test::WriteBytes(ini, "[boot]\r\nshell=C:\\WINDOWS\\Explorer.EXE\r\n");
+    ASSERT_TRUE(SetAttributes(ini, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    AutostartEntry e = Ini(ini, "Boot", "Shell", "C:\\WINDOWS\\Explorer.EXE");
+
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    dialogs_.QueueAnswer(MsgResult::Cancel);
+    EXPECT_TRUE(DeleteEntry(e));
+    ASSERT_EQ(dialogs_.Messages().size(), 2u);
+    EXPECT_EQ(dialogs_.Messages()[1].text, LanguageTable[46]);
+    EXPECT_NE(test::ReadBytes(ini).find("shell="), std::string::npos);
+
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(e));
+    EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
+    EXPECT_EQ(GetAttributes(ini), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    SetAttributes(ini, FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(EntryMaintenance, AnotherShellLineAsksOnce) {
+    std::string ini = WindowsDir + "system.ini";
+    test::WriteBytes(ini, "[boot]\r\nshell=progman.exe\r\n");
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(Ini(ini, "boot", "shell", "progman.exe")));
+    EXPECT_EQ(dialogs_.Messages().size(), 1u);
+    EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
+}
+
+TEST_F(EntryMaintenance, DeletingAFileClearsItsAttributesAndReportsALockedOne) {
+    std::string file = dir_ / "autoexec.bat";
+    test::WriteBytes(file, "@echo off\r\n");
+    SetAttributes(file, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    AutostartEntry e = ZeroEntry();
+    e.Kind = KindFile;
+    e.FileName.assign(file);
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(e));
+    EXPECT_FALSE(FileExists(file));
+
+    test::WriteBytes(file, "@echo off\r\n");
+    HANDLE lock = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    dialogs_.Clear();
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_FALSE(DeleteEntry(e));
+    ::CloseHandle(lock);
+    ASSERT_EQ(dialogs_.Messages().size(), 2u);
+    EXPECT_EQ(dialogs_.Messages()[1].text,
+              LanguageTable.Format(16, {file}) + "\r" + LanguageTable[17]);
+    EXPECT_TRUE(FileExists(file));
+}
+
+TEST_F(EntryMaintenance, WarningJoinsThreeLinesWithCR) {
+    EXPECT_EQ(SystemEntryWarning(),
+              LanguageTable[27] + "\r" + LanguageTable[28] + "\r" + LanguageTable[29]);
+}
+
+} // namespace
+} // namespace qv
