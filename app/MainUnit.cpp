@@ -119,7 +119,7 @@ void TMainForm::CreateControls() {
     // Top strip with the banner.
     AddPanel(AdTopPnl, "AdTopPnl", nullptr, 0, 0, 10, kTopHeight);
     AddControl(AdImg, "AdImg", &AdTopPnl, L"STATIC", SS_BITMAP | SS_NOTIFY, 0, 0, 10, 468, 60);
-    ::SetClassLongPtrW(AdImg.Handle(), GCLP_HCURSOR, 0);
+    AdImg.Cursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND);
 
     // Bottom strip: banner, status line, guard button and its label.
     AddPanel(BottomPnl, "BottomPnl", nullptr, 0, 0, 10, kBottomHeight);

@@ -21,7 +21,7 @@ qv6_prefix
 # A free display number.
 disp=90
 while [ -e "/tmp/.X11-unix/X$disp" ] || [ -e "/tmp/.X$disp-lock" ]; do disp=$((disp + 1)); done
-Xvfb ":$disp" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 wine_pid=""
 cleanup() {
@@ -49,6 +49,7 @@ if [ -z "$win" ]; then
   exit 1
 fi
 if [ -n "$width" ]; then
+  xdotool windowmove "$win" 20 20
   xdotool windowsize "$win" "$width" "$height"
 fi
 sleep 2

@@ -107,6 +107,8 @@ class Control {
 
     // Text colour for labels and check boxes; CLR_INVALID keeps the system's.
     COLORREF TextColor = CLR_INVALID;
+    // The mouse cursor over the control; nullptr keeps the class's.
+    HCURSOR Cursor = nullptr;
 
   protected:
     friend class Form;

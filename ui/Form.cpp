@@ -40,6 +40,16 @@ LRESULT CALLBACK ContainerSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UI
     case WM_DRAWITEM:
         if (form && form->hwnd_) return ::SendMessageW(form->hwnd_, msg, wp, lp);
         break;
+    case WM_SETCURSOR:
+        // Asked on behalf of a child first: a control may want its own cursor.
+        if (form && LOWORD(lp) == HTCLIENT) {
+            auto it = form->byHandle_.find(reinterpret_cast<HWND>(wp));
+            if (it != form->byHandle_.end() && it->second->Cursor) {
+                ::SetCursor(it->second->Cursor);
+                return TRUE;
+            }
+        }
+        break;
     case WM_ERASEBKGND:
         // Panels and group boxes show the form's colour behind their children.
         if (form && !dynamic_cast<TabControl*>(control)) {

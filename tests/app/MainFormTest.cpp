@@ -259,6 +259,32 @@ TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {
     EXPECT_EQ(EntryButtons(), (V{false, false, true}));
 }
 
+TEST_F(MainFormTest, AClickOnACheckBoxHasToggledItWhenTheMouseDownHandlerRuns) {
+    TMainForm& f = Open();
+    ASEntries = {MakeEntry(0, KindRegistry, "A", "a.exe"),
+                 MakeEntry(0, KindRegistry, "B", "b.exe")};
+    PickGroup(0);
+    ASSERT_TRUE(f.ASList.Checked(1));
+    // What the deactivation will see: the row and its new check mark.
+    std::vector<std::pair<int, bool>> seen;
+    f.On(f.ASList, ui::Event::MouseDown, [&](const ui::EventArgs& a) {
+        int row = f.ASList.RowAt(a.pt);
+        seen.emplace_back(row, row >= 0 && f.ASList.Checked(row));
+        f.ASListMouseDown(a);
+    });
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    ::SendMessageW(f.ASList.Handle(), LVM_GETITEMRECT, 1, (LPARAM)&icon);
+    // The check box sits left of the row's image.
+    LPARAM box = MAKELPARAM(icon.left - 8, (icon.top + icon.bottom) / 2);
+    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, box);
+    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONUP, 0, box);
+    Pump();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], (std::pair<int, bool>{1, false}));
+    EXPECT_EQ(f.ASList.Selected(), 1);
+}
+
 TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
     TMainForm& f = Open();
     // An entry no source holds: it survives only as long as nothing rescans.
