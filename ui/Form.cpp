@@ -317,6 +317,8 @@ int RunMessageLoop(Form& form) {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
         form.PreviewKey(msg);
+        // Tab and the arrow keys move between the controls.
+        if (form.Handle() && ::IsDialogMessageW(form.Handle(), &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
@@ -331,7 +333,10 @@ void ProcessMessages(Form* form) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        if (form) form->PreviewKey(msg);
+        if (form) {
+            form->PreviewKey(msg);
+            if (form->Handle() && ::IsDialogMessageW(form->Handle(), &msg)) continue;
+        }
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

@@ -29,6 +29,8 @@ struct EventArgs {
 
 using Handler = std::function<void(const EventArgs&)>;
 
+// A derived form calls Destroy() in its destructor, while the controls it
+// holds as members still exist.
 class Form {
   public:
     Form();
