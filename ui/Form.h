@@ -53,6 +53,8 @@ class Form {
     // Binds a handler to an event of a control; a second binding replaces it.
     void On(const Control& control, Event event, Handler handler);
     void SetHint(Control& control, std::string_view ansi);
+    // The tool tip window that shows the hints.
+    HWND ToolTip() const { return tooltip_; }
 
     // Key preview: offered every key message for the form and its children
     // before the control that has the focus gets it.

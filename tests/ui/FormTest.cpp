@@ -119,5 +119,28 @@ TEST(Controls, TextsCrossTheAnsiBoundaryIntact) {
     EXPECT_EQ(f.First.Hint(), "Ausgew\xE4hlt");
 }
 
+TEST(Controls, HintsBecomeToolTips) {
+    SmallForm f;
+    auto tipText = [&](ui::Control& c) {
+        wchar_t buf[128] = {};
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = ::GetParent(c.Handle());
+        ti.uId = reinterpret_cast<UINT_PTR>(c.Handle());
+        ti.lpszText = buf;
+        ::SendMessageW(f.ToolTip(), TTM_GETTEXTW, 128, (LPARAM)&ti);
+        return std::wstring(buf);
+    };
+    f.SetHint(f.First, "Ausgew\xE4hlt");
+    f.SetHint(f.Check, "Schreibschutz");
+    EXPECT_EQ(tipText(f.First), L"Ausgew\u00E4hlt");
+    EXPECT_EQ(tipText(f.Check), L"Schreibschutz");
+    f.SetHint(f.First, "Neu");
+    EXPECT_EQ(tipText(f.First), L"Neu");
+    EXPECT_EQ(::SendMessageW(f.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 2);
+    f.SetHint(f.First, "");
+    EXPECT_EQ(::SendMessageW(f.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 1);
+}
+
 } // namespace
 } // namespace qv
