@@ -20,7 +20,7 @@ bool KnownEntrySet::Contains(const AutostartEntry& e) const {
 }
 
 std::vector<ASListRow> BuildASListRows(const std::vector<AutostartEntry>& entries, int group,
-                                       const KnownEntrySet& known) {
+                                       const KnownPredicate& isKnown) {
     std::vector<ASListRow> rows;
     if (group < 0 || group >= kGroupCount) return rows;
     // Indexes are 16-bit; ASEntries never holds more than kMaxEntries.
@@ -29,7 +29,7 @@ std::vector<ASListRow> BuildASListRows(const std::vector<AutostartEntry>& entrie
         const AutostartEntry& e = entries[i];
         if (e.Group != group) continue;
         rows.push_back({static_cast<uint16_t>(i), &e, e.Active != 0,
-                        known.Contains(e) ? kImageKnown : kImageUnknown});
+                        isKnown(e) ? kImageKnown : kImageUnknown});
     }
     return rows;
 }

@@ -7,6 +7,7 @@
 #include "autostart/AutostartEntry.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,10 +41,13 @@ struct ASListRow {
     int image;                   // kImageKnown or kImageUnknown
 };
 
+// Decides whether an entry is in the known-entries database.
+using KnownPredicate = std::function<bool(const AutostartEntry&)>;
+
 // The rows of a group in ASEntries order; a group outside 0..8 (no combo
-// item selected) gives none.
+// item selected) gives none. isKnown runs once per row.
 std::vector<ASListRow> BuildASListRows(const std::vector<AutostartEntry>& entries, int group,
-                                       const KnownEntrySet& known);
+                                       const KnownPredicate& isKnown);
 
 // Which of the three entry buttons a selected row allows.
 struct EntryButtons {

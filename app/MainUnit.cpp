@@ -411,7 +411,9 @@ void TMainForm::SelectASGroupComboChange() {
     ASList.Clear();
     ASListIndex.clear();
     KnownEntrySet known(ASEntryDB);
-    std::vector<ASListRow> rows = BuildASListRows(ASEntries, SelectASGroupCombo.ItemIndex(), known);
+    std::vector<ASListRow> rows =
+        BuildASListRows(ASEntries, SelectASGroupCombo.ItemIndex(),
+                        [&known](const AutostartEntry& e) { return known.Contains(e); });
     ASListIndex.reserve(rows.size());
     for (const ASListRow& row : rows) {
         ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), row.checked, row.image);

@@ -62,9 +62,15 @@ TEST(ASListRows, ShowOneGroupInEntryOrderWithChecksAndMarks) {
     };
     std::vector<AutostartEntry> db = {entries[2]};
     db[0].Active = 0; // known whatever its Active
-    KnownEntrySet known(db);
+    KnownEntrySet set(db);
+    int lookups = 0;
+    auto known = [&](const AutostartEntry& e) {
+        ++lookups;
+        return set.Contains(e);
+    };
 
     auto rows = BuildASListRows(entries, 0, known);
+    EXPECT_EQ(lookups, 3); // one per shown row
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].index, 0);
     EXPECT_EQ(rows[1].index, 2);

@@ -313,12 +313,19 @@ TEST_F(MainFormTest, WithNoEntriesEverySwitchToTheAutostartPageRescans) {
     TMainForm& f = Open();
     ASEntries.clear();
     // A row the list would lose on a refill.
+    int before = f.ASList.Count();
     f.ASList.AddItem("stale", "", true, 0);
     ClickTab(1);
-    EXPECT_EQ(f.ASList.Count(), 1);
+    EXPECT_EQ(f.ASList.Count(), before + 1);
     ClickTab(0);
-    EXPECT_EQ(f.ASList.Count(), static_cast<int>(ASEntries.size()));
-    EXPECT_EQ(f.ASList.Count() == 0 || f.ASList.ItemText(0, 0) != "stale", true);
+    // Rescanned and refilled for group 0, whatever the prefix holds.
+    int group0 = 0;
+    for (const auto& e : ASEntries)
+        group0 += e.Group == 0;
+    EXPECT_EQ(f.ASList.Count(), group0);
+    EXPECT_EQ(static_cast<int>(ASListIndex.size()), group0);
+    for (int r = 0; r < f.ASList.Count(); ++r)
+        EXPECT_NE(f.ASList.ItemText(r, 0), "stale");
 }
 
 TEST_F(MainFormTest, ResizingKeepsCentredEqualAndFlushRight) {
