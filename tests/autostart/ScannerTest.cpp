@@ -1,0 +1,375 @@
+// The scanner against the real registry, ini files and file system of the
+// test prefix: every source seeded, every field of every entry compared.
+#include "AutostartMachine.h"
+
+#include "app/LanguageTable.h"
+#include "autostart/AutostartEntry.h"
+#include "autostart/Scanner.h"
+#include "base/Files.h"
+#include "base/Handles.h"
+#include "base/Text.h"
+#include "database/CRC.h"
+#include "support/TestSupport.h"
+#include "ui/WinText.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstring>
+#include <map>
+#include <sstream>
+
+namespace qv::test {
+namespace {
+
+const std::string kCV = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+const std::string kActiveSetup = "Software\\Microsoft\\Active Setup\\Installed Components";
+const std::string kVxD = "System\\CurrentControlSet\\Services\\VxD";
+const std::string kIcq = "Software\\Mirabilis\\ICQ\\Agent\\Apps";
+
+int32_t Crc(const std::string& bytes) {
+    return static_cast<int32_t>(~UpdateCRC32(0xFFFFFFFFu, bytes.data(), bytes.size()));
+}
+
+AutostartEntry Base(uint8_t kind, uint8_t group, uint8_t flag) {
+    AutostartEntry e = ZeroEntry();
+    e.Kind = kind;
+    e.Group = group;
+    e.SourceFlag = flag;
+    e.Active = 1;
+    return e;
+}
+
+AutostartEntry Reg(const char* root, const std::string& keyPath, const std::string& name,
+                   const std::string& data, const std::string& caption, const std::string& detail,
+                   uint8_t group, uint8_t flag) {
+    AutostartEntry e = Base(KindRegistry, group, flag);
+    e.RootKey.assign(root);
+    e.KeyPath.assign(keyPath);
+    e.ValueName.assign(name);
+    e.ValueData.assign(data);
+    e.Caption.assign(caption);
+    e.Detail.assign(detail);
+    return e;
+}
+
+AutostartEntry Ini(const std::string& file, const std::string& section, const std::string& key,
+                   const std::string& value, const std::string& caption, uint8_t flag) {
+    AutostartEntry e = Base(KindIni, 6, flag);
+    e.FileName.assign(file);
+    e.RootKey.assign(section);
+    e.ValueName.assign(key);
+    e.ValueData.assign(value);
+    e.Caption.assign(caption);
+    e.Detail.assign(value);
+    return e;
+}
+
+AutostartEntry File(const std::string& path, const std::string& caption, const std::string& detail,
+                    uint8_t group, uint8_t flag, int32_t checksum) {
+    AutostartEntry e = Base(KindFile, group, flag);
+    e.FileName.assign(path);
+    e.Caption.assign(caption);
+    e.Detail.assign(detail);
+    e.Checksum = checksum;
+    return e;
+}
+
+std::string Describe(const AutostartEntry& e) {
+    std::ostringstream s;
+    s << "{kind " << int(e.Kind) << " file '" << e.FileName.view() << "' root '" << e.RootKey.view()
+      << "' key '" << e.KeyPath.view() << "' name '" << e.ValueName.view() << "' data '"
+      << e.ValueData.view() << "' flag " << int(e.SourceFlag) << " active " << int(e.Active)
+      << " caption '" << e.Caption.view() << "' detail '" << e.Detail.view() << "' group "
+      << int(e.Group) << " crc " << e.Checksum << "}";
+    return s.str();
+}
+
+// All 1800 bytes of every entry, in order.
+void ExpectEntries(const std::vector<AutostartEntry>& expected) {
+    ASSERT_EQ(ASEntries.size(), expected.size()) << [&] {
+        std::string all;
+        for (const auto& e : ASEntries)
+            all += Describe(e) + "\n";
+        return all;
+    }();
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_EQ(std::memcmp(&ASEntries[i], &expected[i], kRecordSize), 0)
+            << "entry " << i << "\n got      " << Describe(ASEntries[i]) << "\n expected "
+            << Describe(expected[i]);
+}
+
+void MakeLink(const std::string& linkPath, const std::string& target) {
+    ComPtr<IShellLinkA> link;
+    ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_IShellLinkA, link.put_void())));
+    ASSERT_TRUE(SUCCEEDED(link->SetPath(target.c_str())));
+    ComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put_void())));
+    ASSERT_TRUE(SUCCEEDED(file->Save(ToWide(linkPath).c_str(), TRUE)));
+}
+
+// The directory's names in the order the system lists them.
+std::vector<std::string> FolderOrder(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    FindHandle find(::FindFirstFileA((folder + "\\*.*").c_str(), &fd));
+    if (find) do {
+            std::string n = fd.cFileName;
+            if (n != "." && n != "..") names.push_back(n);
+        } while (::FindNextFileA(find.get(), &fd));
+    return names;
+}
+
+void SetRegType(HKEY root, const std::string& key, const std::string& name, DWORD type,
+                const std::string& bytes) {
+    RegKey k;
+    ASSERT_EQ(
+        ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, type,
+                               reinterpret_cast<const BYTE*>(bytes.data()),
+                               static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+}
+
+TEST(Scanner, MachineWithoutAutostartPointsGivesNoEntries) {
+    AutostartMachine machine;
+    // Only HKEY_LOCAL_MACHINE knows RunServicesOnce; a user key of that name
+    // is not an autostart point.
+    RegSetString(HKEY_CURRENT_USER, kCV + "RunServicesOnce", "ignored", "x.exe");
+    RegSetString(HKEY_CURRENT_USER, kCV + "RunOnceEx", "ignored", "x.exe");
+    ASEntries.assign(3, ZeroEntry());
+    WindowsDir = "stale";
+    SystemDir = "stale";
+    ScanAutostarts();
+    ExpectEntries({});
+    EXPECT_EQ(WindowsDir, machine.WindowsDir());
+    EXPECT_EQ(SystemDir, machine.SystemDir());
+    EXPECT_EQ(UpperAscii(WindowsDir), "C:\\WINDOWS\\");
+}
+
+TEST(Scanner, EverySourceInOrderWithEveryField) {
+    AutostartMachine machine;
+    LanguageTable.LoadFromBytes(ReadFileBytes("qv6.lng").value_or(""));
+    ASSERT_FALSE(LanguageTable[9].empty());
+    const std::string longData(300, 'x');
+
+    // Run keys. Names sort the way they are created, so the order is the same
+    // whether the registry lists values by creation or by name.
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "", "C:\\def.exe");
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "A1", "a.exe /x");
+    RegSetDword(HKEY_CURRENT_USER, kCV + "Run", "B2", 7);
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "C3", "%SystemRoot%\\c.exe", REG_EXPAND_SZ);
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "D4", longData);
+    SetRegType(HKEY_CURRENT_USER, kCV + "Run", "E5", REG_MULTI_SZ, std::string("m1\0m2\0\0", 7));
+    SetRegType(HKEY_CURRENT_USER, kCV + "Run", "F6", REG_BINARY, "\x01\x02");
+    SetRegType(HKEY_CURRENT_USER, kCV + "Run", "G7", REG_SZ, "noterm"); // no terminating NUL
+    RegSetString(HKEY_CURRENT_USER, kCV + "RunServices", "svc", "s.exe");
+    RegSetString(HKEY_CURRENT_USER, kCV + "RunOnce", "once", "o.exe");
+    RegSetString(HKEY_CURRENT_USER, kCV + "RunServicesOnce", "ignored", "x.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "M", "m.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "RunServices", "MS", "ms.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "RunOnce", "MO", "mo.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "RunServicesOnce", "MSO", "mso.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "RunOnceEx", "Title", "Setup");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "RunOnceEx\\0001", "x", "sub.exe");
+
+    // Shell open commands; the COM key opens but has no default value, the
+    // PIF key does not exist.
+    RegSetString(HKEY_CLASSES_ROOT, "exefile\\shell\\open\\command", "", "\"%1\" %*");
+    RegSetString(HKEY_CLASSES_ROOT, "comfile\\shell\\open\\command", "other", "zzz");
+    RegSetString(HKEY_CLASSES_ROOT, "batfile\\shell\\open\\command", "", "\"%1\" bat");
+    RegSetString(HKEY_CLASSES_ROOT, "htafile\\Shell\\open\\Command", "", "mshta.exe \"%1\"");
+
+    // Active Setup: with StubPath, without, written in lower case, as DWORD.
+    RegSetString(HKEY_LOCAL_MACHINE, kActiveSetup + "\\{A1}", "", "Component A");
+    RegSetString(HKEY_LOCAL_MACHINE, kActiveSetup + "\\{A1}", "StubPath", "a-stub.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kActiveSetup + "\\{B2}", "Version", "1");
+    RegSetString(HKEY_LOCAL_MACHINE, kActiveSetup + "\\{C3}", "stubpath", "c-stub.exe");
+    RegSetDword(HKEY_LOCAL_MACHINE, kActiveSetup + "\\{D4}", "StubPath", 1);
+
+    RegSetString(HKEY_LOCAL_MACHINE, kVxD + "\\Alpha", "StaticVxD", "*vmm");
+    RegSetString(HKEY_LOCAL_MACHINE, kVxD + "\\Beta", "Start", "0");
+    RegSetString(HKEY_LOCAL_MACHINE, kVxD + "\\Gamma", "staticvxd", "gamma.vxd");
+
+    RegSetString(HKEY_CURRENT_USER, kIcq, "App1", "c:\\icq\\a.exe");
+    RegSetDword(HKEY_CURRENT_USER, kIcq, "App2", 3);
+    RegSetString(HKEY_CURRENT_USER, kIcq + "\\test", "T1", "t.exe");
+    RegSetString(HKEY_CURRENT_USER, kIcq + "\\zother", "O", "o.exe");
+
+    // Startup folders: the system's own, so that the shell never points the
+    // registry elsewhere in the middle of the test.
+    TempDir programs;
+    auto user = [&](const std::string& name) { return machine.UserStartup() + "\\" + name; };
+    auto common = [&](const std::string& name) { return machine.CommonStartup() + "\\" + name; };
+    const std::string toolBytes = "tool program bytes", notesBytes = "some notes";
+    WriteBytes(programs / "tool.exe", toolBytes);
+    WriteBytes(programs / "notes.txt", notesBytes);
+    MakeLink(user("Tool.lnk"), programs / "tool.exe");
+    MakeLink(user("notes.Lnk"), programs / "notes.txt");
+    WriteBytes(user("lnk"), "not a link");
+    WriteBytes(user("bad.lnk"), "garbage, not a shell link");
+    WriteBytes(user("empty.txt"), "");
+    WriteBytes(user("desktop.ini"), "[.ShellClassInfo]");
+    ASSERT_TRUE(::SetFileAttributesA(user("desktop.ini").c_str(),
+                                     FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    ASSERT_TRUE(::CreateDirectoryA(user("sub").c_str(), nullptr));
+    WriteBytes(common("common.exe"), "common");
+    machine.SetUserStartup(machine.UserStartup());
+    machine.SetCommonStartup(machine.CommonStartup());
+
+    // win.ini and system.ini, keys written in other cases.
+    machine.SetIni(machine.WinIni(), "windows", "LOAD", "");
+    machine.SetIni(machine.WinIni(), "windows", "Run", "c:\\r.exe");
+    machine.SetIni(machine.SystemIni(), "boot", "Shell", "Explorer.exe evil.exe");
+
+    // Boot files; c:\win.bat is a folder and does not count.
+    const std::string wd = machine.WindowsDir();
+    machine.CreateFolder(wd + "command");
+    machine.CreateFile(wd + "command\\cmdinit.bat", "rem init");
+    machine.CreateFile("c:\\autoexec.bat", "@echo off\r\n");
+    machine.CreateFile("c:\\config.sys", "FILES=40\r\n");
+    machine.CreateFolder("c:\\win.bat");
+    machine.CreateFile(wd + "wininit.ini", "[rename]\r\n");
+    machine.CreateFile("c:\\explorer.exe", "MZ fake");
+
+    const char* cu = kRootCurrentUser;
+    const char* lm = kRootLocalMachine;
+    const char* cr = kRootClassesRoot;
+    const std::string run = kCV + "Run";
+    std::vector<AutostartEntry> expected = {
+        Reg(cu, run, "", "C:\\def.exe", "", "C:\\def.exe", 0, 0),
+        Reg(cu, run, "A1", "a.exe /x", "A1", "a.exe /x", 0, 0),
+        Reg(cu, run, "C3", "%SystemRoot%\\c.exe", "C3", "%SystemRoot%\\c.exe", 0, 0),
+        Reg(cu, run, "D4", longData, "D4", longData, 0, 0),
+        Reg(cu, run, "G7", "noterm", "G7", "noterm", 0, 0),
+        Reg(cu, kCV + "RunServices", "svc", "s.exe", "svc", "s.exe", 0, 0),
+        Reg(cu, kCV + "RunOnce", "once", "o.exe", "once", "o.exe", 0, 0),
+        Reg(lm, run, "M", "m.exe", "M", "m.exe", 0, 0),
+        Reg(lm, kCV + "RunServices", "MS", "ms.exe", "MS", "ms.exe", 0, 0),
+        Reg(lm, kCV + "RunOnce", "MO", "mo.exe", "MO", "mo.exe", 0, 0),
+        Reg(lm, kCV + "RunServicesOnce", "MSO", "mso.exe", "MSO", "mso.exe", 0, 0),
+        Reg(lm, kCV + "RunOnceEx", "Title", "Setup", "Title", "Setup", 0, 0),
+        Reg(cr, "\\exefile\\shell\\open\\command", "", "\"%1\" %*", "EXE", "\"%1\" %*", 1, 0),
+        Reg(cr, "\\comfile\\shell\\open\\command", "", "", "COM", "", 1, 0),
+        Reg(cr, "\\batfile\\shell\\open\\command", "", "\"%1\" bat", "BAT", "\"%1\" bat", 1, 0),
+        Reg(cr, "\\htafile\\Shell\\open\\Command", "", "mshta.exe \"%1\"", "HTA",
+            "mshta.exe \"%1\"", 1, 0),
+        Reg(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a-stub.exe", "{A1}", "Component A", 2,
+            1),
+        Reg(lm, "\\" + kActiveSetup + "\\{C3}", "StubPath", "c-stub.exe", "{C3}", "", 2, 1),
+        Reg(lm, "\\" + kVxD + "\\Alpha", "StaticVxD", "*vmm", "*vmm", "Alpha", 3, 1),
+        Reg(lm, "\\" + kVxD + "\\Gamma", "StaticVxD", "gamma.vxd", "gamma.vxd", "Gamma", 3, 1),
+        Reg(cu, "\\" + kIcq, "App1", "c:\\icq\\a.exe", "App1", "c:\\icq\\a.exe", 4, 1),
+        Reg(cu, "\\" + kIcq + "\\test", "T1", "t.exe", "T1", "t.exe", 4, 1),
+    };
+    const std::string u = machine.UserStartup() + "\\";
+    std::map<std::string, AutostartEntry> userFiles = {
+        {"Tool.lnk", File(u + "Tool.lnk", "Tool.lnk", programs / "tool.exe", 5, 0, Crc(toolBytes))},
+        {"notes.Lnk",
+         File(u + "notes.Lnk", "notes.Lnk", programs / "notes.txt", 5, 0, Crc(notesBytes))},
+        {"lnk", File(u + "lnk", "lnk", "lnk", 5, 0, Crc("not a link"))},
+        {"bad.lnk", File(u + "bad.lnk", "bad.lnk", "", 5, 0, -1)},
+        {"empty.txt", File(u + "empty.txt", "empty.txt", "empty.txt", 5, 0, -1)},
+        {"desktop.ini",
+         File(u + "desktop.ini", "desktop.ini", "desktop.ini", 5, 0, Crc("[.ShellClassInfo]"))},
+        {"sub", File(u + "sub", "sub", "sub", 5, 0, -1)},
+    };
+    std::vector<std::string> order = FolderOrder(machine.UserStartup());
+    ASSERT_EQ(order.size(), userFiles.size());
+    for (const std::string& name : order)
+        expected.push_back(userFiles.at(name));
+    expected.push_back(File(common("common.exe"), "common.exe", "common.exe", 5, 0, Crc("common")));
+    expected.push_back(Ini(wd + "win.ini", "windows", "load", "", "[WIN.INI] [WINDOWS] LOAD", 0));
+    expected.push_back(
+        Ini(wd + "win.ini", "windows", "run", "c:\\r.exe", "[WIN.INI] [WINDOWS] RUN", 0));
+    expected.push_back(Ini(wd + "system.ini", "boot", "shell", "Explorer.exe evil.exe",
+                           "[SYSTEM.INI] [BOOT] SHELL", 1));
+    expected.push_back(
+        File(wd + "command\\cmdinit.bat", wd + "command\\cmdinit.bat", "", 7, 1, Crc("rem init")));
+    expected.push_back(
+        File("c:\\autoexec.bat", "c:\\autoexec.bat", "", 7, 1, Crc("@echo off\r\n")));
+    expected.push_back(File("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40\r\n")));
+    expected.push_back(File(wd + "wininit.ini", wd + "wininit.ini", "", 7, 1, Crc("[rename]\r\n")));
+    expected.push_back(File("c:\\explorer.exe", LanguageTable[9], "", 8, 1, Crc("MZ fake")));
+
+    ScanAutostarts();
+    ExpectEntries(expected);
+    EXPECT_EQ(ASEntries[3].ValueData.Length, 255);
+
+    // A second scan replaces the list instead of adding to it, and a changed
+    // link target changes the link's checksum.
+    WriteBytes(programs / "tool.exe", "tool program bytes, patched");
+    ScanAutostarts();
+    for (auto& e : expected)
+        if (e.Caption.view() == "Tool.lnk") e.Checksum = Crc("tool program bytes, patched");
+    ExpectEntries(expected);
+}
+
+TEST(Scanner, StartupValuesThatNameNoFolderAreSkipped) {
+    AutostartMachine machine;
+    TempDir dir;
+    WriteBytes(dir / "file.exe", "x");
+    machine.SetUserStartup(dir / "file.exe");         // a file, not a folder
+    machine.SetCommonStartup(dir / "missing-folder"); // nothing there
+    ScanAutostarts();
+    ExpectEntries({});
+
+    // A DWORD where the folder path belongs is no folder either.
+    RegSetDword(HKEY_CURRENT_USER,
+                "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "startup",
+                1);
+    ScanAutostarts();
+    ExpectEntries({});
+}
+
+TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
+    AutostartMachine machine;
+    // A DWORD and a binary value between text values, in several sources.
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "a", "first.exe");
+    RegSetDword(HKEY_LOCAL_MACHINE, kCV + "Run", "b", 1);
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "c", "second.exe");
+    RegSetDword(HKEY_CURRENT_USER, kIcq, "a", 1);
+    RegSetString(HKEY_CURRENT_USER, kIcq, "b", "icq.exe");
+    SetRegType(HKEY_CLASSES_ROOT, "exefile\\shell\\open\\command", "", REG_BINARY, "\x01");
+    machine.CreateFile("c:\\config.sys", "x");
+    ScanAutostarts();
+    const char* lm = kRootLocalMachine;
+    ExpectEntries({
+        Reg(lm, kCV + "Run", "a", "first.exe", "a", "first.exe", 0, 0),
+        Reg(lm, kCV + "Run", "c", "second.exe", "c", "second.exe", 0, 0),
+        // The command key opens: it gives its entry, with no text to show.
+        Reg(kRootClassesRoot, "\\exefile\\shell\\open\\command", "", "", "EXE", "", 1, 0),
+        Reg(kRootCurrentUser, "\\" + kIcq, "b", "icq.exe", "b", "icq.exe", 4, 1),
+        File("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("x")),
+    });
+}
+
+TEST(Scanner, ReadsTheNativeRegistryView) {
+    AutostartMachine machine;
+    // A value that only 32-bit programs see (the redirected view) is not one
+    // of the machine's own autostart points; the native one is.
+    auto seed = [](REGSAM view, const char* name) {
+        RegKey k;
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kCV + "Run").c_str(), 0, nullptr, 0,
+                                    KEY_WRITE | view, nullptr, k.put(), nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(::RegSetValueExA(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
+                  ERROR_SUCCESS);
+    };
+    seed(KEY_WOW64_32KEY, "only32");
+    seed(KEY_WOW64_64KEY, "native");
+    ScanAutostarts();
+    {
+        RegKey k;
+        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kCV + "Run").c_str(), 0,
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, k.put()) == ERROR_SUCCESS)
+            ::RegDeleteValueA(k.get(), "only32");
+    }
+    ExpectEntries({Reg(kRootLocalMachine, kCV + "Run", "native", "x", "native", "x", 0, 0)});
+}
+
+} // namespace
+} // namespace qv::test

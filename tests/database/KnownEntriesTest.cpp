@@ -1,0 +1,267 @@
+// The known-entries database: the record file byte for byte, the identity
+// rule of the lookup, removal, and the index that answers like the plain
+// search.
+#include "app/AppContext.h"
+#include "autostart/AutostartEntry.h"
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/Handles.h"
+#include "database/KnownEntries.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+namespace qv::test {
+namespace {
+
+AutostartEntry Entry(const std::string& file, const std::string& data, int32_t crc = 0,
+                     uint8_t active = 1) {
+    AutostartEntry e = ZeroEntry();
+    e.Kind = KindFile;
+    e.FileName.assign(file);
+    e.RootKey.assign(kRootLocalMachine);
+    e.KeyPath.assign("Software\\Run");
+    e.ValueName.assign("name");
+    e.ValueData.assign(data);
+    e.Caption.assign("caption");
+    e.Detail.assign("detail");
+    e.Group = 5;
+    e.Checksum = crc;
+    e.Active = active;
+    return e;
+}
+
+std::string Bytes(const AutostartEntry& e) {
+    return std::string(reinterpret_cast<const char*>(&e), kRecordSize);
+}
+
+// A record as a damaged or foreign file may hold it: garbage behind every
+// string's length, a length byte of 255, a group beyond the nine groups.
+std::string GarbageRecord(unsigned char seed) {
+    std::string r(kRecordSize, '\0');
+    for (size_t i = 0; i < r.size(); ++i)
+        r[i] = static_cast<char>((i * 31 + seed) & 0xFF);
+    r[1] = static_cast<char>(255); // FileName length
+    r[1795] = 200;                 // Group
+    return r;
+}
+
+class KnownEntries : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedAppDir_ = AppDir;
+        AppDir = dir_.Path();
+        ASEntryDB.clear();
+    }
+    void TearDown() override {
+        ASEntryDB.clear();
+        AppDir = savedAppDir_;
+    }
+    std::string DbFile() const { return dir_ / "asedb.dat"; }
+
+    TempDir dir_;
+    ScriptedDialogs dialogs_;
+    std::string savedAppDir_;
+};
+
+TEST_F(KnownEntries, LoadReadsWholeRecordsOnly) {
+    ASEntryDB.assign(4, ZeroEntry());
+    EXPECT_EQ(LoadKnownEntries(), 0); // no file: an empty database
+    EXPECT_TRUE(ASEntryDB.empty());
+
+    WriteBytes(DbFile(), "");
+    EXPECT_EQ(LoadKnownEntries(), 0);
+
+    const std::string a = GarbageRecord(1);
+    WriteBytes(DbFile(), a.substr(0, 1799));
+    EXPECT_EQ(LoadKnownEntries(), 0);
+
+    WriteBytes(DbFile(), a + "x");
+    ASSERT_EQ(LoadKnownEntries(), 1);
+    EXPECT_EQ(Bytes(ASEntryDB[0]), a);
+
+    // Many records across the reader's block boundaries, plus a fragment.
+    std::string many;
+    for (int i = 0; i < 700; ++i)
+        many += GarbageRecord(static_cast<unsigned char>(i));
+    WriteBytes(DbFile(), many + a.substr(0, 900));
+    ASSERT_EQ(LoadKnownEntries(), 700);
+    EXPECT_EQ(EncodeRecords(ASEntryDB), many);
+    EXPECT_TRUE(dialogs_.Messages().empty());
+}
+
+TEST_F(KnownEntries, UnreadableFileIsAnError) {
+    WriteBytes(DbFile(), GarbageRecord(3));
+    UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock);
+    ASEntryDB.assign(2, ZeroEntry());
+    EXPECT_THROW(LoadKnownEntries(), AppError);
+    EXPECT_TRUE(ASEntryDB.empty());
+}
+
+TEST_F(KnownEntries, SaveWritesTheRecordsByteForByte) {
+    const std::string file = GarbageRecord(7) + GarbageRecord(9) + GarbageRecord(11);
+    WriteBytes(DbFile(), file + "frag");
+    ASSERT_EQ(LoadKnownEntries(), 3);
+    EXPECT_EQ(ASEntryDB[0].Group, 200);
+    EXPECT_EQ(ASEntryDB[0].FileName.Length, 255);
+    EXPECT_TRUE(SaveKnownEntries());
+    EXPECT_EQ(ReadBytes(DbFile()), file); // the fragment is gone, nothing else changed
+
+    ASEntryDB.clear();
+    EXPECT_TRUE(SaveKnownEntries());
+    EXPECT_EQ(ReadBytes(DbFile()), "");
+    EXPECT_TRUE(dialogs_.Messages().empty());
+}
+
+TEST_F(KnownEntries, FailedSaveKeepsTheOldFileAndReports) {
+    const std::string old = Bytes(Entry("c:\\old.exe", ""));
+    WriteBytes(DbFile(), old);
+    ASEntryDB = {Entry("c:\\a.exe", "x"), Entry("c:\\b.exe", "y")};
+    {
+        // Another program holds the file open without sharing: it can be
+        // neither replaced nor written.
+        UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(lock);
+        EXPECT_FALSE(SaveKnownEntries());
+    }
+    EXPECT_EQ(ReadBytes(DbFile()), old);
+    ASSERT_EQ(dialogs_.Messages().size(), 1u);
+    EXPECT_EQ(dialogs_.Messages()[0].kind, MsgKind::Error);
+    // No temporary file is left behind in the program's folder.
+    WIN32_FIND_DATAA fd;
+    int count = 0;
+    FindHandle find(::FindFirstFileA((dir_ / "*").c_str(), &fd));
+    if (find) do
+            count += fd.cFileName[0] != '.';
+        while (::FindNextFileA(find.get(), &fd));
+    EXPECT_EQ(count, 1);
+
+    EXPECT_TRUE(SaveKnownEntries());
+    EXPECT_EQ(ReadBytes(DbFile()), EncodeRecords(ASEntryDB));
+}
+
+TEST_F(KnownEntries, LookupComparesTheIdentityFieldsOnly) {
+    const AutostartEntry known = Entry("c:\\tool.exe", "data", 1234);
+    EXPECT_EQ(FindKnownEntry(known, false), -1); // empty database
+    AddKnownEntry(Entry("c:\\other.exe", "data", 1234));
+    EXPECT_EQ(AddKnownEntry(known), 1);
+
+    AutostartEntry e = known;
+    e.Kind = KindRegistry;
+    e.SourceFlag = 1;
+    e.Caption.assign("another caption");
+    e.Detail.assign("another detail");
+    e.Group = 3;
+    e.Active = 0;
+    e.ValueData.Chars[200] = 'z'; // behind the length: does not count
+    EXPECT_EQ(FindKnownEntry(e, false), 1);
+    EXPECT_EQ(FindKnownEntry(e, true), -1); // Active differs
+    e.Active = 1;
+    EXPECT_EQ(FindKnownEntry(e, true), 1);
+
+    auto differs = [&](auto change) {
+        AutostartEntry d = known;
+        change(d);
+        return FindKnownEntry(d, false) == -1 && FindKnownEntry(d, true) == -1;
+    };
+    EXPECT_TRUE(differs([](AutostartEntry& d) { d.FileName.assign("C:\\TOOL.EXE"); }));
+    EXPECT_TRUE(differs([](AutostartEntry& d) { d.RootKey.assign(kRootCurrentUser); }));
+    EXPECT_TRUE(differs([](AutostartEntry& d) { d.KeyPath.assign("\\Software\\Run"); }));
+    EXPECT_TRUE(differs([](AutostartEntry& d) { d.ValueName.assign("Name"); }));
+    EXPECT_TRUE(differs([](AutostartEntry& d) { d.ValueData.assign("dat"); }));
+    EXPECT_TRUE(differs([](AutostartEntry& d) { d.Checksum = 1235; }));
+    EXPECT_TRUE(differs([](AutostartEntry& d) { d.Checksum = -1; }));
+}
+
+TEST_F(KnownEntries, RemoveTakesTheFirstMatchWithActiveCompared) {
+    const AutostartEntry twin = Entry("c:\\twin.exe", "", 5);
+    AddKnownEntry(Entry("c:\\a.exe", ""));
+    AddKnownEntry(twin);
+    AddKnownEntry(Entry("c:\\b.exe", ""));
+    AddKnownEntry(twin);
+
+    // Differs in Active only: nothing goes.
+    AutostartEntry inactive = twin;
+    inactive.Active = 0;
+    EXPECT_EQ(RemoveKnownEntry(inactive), 4);
+
+    EXPECT_EQ(FindKnownEntry(twin, false), 1);
+    EXPECT_EQ(RemoveKnownEntry(twin), 3);
+    EXPECT_EQ(ASEntryDB[0].FileName.view(), "c:\\a.exe");
+    EXPECT_EQ(ASEntryDB[1].FileName.view(), "c:\\b.exe");
+    EXPECT_EQ(FindKnownEntry(twin, true), 2); // the second twin is still known
+    EXPECT_EQ(RemoveKnownEntry(twin), 2);
+    EXPECT_EQ(FindKnownEntry(twin, false), -1);
+    EXPECT_EQ(RemoveKnownEntry(twin), 2);
+}
+
+// The index must give the plain search's answer after every kind of change,
+// also changes made to ASEntryDB directly.
+TEST_F(KnownEntries, IndexAnswersLikeThePlainSearch) {
+    std::mt19937 rng(12345);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    // Few distinct values, so there are many duplicates and near misses.
+    auto random = [&] {
+        return Entry("c:\\f" + std::to_string(pick(8)) + ".exe", std::string(pick(3), 'd'),
+                     pick(3) - 1, static_cast<uint8_t>(pick(2)));
+    };
+    auto check = [&](const char* step) {
+        for (int i = 0; i < 60; ++i) {
+            AutostartEntry probe = random();
+            for (bool active : {false, true})
+                ASSERT_EQ(FindKnownEntry(probe, active), FindKnownEntryLinear(probe, active))
+                    << step << ": " << probe.FileName.view() << " active " << active;
+        }
+    };
+    for (int round = 0; round < 300; ++round) {
+        switch (pick(8)) {
+        case 0:
+        case 1:
+        case 2:
+            AddKnownEntry(random());
+            break;
+        case 3:
+            RemoveKnownEntry(random());
+            break;
+        case 4: // behind the database's back: same size, same storage
+            if (!ASEntryDB.empty()) {
+                ASEntryDB.erase(ASEntryDB.begin());
+                ASEntryDB.push_back(random());
+                KnownEntriesChanged();
+            }
+            break;
+        case 5:
+            ASEntryDB.push_back(random());
+            break;
+        case 6:
+            if (!ASEntryDB.empty()) ASEntryDB.pop_back();
+            break;
+        case 7: {
+            auto reversed = ASEntryDB;
+            std::reverse(reversed.begin(), reversed.end());
+            WriteBytes(DbFile(), EncodeRecords(reversed) + "xx");
+            LoadKnownEntries();
+            ASSERT_EQ(EncodeRecords(ASEntryDB), EncodeRecords(reversed));
+        } break;
+        }
+        check("round");
+    }
+    ASEntryDB = {};
+    check("emptied");
+
+    // Assigned over with as many records: the storage stays the same.
+    ASEntryDB = {Entry("c:\\a.exe", ""), Entry("c:\\b.exe", "")};
+    EXPECT_EQ(FindKnownEntry(Entry("c:\\b.exe", ""), false), 1);
+    ASEntryDB = {Entry("c:\\c.exe", ""), Entry("c:\\b.exe", "")};
+    EXPECT_EQ(FindKnownEntry(Entry("c:\\c.exe", ""), false), 0);
+}
+
+} // namespace
+} // namespace qv::test
