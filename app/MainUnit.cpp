@@ -244,7 +244,12 @@ void TMainForm::BindEvents() {
     On(ASList, Event::Click, [this](auto&) { ASListClick(); });
     On(ASList, Event::MouseDown, [this](const ui::EventArgs& a) { ASListMouseDown(a); });
     On(ASWriteProtectChk, Event::Click, [this](auto&) { ASListClick(); });
-    // ASEditBtn, ASEditorBtn, ASDelBtn, AddEntryToDBBtn, DelEntryFromDBBtn,
+    On(AddEntryToDBBtn, Event::Click, [this](auto&) { AddEntryToDBBtnClick(&AddEntryToDBBtn); });
+    On(DelEntryFromDBBtn, Event::Click,
+       [this](auto&) { AddEntryToDBBtnClick(&DelEntryFromDBBtn); });
+    On(ASEditBtn, Event::Click, [this](auto&) { ASEditBtnClick(); });
+    On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
+    On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
     // ReportBtn and QVGuardBtn get their handlers with the operations behind
     // them.
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: banner strip, three pages on a tab control, the bottom
 // strip with the status line and the guard button, and the autostart page.
+#include "autostart/AutostartEntry.h"
 #include "ui/Form.h"
 
 #include <functional>
@@ -33,6 +34,15 @@ class TMainForm : public ui::Form {
     void SelectASGroupComboChange();
     void ASListClick();
     void ASListMouseDown(const ui::EventArgs& args);
+    // Known-entries menus, editing, deleting and the text editor.
+    void AddEntryToDBBtnClick(ui::Control* sender);
+    void ASPM1Popup(ui::PopupMenu& menu);
+    void AddSingleMenuClick(int tag);
+    void ASEditBtnClick();
+    void ASDelBtnClick();
+    void ASEditorBtnClick();
+    // The entry of the selected row, or nullptr.
+    const AutostartEntry* SelectedEntry() const;
 
     // How the manual is opened; the shell by default.
     std::function<void(const std::string&)> OpenDocument;
@@ -80,6 +90,8 @@ class TMainForm : public ui::Form {
     void LoadArtwork();
     // Places the aligned strips, pages and the autostart page's parts.
     void AlignControls();
+    // Rescans and shows the same group again.
+    void RescanKeepingGroup();
 
     std::string appDirOverride_;
     ui::FontHandle arial9_, arialBold12_, comboFont_;

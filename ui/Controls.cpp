@@ -2,6 +2,8 @@
 
 #include "ui/WinText.h"
 
+#include "base/Text.h"
+
 #include <windowsx.h>
 
 #include <vector>
@@ -274,6 +276,32 @@ std::string PopupMenu::ItemCaption(int position) const {
     mi.cch = 255;
     if (!::GetMenuItemInfoW(menu_.get(), static_cast<UINT>(position), TRUE, &mi)) return {};
     return FromWide(buf);
+}
+
+void PopupMenu::SetItemEnabled(int position, bool enabled) {
+    ::EnableMenuItem(menu_.get(), static_cast<UINT>(position),
+                     MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+bool PopupMenu::ItemEnabled(int position) const {
+    UINT state = ::GetMenuState(menu_.get(), static_cast<UINT>(position), MF_BYPOSITION);
+    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+int PopupMenu::ItemTag(int position) const {
+    return static_cast<int>(::GetMenuItemID(menu_.get(), position));
+}
+
+std::vector<std::string> Memo::Lines() const { return SplitLines(Caption()); }
+
+void Memo::SetLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i)
+            text += "\r\n";
+        text += lines[i];
+    }
+    SetCaption(text);
 }
 
 } // namespace qv::ui

@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv::ui {
 
@@ -156,6 +157,19 @@ class CheckBox : public Control {
 
 class GroupBox : public Control {};
 
+// A single-line edit; its text is the caption.
+class Edit : public Control {};
+
+// A multi-line edit holding the lines of a text file.
+class Memo : public Control {
+  public:
+    // The lines as they are shown; a final line end adds no empty line.
+    std::vector<std::string> Lines() const;
+    void SetLines(const std::vector<std::string>& lines);
+    bool Modified() const { return ::SendMessageW(hwnd_, EM_GETMODIFY, 0, 0) != 0; }
+    void SetModified(bool m) { ::SendMessageW(hwnd_, EM_SETMODIFY, m ? TRUE : FALSE, 0); }
+};
+
 class ComboBox : public Control {
   public:
     void Clear() { ComboBox_ResetContent(hwnd_); }
@@ -226,6 +240,10 @@ class PopupMenu {
     std::string ItemCaption(int position) const;
     int ItemCount() const { return ::GetMenuItemCount(menu_.get()); }
     HMENU Handle() const { return menu_.get(); }
+    void SetItemEnabled(int position, bool enabled);
+    bool ItemEnabled(int position) const;
+    // The tag of the item at a position.
+    int ItemTag(int position) const;
 
   private:
     MenuHandle menu_;

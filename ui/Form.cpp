@@ -155,9 +155,8 @@ bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int w
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     int left = work.left + (work.right - work.left - width) / 2;
     int top = work.top + (work.bottom - work.top - height) / 2;
-    hwnd_ = ::CreateWindowExW(0, className, ToWide(caption).c_str(),
-                              WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, left, top, width, height,
-                              nullptr, nullptr, instance, this);
+    hwnd_ = ::CreateWindowExW(frameExStyle_, className, ToWide(caption).c_str(), frameStyle_, left,
+                              top, width, height, frameOwner_, nullptr, instance, this);
     if (!hwnd_) return false;
     tooltip_ =
         ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
@@ -252,6 +251,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             Dispatch(from, Event::Click, {});
             return 0;
         case CBN_SELCHANGE:
+        case EN_CHANGE:
             Dispatch(from, Event::Change, {});
             return 0;
         }
@@ -287,6 +287,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ::GetClientRect(hwnd_, &r);
         ::FillRect(reinterpret_cast<HDC>(wp), &r, brush_.get());
         return 1;
+    }
+    case WM_CLOSE: {
+        bool handled = false;
+        Guarded([&] { handled = OnCloseRequest(); });
+        if (handled) return 0;
+        break;
     }
     case WM_DESTROY:
         if (QuitOnDestroy) ::PostQuitMessage(0);

@@ -84,6 +84,15 @@ class Form {
     // Overridables, called through the dispatch below.
     virtual void OnResize() {}
     virtual void OnKeyDown(WORD /*key*/) {}
+    // The window's frame asks to close; true when the form dealt with it
+    // (then the window is not destroyed by the default handling).
+    virtual bool OnCloseRequest() { return false; }
+
+    // The frame's styles and owner, for forms that are not main windows;
+    // set before CreateFrame.
+    DWORD frameStyle_ = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    DWORD frameExStyle_ = 0;
+    HWND frameOwner_ = nullptr;
 
   private:
     friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
