@@ -6,19 +6,6 @@
 
 namespace qv {
 
-KnownEntrySet::KnownEntrySet(const std::vector<AutostartEntry>& db) : db_(db) {
-    byHash_.reserve(db.size());
-    for (size_t i = 0; i < db.size(); ++i)
-        byHash_.emplace(IdentityHash(db[i]), i);
-}
-
-bool KnownEntrySet::Contains(const AutostartEntry& e) const {
-    auto [first, last] = byHash_.equal_range(IdentityHash(e));
-    for (auto it = first; it != last; ++it)
-        if (SameAutostartPoint(db_[it->second], e, false)) return true;
-    return false;
-}
-
 std::vector<ASListRow> BuildASListRows(const std::vector<AutostartEntry>& entries, int group,
                                        const KnownPredicate& isKnown) {
     std::vector<ASListRow> rows;

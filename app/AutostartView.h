@@ -10,24 +10,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qv {
-
-// Answers "is this entry in the known-entries database?" exactly as the
-// linear lookup FindKnownEntry(entry, false) >= 0 does, but through a hash
-// of the identity fields, so that filling a big list stays as fast as the
-// inserts themselves.
-class KnownEntrySet {
-  public:
-    explicit KnownEntrySet(const std::vector<AutostartEntry>& db);
-    bool Contains(const AutostartEntry& e) const;
-
-  private:
-    const std::vector<AutostartEntry>& db_;
-    std::unordered_multimap<uint64_t, size_t> byHash_;
-};
 
 // Image indexes of the marks in front of each row.
 constexpr int kImageUnknown = 0;

@@ -415,10 +415,10 @@ void TMainForm::SelectASGroupComboChange() {
     ASList.BeginUpdate();
     ASList.Clear();
     ASListIndex.clear();
-    KnownEntrySet known(ASEntryDB);
+    // The known-entries lookup is indexed, so one lookup per row stays cheap.
     std::vector<ASListRow> rows =
         BuildASListRows(ASEntries, SelectASGroupCombo.ItemIndex(),
-                        [&known](const AutostartEntry& e) { return known.Contains(e); });
+                        [](const AutostartEntry& e) { return FindKnownEntry(e, false) >= 0; });
     ASListIndex.reserve(rows.size());
     for (const ASListRow& row : rows) {
         ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), row.checked, row.image);
