@@ -203,6 +203,45 @@ TEST_F(EntryCommandsTest, DeletingAsksThenRescansAndCancelKeepsTheValue) {
     EXPECT_GE(RowOf("QvCmdA"), 0);
 }
 
+// A window with the guard's title that records what it is sent.
+struct DecoyGuard {
+    static inline std::vector<UINT> received;
+    HWND hwnd = nullptr;
+    DecoyGuard() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+            if (m >= WM_USER) received.push_back(m);
+            return ::DefWindowProcW(h, m, w, l);
+        };
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QvDecoyGuard";
+        ::RegisterClassW(&wc);
+        hwnd = ::CreateWindowW(L"QvDecoyGuard", L"Quorvik 6 Guard", WS_OVERLAPPED, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+        received.clear();
+    }
+    ~DecoyGuard() { ::DestroyWindow(hwnd); }
+};
+
+TEST_F(EntryCommandsTest, GuardIsToldOfAnEditButOfDatabaseChangesOnlyWhenItRuns) {
+    TMainForm& f = Open();
+    DecoyGuard guard;
+    // No guard process in this folder: the database change is not announced.
+    PickMenu(f.AddEntryToDBBtn, 1);
+    ui::ProcessMessages(form.get());
+    EXPECT_TRUE(DecoyGuard::received.empty());
+
+    f.ASWriteProtectChk.Click();
+    Select("QvCmdA");
+    ui::SetModalRunner([&](ui::ModalForm& m) {
+        dynamic_cast<TASEditForm&>(m).OkBtn.Click();
+        return m.ModalResult;
+    });
+    f.ASEditBtn.Click();
+    ui::ProcessMessages(form.get());
+    EXPECT_EQ(DecoyGuard::received, std::vector<UINT>{3027});
+}
+
 class TextEditorTest : public ::testing::Test {
   protected:
     void SetUp() override {
