@@ -1,26 +1,100 @@
 #pragma once
-#include <windows.h>
+// The main window: banner strip, three pages on a tab control, the bottom
+// strip with the status line and the guard button, and the autostart page.
+#include "autostart/AutostartEntry.h"
+#include "ui/Form.h"
+
+#include <functional>
+#include <string>
 
 namespace qv {
 
-// The main window. Its creation runs the start-up sequence.
-class TMainForm {
+class TMainForm : public ui::Form {
   public:
-    // Creates the window and runs FormCreate. False when start-up must end
-    // (the language file is missing); the process then ends with exit code 0.
-    bool Create(HINSTANCE instance);
-    HWND Handle() const { return hwnd_; }
-    ~TMainForm();
+    TMainForm();
+    ~TMainForm() override;
 
-    // The start-up sequence; false when the program must end.
+    // Runs FormCreate and shows the window. False when start-up must end (the
+    // language file is missing); then no window exists. `appDir` replaces the
+    // executable's directory (tests give a folder of their own).
+    bool Create(const std::string& appDir = {}, bool show = true);
+
+    // The start-up sequence, in its fixed order.
     bool FormCreate();
+    // Copies the language table's lines onto the controls.
+    void ApplyLanguage();
+
+    // Handlers.
+    void TabChange(ui::Control* sender);
+    void RefreshAutostarts(bool force);
+    void FormResize();
+    void Status(const std::string& text);
+    void FormKeyDown(WORD key);
+    void HelpBtnClick();
+    void SelectASGroupComboChange();
+    void ASListClick();
+    void ASListMouseDown(const ui::EventArgs& args);
+    // Known-entries menus, editing, deleting and the text editor.
+    void AddEntryToDBBtnClick(ui::Control* sender);
+    void ASPM1Popup(ui::PopupMenu& menu);
+    void AddSingleMenuClick(int tag);
+    void ASEditBtnClick();
+    void ASDelBtnClick();
+    void ASEditorBtnClick();
+    // The entry of the selected row, or nullptr.
+    const AutostartEntry* SelectedEntry() const;
+
+    // How the manual is opened; the shell by default.
+    std::function<void(const std::string&)> OpenDocument;
+
+    // ---- Controls, in creation order ------------------------------------
+    ui::Panel AdTopPnl;
+    ui::Image AdImg;
+    ui::Panel BottomPnl;
+    ui::Image QVBanner;
+    ui::Label StatusLbl;
+    ui::Button QVGuardBtn;
+    ui::Label QVGuardLbl;
+    ui::TabControl Tab;
+    ui::Button HelpBtn;
+    ui::Panel PagePnl0;
+    ui::Panel PagePnl1;
+    ui::Panel PagePnl2;
+    // Autostart page.
+    ui::Panel Page0MenuPnl;
+    ui::Button ASRefreshBtn;
+    ui::Panel ASProtectPnl;
+    ui::CheckBox ASWriteProtectChk;
+    ui::Button ASEditBtn;
+    ui::Button ASEditorBtn;
+    ui::Button ASDelBtn;
+    ui::Button AddEntryToDBBtn;
+    ui::Button DelEntryFromDBBtn;
+    ui::Button ReportBtn;
+    ui::GroupBox SelectASBox;
+    ui::ComboBox SelectASGroupCombo;
+    ui::GroupBox ASListBox;
+    ui::ListView ASList;
+    // Not visible.
+    ui::ImageList ASEIconList;
+    ui::PopupMenu ASPM1;
+    ui::PopupMenu ASPM2;
+
+  protected:
+    void OnResize() override;
+    void OnKeyDown(WORD key) override { FormKeyDown(key); }
 
   private:
-    static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
-    HWND hwnd_ = nullptr;
-};
+    void CreateControls();
+    void BindEvents();
+    void LoadArtwork();
+    // Places the aligned strips, pages and the autostart page's parts.
+    void AlignControls();
+    // Rescans and shows the same group again.
+    void RescanKeepingGroup();
 
-// Runs the message loop until the main window closes; returns the exit code.
-int RunMessageLoop();
+    std::string appDirOverride_;
+    ui::FontHandle arial9_, arialBold12_, comboFont_;
+};
 
 } // namespace qv

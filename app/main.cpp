@@ -6,7 +6,7 @@
 
 #include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything else: a second start of the same executable ends here,
     // silently.
     if (!qv::AcquireSingleInstance(qv::ExecutablePath())) return 0;
@@ -20,7 +20,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ::InitCommonControlsEx(&icc);
 
         qv::TMainForm mainForm;
-        if (mainForm.Create(instance)) exitCode = qv::RunMessageLoop();
+        mainForm.QuitOnDestroy = true;
+        if (mainForm.Create()) exitCode = qv::ui::RunMessageLoop(mainForm);
     }
 
     qv::ReleaseSingleInstance();

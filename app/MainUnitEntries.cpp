@@ -1,0 +1,89 @@
+// The main window's commands on entries: the known-entries menus, the edit
+// dialog, deleting at the source and the text file editor.
+#include "app/MainUnit.h"
+
+#include "autostart/ASEditUnit.h"
+#include "autostart/EntryMaintenance.h"
+#include "autostart/TextfileEditUnit.h"
+#include "database/KnownEntries.h"
+#include "database/KnownEntriesCommands.h"
+#include "process/GuardInterface.h"
+#include "ui/Dialogs.h"
+#include "ui/Modal.h"
+
+namespace qv {
+
+const AutostartEntry* TMainForm::SelectedEntry() const {
+    int row = ASList.Selected();
+    if (row < 0 || static_cast<size_t>(row) >= ASListIndex.size()) return nullptr;
+    size_t index = ASListIndex[static_cast<size_t>(row)];
+    return index < ASEntries.size() ? &ASEntries[index] : nullptr;
+}
+
+void TMainForm::RescanKeepingGroup() {
+    int group = SelectASGroupCombo.ItemIndex();
+    RefreshAutostarts(true);
+    SelectASGroupCombo.SetItemIndex(group);
+    SelectASGroupComboChange();
+}
+
+// ---- Known-entries menus --------------------------------------------------------
+
+void TMainForm::AddEntryToDBBtnClick(ui::Control* sender) {
+    // Tag 0 opens the add menu, tag 1 the remove menu, at the mouse cursor.
+    ui::PopupMenu& menu = (sender && sender->Tag == 1) ? ASPM2 : ASPM1;
+    ASPM1Popup(menu);
+    POINT pt{};
+    ::GetCursorPos(&pt);
+    int tag = ui::TrackPopup(menu, pt, Handle());
+    if (tag > 0) AddSingleMenuClick(tag);
+}
+
+void TMainForm::ASPM1Popup(ui::PopupMenu& menu) {
+    menu.SetItemEnabled(0, true);
+    menu.SetItemEnabled(1, ASList.Selected() >= 0);
+}
+
+void TMainForm::AddSingleMenuClick(int tag) {
+    const AutostartEntry* selected = SelectedEntry();
+    if ((tag == AddSelectedTag || tag == DelSelectedTag) && !selected) return;
+    if (!ApplyKnownEntriesCommand(tag, selected))
+        return; // nothing changed: nothing saved, sent or redrawn
+    // A failed save has been reported; the list still shows the database as
+    // it is in memory.
+    SaveKnownEntries();
+    if (IsGuardRunning()) NotifyGuard(GuardMsgDatabaseChanged);
+    SelectASGroupComboChange();
+}
+
+// ---- Editing and deleting -----------------------------------------------------------
+
+void TMainForm::ASEditBtnClick() {
+    const AutostartEntry* selected = SelectedEntry();
+    if (!selected) return;
+    TASEditForm form;
+    form.EditedEntry = *selected;
+    if (form.ShowModal() != ui::mrOk) return;
+    NotifyGuard(GuardMsgEntryEdited);
+    RescanKeepingGroup();
+}
+
+void TMainForm::ASDelBtnClick() {
+    const AutostartEntry* selected = SelectedEntry();
+    if (!selected) return;
+    const AutostartEntry e = *selected;
+    if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning());
+    if (DeleteEntry(e)) RescanKeepingGroup();
+}
+
+void TMainForm::ASEditorBtnClick() {
+    const AutostartEntry* selected = SelectedEntry();
+    if (!selected) return;
+    const AutostartEntry e = *selected;
+    if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning());
+    TTextfileEditForm form;
+    form.EditFileName = e.FileName.str();
+    form.ShowModal();
+}
+
+} // namespace qv

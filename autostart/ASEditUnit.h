@@ -1,0 +1,33 @@
+#pragma once
+// The dialog that changes the value name and the value of a registry or ini
+// entry.
+#include "autostart/AutostartEntry.h"
+#include "ui/Modal.h"
+
+namespace qv {
+
+class TASEditForm : public ui::ModalForm {
+  public:
+    TASEditForm();
+    ~TASEditForm() override;
+
+    // The entry to edit; filled by the caller before the dialog is shown.
+    AutostartEntry EditedEntry = ZeroEntry();
+
+    void FormCreate();
+    void OkBtnClick();
+    void CancelBtnClick();
+
+    ui::GroupBox EditGrpBox;
+    ui::Label Keylbl;
+    ui::Edit KeyEdit;
+    ui::Label ValueLbl;
+    ui::Edit ValueEdit;
+    ui::Button OkBtn;
+    ui::Button CancelBtn;
+
+  protected:
+    void FormShow() override;
+};
+
+} // namespace qv

@@ -1,0 +1,35 @@
+#pragma once
+// A plain text editor for the ini, boot and batch files that hold autostart
+// lines.
+#include "ui/Modal.h"
+
+#include <string>
+
+namespace qv {
+
+class TTextfileEditForm : public ui::ModalForm {
+  public:
+    TTextfileEditForm();
+    ~TTextfileEditForm() override;
+
+    // The full path of the file being edited; set before the window shows.
+    std::string EditFileName;
+
+    void FormCreate();
+    void WriteProtectchkClick();
+    void SaveBtnClick();
+    void CloseBtnClick();
+    bool CloseQuery() override { return true; } // the frame closes without asking
+
+    ui::Panel RightPnl;
+    ui::CheckBox WriteProtectChk;
+    ui::Button SaveBtn;
+    ui::Button CloseBtn;
+    ui::Memo EditMemo;
+
+  protected:
+    void FormShow() override;
+    void OnResize() override;
+};
+
+} // namespace qv

@@ -1,0 +1,336 @@
+// The entry commands of the main window, driven through its real controls:
+// the known-entries menus, the edit dialog, deleting, and the text editor.
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
+#include "app/MainUnit.h"
+#include "autostart/ASEditUnit.h"
+#include "autostart/Scanner.h"
+#include "autostart/TextfileEditUnit.h"
+#include "base/Files.h"
+#include "database/KnownEntries.h"
+#include "support/TestSupport.h"
+#include "ui/Modal.h"
+#include "ui/WinText.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace qv {
+namespace {
+
+constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class EntryCommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::WriteBytes(dir / "qv6.lng", test::ReadBytes(ExecutableDir() + "qv6.lng"));
+        DeleteRunValues();
+        test::RegSetString(HKEY_CURRENT_USER, kRun, "QvCmdA", "c:\\a.exe");
+        test::RegSetString(HKEY_CURRENT_USER, kRun, "QvCmdB", "c:\\b.exe");
+    }
+    void TearDown() override {
+        form.reset();
+        ui::SetModalRunner({});
+        ui::SetPopupRunner({});
+        DeleteRunValues();
+        ASEntries.clear();
+        ASEntryDB.clear();
+        KnownEntriesChanged();
+        ASListIndex.clear();
+    }
+    static void DeleteRunValues() {
+        HKEY k;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRun, 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
+        for (const char* n : {"QvCmdA", "QvCmdB", "QvCmdRenamed"})
+            ::RegDeleteValueA(k, n);
+        ::RegCloseKey(k);
+    }
+    TMainForm& Open() {
+        form = std::make_unique<TMainForm>();
+        EXPECT_TRUE(form->Create(dir.Path(), false));
+        ui::ProcessMessages(form.get());
+        return *form;
+    }
+    int RowOf(const std::string& caption) {
+        for (int r = 0; r < form->ASList.Count(); ++r)
+            if (form->ASList.ItemText(r, 0) == caption) return r;
+        return -1;
+    }
+    void Select(const std::string& caption) {
+        int row = RowOf(caption);
+        ASSERT_GE(row, 0) << caption;
+        form->ASList.Select(row);
+        form->ASListClick();
+    }
+    // Opens the button's menu and picks the item with the tag (0: none).
+    void PickMenu(ui::Button& button, int tag, bool* selectedItemEnabled = nullptr) {
+        ui::SetPopupRunner([&](ui::PopupMenu& menu, POINT) {
+            if (selectedItemEnabled) *selectedItemEnabled = menu.ItemEnabled(1);
+            return tag;
+        });
+        button.Click();
+        ui::ProcessMessages(form.get());
+    }
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(EntryCommandsTest, MenusOnAnEmptyDatabaseAndTheSelectedItemsEnabling) {
+    TMainForm& f = Open();
+    bool enabled = true;
+    PickMenu(f.DelEntryFromDBBtn, 3, &enabled);
+    EXPECT_FALSE(enabled) << "no row selected";
+    EXPECT_FALSE(FileExists(dir / "asedb.dat")) << "nothing changed, nothing saved";
+
+    Select("QvCmdA");
+    PickMenu(f.AddEntryToDBBtn, 0, &enabled);
+    EXPECT_TRUE(enabled);
+    PickMenu(f.AddEntryToDBBtn, 2);
+    ASSERT_EQ(ASEntryDB.size(), 1u);
+    EXPECT_EQ(ASEntryDB[0].ValueName.str(), "QvCmdA");
+    EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), 1800u);
+    EXPECT_EQ(f.ASList.ItemImage(RowOf("QvCmdA")), 1);
+    EXPECT_EQ(f.ASList.ItemImage(RowOf("QvCmdB")), 0);
+}
+
+TEST_F(EntryCommandsTest, AddAllThenRescanShowsEveryRowKnownInEveryGroup) {
+    TMainForm& f = Open();
+    size_t entries = ASEntries.size();
+    PickMenu(f.AddEntryToDBBtn, 1);
+    f.ASRefreshBtn.Click();
+    ui::ProcessMessages(form.get());
+    EXPECT_EQ(ASEntries.size(), entries);
+    EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), ASEntryDB.size() * 1800);
+    for (int g = 0; g < 9; ++g) {
+        f.SelectASGroupCombo.SetItemIndex(g);
+        f.SelectASGroupComboChange();
+        for (int r = 0; r < f.ASList.Count(); ++r)
+            EXPECT_EQ(f.ASList.ItemImage(r), 1) << "group " << g << " row " << r;
+    }
+}
+
+TEST_F(EntryCommandsTest, RemovalComparesActiveButStillRewritesTheFile) {
+    TMainForm& f = Open();
+    // Accepted while active; now shown deactivated.
+    int row = RowOf("QvCmdA");
+    ASSERT_GE(row, 0);
+    AutostartEntry accepted = ASEntries[ASListIndex[row]];
+    ASEntryDB = {accepted};
+    KnownEntriesChanged();
+    ASEntries[ASListIndex[row]].Active = 0;
+    f.SelectASGroupComboChange();
+    EXPECT_EQ(f.ASList.ItemImage(RowOf("QvCmdA")), 1);
+    Select("QvCmdA");
+    PickMenu(f.DelEntryFromDBBtn, 4);
+    EXPECT_EQ(ASEntryDB.size(), 1u);
+    EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), 1800u) << "saved all the same";
+}
+
+TEST_F(EntryCommandsTest, EditDialogRenamesTheValueAndTheListShowsItAfterARescan) {
+    TMainForm& f = Open();
+    f.ASWriteProtectChk.Click();
+    Select("QvCmdA");
+    ASSERT_TRUE(f.ASEditBtn.Enabled());
+    bool keyEnabled = false;
+    std::string shownName, shownValue;
+    ui::SetModalRunner([&](ui::ModalForm& m) {
+        auto& d = dynamic_cast<TASEditForm&>(m);
+        keyEnabled = d.KeyEdit.Enabled();
+        shownName = d.KeyEdit.Caption();
+        shownValue = d.ValueEdit.Caption();
+        d.KeyEdit.SetCaption("QvCmdRenamed");
+        d.ValueEdit.SetCaption("c:\\neu.exe");
+        d.OkBtn.Click();
+        return d.ModalResult;
+    });
+    f.ASEditBtn.Click();
+    ui::ProcessMessages(form.get());
+    EXPECT_TRUE(keyEnabled);
+    EXPECT_EQ(shownName, "QvCmdA");
+    EXPECT_EQ(shownValue, "c:\\a.exe");
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdA"));
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdRenamed"), "c:\\neu.exe");
+    EXPECT_EQ(f.SelectASGroupCombo.ItemIndex(), 0);
+    ASSERT_GE(RowOf("QvCmdRenamed"), 0);
+    EXPECT_EQ(f.ASList.ItemText(RowOf("QvCmdRenamed"), 1), "c:\\neu.exe");
+}
+
+TEST_F(EntryCommandsTest, CancelledEditChangesNothingAndIniEntriesCannotBeRenamed) {
+    TMainForm& f = Open();
+    f.ASWriteProtectChk.Click();
+    Select("QvCmdA");
+    ui::SetModalRunner([&](ui::ModalForm& m) {
+        auto& d = dynamic_cast<TASEditForm&>(m);
+        d.ValueEdit.SetCaption("changed");
+        // Closing by the frame counts as Cancel.
+        ::SendMessageW(d.Handle(), WM_CLOSE, 0, 0);
+        return d.ModalResult;
+    });
+    f.ASEditBtn.Click();
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdA"), "c:\\a.exe");
+
+    TASEditForm d;
+    d.EditedEntry = ZeroEntry();
+    d.EditedEntry.Kind = KindIni;
+    bool keyEnabled = true;
+    ui::SetModalRunner([&](ui::ModalForm&) {
+        keyEnabled = d.KeyEdit.Enabled();
+        return int(ui::mrCancel);
+    });
+    d.ShowModal();
+    EXPECT_FALSE(keyEnabled);
+}
+
+TEST_F(EntryCommandsTest, DeletingAsksThenRescansAndCancelKeepsTheValue) {
+    TMainForm& f = Open();
+    f.ASWriteProtectChk.Click();
+    Select("QvCmdB");
+    ASSERT_TRUE(f.ASDelBtn.Enabled());
+    dialogs.QueueAnswer(MsgResult::Cancel);
+    f.ASDelBtn.Click();
+    ui::ProcessMessages(form.get());
+    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdB"));
+    EXPECT_GE(RowOf("QvCmdB"), 0);
+
+    Select("QvCmdB");
+    dialogs.QueueAnswer(MsgResult::Ok);
+    f.ASDelBtn.Click();
+    ui::ProcessMessages(form.get());
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdB"));
+    EXPECT_EQ(RowOf("QvCmdB"), -1) << "rescanned";
+    EXPECT_GE(RowOf("QvCmdA"), 0);
+}
+
+// A window with the guard's title that records what it is sent.
+struct DecoyGuard {
+    static inline std::vector<UINT> received;
+    HWND hwnd = nullptr;
+    DecoyGuard() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+            if (m >= WM_USER) received.push_back(m);
+            return ::DefWindowProcW(h, m, w, l);
+        };
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QvDecoyGuard";
+        ::RegisterClassW(&wc);
+        hwnd = ::CreateWindowW(L"QvDecoyGuard", L"Quorvik 6 Guard", WS_OVERLAPPED, 0, 0, 10, 10,
+                               nullptr, nullptr, wc.hInstance, nullptr);
+        received.clear();
+    }
+    ~DecoyGuard() { ::DestroyWindow(hwnd); }
+};
+
+TEST_F(EntryCommandsTest, GuardIsToldOfAnEditButOfDatabaseChangesOnlyWhenItRuns) {
+    TMainForm& f = Open();
+    DecoyGuard guard;
+    // No guard process in this folder: the database change is not announced.
+    PickMenu(f.AddEntryToDBBtn, 1);
+    ui::ProcessMessages(form.get());
+    EXPECT_TRUE(DecoyGuard::received.empty());
+
+    f.ASWriteProtectChk.Click();
+    Select("QvCmdA");
+    ui::SetModalRunner([&](ui::ModalForm& m) {
+        dynamic_cast<TASEditForm&>(m).OkBtn.Click();
+        return m.ModalResult;
+    });
+    f.ASEditBtn.Click();
+    ui::ProcessMessages(form.get());
+    EXPECT_EQ(DecoyGuard::received, std::vector<UINT>{3027});
+}
+
+class TextEditorTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LanguageTable.LoadFromBytes(test::ReadBytes(ExecutableDir() + "qv6.lng"));
+        file = dir / "winstart.bat";
+    }
+    void TearDown() override { ui::SetModalRunner({}); }
+    // Types text at the end of the memo as a user would.
+    static void Type(ui::Memo& memo, const std::wstring& text) {
+        for (wchar_t c : text)
+            ::SendMessageW(memo.Handle(), WM_CHAR, c, 0);
+    }
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    std::string file;
+};
+
+TEST_F(TextEditorTest, LockedAtFirstUnlockedByTheCheckBoxAndSavedWithCRLF) {
+    test::WriteBytes(file, "@echo off\nrem zwei\n");
+    SetAttributes(file, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    TTextfileEditForm form;
+    form.EditFileName = file;
+    bool lockedAtFirst = false, unlocked = false, relocked = true;
+    std::string caption;
+    ui::SetModalRunner([&](ui::ModalForm&) {
+        lockedAtFirst = !form.EditMemo.Enabled();
+        wchar_t buf[512] = {};
+        ::GetWindowTextW(form.Handle(), buf, 512);
+        caption = FromWide(buf);
+        form.WriteProtectChk.Click();
+        unlocked = form.EditMemo.Enabled();
+        Type(form.EditMemo, L"x");
+        form.WriteProtectChk.Click();
+        relocked = form.EditMemo.Enabled();
+        form.SaveBtn.Click();
+        form.CloseBtn.Click();
+        return form.ModalResult;
+    });
+    form.ShowModal();
+    EXPECT_TRUE(lockedAtFirst);
+    EXPECT_TRUE(unlocked);
+    EXPECT_FALSE(relocked);
+    EXPECT_EQ(caption, LanguageTable.Format(63, {file}));
+    // Typed at the caret, which stands at the start; LF became CR LF.
+    EXPECT_EQ(test::ReadBytes(file), "x@echo off\r\nrem zwei\r\n");
+    EXPECT_EQ(GetAttributes(file), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    EXPECT_TRUE(dialogs.Messages().empty()) << "saved: closing does not ask";
+    SetAttributes(file, FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(TextEditorTest, ClosingAfterAChangeAsksCancelKeepsNoDiscardsYesSaves) {
+    test::WriteBytes(file, "a\r\n");
+    for (MsgResult answer : {MsgResult::Cancel, MsgResult::No, MsgResult::Yes}) {
+        TTextfileEditForm form;
+        form.EditFileName = file;
+        bool stillOpen = false;
+        ui::SetModalRunner([&](ui::ModalForm&) {
+            form.WriteProtectChk.Click();
+            Type(form.EditMemo, L"b");
+            dialogs.QueueAnswer(answer);
+            form.CloseBtn.Click();
+            stillOpen = form.ModalResult == ui::mrNone;
+            if (stillOpen) form.EndModal(ui::mrCancel);
+            return form.ModalResult;
+        });
+        form.ShowModal();
+        ASSERT_FALSE(dialogs.Messages().empty());
+        EXPECT_EQ(dialogs.Messages().back().text, LanguageTable[62]);
+        EXPECT_EQ(stillOpen, answer == MsgResult::Cancel);
+        if (answer == MsgResult::Yes)
+            EXPECT_NE(test::ReadBytes(file), "a\r\n");
+        else
+            EXPECT_EQ(test::ReadBytes(file), "a\r\n");
+    }
+}
+
+TEST_F(TextEditorTest, AnUnreadableFileOpensEmptyWithTheFirstCaption) {
+    TTextfileEditForm form;
+    form.EditFileName = dir / "missing.bat";
+    std::vector<std::string> lines{"?"};
+    ui::SetModalRunner([&](ui::ModalForm&) {
+        lines = form.EditMemo.Lines();
+        return int(ui::mrCancel);
+    });
+    form.ShowModal();
+    EXPECT_TRUE(lines.empty());
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0].kind, MsgKind::Error);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,379 @@
+// The main window created in-process against a folder of its own, driven
+// through its real controls.
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
+#include "app/MainUnit.h"
+#include "base/Files.h"
+#include "EntryFactory.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace qv {
+namespace {
+
+using test::MakeEntry;
+
+class MainFormTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASEntries.clear();
+        ASEntryDB.clear();
+        ASListIndex.clear();
+        lng_ = test::ReadBytes(ExecutableDir() + "qv6.lng");
+        ASSERT_NE(lng_, "<missing>");
+    }
+    void TearDown() override {
+        form.reset();
+        ASEntries.clear();
+        ASEntryDB.clear();
+        ASListIndex.clear();
+    }
+
+    // Hidden unless asked: under a display without a window manager, Wine
+    // waits two seconds for every shown window to be unmapped again.
+    TMainForm& Open(const std::string& lng, bool show = false) {
+        test::WriteBytes(dir / "qv6.lng", lng);
+        form = std::make_unique<TMainForm>();
+        form->OpenDocument = [this](const std::string& p) { opened.push_back(p); };
+        EXPECT_TRUE(form->Create(dir.Path(), show));
+        Pump();
+        return *form;
+    }
+    TMainForm& Open(bool show = false) { return Open(lng_, show); }
+    void Pump() { ui::ProcessMessages(form.get()); }
+
+    // As the user picks a group: the combo box's selection changes and it
+    // tells its parent.
+    void PickGroup(int group) {
+        HWND combo = form->SelectASGroupCombo.Handle();
+        form->SelectASGroupCombo.SetItemIndex(group);
+        ::SendMessageW(::GetParent(combo), WM_COMMAND,
+                       MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE), (LPARAM)combo);
+        Pump();
+    }
+    // A left click in the middle of a row (not on its check box).
+    void ClickRow(int row) {
+        RECT r = form->ASList.ItemRect(row);
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::PostMessageW(form->ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(form->ASList.Handle(), WM_LBUTTONUP, 0, at);
+        Pump();
+    }
+    // A click on a tab of the tab control.
+    void ClickTab(int index) {
+        RECT r{};
+        TabCtrl_GetItemRect(form->Tab.Handle(), index, &r);
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        ::PostMessageW(form->Tab.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(form->Tab.Handle(), WM_LBUTTONUP, 0, at);
+        Pump();
+    }
+    void Click(ui::Control& c) {
+        ::SendMessageW(c.Handle(), BM_CLICK, 0, 0);
+        Pump();
+    }
+    // The page panel that lies in front of the others.
+    std::string FrontPage() {
+        for (HWND h = ::GetWindow(form->Tab.Handle(), GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+            for (ui::Panel* p : {&form->PagePnl0, &form->PagePnl1, &form->PagePnl2})
+                if (p->Handle() == h) return p->Name();
+        return {};
+    }
+    std::vector<bool> EntryButtons() {
+        return {form->ASEditBtn.Enabled(), form->ASEditorBtn.Enabled(), form->ASDelBtn.Enabled()};
+    }
+
+    test::TempDir dir;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<TMainForm> form;
+    std::vector<std::string> opened;
+    std::string lng_;
+};
+
+// A language file whose line n reads "Zeile n".
+std::string NumberedLanguageFile() {
+    std::string s;
+    for (int i = 0; i <= kLastLanguageLine; ++i)
+        s += "Zeile " + std::to_string(i) + "\r\n";
+    return s;
+}
+
+TEST_F(MainFormTest, MissingLanguageFileShowsTheEnglishMessageAndCreatesNothing) {
+    ASEntries.push_back(MakeEntry(0, KindRegistry, "untouched", ""));
+    TMainForm f;
+    EXPECT_FALSE(f.Create(dir.Path()));
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    const MessageRequest& m = dialogs.Messages()[0];
+    EXPECT_EQ(m.text, "Language file not found. Please reinstall Quorvik 6!");
+    EXPECT_EQ(m.kind, MsgKind::Error);
+    EXPECT_EQ(m.buttons, unsigned(BtnOk));
+    EXPECT_EQ(f.Handle(), nullptr);
+    EXPECT_EQ(::FindWindowW(L"TMainForm", nullptr), nullptr);
+    // Nothing was scanned, backed up or loaded.
+    ASSERT_EQ(ASEntries.size(), 1u);
+    EXPECT_FALSE(DirectoryExists(dir / "backup"));
+    EXPECT_EQ(AppDir, dir.Path());
+}
+
+TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
+    // A known entry on disk: the database is loaded during start-up.
+    test::WriteBytes(dir / "asedb.dat",
+                     EncodeRecords({MakeEntry(0, KindRegistry, "Known", "k.exe")}));
+    TMainForm& f = Open(true);
+    EXPECT_TRUE(::IsWindowVisible(f.Handle()));
+    wchar_t title[64] = {};
+    ::GetWindowTextW(f.Handle(), title, 64);
+    EXPECT_STREQ(title, L"Quorvik 6");
+    EXPECT_EQ(AppDir, dir.Path());
+    EXPECT_EQ(ASEntryDB.size(), 1u);
+    EXPECT_TRUE(DirectoryExists(dir / "backup"));
+
+    ASSERT_EQ(f.SelectASGroupCombo.Count(), 9);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(f.SelectASGroupCombo.Item(i), LanguageTable[i]);
+    EXPECT_EQ(f.SelectASGroupCombo.ItemIndex(), 0);
+    EXPECT_EQ(f.Tab.TabIndex(), 0);
+    EXPECT_EQ(FrontPage(), "PagePnl0");
+    EXPECT_TRUE(f.ASWriteProtectChk.Checked());
+    EXPECT_EQ(EntryButtons(), (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {std::to_string(f.ASList.Count())}));
+    EXPECT_EQ(f.ASEIconList.Count(), 2);
+    EXPECT_EQ(f.ASList.ColumnCount(), 2);
+    EXPECT_EQ(f.ASRefreshBtn.Tag, 999);
+    EXPECT_TRUE(f.StatusLbl.Caption().empty());
+
+    // The umlauts of the cp1252 file reach the Unicode controls intact.
+    wchar_t text[32] = {};
+    ::GetWindowTextW(f.ASEditBtn.Handle(), text, 32);
+    EXPECT_STREQ(text, L"\u00C4ndern");
+    ::GetWindowTextW(f.QVGuardBtn.Handle(), text, 32);
+    EXPECT_STREQ(text, L"Quorvik W\u00E4chter");
+}
+
+TEST_F(MainFormTest, LanguageLinesGoOntoTheirControls) {
+    TMainForm& f = Open(NumberedLanguageFile());
+    auto line = [](int n) { return "Zeile " + std::to_string(n); };
+    struct Expect {
+        ui::Control* c;
+        int caption, hint;
+    };
+    for (const Expect& e : {Expect{&f.QVGuardBtn, 77, 78}, Expect{&f.HelpBtn, 79, 80},
+                            Expect{&f.ASRefreshBtn, 81, 82}, Expect{&f.ASWriteProtectChk, 88, 89},
+                            Expect{&f.ASEditBtn, 90, 91}, Expect{&f.ASEditorBtn, 92, 93},
+                            Expect{&f.ASDelBtn, 94, 95}, Expect{&f.AddEntryToDBBtn, 96, 97},
+                            Expect{&f.DelEntryFromDBBtn, 98, 99}, Expect{&f.ReportBtn, 102, 103}}) {
+        EXPECT_EQ(e.c->Caption(), line(e.caption)) << e.c->Name();
+        EXPECT_EQ(e.c->Hint(), line(e.hint)) << e.c->Name();
+    }
+    EXPECT_EQ(f.SelectASBox.Caption(), line(86));
+    // Line 87 is replaced by the fill's line 25 (which holds no "%s" here).
+    EXPECT_EQ(f.ASListBox.Caption(), line(25));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(f.Tab.TabCaption(i), line(83 + i));
+    for (ui::PopupMenu* m : {&f.ASPM1, &f.ASPM2}) {
+        EXPECT_EQ(m->ItemCaption(0), line(100));
+        EXPECT_EQ(m->ItemCaption(1), line(101));
+    }
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(f.SelectASGroupCombo.Item(i), line(i));
+    // The window's own caption keeps its design-time text.
+    wchar_t title[64] = {};
+    ::GetWindowTextW(f.Handle(), title, 64);
+    EXPECT_STREQ(title, L"Quorvik 6");
+}
+
+TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
+    TMainForm& f = Open();
+    ASEntries = {MakeEntry(0, KindRegistry, "Tool", "c:\\tool.exe"),
+                 MakeEntry(6, KindIni, "load",
+                           "c:\\l\xE4"
+                           "der.exe"),
+                 MakeEntry(6, KindIni, "run", "c:\\run.exe"),
+                 MakeEntry(6, KindIni, "shell", "Explorer.exe", 0)};
+    ASEntryDB = {ASEntries[2]};
+    ASEntryDB[0].Active = 0;
+
+    PickGroup(6);
+    ASSERT_EQ(f.ASList.Count(), 3);
+    EXPECT_EQ(ASListIndex, (std::vector<uint16_t>{1, 2, 3}));
+    EXPECT_EQ(f.ASList.ItemText(0, 0), "load");
+    EXPECT_EQ(f.ASList.ItemText(0, 1), "c:\\l\xE4"
+                                       "der.exe");
+    EXPECT_EQ(f.ASList.ItemText(2, 0), "shell");
+    EXPECT_TRUE(f.ASList.Checked(0));
+    EXPECT_TRUE(f.ASList.Checked(1));
+    EXPECT_FALSE(f.ASList.Checked(2));
+    EXPECT_EQ(f.ASList.ItemImage(0), 0);
+    EXPECT_EQ(f.ASList.ItemImage(1), 1); // known whatever its Active
+    EXPECT_EQ(f.ASList.ItemImage(2), 0);
+    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {"3"}));
+
+    PickGroup(3);
+    EXPECT_EQ(f.ASList.Count(), 0);
+    EXPECT_TRUE(ASListIndex.empty());
+    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {"0"}));
+}
+
+TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {
+    TMainForm& f = Open();
+    ASEntries = {MakeEntry(1, KindRegistry, "exefile", "\"%1\" %*"),
+                 MakeEntry(5, KindFile, "tool.lnk", "c:\\tool.exe"),
+                 MakeEntry(6, KindIni, "shell", "Explorer.exe"),
+                 MakeEntry(6, KindIni, "load", "old.exe", 0)};
+    using V = std::vector<bool>; // edit, editor, delete
+
+    PickGroup(6);
+    ClickRow(0);
+    EXPECT_EQ(f.ASList.Selected(), 0);
+    EXPECT_EQ(EntryButtons(), (V{false, false, false})); // write protection is on
+    Click(f.ASWriteProtectChk);
+    EXPECT_FALSE(f.ASWriteProtectChk.Checked());
+    EXPECT_EQ(EntryButtons(), (V{true, true, true}));
+    ClickRow(1); // deactivated
+    EXPECT_EQ(f.ASList.Selected(), 1);
+    EXPECT_EQ(EntryButtons(), (V{false, false, false}));
+    ClickRow(0);
+    EXPECT_EQ(EntryButtons(), (V{true, true, true}));
+    Click(f.ASWriteProtectChk); // protection back on: all three off at once
+    EXPECT_EQ(EntryButtons(), (V{false, false, false}));
+    Click(f.ASWriteProtectChk);
+
+    PickGroup(1);
+    EXPECT_EQ(EntryButtons(), (V{false, false, false})); // a refill selects nothing
+    ClickRow(0);
+    EXPECT_EQ(EntryButtons(), (V{true, false, false}));
+
+    PickGroup(5);
+    ClickRow(0);
+    EXPECT_EQ(EntryButtons(), (V{false, false, true}));
+
+    // A click below the last row changes nothing.
+    RECT r = f.ASList.ItemRect(0);
+    LPARAM below = MAKELPARAM(r.left + 40, r.bottom + 60);
+    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, below);
+    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONUP, 0, below);
+    Pump();
+    EXPECT_EQ(EntryButtons(), (V{false, false, true}));
+}
+
+TEST_F(MainFormTest, AClickOnACheckBoxHasToggledItWhenTheMouseDownHandlerRuns) {
+    TMainForm& f = Open();
+    ASEntries = {MakeEntry(0, KindRegistry, "A", "a.exe"),
+                 MakeEntry(0, KindRegistry, "B", "b.exe")};
+    PickGroup(0);
+    ASSERT_TRUE(f.ASList.Checked(1));
+    // What the deactivation will see: the row and its new check mark.
+    std::vector<std::pair<int, bool>> seen;
+    f.On(f.ASList, ui::Event::MouseDown, [&](const ui::EventArgs& a) {
+        int row = f.ASList.RowAt(a.pt);
+        seen.emplace_back(row, row >= 0 && f.ASList.Checked(row));
+        f.ASListMouseDown(a);
+    });
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    ::SendMessageW(f.ASList.Handle(), LVM_GETITEMRECT, 1, (LPARAM)&icon);
+    // The check box sits left of the row's image.
+    LPARAM box = MAKELPARAM(icon.left - 8, (icon.top + icon.bottom) / 2);
+    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, box);
+    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONUP, 0, box);
+    Pump();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], (std::pair<int, bool>{1, false}));
+    EXPECT_EQ(f.ASList.Selected(), 1);
+}
+
+TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
+    TMainForm& f = Open();
+    // An entry no source holds: it survives only as long as nothing rescans.
+    ASEntries = {MakeEntry(0, KindRegistry, "QvSentinelNotInRegistry", "x.exe")};
+    PickGroup(0);
+    ASSERT_EQ(f.ASList.Count(), 1);
+
+    ClickTab(1);
+    EXPECT_EQ(f.Tab.TabIndex(), 1);
+    EXPECT_EQ(FrontPage(), "PagePnl1");
+    ClickTab(2);
+    EXPECT_EQ(FrontPage(), "PagePnl2");
+    ClickTab(0);
+    EXPECT_EQ(FrontPage(), "PagePnl0");
+    ASSERT_EQ(ASEntries.size(), 1u);
+    EXPECT_EQ(f.ASList.Count(), 1);
+
+    Click(f.ASRefreshBtn);
+    for (const auto& e : ASEntries)
+        EXPECT_NE(e.Caption.str(), "QvSentinelNotInRegistry");
+    EXPECT_EQ(f.ASList.Count(), static_cast<int>(ASListIndex.size()));
+    EXPECT_EQ(FrontPage(), "PagePnl0");
+}
+
+TEST_F(MainFormTest, WithNoEntriesEverySwitchToTheAutostartPageRescans) {
+    TMainForm& f = Open();
+    ASEntries.clear();
+    // A row the list would lose on a refill.
+    int before = f.ASList.Count();
+    f.ASList.AddItem("stale", "", true, 0);
+    ClickTab(1);
+    EXPECT_EQ(f.ASList.Count(), before + 1);
+    ClickTab(0);
+    // Rescanned and refilled for group 0, whatever the prefix holds.
+    int group0 = 0;
+    for (const auto& e : ASEntries)
+        group0 += e.Group == 0;
+    EXPECT_EQ(f.ASList.Count(), group0);
+    EXPECT_EQ(static_cast<int>(ASListIndex.size()), group0);
+    for (int r = 0; r < f.ASList.Count(); ++r)
+        EXPECT_NE(f.ASList.ItemText(r, 0), "stale");
+}
+
+TEST_F(MainFormTest, ResizingKeepsCentredEqualAndFlushRight) {
+    TMainForm& f = Open();
+    for (auto [w, h] : {std::pair{653, 558}, std::pair{960, 700}, std::pair{700, 600}}) {
+        f.SetSize(w, h);
+        Pump();
+        EXPECT_EQ(f.AdImg.Left(), f.AdTopPnl.ClientWidth() / 2 - 468 / 2) << w;
+        EXPECT_EQ(f.AdImg.Width(), 468);
+        EXPECT_EQ(f.SelectASGroupCombo.Width(), f.SelectASBox.ClientWidth() - 8) << w;
+        EXPECT_EQ(f.ASList.ColumnWidth(0), f.ASList.ClientWidth() / 2) << w;
+        EXPECT_EQ(f.ASList.ColumnWidth(1), f.ASList.ColumnWidth(0)) << w;
+        EXPECT_EQ(f.QVGuardBtn.Left() + f.QVGuardBtn.Width(), f.BottomPnl.ClientWidth()) << w;
+        EXPECT_EQ(f.QVGuardLbl.Left() + f.QVGuardLbl.Width(), f.BottomPnl.ClientWidth()) << w;
+        EXPECT_EQ(f.HelpBtn.Left() + f.HelpBtn.Width(), f.Tab.ClientWidth()) << w;
+        // The strips keep their heights and the page its button column.
+        EXPECT_EQ(f.AdTopPnl.Height(), 81);
+        EXPECT_EQ(f.BottomPnl.Height(), 53);
+        EXPECT_EQ(f.Page0MenuPnl.Width(), 148);
+        EXPECT_EQ(f.PagePnl0.Width(), f.PagePnl2.Width());
+    }
+}
+
+TEST_F(MainFormTest, F1AndTheHelpButtonOpenTheManual) {
+    TMainForm& f = Open();
+    std::string manual = dir.Path() + "Hilfe/handbuch.html";
+    Click(f.HelpBtn);
+    ASSERT_EQ(opened, std::vector<std::string>{manual});
+    // F1 while the list has the focus: the form sees the key first.
+    ::SetFocus(f.ASList.Handle());
+    ::PostMessageW(f.ASList.Handle(), WM_KEYDOWN, VK_F1, 0);
+    Pump();
+    EXPECT_EQ(opened, (std::vector<std::string>{manual, manual}));
+    // Other keys do nothing.
+    ::PostMessageW(f.SelectASGroupCombo.Handle(), WM_KEYDOWN, VK_F2, 0);
+    Pump();
+    EXPECT_EQ(opened.size(), 2u);
+    // The manual's absence is not reported.
+    EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(MainFormTest, StatusLineShowsTheText) {
+    TMainForm& f = Open();
+    f.Status("Prozesse werden beendet \xE4");
+    EXPECT_EQ(f.StatusLbl.Caption(), "Prozesse werden beendet \xE4");
+    f.Status("");
+    EXPECT_EQ(f.StatusLbl.Caption(), "");
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,146 @@
+// The thin control layer: finding controls by name, the one dispatch place
+// with its error handler, hints, and text through the ANSI boundary.
+#include "base/Errors.h"
+#include "support/TestSupport.h"
+#include "ui/Form.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+class SmallForm : public ui::Form {
+  public:
+    SmallForm() {
+        CreateFrame(L"QvSmallTestForm", "Test", 300, 200, RGB(0xF5, 0xF5, 0xF5), {});
+        AddPanel(Box, "Box", nullptr, 0, 0, 300, 200);
+        AddControl(First, "Same", &Box, L"BUTTON", BS_PUSHBUTTON, 0, 10, 10, 80, 24);
+        AddControl(Second, "Same", &Box, L"BUTTON", BS_PUSHBUTTON, 0, 10, 40, 80, 24);
+        AddControl(Check, "Check", &Box, L"BUTTON", BS_AUTOCHECKBOX, 0, 10, 70, 80, 20);
+        AddControl(Combo, "Combo", &Box, L"COMBOBOX", CBS_DROPDOWNLIST, 0, 10, 100, 120, 120);
+    }
+    ~SmallForm() override { Destroy(); }
+    int resizes = 0;
+    std::vector<WORD> keys;
+
+    ui::Panel Box;
+    ui::Button First, Second;
+    ui::CheckBox Check;
+    ui::ComboBox Combo;
+
+  protected:
+    void OnResize() override {
+        ++resizes;
+        if (resizes == 3)
+            throw AppError("Gr\xF6\xDF"
+                           "e kaputt");
+    }
+    void OnKeyDown(WORD key) override { keys.push_back(key); }
+};
+
+TEST(Form, FindsTheFirstComponentOfANameInCreationOrder) {
+    SmallForm f;
+    EXPECT_EQ(f.FindComponent("Same"), &f.First);
+    EXPECT_EQ(f.FindComponent("Check"), &f.Check);
+    EXPECT_EQ(f.FindComponent("same"), nullptr); // names are case-sensitive
+    EXPECT_EQ(f.FindComponent("Missing"), nullptr);
+    ASSERT_EQ(f.Components().size(), 5u);
+    EXPECT_EQ(f.Components()[0], &f.Box);
+}
+
+TEST(Form, NotificationsOfNestedControlsReachTheirHandlers) {
+    test::ScriptedDialogs dialogs;
+    SmallForm f;
+    int first = 0, second = 0, checks = 0, changes = 0;
+    f.On(f.First, ui::Event::Click, [&](auto&) { ++first; });
+    f.On(f.Second, ui::Event::Click, [&](auto&) { ++second; });
+    f.On(f.Check, ui::Event::Click, [&](auto&) { checks += f.Check.Checked() ? 1 : 10; });
+    f.On(f.Combo, ui::Event::Change, [&](auto&) { ++changes; });
+    f.First.Click();
+    f.First.Click();
+    f.Second.Click();
+    f.Check.Click(); // ticked by the click before the handler runs
+    EXPECT_EQ(first, 2);
+    EXPECT_EQ(second, 1);
+    EXPECT_EQ(checks, 1);
+    f.Combo.Add("a");
+    HWND c = f.Combo.Handle();
+    ::SendMessageW(::GetParent(c), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(c), CBN_SELCHANGE),
+                   (LPARAM)c);
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST(Form, AnExceptionInAHandlerIsShownAndTheProgramGoesOn) {
+    test::ScriptedDialogs dialogs;
+    SmallForm f;
+    int calls = 0;
+    f.On(f.First, ui::Event::Click, [&](auto&) {
+        ++calls;
+        throw AppError("Datei nicht gefunden");
+    });
+    f.First.Click();
+    f.First.Click();
+    EXPECT_EQ(calls, 2);
+    ASSERT_EQ(dialogs.Messages().size(), 2u);
+    EXPECT_EQ(dialogs.Messages()[0].text, "Datei nicht gefunden");
+    EXPECT_EQ(dialogs.Messages()[0].kind, MsgKind::Error);
+
+    // The same for the size handler.
+    dialogs.Clear();
+    for (int w : {320, 340, 360, 380})
+        f.SetSize(w, 220);
+    EXPECT_GE(f.resizes, 4);
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0].text, "Gr\xF6\xDF"
+                                          "e kaputt");
+}
+
+TEST(Form, PreviewsKeysOfItsOwnControlsOnly) {
+    SmallForm f, other;
+    ::PostMessageW(f.Check.Handle(), WM_KEYDOWN, VK_F1, 0);
+    ::PostMessageW(other.Check.Handle(), WM_KEYDOWN, VK_F3, 0);
+    ui::ProcessMessages(&f);
+    EXPECT_EQ(f.keys, std::vector<WORD>{VK_F1});
+    EXPECT_TRUE(other.keys.empty());
+}
+
+TEST(Controls, TextsCrossTheAnsiBoundaryIntact) {
+    SmallForm f;
+    f.First.SetCaption("L\xF6schen \xC4nderung \xDF");
+    wchar_t w[64] = {};
+    ::GetWindowTextW(f.First.Handle(), w, 64);
+    EXPECT_STREQ(w, L"L\u00F6schen \u00C4nderung \u00DF");
+    EXPECT_EQ(f.First.Caption(), "L\xF6schen \xC4nderung \xDF");
+    f.Combo.Add("Schl\xFCssel");
+    EXPECT_EQ(f.Combo.Item(0), "Schl\xFCssel");
+    EXPECT_EQ(f.Combo.Item(5), "");
+    f.SetHint(f.First, "Ausgew\xE4hlt");
+    EXPECT_EQ(f.First.Hint(), "Ausgew\xE4hlt");
+}
+
+TEST(Controls, HintsBecomeToolTips) {
+    SmallForm f;
+    auto tipText = [&](ui::Control& c) {
+        wchar_t buf[128] = {};
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = ::GetParent(c.Handle());
+        ti.uId = reinterpret_cast<UINT_PTR>(c.Handle());
+        ti.lpszText = buf;
+        ::SendMessageW(f.ToolTip(), TTM_GETTEXTW, 128, (LPARAM)&ti);
+        return std::wstring(buf);
+    };
+    f.SetHint(f.First, "Ausgew\xE4hlt");
+    f.SetHint(f.Check, "Schreibschutz");
+    EXPECT_EQ(tipText(f.First), L"Ausgew\u00E4hlt");
+    EXPECT_EQ(tipText(f.Check), L"Schreibschutz");
+    f.SetHint(f.First, "Neu");
+    EXPECT_EQ(tipText(f.First), L"Neu");
+    EXPECT_EQ(::SendMessageW(f.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 2);
+    f.SetHint(f.First, "");
+    EXPECT_EQ(::SendMessageW(f.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 1);
+}
+
+} // namespace
+} // namespace qv

@@ -1,0 +1,307 @@
+#include "ui/Controls.h"
+
+#include "ui/WinText.h"
+
+#include "base/Text.h"
+
+#include <windowsx.h>
+
+#include <vector>
+
+namespace qv::ui {
+
+FontHandle CreateFontHandle(const FontSpec& spec) {
+    LOGFONTW lf{};
+    // A negative height asks for the character height (without the internal
+    // leading), as the designer's pixel heights mean it.
+    lf.lfHeight = -spec.pixelHeight;
+    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = spec.italic ? TRUE : FALSE;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+    return FontHandle(::CreateFontIndirectW(&lf));
+}
+
+namespace {
+std::wstring WindowTextW(HWND h) {
+    int n = ::GetWindowTextLengthW(h);
+    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+    n = ::GetWindowTextW(h, w.data(), n + 1);
+    w.resize(static_cast<size_t>(n));
+    return w;
+}
+} // namespace
+
+// ---- Control ----------------------------------------------------------------
+
+RECT Control::Bounds() const {
+    RECT r{};
+    ::GetWindowRect(hwnd_, &r);
+    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd_), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+int Control::Width() const {
+    RECT r{};
+    ::GetWindowRect(hwnd_, &r);
+    return r.right - r.left;
+}
+
+int Control::Height() const {
+    RECT r{};
+    ::GetWindowRect(hwnd_, &r);
+    return r.bottom - r.top;
+}
+
+int Control::ClientWidth() const {
+    RECT r{};
+    ::GetClientRect(hwnd_, &r);
+    return r.right;
+}
+
+int Control::ClientHeight() const {
+    RECT r{};
+    ::GetClientRect(hwnd_, &r);
+    return r.bottom;
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    ::SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::SetLeft(int left) {
+    RECT r = Bounds();
+    ::SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+}
+
+void Control::SetWidth(int width) {
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
+void Control::SetCaption(std::string_view ansi) {
+    ::SetWindowTextW(hwnd_, ToWide(ansi).c_str());
+}
+
+std::string Control::Caption() const {
+    return FromWide(WindowTextW(hwnd_));
+}
+
+void Control::BringToFront() {
+    ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// ---- Image ------------------------------------------------------------------
+
+void Image::SetBitmap(BitmapHandle bitmap) {
+    bitmap_ = std::move(bitmap);
+    HGDIOBJ old = reinterpret_cast<HGDIOBJ>(
+        ::SendMessageW(hwnd_, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)bitmap_.get()));
+    // A static control hands back a copy it made of a 32-bit bitmap; ours is
+    // owned here, anything else is the control's and goes.
+    if (old && old != bitmap_.get()) ::DeleteObject(old);
+}
+
+// ---- ComboBox ---------------------------------------------------------------
+
+void ComboBox::Add(std::string_view ansi) {
+    std::wstring w = ToWide(ansi);
+    ::SendMessageW(hwnd_, CB_ADDSTRING, 0, (LPARAM)w.c_str());
+}
+
+std::string ComboBox::Item(int i) const {
+    LRESULT n = ::SendMessageW(hwnd_, CB_GETLBTEXTLEN, i, 0);
+    if (n == CB_ERR) return {};
+    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+    n = ::SendMessageW(hwnd_, CB_GETLBTEXT, i, (LPARAM)w.data());
+    w.resize(n == CB_ERR ? 0 : static_cast<size_t>(n));
+    return FromWide(w);
+}
+
+// ---- ListView ---------------------------------------------------------------
+
+void ListView::EndUpdate() {
+    ::SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ListView::AddColumn(int width) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_WIDTH;
+    col.cx = width;
+    ::SendMessageW(hwnd_, LVM_INSERTCOLUMNW, ColumnCount(), (LPARAM)&col);
+}
+
+int ListView::ColumnCount() const {
+    HWND header = ListView_GetHeader(hwnd_);
+    return header ? Header_GetItemCount(header) : 0;
+}
+
+int ListView::AddItem(std::string_view caption, std::string_view detail, bool checked, int image) {
+    std::wstring c = ToWide(caption), d = ToWide(detail);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
+    item.iItem = Count();
+    item.pszText = c.data();
+    item.iImage = image;
+    // The check box is state image 2 when ticked, 1 when not.
+    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    int row = static_cast<int>(::SendMessageW(hwnd_, LVM_INSERTITEMW, 0, (LPARAM)&item));
+    // Not every list takes the check mark from the insert: set it again.
+    if (row >= 0 && checked) ListView_SetCheckState(hwnd_, row, TRUE);
+    if (row >= 0 && !d.empty()) {
+        LVITEMW sub{};
+        sub.iSubItem = 1;
+        sub.pszText = d.data();
+        ::SendMessageW(hwnd_, LVM_SETITEMTEXTW, row, (LPARAM)&sub);
+    }
+    return row;
+}
+
+std::string ListView::ItemText(int row, int column) const {
+    std::vector<wchar_t> buf(1024, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buf.data();
+    item.cchTextMax = static_cast<int>(buf.size());
+    ::SendMessageW(hwnd_, LVM_GETITEMTEXTW, row, (LPARAM)&item);
+    return FromWide(buf.data());
+}
+
+int ListView::ItemImage(int row) const {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    if (!::SendMessageW(hwnd_, LVM_GETITEMW, 0, (LPARAM)&item)) return -1;
+    return item.iImage;
+}
+
+void ListView::Select(int row) {
+    ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (row >= 0) {
+        ListView_SetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(hwnd_, row, FALSE);
+    }
+}
+
+RECT ListView::ItemRect(int row) const {
+    RECT r{};
+    ListView_GetItemRect(hwnd_, row, &r, LVIR_BOUNDS);
+    return r;
+}
+
+int ListView::RowAt(POINT pt) const {
+    LVHITTESTINFO hit{};
+    hit.pt = pt;
+    int row = ListView_SubItemHitTest(hwnd_, &hit);
+    return (hit.flags & LVHT_ONITEM) ? row : -1;
+}
+
+// ---- TabControl -------------------------------------------------------------
+
+void TabControl::AddTab(std::string_view ansi) {
+    std::wstring w = ToWide(ansi);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = w.data();
+    ::SendMessageW(hwnd_, TCM_INSERTITEMW, TabCount(), (LPARAM)&item);
+}
+
+void TabControl::SetTabCaption(int i, std::string_view ansi) {
+    std::wstring w = ToWide(ansi);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = w.data();
+    ::SendMessageW(hwnd_, TCM_SETITEMW, i, (LPARAM)&item);
+}
+
+std::string TabControl::TabCaption(int i) const {
+    wchar_t buf[256] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = buf;
+    item.cchTextMax = 255;
+    if (!::SendMessageW(hwnd_, TCM_GETITEMW, i, (LPARAM)&item)) return {};
+    return FromWide(item.pszText);
+}
+
+RECT TabControl::DisplayRect() const {
+    RECT r{};
+    ::GetClientRect(hwnd_, &r);
+    TabCtrl_AdjustRect(hwnd_, FALSE, &r);
+    return r;
+}
+
+// ---- ImageList, PopupMenu ---------------------------------------------------
+
+void ImageList::Create(int cx, int cy, int initial) {
+    list_.reset(ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, initial, 4));
+}
+
+void PopupMenu::Create() {
+    menu_.reset(::CreatePopupMenu());
+}
+
+void PopupMenu::AddItem(int tag, std::string_view caption, bool isDefault, bool radio) {
+    std::wstring w = ToWide(caption);
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_ID | MIIM_STRING | MIIM_FTYPE | MIIM_STATE;
+    mi.wID = static_cast<UINT>(tag);
+    mi.fType = radio ? MFT_RADIOCHECK : MFT_STRING;
+    mi.fState = isDefault ? MFS_DEFAULT : 0;
+    mi.dwTypeData = w.data();
+    ::InsertMenuItemW(menu_.get(), static_cast<UINT>(ItemCount()), TRUE, &mi);
+}
+
+void PopupMenu::SetItemCaption(int position, std::string_view caption) {
+    std::wstring w = ToWide(caption);
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_STRING;
+    mi.dwTypeData = w.data();
+    ::SetMenuItemInfoW(menu_.get(), static_cast<UINT>(position), TRUE, &mi);
+}
+
+std::string PopupMenu::ItemCaption(int position) const {
+    wchar_t buf[256] = {};
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_STRING;
+    mi.dwTypeData = buf;
+    mi.cch = 255;
+    if (!::GetMenuItemInfoW(menu_.get(), static_cast<UINT>(position), TRUE, &mi)) return {};
+    return FromWide(buf);
+}
+
+void PopupMenu::SetItemEnabled(int position, bool enabled) {
+    ::EnableMenuItem(menu_.get(), static_cast<UINT>(position),
+                     MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+bool PopupMenu::ItemEnabled(int position) const {
+    UINT state = ::GetMenuState(menu_.get(), static_cast<UINT>(position), MF_BYPOSITION);
+    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+int PopupMenu::ItemTag(int position) const {
+    return static_cast<int>(::GetMenuItemID(menu_.get(), position));
+}
+
+std::vector<std::string> Memo::Lines() const { return SplitLines(Caption()); }
+
+void Memo::SetLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i)
+            text += "\r\n";
+        text += lines[i];
+    }
+    SetCaption(text);
+}
+
+} // namespace qv::ui

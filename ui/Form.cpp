@@ -1,0 +1,351 @@
+#include "ui/Form.h"
+
+#include "ui/Dialogs.h"
+#include "ui/WinText.h"
+
+namespace qv::ui {
+
+namespace {
+const wchar_t kPanelClass[] = L"QvPanel";
+
+void RegisterPanelClass() {
+    static bool done = false;
+    if (done) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
+    wc.lpszClassName = kPanelClass;
+    ::RegisterClassExW(&wc);
+    done = true;
+}
+
+constexpr UINT_PTR kContainerSubclassId = 1;
+constexpr UINT_PTR kListSubclassId = 2;
+} // namespace
+
+// Containers (panels, group boxes, the tab control) hand their children's
+// notifications and colour requests up to the form, so that the form's window
+// procedure is the only place that sees them.
+LRESULT CALLBACK ContainerSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                   DWORD_PTR ref) {
+    auto* control = reinterpret_cast<Control*>(ref);
+    Form* form = control->form_;
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_DRAWITEM:
+        if (form && form->hwnd_) return ::SendMessageW(form->hwnd_, msg, wp, lp);
+        break;
+    case WM_SETCURSOR:
+        // Asked on behalf of a child first: a control may want its own cursor.
+        if (form && LOWORD(lp) == HTCLIENT) {
+            auto it = form->byHandle_.find(reinterpret_cast<HWND>(wp));
+            if (it != form->byHandle_.end() && it->second->Cursor) {
+                ::SetCursor(it->second->Cursor);
+                return TRUE;
+            }
+        }
+        break;
+    case WM_ERASEBKGND:
+        // Panels and group boxes show the form's colour behind their children.
+        if (form && !dynamic_cast<TabControl*>(control)) {
+            RECT r;
+            ::GetClientRect(hwnd, &r);
+            ::FillRect(reinterpret_cast<HDC>(wp), &r, form->BackgroundBrush());
+            auto* panel = dynamic_cast<Panel*>(control);
+            if (panel && panel->Framed)
+                ::DrawEdge(reinterpret_cast<HDC>(wp), &r, EDGE_ETCHED, BF_RECT);
+            return 1;
+        }
+        break;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(hwnd, ContainerSubclass, kContainerSubclassId);
+        break;
+    }
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// A list reports every mouse press to the form after it has handled the press
+// itself, so that a click on a row's check box has toggled it already.
+LRESULT CALLBACK ListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* control = reinterpret_cast<Control*>(ref);
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        LRESULT r = ::DefSubclassProc(hwnd, msg, wp, lp);
+        if (control->form_ && ::IsWindow(hwnd)) {
+            EventArgs args;
+            args.pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            args.button = msg;
+            control->form_->Dispatch(hwnd, Event::MouseDown, args);
+        }
+        return r;
+    }
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(hwnd, ListSubclass, kListSubclassId);
+        break;
+    }
+    return ::DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+Form::Form() = default;
+
+Form::~Form() {
+    Destroy();
+}
+
+void Form::Destroy() {
+    if (hwnd_) {
+        HWND h = hwnd_;
+        ::DestroyWindow(h);
+        hwnd_ = nullptr;
+    }
+    for (Control* c : components_)
+        c->hwnd_ = nullptr;
+    byHandle_.clear();
+    handlers_.clear();
+    tooltip_ = nullptr;
+}
+
+int Form::ClientWidth() const {
+    RECT r{};
+    ::GetClientRect(hwnd_, &r);
+    return r.right;
+}
+
+int Form::ClientHeight() const {
+    RECT r{};
+    ::GetClientRect(hwnd_, &r);
+    return r.bottom;
+}
+
+void Form::SetSize(int width, int height) {
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int width, int height,
+                       COLORREF color, const FontSpec& font) {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    color_ = color;
+    brush_.reset(::CreateSolidBrush(color));
+    font_ = CreateFontHandle(font);
+    RegisterPanelClass();
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!::GetClassInfoExW(instance, className, &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = FrameProc;
+        wc.hInstance = instance;
+        wc.hCursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
+        wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+        wc.hIconSm = static_cast<HICON>(
+            ::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+        wc.lpszClassName = className;
+        if (!::RegisterClassExW(&wc)) return false;
+    }
+    // In the middle of the work area.
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    int left = work.left + (work.right - work.left - width) / 2;
+    int top = work.top + (work.bottom - work.top - height) / 2;
+    hwnd_ = ::CreateWindowExW(frameExStyle_, className, ToWide(caption).c_str(), frameStyle_, left,
+                              top, width, height, frameOwner_, nullptr, instance, this);
+    if (!hwnd_) return false;
+    tooltip_ =
+        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                          CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
+    if (tooltip_) ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
+    return true;
+}
+
+void Form::AddControl(Control& control, std::string_view name, Control* parent,
+                      const wchar_t* windowClass, DWORD style, DWORD exStyle, int left, int top,
+                      int width, int height) {
+    HWND parentHwnd = parent ? parent->hwnd_ : hwnd_;
+    int id = nextId_++;
+    HWND h = ::CreateWindowExW(
+        exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, left, top,
+        width, height, parentHwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        ::GetModuleHandleW(nullptr), nullptr);
+    control.hwnd_ = h;
+    control.name_ = std::string(name);
+    control.form_ = this;
+    components_.push_back(&control);
+    if (!h) return;
+    byHandle_[h] = &control;
+    ::SendMessageW(h, WM_SETFONT, (WPARAM)font_.get(), FALSE);
+    if (dynamic_cast<Panel*>(&control) || dynamic_cast<GroupBox*>(&control) ||
+        dynamic_cast<TabControl*>(&control))
+        ::SetWindowSubclass(h, ContainerSubclass, kContainerSubclassId,
+                            reinterpret_cast<DWORD_PTR>(&control));
+    if (dynamic_cast<ListView*>(&control))
+        ::SetWindowSubclass(h, ListSubclass, kListSubclassId,
+                            reinterpret_cast<DWORD_PTR>(&control));
+}
+
+Panel& Form::AddPanel(Panel& panel, std::string_view name, Control* parent, int left, int top,
+                      int width, int height) {
+    AddControl(panel, name, parent, kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, left, top,
+               width, height);
+    return panel;
+}
+
+Control* Form::FindComponent(std::string_view name) const {
+    for (Control* c : components_)
+        if (c->name_ == name) return c;
+    return nullptr;
+}
+
+void Form::On(const Control& control, Event event, Handler handler) {
+    handlers_[Key{control.hwnd_, event}] = std::move(handler);
+}
+
+void Form::SetHint(Control& control, std::string_view ansi) {
+    control.hint_ = std::string(ansi);
+    if (!tooltip_ || !control.hwnd_) return;
+    std::wstring text = ToWide(control.hint_);
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = ::GetParent(control.hwnd_);
+    ti.uId = reinterpret_cast<UINT_PTR>(control.hwnd_);
+    ti.lpszText = text.data();
+    ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, (LPARAM)&ti);
+    if (!text.empty()) ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, (LPARAM)&ti);
+}
+
+void Form::PreviewKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
+    if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) return;
+    WORD key = static_cast<WORD>(msg.wParam);
+    Guarded([&] { OnKeyDown(key); });
+}
+
+void Form::Guarded(const std::function<void()>& f) {
+    RunGuarded(f);
+}
+
+void Form::Dispatch(HWND control, Event event, const EventArgs& args) {
+    auto it = handlers_.find(Key{control, event});
+    if (it == handlers_.end()) return;
+    // A copy: the handler may rebind or destroy what it was called for.
+    Handler h = it->second;
+    RunGuarded([&] { h(args); });
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND: {
+        HWND from = reinterpret_cast<HWND>(lp);
+        if (!from) break;
+        switch (HIWORD(wp)) {
+        case BN_CLICKED:
+            Dispatch(from, Event::Click, {});
+            return 0;
+        case CBN_SELCHANGE:
+        case EN_CHANGE:
+            Dispatch(from, Event::Change, {});
+            return 0;
+        }
+        break;
+    }
+    case WM_NOTIFY: {
+        auto* nm = reinterpret_cast<NMHDR*>(lp);
+        switch (nm->code) {
+        case TCN_SELCHANGE:
+            Dispatch(nm->hwndFrom, Event::Change, {});
+            return 0;
+        case NM_CLICK:
+            if (byHandle_.count(nm->hwndFrom)) Dispatch(nm->hwndFrom, Event::Click, {});
+            return 0;
+        }
+        break;
+    }
+    case WM_SIZE:
+        if (wp != SIZE_MINIMIZED) Guarded([this] { OnResize(); });
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        auto dc = reinterpret_cast<HDC>(wp);
+        auto it = byHandle_.find(reinterpret_cast<HWND>(lp));
+        ::SetBkColor(dc, color_);
+        ::SetBkMode(dc, TRANSPARENT);
+        if (it != byHandle_.end() && it->second->TextColor != CLR_INVALID)
+            ::SetTextColor(dc, it->second->TextColor);
+        return reinterpret_cast<LRESULT>(brush_.get());
+    }
+    case WM_ERASEBKGND: {
+        RECT r;
+        ::GetClientRect(hwnd_, &r);
+        ::FillRect(reinterpret_cast<HDC>(wp), &r, brush_.get());
+        return 1;
+    }
+    case WM_CLOSE: {
+        bool handled = false;
+        Guarded([&] { handled = OnCloseRequest(); });
+        if (handled) return 0;
+        break;
+    }
+    case WM_DESTROY:
+        if (QuitOnDestroy) ::PostQuitMessage(0);
+        break;
+    }
+    return ::DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK Form::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Form* form;
+    if (msg == WM_NCCREATE) {
+        form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        form->hwnd_ = hwnd;
+    } else {
+        form = reinterpret_cast<Form*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (form && form->hwnd_ == hwnd) form->hwnd_ = nullptr;
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    if (!form || form->hwnd_ != hwnd) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    return form->HandleMessage(msg, wp, lp);
+}
+
+int RunMessageLoop(Form& form) {
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        form.PreviewKey(msg);
+        // Tab and the arrow keys move between the controls.
+        if (form.Handle() && ::IsDialogMessageW(form.Handle(), &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void ProcessMessages(Form* form) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Leave the quit request for the real loop.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (form) {
+            form->PreviewKey(msg);
+            if (form->Handle() && ::IsDialogMessageW(form->Handle(), &msg)) continue;
+        }
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+} // namespace qv::ui

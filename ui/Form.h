@@ -1,0 +1,134 @@
+#pragma once
+// The base of every window of the program. A form owns its top-level window
+// and the wrapped controls on it, remembers them in creation order and by
+// name, and is the one place where the notifications of its controls
+// (WM_COMMAND, WM_NOTIFY, a mouse press on a list), a change of the window's
+// size and the keys it previews turn into calls of the handlers. Every
+// handler runs through RunGuarded: an exception escaping it is shown in a
+// message box and the program goes on.
+#include "ui/Controls.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace qv::ui {
+
+enum class Event {
+    Click,     // button, check box, menu-less click on a list row
+    Change,    // combo box selection, tab change
+    MouseDown, // any mouse button pressed over a list, after the list saw it
+};
+
+struct EventArgs {
+    POINT pt{};    // client position of a mouse press
+    UINT button{}; // WM_LBUTTONDOWN, WM_RBUTTONDOWN or WM_MBUTTONDOWN
+};
+
+using Handler = std::function<void(const EventArgs&)>;
+
+// A derived form calls Destroy() in its destructor, while the controls it
+// holds as members still exist.
+class Form {
+  public:
+    Form();
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    // The window's client size.
+    int ClientWidth() const;
+    int ClientHeight() const;
+    // Sets the outer size of the window.
+    void SetSize(int width, int height);
+
+    // The first component whose name equals `name` (case-sensitive), in
+    // creation order; nullptr when there is none.
+    Control* FindComponent(std::string_view name) const;
+    const std::vector<Control*>& Components() const { return components_; }
+
+    // Binds a handler to an event of a control; a second binding replaces it.
+    void On(const Control& control, Event event, Handler handler);
+    void SetHint(Control& control, std::string_view ansi);
+    // The tool tip window that shows the hints.
+    HWND ToolTip() const { return tooltip_; }
+
+    // Key preview: offered every key message for the form and its children
+    // before the control that has the focus gets it.
+    void PreviewKey(const MSG& msg);
+
+    // Ends the thread's message loop when the window is destroyed.
+    bool QuitOnDestroy = false;
+    COLORREF Color() const { return color_; }
+    HBRUSH BackgroundBrush() const { return brush_.get(); }
+    HFONT DefaultFont() const { return font_.get(); }
+
+    // Destroys the window and forgets the controls' handles.
+    void Destroy();
+
+  protected:
+    // Creates the top-level window in the middle of the work area.
+    bool CreateFrame(const wchar_t* className, std::string_view caption, int width, int height,
+                     COLORREF color, const FontSpec& font);
+
+    // Creates a control as a child of `parent` (the form when nullptr).
+    void AddControl(Control& control, std::string_view name, Control* parent,
+                    const wchar_t* windowClass, DWORD style, DWORD exStyle, int left, int top,
+                    int width, int height);
+    Panel& AddPanel(Panel& panel, std::string_view name, Control* parent, int left, int top,
+                    int width, int height);
+
+    // Overridables, called through the dispatch below.
+    virtual void OnResize() {}
+    virtual void OnKeyDown(WORD /*key*/) {}
+    // The window's frame asks to close; true when the form dealt with it
+    // (then the window is not destroyed by the default handling).
+    virtual bool OnCloseRequest() { return false; }
+
+    // The frame's styles and owner, for forms that are not main windows;
+    // set before CreateFrame.
+    DWORD frameStyle_ = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    DWORD frameExStyle_ = 0;
+    HWND frameOwner_ = nullptr;
+
+  private:
+    friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // The one dispatch place.
+    void Dispatch(HWND control, Event event, const EventArgs& args);
+    void Guarded(const std::function<void()>& f);
+
+    HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;
+    COLORREF color_ = RGB(255, 255, 255);
+    BrushHandle brush_;
+    FontHandle font_;
+    int nextId_ = 100;
+    std::vector<Control*> components_;
+    std::unordered_map<HWND, Control*> byHandle_;
+    struct Key {
+        HWND hwnd;
+        Event event;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            return std::hash<void*>()(k.hwnd) ^ (static_cast<size_t>(k.event) << 1);
+        }
+    };
+    std::unordered_map<Key, Handler, KeyHash> handlers_;
+};
+
+// Runs the thread's message loop, with the form's key preview, until
+// WM_QUIT; returns its exit code.
+int RunMessageLoop(Form& form);
+// Handles the messages waiting in the thread's queue the same way, then
+// returns (tests use it between steps).
+void ProcessMessages(Form* form);
+
+} // namespace qv::ui

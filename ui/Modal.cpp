@@ -1,0 +1,73 @@
+#include "ui/Modal.h"
+
+#include "ui/Dialogs.h"
+
+namespace qv::ui {
+
+namespace {
+ModalRunner g_modalRunner;
+PopupRunner g_popupRunner;
+} // namespace
+
+ModalRunner SetModalRunner(ModalRunner runner) {
+    std::swap(runner, g_modalRunner);
+    return runner;
+}
+
+PopupRunner SetPopupRunner(PopupRunner runner) {
+    std::swap(runner, g_popupRunner);
+    return runner;
+}
+
+bool ModalForm::CreateModalFrame(const wchar_t* className, std::string_view caption,
+                                 int clientWidth, int clientHeight, COLORREF color,
+                                 const FontSpec& font, bool toolWindow, bool sizeable) {
+    frameStyle_ = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_POPUP |
+                  (sizeable ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
+    frameExStyle_ = (toolWindow ? WS_EX_TOOLWINDOW : 0) | WS_EX_CONTROLPARENT;
+    frameOwner_ = ::GetActiveWindow();
+    RECT r{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&r, frameStyle_, FALSE, frameExStyle_);
+    return CreateFrame(className, caption, r.right - r.left, r.bottom - r.top, color, font);
+}
+
+bool ModalForm::OnCloseRequest() {
+    if (CloseQuery()) ModalResult = mrCancel;
+    return true; // the modal loop ends it; the window is released by its owner
+}
+
+int ModalForm::ShowModal() {
+    ModalResult = mrNone;
+    RunGuarded([this] { FormShow(); });
+    if (g_modalRunner) return g_modalRunner(*this);
+
+    HWND owner = frameOwner_;
+    if (owner) ::EnableWindow(owner, FALSE);
+    ::ShowWindow(Handle(), SW_SHOWNORMAL);
+    MSG msg;
+    while (ModalResult == mrNone && Handle()) {
+        if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+            // Leave the quit request for the main loop.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            ModalResult = mrCancel;
+            break;
+        }
+        PreviewKey(msg);
+        if (Handle() && ::IsDialogMessageW(Handle(), &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    if (owner) ::EnableWindow(owner, TRUE);
+    if (Handle()) ::ShowWindow(Handle(), SW_HIDE);
+    if (owner) ::SetActiveWindow(owner);
+    return ModalResult;
+}
+
+int TrackPopup(PopupMenu& menu, POINT screenPos, HWND owner) {
+    if (g_popupRunner) return g_popupRunner(menu, screenPos);
+    return static_cast<int>(::TrackPopupMenu(
+        menu.Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON | TPM_NONOTIFY,
+        screenPos.x, screenPos.y, 0, owner, nullptr));
+}
+
+} // namespace qv::ui
