@@ -447,8 +447,12 @@ void TMainForm::ASListMouseDown(const ui::EventArgs& args) {
     int row = ASList.RowAt(args.pt);
     if (row < 0) return;
     ASList.Select(row);
-    // A check mark that no longer matches its entry's Active is handed to the
-    // deactivation here.
+    // A click on the check box has toggled the mark already; a mark that no
+    // longer matches its entry's Active asks for a change of state.
+    CheckMarkOutcome out = OnEntryCheckMark(static_cast<size_t>(row), ASList.Checked(row));
+    if (out.setCheck) ASList.SetChecked(row, *out.setCheck);
+    if (out.messageLine >= 0) ShowMessage(LanguageTable[out.messageLine]);
+    ASListClick();
 }
 
 } // namespace qv
