@@ -69,8 +69,9 @@ LRESULT CALLBACK ContainerSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UI
     return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
-// A list reports every mouse press to the form after it has handled the press
-// itself, so that a click on a row's check box has toggled it already.
+// A list reports every mouse press (and the space bar, which toggles a check
+// box as well) to the form after it has handled it itself, so that a click on
+// a row's check box has toggled it already.
 LRESULT CALLBACK ListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
     auto* control = reinterpret_cast<Control*>(ref);
     switch (msg) {
@@ -86,6 +87,24 @@ LRESULT CALLBACK ListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PT
         }
         return r;
     }
+    case WM_KEYDOWN:
+        // The space bar toggles the focused row's check box as a click does;
+        // it is reported as a press on that row so the mark never changes
+        // unseen.
+        if (wp == VK_SPACE) {
+            LRESULT r = ::DefSubclassProc(hwnd, msg, wp, lp);
+            int row = ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED);
+            RECT rc{};
+            if (row >= 0 && control->form_ && ::IsWindow(hwnd) &&
+                ListView_GetItemRect(hwnd, row, &rc, LVIR_BOUNDS)) {
+                EventArgs args;
+                args.pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+                args.button = msg;
+                control->form_->Dispatch(hwnd, Event::MouseDown, args);
+            }
+            return r;
+        }
+        break;
     case WM_NCDESTROY:
         ::RemoveWindowSubclass(hwnd, ListSubclass, kListSubclassId);
         break;

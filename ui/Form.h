@@ -19,12 +19,13 @@ namespace qv::ui {
 enum class Event {
     Click,     // button, check box, menu-less click on a list row
     Change,    // combo box selection, tab change
-    MouseDown, // any mouse button pressed over a list, after the list saw it
+    MouseDown, // any mouse button pressed over a list, after the list saw it;
+               // also the space bar, as a press on the focused row
 };
 
 struct EventArgs {
     POINT pt{};    // client position of a mouse press
-    UINT button{}; // WM_LBUTTONDOWN, WM_RBUTTONDOWN or WM_MBUTTONDOWN
+    UINT button{}; // WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN or WM_KEYDOWN
 };
 
 using Handler = std::function<void(const EventArgs&)>;

@@ -151,5 +151,25 @@ TEST_F(InactiveFormTest, AClickBelowTheLastRowDoesNothing) {
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
 }
 
+TEST_F(InactiveFormTest, TheSpaceBarTogglesLikeAClick) {
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "A", "A.exe");
+    Show({Value("A", 0)}, 0);
+    HWND list = form->ASList.Handle();
+    ListView_SetItemState(list, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    ::SetFocus(list);
+    ::PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    ::PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
+    Pump();
+    EXPECT_FALSE(form->ASList.Checked(0));
+    EXPECT_EQ(ASEntries[0].Active, 0);
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
+    ::PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    ::PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
+    Pump();
+    EXPECT_TRUE(form->ASList.Checked(0));
+    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
+}
+
 } // namespace
 } // namespace qv
