@@ -86,7 +86,9 @@ void Join(std::string& out, std::string_view a, std::string_view b, std::string_
 
 class Scan {
   public:
-    Scan(ScanPlatform& platform, RegistryReader& reg) : sys_(platform), reg_(reg) {}
+    // Entries go to ASEntries, or to `out` when one is given.
+    Scan(ScanPlatform& platform, RegistryReader& reg, std::vector<AutostartEntry>* out = nullptr)
+        : sys_(platform), reg_(reg), out_(out) {}
 
     void RunKeys() {
         for (const RunKey& k : kRunKeys) {
@@ -254,7 +256,15 @@ class Scan {
     }
 
   private:
-    void Add() { AddASEntry(rec_, 1); }
+    void Add() {
+        if (!out_) {
+            AddASEntry(rec_, 1);
+            return;
+        }
+        rec_.Active = 1;
+        out_->push_back(rec_);
+        rec_ = ZeroEntry();
+    }
 
     void IcqValues(std::string_view keyPath) {
         reg_.ForEachValue([&](std::string_view name, ValueRead kind, std::string_view data) {
@@ -289,6 +299,7 @@ class Scan {
 
     ScanPlatform& sys_;
     RegistryReader& reg_;
+    std::vector<AutostartEntry>* out_;
     AutostartEntry rec_ = ZeroEntry();
     std::string keyPath_;
     std::string text_;
@@ -312,6 +323,15 @@ void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption
     scan.IniLines();
     scan.BootFiles();
     scan.RootExplorer(explorerCaption);
+}
+
+std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform) {
+    std::vector<AutostartEntry> out;
+    std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
+    Scan scan(platform, *reg, &out);
+    scan.RunKeys();
+    scan.StartupFolders();
+    return out;
 }
 
 void ScanAutostarts() {

@@ -1,6 +1,9 @@
 #pragma once
+#include "autostart/AutostartEntry.h"
+
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 
@@ -19,5 +22,10 @@ void ScanAutostarts();
 // The same scan against the given system; explorerCaption is the caption of
 // a stray c:\explorer.exe (language line 9).
 void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption);
+
+// Only the run keys (group 0) and the startup folders (group 5), filled
+// exactly as the full scan fills them, into a list of their own: the places
+// the guard program watches.
+std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform);
 
 } // namespace qv

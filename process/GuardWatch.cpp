@@ -2,6 +2,8 @@
 
 #include "app/LanguageTable.h"
 #include "app/SingleInstance.h"
+#include "autostart/ScanPlatform.h"
+#include "autostart/Scanner.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -18,92 +20,6 @@
 namespace qv {
 
 namespace {
-
-struct RunKey {
-    HKEY root;
-    const char* rootText;
-    const char* path;
-};
-
-// The same eight keys, in the same order, as the autostart scan reads.
-const RunKey kRunKeys[] = {
-    {HKEY_CURRENT_USER, kRootCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
-    {HKEY_CURRENT_USER, kRootCurrentUser,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
-    {HKEY_CURRENT_USER, kRootCurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
-    {HKEY_LOCAL_MACHINE, kRootLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
-    {HKEY_LOCAL_MACHINE, kRootLocalMachine,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
-    {HKEY_LOCAL_MACHINE, kRootLocalMachine,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
-    {HKEY_LOCAL_MACHINE, kRootLocalMachine,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"},
-    {HKEY_LOCAL_MACHINE, kRootLocalMachine,
-     "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"},
-};
-
-struct StartupFolder {
-    HKEY root;
-    const char* path;
-    const char* value;
-};
-
-const StartupFolder kStartupFolders[] = {
-    {HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-     "startup"},
-    {HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Shell Folders",
-     "common startup"},
-};
-
-// The value's text up to its first NUL, when it is a text value.
-bool ReadText(HKEY key, const char* name, std::string& out) {
-    DWORD type = 0, size = 0;
-    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-    std::string data(size + 1, '\0');
-    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                           &size) != ERROR_SUCCESS)
-        return false;
-    out.assign(data.c_str());
-    return true;
-}
-
-void ReadRunKey(const RunKey& source, std::vector<AutostartEntry>& out) {
-    RegKey key;
-    if (::RegOpenKeyExA(source.root, source.path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) return;
-    DWORD maxName = 0;
-    if (::RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           &maxName, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    std::vector<char> name(maxName + 2);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLen = static_cast<DWORD>(name.size());
-        LONG r = ::RegEnumValueA(key.get(), i, name.data(), &nameLen, nullptr, nullptr, nullptr,
-                                 nullptr);
-        if (r == ERROR_MORE_DATA) {
-            name.resize(name.size() * 2);
-            --i;
-            continue;
-        }
-        if (r != ERROR_SUCCESS) break;
-        std::string valueName(name.data(), nameLen);
-        std::string data;
-        // Only text values are commands; other types are not watched.
-        if (!ReadText(key.get(), valueName.c_str(), data)) continue;
-        AutostartEntry e = ZeroEntry();
-        e.Kind = KindRegistry;
-        e.RootKey.assign(source.rootText);
-        e.KeyPath.assign(source.path);
-        e.ValueName.assign(valueName);
-        e.ValueData.assign(data);
-        e.Active = 1;
-        e.Caption.assign(valueName);
-        e.Detail.assign(data);
-        e.Group = 0;
-        out.push_back(e);
-    }
-}
 
 // The guard looks every few seconds, and a startup folder may hold a link to
 // a large program: checksums and link targets are worked out again only when
@@ -157,39 +73,29 @@ std::string CachedLinkTarget(const std::string& link) {
     return target;
 }
 
-void ReadStartupFolder(const StartupFolder& source, std::vector<AutostartEntry>& out) {
-    std::string folder;
-    {
-        RegKey key;
-        if (::RegOpenKeyExA(source.root, source.path, 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-            return;
-        if (!ReadText(key.get(), source.value, folder)) return;
+// The real system, with checksums and link targets remembered per file.
+class CachingPlatform : public ScanPlatform {
+  public:
+    std::unique_ptr<RegistryReader> CreateRegistryReader() override {
+        return real_.CreateRegistryReader();
     }
-    if (!DirectoryExists(folder)) return;
-    WIN32_FIND_DATAA fd;
-    FindHandle find(::FindFirstFileA((folder + "\\*.*").c_str(), &fd));
-    if (!find) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        AutostartEntry e = ZeroEntry();
-        e.Kind = KindFile;
-        std::string file = folder + "\\" + name;
-        e.FileName.assign(file);
-        e.Caption.assign(name);
-        e.Group = 5;
-        e.Active = 1;
-        if (UpperAscii(ExtractFileExt(name)) == ".LNK") {
-            std::string target = CachedLinkTarget(file);
-            e.Detail.assign(target);
-            e.Checksum = CachedCRC32(target);
-        } else {
-            e.Detail.assign(name);
-            e.Checksum = CachedCRC32(file);
-        }
-        out.push_back(e);
-    } while (::FindNextFileA(find.get(), &fd));
-}
+    std::string WindowsDirectory() override { return real_.WindowsDirectory(); }
+    std::string SystemDirectory() override { return real_.SystemDirectory(); }
+    bool FileExists(const std::string& path) override { return real_.FileExists(path); }
+    bool DirectoryExists(const std::string& path) override { return real_.DirectoryExists(path); }
+    void ForEachDirectoryEntry(const std::string& pattern, const NameVisitor& visit) override {
+        real_.ForEachDirectoryEntry(pattern, visit);
+    }
+    bool ReadIniKey(const std::string& file, std::string_view section, std::string_view key,
+                    std::string& value) override {
+        return real_.ReadIniKey(file, section, key, value);
+    }
+    std::string ResolveLink(const std::string& path) override { return CachedLinkTarget(path); }
+    int32_t FileChecksum(const std::string& path) override { return CachedCRC32(path); }
+
+  private:
+    ScanPlatform& real_ = WindowsScanPlatform();
+};
 
 } // namespace
 
@@ -208,12 +114,8 @@ std::string DescribeEntry(const AutostartEntry& entry) {
 }
 
 std::vector<AutostartEntry> ReadWatchedEntries() {
-    std::vector<AutostartEntry> out;
-    for (const RunKey& k : kRunKeys)
-        ReadRunKey(k, out);
-    for (const StartupFolder& f : kStartupFolders)
-        ReadStartupFolder(f, out);
-    return out;
+    static CachingPlatform platform;
+    return ScanWatchedSources(platform);
 }
 
 std::vector<AutostartEntry> AutostartWatch::Update(std::vector<AutostartEntry> current) {
