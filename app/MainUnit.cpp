@@ -329,8 +329,9 @@ void TMainForm::TabChange(ui::Control* sender) {
 
 void TMainForm::RefreshAutostarts(bool force) {
     if (!force && !ASEntries.empty()) return;
-    ScanAutostarts();
-    LoadInactiveEntries();
+    // A failing step is reported on its own; the list is refilled regardless.
+    RunGuarded([] { ScanAutostarts(); });
+    RunGuarded([] { LoadInactiveEntries(); });
     SelectASGroupComboChange();
 }
 

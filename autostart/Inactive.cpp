@@ -23,6 +23,9 @@ InactiveFaultHooks g_faults;
 // Deactivated entries that did not fit into the full ASEntries. They are not
 // shown, but saving must not drop them from aseinactive.dat.
 std::vector<AutostartEntry> g_unlisted;
+// Set while aseinactive.dat holds records the last load could not read:
+// rewriting it then would lose the only copy of those entries.
+bool g_inactiveLoadFailed = false;
 
 constexpr DWORD kClearableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
@@ -274,8 +277,11 @@ void SetInactiveFaultHooks(InactiveFaultHooks hooks) {
 
 int LoadInactiveEntries() {
     g_unlisted.clear();
+    g_inactiveLoadFailed = false;
     if (!FileExists(kInactiveEntriesFile)) return 0;
+    g_inactiveLoadFailed = true;
     auto records = DecodeRecords(ReadFileBytesOrThrow(kInactiveEntriesFile));
+    g_inactiveLoadFailed = false;
     for (auto& r : records) {
         AutostartEntry kept = r;
         if (AddASEntry(r, 0) < 0) {
@@ -287,6 +293,10 @@ int LoadInactiveEntries() {
 }
 
 void SaveInactiveEntries() {
+    if (g_inactiveLoadFailed)
+        throw AppError(std::string("Datei ") + kInactiveEntriesFile +
+                       " konnte nicht gelesen werden und wird nicht \xFC"
+                       "berschrieben");
     std::string bytes;
     for (const auto& e : ASEntries)
         if (e.Active == 0) AppendRecord(bytes, e);

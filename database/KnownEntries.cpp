@@ -90,13 +90,19 @@ KnownIndex& Index() {
     return index;
 }
 
+// Set while the file on disk holds records that the last load could not
+// read: writing ASEntryDB back then would drop them.
+bool g_loadIncomplete = false;
+
 } // namespace
 
 int LoadKnownEntries() {
     ASEntryDB.clear();
     Index().Invalidate();
     const std::string path = AppDir + kFileName;
+    g_loadIncomplete = false;
     if (!FileExists(path)) return 0;
+    g_loadIncomplete = true;
     UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f)
@@ -122,11 +128,20 @@ int LoadKnownEntries() {
         have -= whole * kRecordSize;
         std::memmove(buf.get(), buf.get() + whole * kRecordSize, have);
     }
+    g_loadIncomplete = false;
     return static_cast<int>(ASEntryDB.size());
 }
 
 bool SaveKnownEntries() {
-    return RunGuarded([] { WriteFileAtomic(AppDir + kFileName, EncodeRecords(ASEntryDB)); });
+    return RunGuarded([] {
+        const std::string path = AppDir + kFileName;
+        if (g_loadIncomplete)
+            throw AppError("Datei " + path +
+                           " konnte nicht vollst\xE4ndig gelesen werden und wird nicht "
+                           "\xFC"
+                           "berschrieben");
+        WriteFileAtomic(path, EncodeRecords(ASEntryDB));
+    });
 }
 
 int FindKnownEntry(const AutostartEntry& entry, bool compareActive) {

@@ -1,6 +1,7 @@
 #include "InactiveFixture.h"
 
 #include "autostart/InactiveRules.h"
+#include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -162,6 +163,34 @@ TEST_F(InactiveRegistry, UnwritableEntriesFileUndoesTheChange) {
     EXPECT_NE(dialogs.Messages()[0].text.find(kInactiveEntriesFile), std::string::npos);
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kTestKey, "v"), "d");
+}
+
+TEST_F(InactiveRegistry, AnEntriesFileThatCouldNotBeReadIsNeverOverwritten) {
+    // A deactivated entry whose only copy is the record in aseinactive.dat.
+    AutostartEntry kept = RegEntry(kRootCurrentUser, kTestKey, "gone", "gone.exe");
+    kept.Active = 0;
+    const std::string stored = EncodeRecords({kept});
+    WriteBytes(work / kInactiveEntriesFile, stored);
+    {
+        UniqueHandle lock(::CreateFileA((work / kInactiveEntriesFile).c_str(), GENERIC_READ, 0,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(lock);
+        EXPECT_THROW(LoadInactiveEntries(), AppError);
+    }
+    // Deactivating another entry now must not write a list without it.
+    RegSetString(HKEY_CURRENT_USER, kTestKey, "v", "d");
+    size_t row = AddRow(RegEntry(kRootCurrentUser, kTestKey, "v", "d"));
+    ScriptedDialogs dialogs;
+    CheckMarkOutcome out = OnEntryCheckMark(row, false);
+    EXPECT_TRUE(out.setCheck);
+    EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kTestKey, "v"), "d");
+    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), stored);
+
+    // After a successful load the list is complete and can be saved.
+    ASEntries.clear();
+    EXPECT_EQ(LoadInactiveEntries(), 1);
+    SaveInactiveEntries();
+    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), stored);
 }
 
 // ---- the inactive-entries file ----------------------------------------------

@@ -104,6 +104,30 @@ TEST_F(KnownEntries, UnreadableFileIsAnError) {
     EXPECT_TRUE(ASEntryDB.empty());
 }
 
+TEST_F(KnownEntries, ADatabaseThatCouldNotBeReadIsNeverWrittenBack) {
+    const std::string stored = GarbageRecord(5) + GarbageRecord(6);
+    WriteBytes(DbFile(), stored);
+    {
+        UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(lock);
+        EXPECT_THROW(LoadKnownEntries(), AppError);
+    }
+    // The user accepts an entry afterwards: the save is refused and reported,
+    // the stored records stay.
+    AddKnownEntry(ZeroEntry());
+    EXPECT_FALSE(SaveKnownEntries());
+    EXPECT_EQ(ReadBytes(DbFile()), stored);
+    ASSERT_EQ(dialogs_.Messages().size(), 1u);
+    EXPECT_EQ(dialogs_.Messages()[0].kind, MsgKind::Error);
+
+    // Once it loads, saving works again.
+    ASSERT_EQ(LoadKnownEntries(), 2);
+    AddKnownEntry(ZeroEntry());
+    EXPECT_TRUE(SaveKnownEntries());
+    EXPECT_EQ(ReadBytes(DbFile()).size(), 3 * 1800u);
+}
+
 TEST_F(KnownEntries, SaveWritesTheRecordsByteForByte) {
     const std::string file = GarbageRecord(7) + GarbageRecord(9) + GarbageRecord(11);
     WriteBytes(DbFile(), file + "frag");
