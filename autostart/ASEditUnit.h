@@ -28,6 +28,8 @@ class TASEditForm : public ui::ModalForm {
 
   protected:
     void FormShow() override;
+    void CancelKey() override { CancelBtnClick(); }
+    void DefaultKey() override { OkBtnClick(); }
 };
 
 } // namespace qv

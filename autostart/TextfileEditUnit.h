@@ -29,6 +29,8 @@ class TTextfileEditForm : public ui::ModalForm {
 
   protected:
     void FormShow() override;
+    // Escape asks like the close button, so no change is lost by a key.
+    void CancelKey() override { CloseBtnClick(); }
     void OnResize() override;
 };
 

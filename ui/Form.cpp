@@ -264,7 +264,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND: {
         HWND from = reinterpret_cast<HWND>(lp);
-        if (!from) break;
+        if (!from) {
+            bool handled = false;
+            Guarded([&] { handled = OnKeyCommand(LOWORD(wp)); });
+            if (handled) return 0;
+            break;
+        }
         switch (HIWORD(wp)) {
         case BN_CLICKED:
             Dispatch(from, Event::Click, {});

@@ -88,6 +88,9 @@ class Form {
     // The window's frame asks to close; true when the form dealt with it
     // (then the window is not destroyed by the default handling).
     virtual bool OnCloseRequest() { return false; }
+    // A command without a control: IDOK or IDCANCEL from the keyboard
+    // (Enter, Escape). True when the form dealt with it.
+    virtual bool OnKeyCommand(WORD /*id*/) { return false; }
 
     // The frame's styles and owner, for forms that are not main windows;
     // set before CreateFrame.

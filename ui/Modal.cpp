@@ -36,6 +36,16 @@ bool ModalForm::OnCloseRequest() {
     return true; // the modal loop ends it; the window is released by its owner
 }
 
+bool ModalForm::OnKeyCommand(WORD id) {
+    if (id == IDCANCEL)
+        CancelKey();
+    else if (id == IDOK)
+        DefaultKey();
+    else
+        return false;
+    return true;
+}
+
 int ModalForm::ShowModal() {
     ModalResult = mrNone;
     RunGuarded([this] { FormShow(); });

@@ -22,6 +22,10 @@ class ModalForm : public Form {
     void EndModal(int result) { ModalResult = result; }
     // Called when the frame asks to close: true ends the form (mrCancel).
     virtual bool CloseQuery() { return true; }
+    // Escape and Enter; by default Escape closes like the frame and Enter
+    // does nothing.
+    virtual void CancelKey() { ::SendMessageW(Handle(), WM_CLOSE, 0, 0); }
+    virtual void DefaultKey() {}
 
   protected:
     // Creates the frame as an owned window centred on the screen.
@@ -29,6 +33,7 @@ class ModalForm : public Form {
                           int clientHeight, COLORREF color, const FontSpec& font, bool toolWindow,
                           bool sizeable);
     bool OnCloseRequest() override;
+    bool OnKeyCommand(WORD id) override;
     // Called once before the form is shown (FormShow).
     virtual void FormShow() {}
 };

@@ -86,15 +86,16 @@ bool TGuardForm::Create(HINSTANCE instance) {
     wc.hIcon = icon_;
     wc.lpszClassName = kClassName;
     ::RegisterClassExW(&wc);
+    // What is there now is not news. This is taken before the window exists,
+    // so that once the main program can find the guard, it is watching.
+    ReloadDatabase();
+    watch_.SetBaseline(ReadWatchedEntries());
     // A top-level window that is never shown: it only carries the title by
     // which the main program finds the guard, and receives its messages.
     hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, kGuardWindowTitle, WS_OVERLAPPED, 0, 0,
                               0, 0, nullptr, nullptr, instance, this);
     if (!hwnd_) return false;
     taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
-
-    ReloadDatabase();
-    watch_.SetBaseline(ReadWatchedEntries());
     AddTrayIcon();
     ::SetTimer(hwnd_, kWatchTimer, kWatchIntervalMs, nullptr);
     return true;

@@ -318,6 +318,36 @@ TEST_F(TextEditorTest, ClosingAfterAChangeAsksCancelKeepsNoDiscardsYesSaves) {
     }
 }
 
+TEST_F(TextEditorTest, EscapeAsksLikeTheCloseButtonAndEnterSavesTheEditDialog) {
+    test::WriteBytes(file, "a\r\n");
+    TTextfileEditForm form;
+    form.EditFileName = file;
+    bool stillOpen = false;
+    ui::SetModalRunner([&](ui::ModalForm&) {
+        form.WriteProtectChk.Click();
+        Type(form.EditMemo, L"b");
+        dialogs.QueueAnswer(MsgResult::Cancel);
+        ::SendMessageW(form.Handle(), WM_COMMAND, IDCANCEL, 0);
+        stillOpen = form.ModalResult == ui::mrNone;
+        form.EndModal(ui::mrCancel);
+        return form.ModalResult;
+    });
+    form.ShowModal();
+    EXPECT_TRUE(stillOpen) << "Escape with a change asks, and Cancel keeps the window";
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+
+    TASEditForm edit;
+    edit.EditedEntry = ZeroEntry();
+    int result = -1;
+    ui::SetModalRunner([&](ui::ModalForm&) {
+        ::SendMessageW(edit.Handle(), WM_COMMAND, IDOK, 0);
+        result = edit.ModalResult;
+        return result;
+    });
+    edit.ShowModal();
+    EXPECT_EQ(result, ui::mrOk);
+}
+
 TEST_F(TextEditorTest, AnUnreadableFileOpensEmptyWithTheFirstCaption) {
     TTextfileEditForm form;
     form.EditFileName = dir / "missing.bat";
