@@ -10,16 +10,16 @@
 
 namespace qv::ui {
 
-FontHandle CreateFontHandle(const FontSpec& spec) {
+FontHandle CreateFontHandle(const FontSpec& font) {
     LOGFONTW lf{};
     // A negative height asks for the character height (without the internal
     // leading), as the designer's pixel heights mean it.
-    lf.lfHeight = -spec.pixelHeight;
-    lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = spec.italic ? TRUE : FALSE;
+    lf.lfHeight = -font.pixelHeight;
+    lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = font.italic ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+    lstrcpynW(lf.lfFaceName, font.face, LF_FACESIZE);
     return FontHandle(::CreateFontIndirectW(&lf));
 }
 

@@ -64,7 +64,7 @@ struct FontSpec {
     bool bold = false;
     bool italic = false;
 };
-FontHandle CreateFontHandle(const FontSpec& spec);
+FontHandle CreateFontHandle(const FontSpec& font);
 
 // ---- Controls ---------------------------------------------------------------
 
