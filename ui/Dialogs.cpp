@@ -70,26 +70,15 @@ class RealDialogs : public DialogHandler {
     }
 
     std::vector<std::string> OpenFiles(const FileDialogRequest& r) override {
-        std::vector<wchar_t> buf(64 * 1024, L'\0');
-        std::wstring filter = FilterList(r.filter), title = ToWide(r.title),
-                     ext = ToWide(r.defaultExt);
-        OPENFILENAMEW ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = g_owner;
-        ofn.lpstrFilter = filter.c_str();
-        ofn.nFilterIndex = 1;
-        ofn.lpstrFile = buf.data();
-        ofn.nMaxFile = static_cast<DWORD>(buf.size());
-        ofn.lpstrTitle = title.c_str();
-        ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-        ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NONETWORKBUTTON |
-                    OFN_DONTADDTORECENT | (r.multiSelect ? OFN_ALLOWMULTISELECT : 0) |
-                    (r.mustExist ? OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST : 0);
+        FileDialog d(r, 64 * 1024);
+        d.ofn.Flags |= OFN_NONETWORKBUTTON | OFN_DONTADDTORECENT |
+                       (r.multiSelect ? OFN_ALLOWMULTISELECT : 0) |
+                       (r.mustExist ? OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST : 0);
         std::vector<std::string> files;
-        if (!::GetOpenFileNameW(&ofn)) return files;
+        if (!::GetOpenFileNameW(&d.ofn)) return files;
         // Either one full path, or a folder followed by the file names.
-        std::wstring first(buf.data());
-        const wchar_t* p = buf.data() + first.size() + 1;
+        std::wstring first(d.buf.data());
+        const wchar_t* p = d.buf.data() + first.size() + 1;
         if (*p == L'\0') {
             files.push_back(FromWide(first));
             return files;
@@ -105,25 +94,37 @@ class RealDialogs : public DialogHandler {
     }
 
     std::optional<std::string> SaveFile(const FileDialogRequest& r) override {
-        std::vector<wchar_t> buf(MAX_PATH * 4, L'\0');
+        FileDialog d(r, MAX_PATH * 4);
         std::wstring init = ToWide(r.initialName);
-        init.copy(buf.data(), std::min(init.size(), buf.size() - 1));
-        std::wstring filter = FilterList(r.filter), title = ToWide(r.title),
-                     ext = ToWide(r.defaultExt);
-        OPENFILENAMEW ofn{};
-        ofn.lStructSize = sizeof ofn;
-        ofn.hwndOwner = g_owner;
-        ofn.lpstrFilter = filter.c_str();
-        ofn.nFilterIndex = 1;
-        ofn.lpstrFile = buf.data();
-        ofn.nMaxFile = static_cast<DWORD>(buf.size());
-        ofn.lpstrTitle = title.c_str();
-        ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-        ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING |
-                    (r.overwritePrompt ? OFN_OVERWRITEPROMPT : 0);
-        if (!::GetSaveFileNameW(&ofn)) return std::nullopt;
-        return FromWide(buf.data());
+        init.copy(d.buf.data(), std::min(init.size(), d.buf.size() - 1));
+        d.ofn.Flags |= r.overwritePrompt ? OFN_OVERWRITEPROMPT : 0;
+        if (!::GetSaveFileNameW(&d.ofn)) return std::nullopt;
+        return FromWide(d.buf.data());
     }
+
+  private:
+    // What the open and the save dialog share: owner, filter, title, default
+    // extension and a file name buffer of the given size.
+    struct FileDialog {
+        std::vector<wchar_t> buf;
+        std::wstring filter, title, ext;
+        OPENFILENAMEW ofn{};
+        FileDialog(const FileDialogRequest& r, size_t bufChars)
+            : buf(bufChars, L'\0'), filter(FilterList(r.filter)), title(ToWide(r.title)),
+              ext(ToWide(r.defaultExt)) {
+            ofn.lStructSize = sizeof ofn;
+            ofn.hwndOwner = g_owner;
+            ofn.lpstrFilter = filter.c_str();
+            ofn.nFilterIndex = 1;
+            ofn.lpstrFile = buf.data();
+            ofn.nMaxFile = static_cast<DWORD>(buf.size());
+            ofn.lpstrTitle = title.c_str();
+            ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+            ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+        }
+        FileDialog(const FileDialog&) = delete;
+        FileDialog& operator=(const FileDialog&) = delete;
+    };
 };
 
 DialogHandler& Handler() {

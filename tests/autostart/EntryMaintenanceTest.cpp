@@ -3,6 +3,7 @@
 #include "autostart/EntryMaintenance.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
+#include "support/Entries.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -26,23 +27,11 @@ class EntryMaintenance : public ::testing::Test {
     }
     static AutostartEntry Reg(const std::string& name, const std::string& data,
                               const std::string& path = std::string("\\") + kKey) {
-        AutostartEntry e = ZeroEntry();
-        e.Kind = KindRegistry;
-        e.RootKey.assign(kRootCurrentUser);
-        e.KeyPath.assign(path);
-        e.ValueName.assign(name);
-        e.ValueData.assign(data);
-        return e;
+        return test::RegEntry(kRootCurrentUser, path, name, data);
     }
-    AutostartEntry Ini(const std::string& file, const std::string& section, const std::string& key,
-                       const std::string& data) {
-        AutostartEntry e = ZeroEntry();
-        e.Kind = KindIni;
-        e.FileName.assign(file);
-        e.RootKey.assign(section);
-        e.ValueName.assign(key);
-        e.ValueData.assign(data);
-        return e;
+    static AutostartEntry Ini(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& data) {
+        return test::IniEntry(file, section, key, data);
     }
     static DWORD ValueType(const std::string& name) {
         HKEY k;

@@ -6,6 +6,7 @@
 #include "autostart/AutostartEntry.h"
 #include "autostart/Inactive.h"
 #include "base/Clock.h"
+#include "support/Entries.h"
 #include "support/TestSupport.h"
 
 #include <windows.h>
@@ -38,40 +39,6 @@ class InactiveTestBase : public ::testing::Test {
         AppDir = oldAppDir_;
     }
 
-    static AutostartEntry FileEntry(const std::string& path, uint8_t group = 5) {
-        AutostartEntry e = ZeroEntry();
-        e.Kind = KindFile;
-        e.FileName.assign(path);
-        e.Caption.assign(path);
-        e.Group = group;
-        return e;
-    }
-    static AutostartEntry RegEntry(const std::string& root, const std::string& key,
-                                   const std::string& name, const std::string& data,
-                                   uint8_t group = 0) {
-        AutostartEntry e = ZeroEntry();
-        e.Kind = KindRegistry;
-        e.RootKey.assign(root);
-        e.KeyPath.assign(key);
-        e.ValueName.assign(name);
-        e.ValueData.assign(data);
-        e.Caption.assign(name);
-        e.Group = group;
-        return e;
-    }
-    static AutostartEntry IniEntry(const std::string& file, const std::string& section,
-                                   const std::string& key, const std::string& data,
-                                   uint8_t group = 6) {
-        AutostartEntry e = ZeroEntry();
-        e.Kind = KindIni;
-        e.FileName.assign(file);
-        e.RootKey.assign(section);
-        e.ValueName.assign(key);
-        e.ValueData.assign(data);
-        e.Caption.assign(key);
-        e.Group = group;
-        return e;
-    }
     // Appends the entry to ASEntries and shows it as the next list row;
     // returns the row.
     static size_t AddRow(AutostartEntry e, uint8_t active = 1) {

@@ -27,19 +27,6 @@ struct Original {
     DWORD attrs = 0;   // files and ini files: attributes
 };
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    FindHandle find(::FindFirstFileA((folder + "*").c_str(), &fd));
-    if (find) {
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-        } while (::FindNextFileA(find.get(), &fd));
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class InactiveReliability : public InactiveTestBase {
   protected:
     void TearDown() override {

@@ -19,18 +19,6 @@ std::vector<std::string> IndexLines() {
     return bytes ? SplitLines(*bytes) : std::vector<std::string>{};
 }
 
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    FindHandle find(::FindFirstFileA((folder + "*").c_str(), &fd));
-    if (find) {
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-        } while (::FindNextFileA(find.get(), &fd));
-    }
-    return names;
-}
-
 std::vector<std::string> KeptFiles() {
     return FilesIn(InactiveFolder());
 }

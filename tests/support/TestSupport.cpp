@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qv::test {
 
 ScriptedDialogs::ScriptedDialogs() : previous_(SetDialogHandler(this)) {}
@@ -59,6 +61,19 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
 std::string ReadBytes(const std::string& path) {
     auto b = ReadFileBytes(path);
     return b ? *b : std::string("<missing>");
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    FindHandle find(::FindFirstFileA((folder + "*").c_str(), &fd));
+    if (find) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+        } while (::FindNextFileA(find.get(), &fd));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void RemoveTree(const std::string& path) {

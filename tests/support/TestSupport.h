@@ -57,6 +57,9 @@ class TempDir {
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
+// The names of the files (not folders) in a folder whose path ends with a
+// backslash, sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
 // Removes a file or a whole folder, clearing attributes on the way.
 void RemoveTree(const std::string& path);
 
