@@ -16,8 +16,8 @@
 namespace qv::ui {
 
 class Form;
-LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
 
 // ---- RAII owners for the GDI and common-control handles --------------------
 
@@ -113,12 +113,14 @@ class Control {
 
   protected:
     friend class Form;
-    friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
     HWND hwnd_ = nullptr;
     std::string name_;
     std::string hint_;
     Form* form_ = nullptr;
+    // The window procedure this control had before the form subclassed it.
+    WNDPROC baseProc_ = nullptr;
 };
 
 // A plain container with the form's background; may draw an etched frame.

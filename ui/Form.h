@@ -99,8 +99,8 @@ class Form {
     HWND frameOwner_ = nullptr;
 
   private:
-    friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     // The one dispatch place.
