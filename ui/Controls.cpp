@@ -292,13 +292,14 @@ int PopupMenu::ItemTag(int position) const {
     return static_cast<int>(::GetMenuItemID(menu_.get(), position));
 }
 
-std::vector<std::string> Memo::Lines() const { return SplitLines(Caption()); }
+std::vector<std::string> Memo::Lines() const {
+    return SplitLines(Caption());
+}
 
 void Memo::SetLines(const std::vector<std::string>& lines) {
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (i)
-            text += "\r\n";
+        if (i) text += "\r\n";
         text += lines[i];
     }
     SetCaption(text);
