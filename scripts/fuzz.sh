@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the parser fuzz target natively with clang's libFuzzer and the
+# address and undefined behaviour sanitizers, and runs it for a while.
+#   scripts/fuzz.sh [seconds]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$root/build-fuzz"
+mkdir -p "$out/corpus"
+for p in clang libclang-rt-14-dev; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p"; }
+done
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+  -I"$root" "$root/fuzz/parsers.cpp" "$root/base/Text.cpp" "$root/app/LanguageTable.cpp" \
+  "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" -o "$out/fuzz_parsers"
+# Seeds: the language file and a record.
+cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true
+"$out/fuzz_parsers" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"
