@@ -20,10 +20,8 @@ const std::string kKey = "Software\\qv6test\\InactiveForm";
 class InactiveFormTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char cwd[MAX_PATH + 1] = {};
-        ::GetCurrentDirectoryA(MAX_PATH, cwd);
-        oldCwd_ = cwd;
-        ASSERT_TRUE(::SetCurrentDirectoryA(work.Path().c_str()));
+        cwd_ = std::make_unique<test::WorkingDirectory>(work.Path());
+        ASSERT_TRUE(cwd_->Changed());
         ASEntries.clear();
         ASListIndex.clear();
         std::string lng;
@@ -40,7 +38,7 @@ class InactiveFormTest : public ::testing::Test {
         ASEntries.clear();
         ASListIndex.clear();
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        ::SetCurrentDirectoryA(oldCwd_.c_str());
+        cwd_.reset();
     }
     void Pump() { ui::ProcessMessages(form.get()); }
 
@@ -82,7 +80,7 @@ class InactiveFormTest : public ::testing::Test {
     std::unique_ptr<TMainForm> form;
 
   private:
-    std::string oldCwd_;
+    std::unique_ptr<test::WorkingDirectory> cwd_;
 };
 
 TEST_F(InactiveFormTest, UntickingAndTickingARowMovesTheValue) {

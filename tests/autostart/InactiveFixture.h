@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 namespace qv::test {
@@ -22,10 +23,8 @@ class InactiveTestBase : public ::testing::Test {
     void SetUp() override {
         oldAppDir_ = AppDir;
         AppDir = app.Path();
-        char cwd[MAX_PATH + 1] = {};
-        ::GetCurrentDirectoryA(MAX_PATH, cwd);
-        oldCwd_ = cwd;
-        ASSERT_TRUE(::SetCurrentDirectoryA(work.Path().c_str()));
+        cwd_ = std::make_unique<test::WorkingDirectory>(work.Path());
+        ASSERT_TRUE(cwd_->Changed());
         ASEntries.clear();
         ASListIndex.clear();
         SetInactiveFaultHooks({});
@@ -35,7 +34,7 @@ class InactiveTestBase : public ::testing::Test {
         SetClockHooks({});
         ASEntries.clear();
         ASListIndex.clear();
-        ::SetCurrentDirectoryA(oldCwd_.c_str());
+        cwd_.reset();
         AppDir = oldAppDir_;
     }
 
@@ -59,7 +58,7 @@ class InactiveTestBase : public ::testing::Test {
 
   private:
     std::string oldAppDir_;
-    std::string oldCwd_;
+    std::unique_ptr<test::WorkingDirectory> cwd_;
 };
 
 } // namespace qv::test

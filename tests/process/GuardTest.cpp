@@ -11,6 +11,7 @@
 #include "process/GuardInterface.h"
 #include "process/GuardWatch.h"
 #include "ScriptedProcessSource.h"
+#include "support/Entries.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -66,14 +67,8 @@ TEST(GuardContract, NotifyWithoutTheWindowPostsNothing) {
 
 // An entry of the HKCU run key as the scan fills it.
 AutostartEntry RunEntry(const std::string& name, const std::string& data) {
-    AutostartEntry e = ZeroEntry();
-    e.Kind = KindRegistry;
-    e.RootKey.assign(kRootCurrentUser);
-    e.KeyPath.assign(kRunKey);
-    e.ValueName.assign(name);
-    e.ValueData.assign(data);
+    AutostartEntry e = test::RegEntry(kRootCurrentUser, kRunKey, name, data);
     e.Active = 1;
-    e.Caption.assign(name);
     e.Detail.assign(data);
     return e;
 }

@@ -48,6 +48,17 @@ TempDir::~TempDir() {
     RemoveTree(path_);
 }
 
+WorkingDirectory::WorkingDirectory(const std::string& path) {
+    char cwd[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, cwd);
+    old_ = cwd;
+    changed_ = ::SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    ::SetCurrentDirectoryA(old_.c_str());
+}
+
 void WriteBytes(const std::string& path, const std::string& bytes) {
     UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -55,6 +55,20 @@ class TempDir {
     std::string path_;
 };
 
+// Makes a folder the working directory for as long as the object lives.
+class WorkingDirectory {
+  public:
+    explicit WorkingDirectory(const std::string& path);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+    bool Changed() const { return changed_; }
+
+  private:
+    std::string old_;
+    bool changed_ = false;
+};
+
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
 // The names of the files (not folders) in a folder whose path ends with a
