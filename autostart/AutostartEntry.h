@@ -61,9 +61,24 @@ static_assert(offsetof(AutostartEntry, Checksum) == 1796);
 
 constexpr size_t kRecordSize = sizeof(AutostartEntry);
 
-// The item index of the group combo box and the group of an entry.
-using AutostartGroup = uint8_t;
+// The group of an entry and the item index of the group combo box. The
+// record keeps it as a byte (AutostartEntry::Group).
+enum class AutostartGroup : uint8_t {
+    RunKeys = 0,        // registry Run, RunServices, RunOnce ...
+    ShellOpen = 1,      // shell open commands of the executable file types
+    ActiveSetup = 2,    // Active Setup StubPath values
+    StaticVxD = 3,      // StaticVxD values of the VxD services
+    IcqAgent = 4,       // ICQ agent applications
+    StartupFolders = 5, // files in the user's and the common startup folder
+    IniLines = 6,       // win.ini load and run, system.ini shell
+    BootFiles = 7,      // boot and batch files
+    RootExplorer = 8,   // a stray c:\explorer.exe
+};
 constexpr int kGroupCount = 9;
+
+constexpr uint8_t GroupByte(AutostartGroup g) {
+    return static_cast<uint8_t>(g);
+}
 
 enum EntryKind : uint8_t { KindRegistry = 0, KindIni = 1, KindFile = 2 };
 
@@ -77,6 +92,10 @@ constexpr size_t kMaxEntries = 65536;
 
 // A record with every byte zero.
 AutostartEntry ZeroEntry();
+
+inline bool InGroup(const AutostartEntry& e, AutostartGroup g) {
+    return e.Group == GroupByte(g);
+}
 
 // The identity rule: two records stand for the same autostart point when
 // FileName, RootKey, KeyPath, ValueName, ValueData (length byte and
