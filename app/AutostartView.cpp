@@ -1,9 +1,5 @@
 #include "app/AutostartView.h"
 
-#include "base/Errors.h"
-
-#include <charconv>
-
 namespace qv {
 
 std::vector<ASListRow> BuildASListRows(const std::vector<AutostartEntry>& entries, int group,
@@ -28,26 +24,6 @@ EntryButtons EntryButtonState(const AutostartEntry& e, bool writeProtect) {
     b.edit = e.Kind != KindFile;
     b.editor = e.Group == 6 || e.Group == 7;
     return b;
-}
-
-std::string RootKeyName(std::string_view text) {
-    int64_t value = 0;
-    const char* first = text.data();
-    const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
-    auto [end, ec] = std::from_chars(first, last, value);
-    if (text.empty() || ec != std::errc() || end != last)
-        throw AppError("'" + std::string(text) + "' ist kein g\xFCltiger Integerwert");
-    switch (value) {
-    case 2147483648LL:
-        return "HKEY_CLASSES_ROOT";
-    case 2147483649LL:
-        return "HKEY_CURRENT_USER";
-    case 2147483650LL:
-        return "HKEY_LOCAL_MACHINE";
-    default:
-        return {};
-    }
 }
 
 ResizeOutput ComputeResize(const ResizeInput& in) {

@@ -47,11 +47,6 @@ struct EntryButtons {
 // Write protection disables all three.
 EntryButtons EntryButtonState(const AutostartEntry& e, bool writeProtect);
 
-// The name of a registry root key for the decimal handle text of a RootKey
-// field; the empty text for any other number. Throws AppError when the text
-// is no decimal integer.
-std::string RootKeyName(std::string_view text);
-
 // The sizes FormResize reads and the positions it sets.
 struct ResizeInput {
     int adTopClientWidth = 0, adImgWidth = 0;

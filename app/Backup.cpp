@@ -1,6 +1,5 @@
 #include "app/Backup.h"
 
-#include "app/AppContext.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -39,8 +38,8 @@ void BackupFolder(const std::string& folder, const std::string& backupDir) {
 
 } // namespace
 
-void BackupStartupFolders() {
-    std::string backupDir = AppDir + "backup\\";
+void BackupStartupFolders(const std::string& appDir) {
+    std::string backupDir = appDir + "backup\\";
     if (!DirectoryExists(backupDir)) ForceDirectories(backupDir);
     BackupFolder(ReadStartupFolder(HKEY_CURRENT_USER,
                                    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "

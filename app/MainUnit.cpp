@@ -8,6 +8,7 @@
 #include "autostart/AutostartEntry.h"
 #include "autostart/Inactive.h"
 #include "autostart/Scanner.h"
+#include "base/Errors.h"
 #include "base/Files.h"
 #include "database/KnownEntries.h"
 #include "process/FunctionUnit.h"
@@ -35,10 +36,9 @@ constexpr int kSelectBoxHeight = 53;
 constexpr int kGuardBtnWidth = 149, kGuardBtnHeight = 33;
 constexpr int kHelpBtnWidth = 157, kHelpBtnHeight = 25;
 
-// The refresh buttons' tag: a page change they cause is a forced refresh.
-constexpr int kForceTag = 999;
-
-constexpr DWORD kFlatButton = BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
+// The refresh buttons carry the tag of the design; their click asks for a
+// forced refresh directly.
+constexpr int kRefreshTag = 999;
 
 // Which line of the language table goes onto which control.
 enum class Prop { Caption, Hint };
@@ -47,33 +47,53 @@ struct LanguageTarget {
     const char* control;
     Prop prop;
 };
-// Tabs (83 to 85) and the menu items (100, 101) are handled apart; controls
-// of pages that do not exist yet are skipped by name.
+// Tabs and the menu items are handled apart; controls of pages that do not
+// exist yet are skipped by name.
 constexpr LanguageTarget kLanguageTargets[] = {
-    {77, "QVGuardBtn", Prop::Caption},        {78, "QVGuardBtn", Prop::Hint},
-    {79, "HelpBtn", Prop::Caption},           {80, "HelpBtn", Prop::Hint},
-    {81, "ASRefreshBtn", Prop::Caption},      {82, "ASRefreshBtn", Prop::Hint},
-    {86, "SelectASBox", Prop::Caption},       {87, "ASListBox", Prop::Caption},
-    {88, "ASWriteProtectChk", Prop::Caption}, {89, "ASWriteProtectChk", Prop::Hint},
-    {90, "ASEditBtn", Prop::Caption},         {91, "ASEditBtn", Prop::Hint},
-    {92, "ASEditorBtn", Prop::Caption},       {93, "ASEditorBtn", Prop::Hint},
-    {94, "ASDelBtn", Prop::Caption},          {95, "ASDelBtn", Prop::Hint},
-    {96, "AddEntryToDBBtn", Prop::Caption},   {97, "AddEntryToDBBtn", Prop::Hint},
-    {98, "DelEntryFromDBBtn", Prop::Caption}, {99, "DelEntryFromDBBtn", Prop::Hint},
-    {102, "ReportBtn", Prop::Caption},        {103, "ReportBtn", Prop::Hint},
-    {104, "ProcSurvBox", Prop::Caption},      {105, "ProcRefreshBtn", Prop::Caption},
-    {106, "ProcRefreshBtn", Prop::Hint},      {107, "ProcKillBtn", Prop::Caption},
-    {108, "ProcKillBtn", Prop::Hint},         {109, "ProcInfoBtn", Prop::Caption},
-    {110, "ProcInfoBtn", Prop::Hint},         {111, "SwitchSurvBtn", Prop::Caption},
-    {112, "SwitchSurvBtn", Prop::Hint},       {113, "AddSurvBtn", Prop::Caption},
-    {114, "AddSurvBtn", Prop::Hint},          {115, "FinishSurvBtn", Prop::Caption},
-    {116, "FinishSurvBtn", Prop::Hint},       {117, "SurvSelectAllChk", Prop::Caption},
-    {118, "SurvSelectAllChk", Prop::Hint},    {120, "QVUpdateBtn", Prop::Caption},
-    {121, "QVUpdateBtn", Prop::Hint},
+    {Lng::QVGuardBtnCaption, "QVGuardBtn", Prop::Caption},
+    {Lng::QVGuardBtnHint, "QVGuardBtn", Prop::Hint},
+    {Lng::HelpBtnCaption, "HelpBtn", Prop::Caption},
+    {Lng::HelpBtnHint, "HelpBtn", Prop::Hint},
+    {Lng::ASRefreshBtnCaption, "ASRefreshBtn", Prop::Caption},
+    {Lng::ASRefreshBtnHint, "ASRefreshBtn", Prop::Hint},
+    {Lng::SelectASBoxCaption, "SelectASBox", Prop::Caption},
+    {Lng::ASListBoxDesignCaption, "ASListBox", Prop::Caption},
+    {Lng::ASWriteProtectChkCaption, "ASWriteProtectChk", Prop::Caption},
+    {Lng::ASWriteProtectChkHint, "ASWriteProtectChk", Prop::Hint},
+    {Lng::ASEditBtnCaption, "ASEditBtn", Prop::Caption},
+    {Lng::ASEditBtnHint, "ASEditBtn", Prop::Hint},
+    {Lng::ASEditorBtnCaption, "ASEditorBtn", Prop::Caption},
+    {Lng::ASEditorBtnHint, "ASEditorBtn", Prop::Hint},
+    {Lng::ASDelBtnCaption, "ASDelBtn", Prop::Caption},
+    {Lng::ASDelBtnHint, "ASDelBtn", Prop::Hint},
+    {Lng::AddEntryToDBBtnCaption, "AddEntryToDBBtn", Prop::Caption},
+    {Lng::AddEntryToDBBtnHint, "AddEntryToDBBtn", Prop::Hint},
+    {Lng::DelEntryFromDBBtnCaption, "DelEntryFromDBBtn", Prop::Caption},
+    {Lng::DelEntryFromDBBtnHint, "DelEntryFromDBBtn", Prop::Hint},
+    {Lng::ReportBtnCaption, "ReportBtn", Prop::Caption},
+    {Lng::ReportBtnHint, "ReportBtn", Prop::Hint},
+    {Lng::ProcSurvBoxDesignCaption, "ProcSurvBox", Prop::Caption},
+    {Lng::ProcRefreshBtnCaption, "ProcRefreshBtn", Prop::Caption},
+    {Lng::ProcRefreshBtnHint, "ProcRefreshBtn", Prop::Hint},
+    {Lng::ProcKillBtnCaption, "ProcKillBtn", Prop::Caption},
+    {Lng::ProcKillBtnHint, "ProcKillBtn", Prop::Hint},
+    {Lng::ProcInfoBtnCaption, "ProcInfoBtn", Prop::Caption},
+    {Lng::ProcInfoBtnHint, "ProcInfoBtn", Prop::Hint},
+    {Lng::SwitchSurvBtnCaption, "SwitchSurvBtn", Prop::Caption},
+    {Lng::SwitchSurvBtnHint, "SwitchSurvBtn", Prop::Hint},
+    {Lng::AddSurvBtnCaption, "AddSurvBtn", Prop::Caption},
+    {Lng::AddSurvBtnHint, "AddSurvBtn", Prop::Hint},
+    {Lng::FinishSurvBtnCaption, "FinishSurvBtn", Prop::Caption},
+    {Lng::FinishSurvBtnHint, "FinishSurvBtn", Prop::Hint},
+    {Lng::SurvSelectAllChkCaption, "SurvSelectAllChk", Prop::Caption},
+    {Lng::SurvSelectAllChkHint, "SurvSelectAllChk", Prop::Hint},
+    {Lng::CPLblCaption, "CPLbl", Prop::Caption},
+    {Lng::QVUpdateBtnCaption, "QVUpdateBtn", Prop::Caption},
+    {Lng::QVUpdateBtnHint, "QVUpdateBtn", Prop::Hint},
 };
 
-ui::BitmapHandle LoadBitmapResource(int id) {
-    return ui::BitmapHandle(
+BitmapHandle LoadBitmapResource(int id) {
+    return BitmapHandle(
         static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
                                           IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
@@ -117,96 +137,144 @@ void TMainForm::CreateControls() {
     comboFont_ = ui::CreateFontHandle({L"Arial", 12, true, true});
 
     // Top strip with the banner.
-    AddPanel(AdTopPnl, "AdTopPnl", nullptr, 0, 0, 10, kTopHeight);
-    AddControl(AdImg, "AdImg", &AdTopPnl, L"STATIC", SS_BITMAP | SS_NOTIFY, 0, 0, 10, 468, 60);
+    Add(AdTopPnl, {.name = "AdTopPnl", .height = kTopHeight});
+    Add(AdImg, {.name = "AdImg", .parent = &AdTopPnl, .top = 10, .width = 468, .height = 60,
+                .style = SS_NOTIFY});
     AdImg.Cursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND);
 
     // Bottom strip: banner, status line, guard button and its label.
-    AddPanel(BottomPnl, "BottomPnl", nullptr, 0, 0, 10, kBottomHeight);
-    AddControl(QVBanner, "QVBanner", &BottomPnl, L"STATIC", SS_BITMAP, 0, 0, 2, 370, 39);
-    AddControl(StatusLbl, "StatusLbl", &BottomPnl, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, 3, 42, 362,
-               11);
+    Add(BottomPnl, {.name = "BottomPnl", .height = kBottomHeight});
+    Add(QVBanner, {.name = "QVBanner", .parent = &BottomPnl, .top = 2, .width = 370, .height = 39});
+    Add(StatusLbl,
+        {.name = "StatusLbl", .parent = &BottomPnl, .left = 3, .top = 42, .width = 362, .height = 11});
     StatusLbl.SetFont(arial9_.get());
     StatusLbl.TextColor = kGreyText;
-    AddControl(QVGuardBtn, "QVGuardBtn", &BottomPnl, L"BUTTON",
-               BS_CHECKBOX | BS_PUSHLIKE | BS_FLAT | WS_TABSTOP, 0, 0, 2, kGuardBtnWidth,
-               kGuardBtnHeight);
+    Add(QVGuardBtn, {.name = "QVGuardBtn",
+                     .parent = &BottomPnl,
+                     .top = 2,
+                     .width = kGuardBtnWidth,
+                     .height = kGuardBtnHeight,
+                     .caption = "Quorvik W\xE4"
+                                "chter"});
     QVGuardBtn.SetFont(arialBold12_.get());
-    QVGuardBtn.SetCaption("Quorvik W\xE4"
-                          "chter");
-    AddControl(QVGuardLbl, "QVGuardLbl", &BottomPnl, L"STATIC", SS_RIGHT | SS_NOPREFIX, 0, 0, 38,
-               kGuardBtnWidth, 12);
+    Add(QVGuardLbl, {.name = "QVGuardLbl",
+                     .parent = &BottomPnl,
+                     .top = 38,
+                     .width = kGuardBtnWidth,
+                     .height = 12,
+                     .style = SS_RIGHT});
     QVGuardLbl.SetFont(arial9_.get());
     QVGuardLbl.TextColor = kGreyText;
 
     // The tab control with the help button on its tab row and the pages.
-    AddControl(Tab, "Tab", nullptr, WC_TABCONTROLW,
-               TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK | TCS_FOCUSNEVER | WS_CLIPCHILDREN,
-               WS_EX_CONTROLPARENT, 0, 0, 10, 10);
+    Add(Tab, {.name = "Tab", .style = TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK | TCS_FOCUSNEVER});
     Tab.SetFont(arialBold12_.get());
     Tab.AddTab("1");
     Tab.AddTab("2");
     Tab.AddTab("3");
-    AddControl(HelpBtn, "HelpBtn", &Tab, L"BUTTON", kFlatButton, 0, 0, 0, kHelpBtnWidth,
-               kHelpBtnHeight);
-    HelpBtn.SetCaption("Handbuch anzeigen (F1)");
-    AddPanel(PagePnl0, "PagePnl0", &Tab, 0, 0, 10, 10);
-    AddPanel(PagePnl1, "PagePnl1", &Tab, 0, 0, 10, 10);
-    AddPanel(PagePnl2, "PagePnl2", &Tab, 0, 0, 10, 10);
+    Add(HelpBtn, {.name = "HelpBtn",
+                  .parent = &Tab,
+                  .width = kHelpBtnWidth,
+                  .height = kHelpBtnHeight,
+                  .caption = "Handbuch anzeigen (F1)"});
+    Add(PagePnl0, {.name = "PagePnl0", .parent = &Tab});
+    Add(PagePnl1, {.name = "PagePnl1", .parent = &Tab});
+    Add(PagePnl2, {.name = "PagePnl2", .parent = &Tab});
 
     // Autostart page: the button column at the right.
-    AddPanel(Page0MenuPnl, "Page0MenuPnl", &PagePnl0, 0, 0, kMenuWidth, 10);
-    AddControl(ASRefreshBtn, "ASRefreshBtn", &Page0MenuPnl, L"BUTTON", kFlatButton, 0, 8, 8, 132,
-               25);
-    ASRefreshBtn.SetCaption("Aktualisieren");
-    ASRefreshBtn.Tag = kForceTag;
-    AddPanel(ASProtectPnl, "ASProtectPnl", &Page0MenuPnl, 8, 41, 132, 121);
+    Add(Page0MenuPnl, {.name = "Page0MenuPnl", .parent = &PagePnl0, .width = kMenuWidth});
+    Add(ASRefreshBtn, {.name = "ASRefreshBtn",
+                       .parent = &Page0MenuPnl,
+                       .left = 8,
+                       .top = 8,
+                       .width = 132,
+                       .height = 25,
+                       .caption = "Aktualisieren",
+                       .tag = kRefreshTag});
+    Add(ASProtectPnl,
+        {.name = "ASProtectPnl", .parent = &Page0MenuPnl, .left = 8, .top = 41, .width = 132,
+         .height = 121});
     ASProtectPnl.Framed = true;
-    AddControl(ASWriteProtectChk, "ASWriteProtectChk", &ASProtectPnl, L"BUTTON",
-               BS_AUTOCHECKBOX | WS_TABSTOP, 0, 8, 7, 116, 17);
-    ASWriteProtectChk.SetCaption("Schreibschutz");
+    Add(ASWriteProtectChk, {.name = "ASWriteProtectChk",
+                            .parent = &ASProtectPnl,
+                            .left = 8,
+                            .top = 7,
+                            .width = 116,
+                            .height = 17,
+                            .caption = "Schreibschutz"});
     ASWriteProtectChk.TextColor = kGreyText;
     ASWriteProtectChk.SetChecked(true);
-    AddControl(ASEditBtn, "ASEditBtn", &ASProtectPnl, L"BUTTON", kFlatButton | WS_DISABLED, 0, 8,
-               30, 116, 25);
-    ASEditBtn.SetCaption("\xC4ndern");
-    AddControl(ASEditorBtn, "ASEditorBtn", &ASProtectPnl, L"BUTTON", kFlatButton | WS_DISABLED, 0,
-               8, 59, 116, 25);
-    ASEditorBtn.SetCaption("Editor");
-    AddControl(ASDelBtn, "ASDelBtn", &ASProtectPnl, L"BUTTON", kFlatButton | WS_DISABLED, 0, 8, 88,
-               116, 25);
-    ASDelBtn.SetCaption("L\xF6schen");
-    AddControl(AddEntryToDBBtn, "AddEntryToDBBtn", &Page0MenuPnl, L"BUTTON", kFlatButton, 0, 8, 170,
-               132, 25);
-    AddEntryToDBBtn.SetCaption("In Datenbank");
-    AddEntryToDBBtn.Tag = 0;
-    AddControl(DelEntryFromDBBtn, "DelEntryFromDBBtn", &Page0MenuPnl, L"BUTTON", kFlatButton, 0, 8,
-               199, 132, 25);
-    DelEntryFromDBBtn.SetCaption("Aus Datenbank");
-    DelEntryFromDBBtn.Tag = 1;
-    AddControl(ReportBtn, "ReportBtn", &Page0MenuPnl, L"BUTTON", kFlatButton, 0, 8, 236, 132, 25);
-    ReportBtn.SetCaption("Report");
+    // Disabled until a row is selected with write protection off.
+    Add(ASEditBtn, {.name = "ASEditBtn",
+                    .parent = &ASProtectPnl,
+                    .left = 8,
+                    .top = 30,
+                    .width = 116,
+                    .height = 25,
+                    .caption = "\xC4ndern",
+                    .style = WS_DISABLED});
+    Add(ASEditorBtn, {.name = "ASEditorBtn",
+                      .parent = &ASProtectPnl,
+                      .left = 8,
+                      .top = 59,
+                      .width = 116,
+                      .height = 25,
+                      .caption = "Editor",
+                      .style = WS_DISABLED});
+    Add(ASDelBtn, {.name = "ASDelBtn",
+                   .parent = &ASProtectPnl,
+                   .left = 8,
+                   .top = 88,
+                   .width = 116,
+                   .height = 25,
+                   .caption = "L\xF6schen",
+                   .style = WS_DISABLED});
+    // The tag tells the shared click handler which menu to open.
+    Add(AddEntryToDBBtn, {.name = "AddEntryToDBBtn",
+                          .parent = &Page0MenuPnl,
+                          .left = 8,
+                          .top = 170,
+                          .width = 132,
+                          .height = 25,
+                          .caption = "In Datenbank",
+                          .tag = 0});
+    Add(DelEntryFromDBBtn, {.name = "DelEntryFromDBBtn",
+                            .parent = &Page0MenuPnl,
+                            .left = 8,
+                            .top = 199,
+                            .width = 132,
+                            .height = 25,
+                            .caption = "Aus Datenbank",
+                            .tag = 1});
+    Add(ReportBtn, {.name = "ReportBtn",
+                    .parent = &Page0MenuPnl,
+                    .left = 8,
+                    .top = 236,
+                    .width = 132,
+                    .height = 25,
+                    .caption = "Report"});
 
     // Autostart page: group choice along the top, the list below.
-    AddControl(SelectASBox, "SelectASBox", &PagePnl0, L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN,
-               WS_EX_CONTROLPARENT, 0, 0, 10, kSelectBoxHeight);
-    SelectASBox.SetCaption("Startpunkte");
+    Add(SelectASBox, {.name = "SelectASBox",
+                      .parent = &PagePnl0,
+                      .height = kSelectBoxHeight,
+                      .caption = "Startpunkte"});
     SelectASBox.TextColor = kGreyText;
     // A drop-down list's height includes the open list: ten rows.
-    AddControl(SelectASGroupCombo, "SelectASGroupCombo", &SelectASBox, L"COMBOBOX",
-               CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, 4, 20, 100, 220);
+    Add(SelectASGroupCombo, {.name = "SelectASGroupCombo",
+                             .parent = &SelectASBox,
+                             .left = 4,
+                             .top = 20,
+                             .width = 100,
+                             .height = 220});
     SelectASGroupCombo.SetFont(comboFont_.get());
     ::SendMessageW(SelectASGroupCombo.Handle(), CB_SETMINVISIBLE, 10, 0);
-    AddControl(ASListBox, "ASListBox", &PagePnl0, L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN,
-               WS_EX_CONTROLPARENT, 0, kSelectBoxHeight, 10, 10);
-    ASListBox.SetCaption("Inhalt");
+    Add(ASListBox,
+        {.name = "ASListBox", .parent = &PagePnl0, .top = kSelectBoxHeight, .caption = "Inhalt"});
     ASListBox.TextColor = kGreyText;
-    AddControl(ASList, "ASList", &ASListBox, WC_LISTVIEWW,
-               LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_SINGLESEL |
-                   LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS | WS_TABSTOP,
-               WS_EX_CLIENTEDGE, 6, 16, 10, 10);
-    ListView_SetExtendedListViewStyle(ASList.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT |
-                                                           LVS_EX_FLATSB | LVS_EX_DOUBLEBUFFER);
+    Add(ASList, {.name = "ASList", .parent = &ASListBox, .left = 6, .top = 16, .style = LVS_SINGLESEL});
+    ASList.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB |
+                            LVS_EX_DOUBLEBUFFER);
     ASList.AddColumn(100);
     ASList.AddColumn(100);
 
@@ -237,16 +305,15 @@ void TMainForm::LoadArtwork() {
 
 void TMainForm::BindEvents() {
     using ui::Event;
-    On(Tab, Event::Change, [this](auto&) { TabChange(nullptr); });
-    On(ASRefreshBtn, Event::Click, [this](auto&) { TabChange(&ASRefreshBtn); });
+    On(Tab, Event::Change, [this](auto&) { TabChange(); });
+    On(ASRefreshBtn, Event::Click, [this](auto&) { ASRefreshBtnClick(); });
     On(HelpBtn, Event::Click, [this](auto&) { HelpBtnClick(); });
     On(SelectASGroupCombo, Event::Change, [this](auto&) { SelectASGroupComboChange(); });
     On(ASList, Event::Click, [this](auto&) { ASListClick(); });
     On(ASList, Event::MouseDown, [this](const ui::EventArgs& a) { ASListMouseDown(a); });
     On(ASWriteProtectChk, Event::Click, [this](auto&) { ASListClick(); });
-    On(AddEntryToDBBtn, Event::Click, [this](auto&) { AddEntryToDBBtnClick(&AddEntryToDBBtn); });
-    On(DelEntryFromDBBtn, Event::Click,
-       [this](auto&) { AddEntryToDBBtnClick(&DelEntryFromDBBtn); });
+    On(AddEntryToDBBtn, Event::Click, [this](auto&) { AddEntryToDBBtnClick(AddEntryToDBBtn); });
+    On(DelEntryFromDBBtn, Event::Click, [this](auto&) { AddEntryToDBBtnClick(DelEntryFromDBBtn); });
     On(ASEditBtn, Event::Click, [this](auto&) { ASEditBtnClick(); });
     On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
@@ -275,19 +342,19 @@ bool TMainForm::FormCreate() {
     RunGuarded([this] { ApplyLanguage(); });
     // 5. The nine groups.
     SelectASGroupCombo.Clear();
-    for (int line = 0; line < kGroupCount; ++line)
-        SelectASGroupCombo.Add(LanguageTable[line]);
+    for (int group = 0; group < kGroupCount; ++group)
+        SelectASGroupCombo.Add(LanguageTable[Lng::GroupNameFirst + group]);
     // 6. to 9. Each step runs even when an earlier one failed: a broken
     //    source must not keep the data files from loading.
-    RunGuarded([] { ScanAutostarts(); });
-    RunGuarded([] { BackupStartupFolders(); });
-    RunGuarded([] { LoadKnownEntries(); });
+    RunGuarded([] { ScanAutostarts(LanguageTable[Lng::ExplorerCaption]); });
+    RunGuarded([] { BackupStartupFolders(AppDir); });
+    RunGuarded([] { LoadKnownEntries(AppDir); });
     RunGuarded([] { LoadInactiveEntries(); });
     // 10. First page; the list is filled already, so no second scan.
     Tab.SetTabIndex(0);
-    RunGuarded([this] { TabChange(nullptr); });
+    RunGuarded([this] { TabChange(); });
     // 11. Group 0.
-    SelectASGroupCombo.SetItemIndex(0);
+    SelectASGroupCombo.SetItemIndex(GroupByte(AutostartGroup::RunKeys));
     RunGuarded([this] { SelectASGroupComboChange(); });
     return true;
 }
@@ -302,10 +369,10 @@ void TMainForm::ApplyLanguage() {
             SetHint(*c, LanguageTable[t.line]);
     }
     for (int i = 0; i < 3; ++i)
-        Tab.SetTabCaption(i, LanguageTable[83 + i]);
+        Tab.SetTabCaption(i, LanguageTable[Lng::TabCaptionFirst + i]);
     for (ui::PopupMenu* menu : {&ASPM1, &ASPM2}) {
-        menu->SetItemCaption(0, LanguageTable[100]);
-        menu->SetItemCaption(1, LanguageTable[101]);
+        menu->SetItemCaption(0, LanguageTable[Lng::MenuAllCaption]);
+        menu->SetItemCaption(1, LanguageTable[Lng::MenuSelectedCaption]);
     }
     // The tab row's height may have changed with the captions.
     AlignControls();
@@ -313,8 +380,7 @@ void TMainForm::ApplyLanguage() {
 
 // ---- Pages ------------------------------------------------------------------
 
-void TMainForm::TabChange(ui::Control* sender) {
-    bool force = sender && dynamic_cast<ui::Button*>(sender) && sender->Tag == kForceTag;
+void TMainForm::TabChange(bool force) {
     int index = Tab.TabIndex();
     if (ui::Control* page = FindComponent("PagePnl" + std::to_string(index))) page->BringToFront();
     switch (index) {
@@ -327,10 +393,14 @@ void TMainForm::TabChange(ui::Control* sender) {
     }
 }
 
+void TMainForm::ASRefreshBtnClick() {
+    TabChange(true);
+}
+
 void TMainForm::RefreshAutostarts(bool force) {
     if (!force && !ASEntries.empty()) return;
     // A failing step is reported on its own; the list is refilled regardless.
-    RunGuarded([] { ScanAutostarts(); });
+    RunGuarded([] { ScanAutostarts(LanguageTable[Lng::ExplorerCaption]); });
     RunGuarded([] { LoadInactiveEntries(); });
     SelectASGroupComboChange();
 }
@@ -426,7 +496,7 @@ void TMainForm::SelectASGroupComboChange() {
         ASListIndex.push_back(row.index);
     }
     ASList.EndUpdate();
-    ASListBox.SetCaption(LanguageTable.Format(25, {std::to_string(ASList.Count())}));
+    ASListBox.SetCaption(LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
     // No row is selected after a refill.
     ASEditBtn.SetEnabled(false);
     ASEditorBtn.SetEnabled(false);
@@ -446,12 +516,14 @@ void TMainForm::ASListClick() {
 
 void TMainForm::ASListMouseDown(const ui::EventArgs& args) {
     int row = ASList.RowAt(args.pt);
-    if (row < 0) return;
+    if (row < 0 || static_cast<size_t>(row) >= ASListIndex.size()) return;
     ASList.Select(row);
     // A click on the check box has toggled the mark already; a mark that no
     // longer matches its entry's Active asks for a change of state.
-    CheckMarkOutcome out = OnEntryCheckMark(static_cast<size_t>(row), ASList.Checked(row));
+    CheckMarkOutcome out =
+        OnEntryCheckMark(AppDir, ASListIndex[static_cast<size_t>(row)], ASList.Checked(row));
     if (out.setCheck) ASList.SetChecked(row, *out.setCheck);
+    if (out.error) ReportException(AppError(*out.error));
     if (out.messageLine >= 0) ShowMessage(LanguageTable[out.messageLine]);
     ASListClick();
 }

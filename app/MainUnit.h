@@ -4,8 +4,10 @@
 #include "autostart/AutostartEntry.h"
 #include "ui/Form.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -25,7 +27,10 @@ class TMainForm : public ui::Form {
     void ApplyLanguage();
 
     // Handlers.
-    void TabChange(ui::Control* sender);
+    // The page change: brings the tab's page to the front and refreshes it;
+    // a forced refresh rescans even when the page is filled.
+    void TabChange(bool force = false);
+    void ASRefreshBtnClick();
     void RefreshAutostarts(bool force);
     void FormResize();
     void Status(const std::string& text);
@@ -35,7 +40,7 @@ class TMainForm : public ui::Form {
     void ASListClick();
     void ASListMouseDown(const ui::EventArgs& args);
     // Known-entries menus, editing, deleting and the text editor.
-    void AddEntryToDBBtnClick(ui::Control* sender);
+    void AddEntryToDBBtnClick(const ui::Button& sender);
     void ASPM1Popup(ui::PopupMenu& menu);
     void AddSingleMenuClick(int tag);
     void ASEditBtnClick();
@@ -43,6 +48,10 @@ class TMainForm : public ui::Form {
     void ASEditorBtnClick();
     // The entry of the selected row, or nullptr.
     const AutostartEntry* SelectedEntry() const;
+
+    // The element of ASEntries that each row of the autostart list shows, in
+    // row order; rebuilt with every fill of the list.
+    std::vector<uint16_t> ASListIndex;
 
     // How the manual is opened; the shell by default.
     std::function<void(const std::string&)> OpenDocument;
@@ -53,7 +62,7 @@ class TMainForm : public ui::Form {
     ui::Panel BottomPnl;
     ui::Image QVBanner;
     ui::Label StatusLbl;
-    ui::Button QVGuardBtn;
+    ui::ToggleButton QVGuardBtn;
     ui::Label QVGuardLbl;
     ui::TabControl Tab;
     ui::Button HelpBtn;
@@ -94,7 +103,7 @@ class TMainForm : public ui::Form {
     void RescanKeepingGroup();
 
     std::string appDirOverride_;
-    ui::FontHandle arial9_, arialBold12_, comboFont_;
+    FontHandle arial9_, arialBold12_, comboFont_;
 };
 
 } // namespace qv

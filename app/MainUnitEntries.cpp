@@ -2,8 +2,10 @@
 // dialog, deleting at the source and the text file editor.
 #include "app/MainUnit.h"
 
+#include "app/AppContext.h"
+#include "app/EntryQuestions.h"
+
 #include "autostart/ASEditUnit.h"
-#include "autostart/EntryMaintenance.h"
 #include "autostart/TextfileEditUnit.h"
 #include "database/KnownEntries.h"
 #include "database/KnownEntriesCommands.h"
@@ -29,9 +31,9 @@ void TMainForm::RescanKeepingGroup() {
 
 // ---- Known-entries menus --------------------------------------------------------
 
-void TMainForm::AddEntryToDBBtnClick(ui::Control* sender) {
+void TMainForm::AddEntryToDBBtnClick(const ui::Button& sender) {
     // Tag 0 opens the add menu, tag 1 the remove menu, at the mouse cursor.
-    ui::PopupMenu& menu = (sender && sender->Tag == 1) ? ASPM2 : ASPM1;
+    ui::PopupMenu& menu = sender.Tag == 1 ? ASPM2 : ASPM1;
     ASPM1Popup(menu);
     POINT pt{};
     ::GetCursorPos(&pt);
@@ -49,10 +51,10 @@ void TMainForm::AddSingleMenuClick(int tag) {
     if ((tag == AddSelectedTag || tag == DelSelectedTag) && !selected) return;
     if (!ApplyKnownEntriesCommand(tag, selected))
         return; // nothing changed: nothing saved, sent or redrawn
-    // A failed save has been reported; the list still shows the database as
-    // it is in memory.
-    SaveKnownEntries();
-    if (IsGuardRunning()) NotifyGuard(GuardMsgDatabaseChanged);
+    // A failed save is reported; the list still shows the database as it is
+    // in memory.
+    RunGuarded([] { SaveKnownEntries(AppDir); });
+    if (IsGuardRunning(AppDir)) NotifyGuard(GuardMsgDatabaseChanged);
     SelectASGroupComboChange();
 }
 

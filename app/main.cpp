@@ -1,6 +1,7 @@
 #include "app/MainUnit.h"
-#include "app/SingleInstance.h"
+#include "base/SingleInstance.h"
 #include "autostart/AutostartEntry.h"
+#include "database/KnownEntries.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 
@@ -27,6 +28,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     qv::ReleaseSingleInstance();
     qv::ASEntries.clear();
     qv::ASEntryDB.clear();
-    qv::ASListIndex.clear();
     return exitCode;
 }

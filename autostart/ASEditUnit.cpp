@@ -2,12 +2,11 @@
 
 #include "app/LanguageTable.h"
 #include "autostart/EntryMaintenance.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 namespace qv {
 
 namespace {
-constexpr DWORD kFlatButton = BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
 constexpr int kWidth = 420, kHeight = 150;
 } // namespace
 
@@ -22,28 +21,36 @@ TASEditForm::~TASEditForm() {
 void TASEditForm::FormCreate() {
     CreateModalFrame(L"TASEditForm", "Eintrag \xE4ndern", kWidth, kHeight, RGB(255, 255, 255),
                      {L"MS Sans Serif", 11}, true, false);
-    AddControl(EditGrpBox, "EditGrpBox", nullptr, L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, 0, 8, 6,
-               kWidth - 16, 92);
-    AddControl(Keylbl, "Keylbl", &EditGrpBox, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, 10, 27, 76, 14);
-    AddControl(KeyEdit, "KeyEdit", &EditGrpBox, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP,
-               WS_EX_CLIENTEDGE, 90, 23, kWidth - 16 - 100, 21);
-    AddControl(ValueLbl, "ValueLbl", &EditGrpBox, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, 10, 59, 76,
-               14);
-    AddControl(ValueEdit, "ValueEdit", &EditGrpBox, L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP,
-               WS_EX_CLIENTEDGE, 90, 55, kWidth - 16 - 100, 21);
-    AddControl(OkBtn, "OkBtn", nullptr, L"BUTTON", kFlatButton | BS_DEFPUSHBUTTON, 0, 8, 108, 220,
-               30);
-    AddControl(CancelBtn, "CancelBtn", nullptr, L"BUTTON", kFlatButton, 0, 236, 108, kWidth - 244,
-               30);
-    ::SendMessageW(KeyEdit.Handle(), EM_LIMITTEXT, 255, 0);
-    ::SendMessageW(ValueEdit.Handle(), EM_LIMITTEXT, 255, 0);
+    Add(EditGrpBox, {.name = "EditGrpBox", .left = 8, .top = 6, .width = kWidth - 16, .height = 92});
+    Add(Keylbl, {.name = "Keylbl", .parent = &EditGrpBox, .left = 10, .top = 27, .width = 76,
+                 .height = 14});
+    Add(KeyEdit, {.name = "KeyEdit",
+                  .parent = &EditGrpBox,
+                  .left = 90,
+                  .top = 23,
+                  .width = kWidth - 16 - 100,
+                  .height = 21});
+    Add(ValueLbl, {.name = "ValueLbl", .parent = &EditGrpBox, .left = 10, .top = 59, .width = 76,
+                   .height = 14});
+    Add(ValueEdit, {.name = "ValueEdit",
+                    .parent = &EditGrpBox,
+                    .left = 90,
+                    .top = 55,
+                    .width = kWidth - 16 - 100,
+                    .height = 21});
+    Add(OkBtn,
+        {.name = "OkBtn", .left = 8, .top = 108, .width = 220, .height = 30, .style = BS_DEFPUSHBUTTON});
+    Add(CancelBtn, {.name = "CancelBtn", .left = 236, .top = 108, .width = kWidth - 244, .height = 30});
+    // The record's fields hold at most 255 characters.
+    KeyEdit.SetMaxLength(255);
+    ValueEdit.SetMaxLength(255);
 
-    ::SetWindowTextW(Handle(), ToWide(LanguageTable[138]).c_str());
-    EditGrpBox.SetCaption(LanguageTable[138]);
-    Keylbl.SetCaption(LanguageTable[139]);
-    ValueLbl.SetCaption(LanguageTable[140]);
-    OkBtn.SetCaption(LanguageTable[141]);
-    CancelBtn.SetCaption(LanguageTable[142]);
+    ::SetWindowTextW(Handle(), ToWide(LanguageTable[Lng::EditDialogCaption]).c_str());
+    EditGrpBox.SetCaption(LanguageTable[Lng::EditDialogCaption]);
+    Keylbl.SetCaption(LanguageTable[Lng::EditKeyLabel]);
+    ValueLbl.SetCaption(LanguageTable[Lng::EditValueLabel]);
+    OkBtn.SetCaption(LanguageTable[Lng::EditOkCaption]);
+    CancelBtn.SetCaption(LanguageTable[Lng::EditCancelCaption]);
 
     On(OkBtn, ui::Event::Click, [this](auto&) { OkBtnClick(); });
     On(CancelBtn, ui::Event::Click, [this](auto&) { CancelBtnClick(); });
@@ -52,7 +59,8 @@ void TASEditForm::FormCreate() {
 void TASEditForm::FormShow() {
     // Only a registry value outside the shell open commands can be renamed:
     // those keep their default value's name.
-    KeyEdit.SetEnabled(EditedEntry.Kind == KindRegistry && EditedEntry.Group != 1);
+    KeyEdit.SetEnabled(EditedEntry.Kind == KindRegistry &&
+                       !InGroup(EditedEntry, AutostartGroup::ShellOpen));
     KeyEdit.SetCaption(EditedEntry.ValueName.view());
     ValueEdit.SetCaption(EditedEntry.ValueData.view());
 }

@@ -5,8 +5,6 @@
 namespace qv {
 
 std::vector<AutostartEntry> ASEntries;
-std::vector<AutostartEntry> ASEntryDB;
-std::vector<uint16_t> ASListIndex;
 
 void ShortString::assign(std::string_view text) {
     size_t n = text.size() < 255 ? text.size() : 255;

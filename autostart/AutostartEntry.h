@@ -2,6 +2,8 @@
 // The fixed 1800-byte record of one autostart point. The same bytes are the
 // in-memory element, the record of asedb.dat and of aseinactive.dat, so the
 // layout below is fixed byte for byte. Pure code, no Windows headers.
+#include "autostart/RootKeys.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -82,11 +84,6 @@ constexpr uint8_t GroupByte(AutostartGroup g) {
 
 enum EntryKind : uint8_t { KindRegistry = 0, KindIni = 1, KindFile = 2 };
 
-// Root key handles as the records write them, in unsigned decimal.
-inline constexpr const char* kRootClassesRoot = "2147483648";
-inline constexpr const char* kRootCurrentUser = "2147483649";
-inline constexpr const char* kRootLocalMachine = "2147483650";
-
 // Indexes into ASEntries and ASEntryDB are 16-bit: at most 65,536 elements.
 constexpr size_t kMaxEntries = 65536;
 
@@ -112,12 +109,11 @@ std::vector<AutostartEntry> DecodeRecords(std::string_view bytes);
 std::string EncodeRecords(const std::vector<AutostartEntry>& entries);
 void AppendRecord(std::string& out, const AutostartEntry& e);
 
-// The scanned and deactivated entries, the known entries, and the entry
-// index of each autostart list row. Owned by the autostart unit; touched on
-// the user-interface thread only.
+// The scanned entries followed by the deactivated ones: the model of the
+// autostart list. Owned by the autostart unit; touched on the user-interface
+// thread only. (The known entries are ASEntryDB, database/KnownEntries.h;
+// each list row's index into this array belongs to the list's owner.)
 extern std::vector<AutostartEntry> ASEntries;
-extern std::vector<AutostartEntry> ASEntryDB;
-extern std::vector<uint16_t> ASListIndex;
 
 // Sets the work record's Active, appends a copy to ASEntries, zero-fills the
 // work record and returns the new element's index. When ASEntries already

@@ -1,13 +1,12 @@
 #include "autostart/EntryMaintenance.h"
 
-#include "app/LanguageTable.h"
 #include "autostart/RegistryRoot.h"
-#include "autostart/Scanner.h"
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Handles.h"
+#include "base/IniFile.h"
+#include "base/LanguageLines.h"
 #include "base/Text.h"
-#include "ui/Dialogs.h"
 
 #include <windows.h>
 
@@ -37,65 +36,40 @@ void RenameValue(HKEY key, const std::string& from, const std::string& to) {
     ::RegDeleteValueA(key, from.c_str());
 }
 
-bool IniKeyExists(const std::string& file, const std::string& section, const std::string& key) {
-    // The key names of the section, NUL-separated; compared without regard to case.
-    std::vector<char> buf(64 * 1024);
-    DWORD n = ::GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(),
-                                         static_cast<DWORD>(buf.size()), file.c_str());
-    for (size_t i = 0; i < n;) {
-        std::string name(buf.data() + i);
-        if (SameTextAscii(name, key)) return true;
-        i += name.size() + 1;
-    }
-    return false;
+DeleteOutcome Failed(LineText failure, bool fileHint = false) {
+    DeleteOutcome out;
+    out.failure = std::move(failure);
+    out.fileHint = fileHint;
+    return out;
 }
 
-bool DeleteRegistryEntry(const AutostartEntry& e) {
+DeleteOutcome DeleteRegistryValue(const AutostartEntry& e) {
     const std::string data = e.ValueData.str(), name = e.ValueName.str(), path = e.KeyPath.str();
-    if (!Confirm(LanguageTable.Format(11, {data, name, path}))) return true;
     RegKey key = OpenEntryKey(e.RootKey.str(), path, KEY_SET_VALUE, false);
-    if (key && ::RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS) return true;
-    ShowMessage(LanguageTable.Format(12, {data, name, path}));
-    return false;
+    if (key && ::RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS) return {true, {}, false};
+    return Failed({Lng::DeleteRegistryFailed, {data, name, path}});
 }
 
-bool IsExplorerShellLine(const AutostartEntry& e) {
-    return SameTextAscii(e.ValueName.view(), "shell") && SameTextAscii(e.RootKey.view(), "boot") &&
-           SameTextAscii(e.FileName.view(), WindowsDir + "system.ini") &&
-           ContainsTextAscii(e.ValueData.view(), "explorer.exe");
-}
-
-bool DeleteIniEntry(const AutostartEntry& e) {
+DeleteOutcome DeleteIniKeyOf(const AutostartEntry& e) {
     const std::string name = e.ValueName.str(), section = e.RootKey.str(), file = e.FileName.str(),
                       data = e.ValueData.str();
-    if (!Confirm(LanguageTable.Format(13, {name, section, file, data}))) return true;
-    if (IsExplorerShellLine(e) && MessageDlg({LanguageTable[46], "Warnung", MsgKind::Warning,
-                                              BtnOk | BtnCancel}) != MsgResult::Ok)
-        return true;
     const uint32_t attributes = GetAttributes(file);
     SetAttributes(file, FILE_ATTRIBUTE_NORMAL);
-    ::WritePrivateProfileStringA(section.c_str(), name.c_str(), nullptr, file.c_str());
-    ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
-    bool ok = !IniKeyExists(file, section, name);
+    DeleteIniKey(file, section, name);
+    const bool ok = !IniKeyExists(file, section, name);
     if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributes(file, attributes);
-    if (!ok) ShowMessage(LanguageTable.Format(14, {name, section, file, data}));
-    return ok;
+    if (ok) return {true, {}, false};
+    return Failed({Lng::DeleteIniFailed, {name, section, file, data}});
 }
 
-bool DeleteFileEntry(const AutostartEntry& e) {
+DeleteOutcome DeleteFileOf(const AutostartEntry& e) {
     const std::string file = e.FileName.str();
-    if (!Confirm(LanguageTable.Format(15, {file}))) return true;
     SetAttributes(file, FILE_ATTRIBUTE_NORMAL);
-    if (::DeleteFileA(file.c_str())) return true;
-    ShowMessage(LanguageTable.Format(16, {file}) + "\r" + LanguageTable[17]);
-    return false;
+    if (::DeleteFileA(file.c_str())) return {true, {}, false};
+    return Failed({Lng::DeleteFileFailed, {file}}, true);
 }
 
 } // namespace
-
-std::string SystemEntryWarning() {
-    return LanguageTable[27] + "\r" + LanguageTable[28] + "\r" + LanguageTable[29];
-}
 
 void ApplyEntryEdit(const AutostartEntry& e, const std::string& newName,
                     const std::string& newValue) {
@@ -110,23 +84,42 @@ void ApplyEntryEdit(const AutostartEntry& e, const std::string& newName,
             throw AppError("Der Wert " + newName + " kann nicht geschrieben werden");
     } else if (e.Kind == KindIni) {
         const std::string file = e.FileName.str();
-        if (!::WritePrivateProfileStringA(e.RootKey.str().c_str(), e.ValueName.str().c_str(),
-                                          newValue.c_str(), file.c_str()))
+        if (!WriteIniKey(file, e.RootKey.view(), e.ValueName.view(), newValue))
             throw AppError("In " + file + " kann nicht geschrieben werden");
-        ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
     }
 }
 
-bool DeleteEntry(const AutostartEntry& e) {
+LineText DeletionQuestion(const AutostartEntry& e) {
     switch (e.Kind) {
     case KindRegistry:
-        return DeleteRegistryEntry(e);
+        return {Lng::DeleteRegistryQuestion, {e.ValueData.str(), e.ValueName.str(), e.KeyPath.str()}};
     case KindIni:
-        return DeleteIniEntry(e);
+        return {Lng::DeleteIniQuestion,
+                {e.ValueName.str(), e.RootKey.str(), e.FileName.str(), e.ValueData.str()}};
     case KindFile:
-        return DeleteFileEntry(e);
+        return {Lng::DeleteFileQuestion, {e.FileName.str()}};
     default:
-        return true;
+        return {};
+    }
+}
+
+bool IsExplorerShellLine(const AutostartEntry& e, std::string_view windowsDir) {
+    return e.Kind == KindIni && SameTextAscii(e.ValueName.view(), "shell") &&
+           SameTextAscii(e.RootKey.view(), "boot") &&
+           SameTextAscii(e.FileName.view(), std::string(windowsDir) + "system.ini") &&
+           ContainsTextAscii(e.ValueData.view(), "explorer.exe");
+}
+
+DeleteOutcome DeleteAtSource(const AutostartEntry& e) {
+    switch (e.Kind) {
+    case KindRegistry:
+        return DeleteRegistryValue(e);
+    case KindIni:
+        return DeleteIniKeyOf(e);
+    case KindFile:
+        return DeleteFileOf(e);
+    default:
+        return {};
     }
 }
 

@@ -1,6 +1,5 @@
 #include "autostart/Inactive.h"
 
-#include "app/AppContext.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/InactiveRules.h"
 #include "autostart/RegistryRoot.h"
@@ -9,7 +8,8 @@
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
-#include "ui/Dialogs.h"
+#include "base/IniFile.h"
+#include "base/LanguageLines.h"
 
 #include <windows.h>
 
@@ -79,9 +79,9 @@ bool ReplaceWith(const std::string& from, const std::string& to) {
 
 // A missing index means no lines. An index that exists but cannot be read
 // must not be taken for an empty one: rewriting it would drop every line.
-bool LoadIndex(std::vector<std::string>& lines) {
+bool LoadIndex(const std::string& appDir, std::vector<std::string>& lines) {
     lines.clear();
-    const std::string path = InactiveIndexPath();
+    const std::string path = InactiveIndexPath(appDir);
     if (!FileExists(path)) return true;
     auto bytes = ReadFileBytes(path);
     if (!bytes) return false;
@@ -89,25 +89,25 @@ bool LoadIndex(std::vector<std::string>& lines) {
     return true;
 }
 
-bool WriteIndex(const std::vector<std::string>& lines) {
+bool WriteIndex(const std::string& appDir, const std::vector<std::string>& lines) {
     try {
-        WriteFileAtomic(InactiveIndexPath(), JoinIsfLines(lines));
+        WriteFileAtomic(InactiveIndexPath(appDir), JoinIsfLines(lines));
         return true;
     } catch (const AppError&) {
         return false;
     }
 }
 
-bool WriteIndexStep(const std::vector<std::string>& lines) {
+bool WriteIndexStep(const std::string& appDir, const std::vector<std::string>& lines) {
     if (g_faults.refuseIndexWrite && g_faults.refuseIndexWrite()) return false;
-    return WriteIndex(lines);
+    return WriteIndex(appDir, lines);
 }
 
 // Copies the file into the folder of kept files, notes it in the index and
 // then removes it. A failure at any step undoes the earlier ones.
-bool TakeFileAway(const std::string& path, bool removeSource, const std::vector<std::string>& lines,
-                  std::optional<size_t> found) {
-    const std::string folder = InactiveFolder();
+bool TakeFileAway(const std::string& appDir, const std::string& path, bool removeSource,
+                  const std::vector<std::string>& lines, std::optional<size_t> found) {
+    const std::string folder = InactiveFolder(appDir);
     const DWORD attrs = ::GetFileAttributesA(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
 
@@ -144,18 +144,18 @@ bool TakeFileAway(const std::string& path, bool removeSource, const std::vector<
 
     std::vector<std::string> grown = lines;
     grown.push_back(FormatIsfLine(stored, path, attrs));
-    if (!WriteIndexStep(grown)) {
+    if (!WriteIndexStep(appDir, grown)) {
         DeleteAnyFile(copied);
         return false;
     }
     if (staging && !ReplaceWith(*staging, bak)) {
-        if (WriteIndex(lines)) DeleteAnyFile(*staging);
+        if (WriteIndex(appDir, lines)) DeleteAnyFile(*staging);
         return false;
     }
     if (removeSource && !DeleteStepFile(path)) {
         // The file stays in force, so it must not count as taken away: drop
         // the new line, and the new copy unless an older line still needs it.
-        if (WriteIndex(lines) && !staging) DeleteAnyFile(bak);
+        if (WriteIndex(appDir, lines) && !staging) DeleteAnyFile(bak);
         return false;
     }
     return true;
@@ -164,11 +164,11 @@ bool TakeFileAway(const std::string& path, bool removeSource, const std::vector<
 // Copies the kept file back to its former path (replacing a file there),
 // drops its line from the index, restores its attributes, and only then
 // deletes the kept copy.
-bool BringFileBack(bool removeSource, const std::vector<std::string>& lines,
-                   std::optional<size_t> found) {
+bool BringFileBack(const std::string& appDir, bool removeSource,
+                   const std::vector<std::string>& lines, std::optional<size_t> found) {
     if (!found) return false;
     const IsfLine line = ParseIsfLine(lines[*found]);
-    const std::string bak = InactiveFolder() + line.stored + ".bak";
+    const std::string bak = InactiveFolder(appDir) + line.stored + ".bak";
     if (!FileExists(bak)) return false;
     const std::string& former = line.former;
 
@@ -180,13 +180,13 @@ bool BringFileBack(bool removeSource, const std::vector<std::string>& lines,
     }
     std::vector<std::string> shrunk = lines;
     shrunk.erase(shrunk.begin() + static_cast<std::ptrdiff_t>(*found));
-    if (!WriteIndexStep(shrunk)) {
+    if (!WriteIndexStep(appDir, shrunk)) {
         DeleteAnyFile(*staging);
         return false;
     }
     if (!ReplaceWith(*staging, former)) {
         DeleteAnyFile(*staging);
-        WriteIndex(lines);
+        WriteIndex(appDir, lines);
         return false;
     }
     if (auto attrs = ParseAttributeText(line.attributes))
@@ -194,7 +194,7 @@ bool BringFileBack(bool removeSource, const std::vector<std::string>& lines,
     if (removeSource && !DeleteStepFile(bak)) {
         // The kept copy cannot go: leave the entry deactivated rather than
         // have a kept file that no line names.
-        if (WriteIndex(lines)) DeleteAnyFile(former);
+        if (WriteIndex(appDir, lines)) DeleteAnyFile(former);
         return false;
     }
     return true;
@@ -221,15 +221,6 @@ bool ApplyRegistry(const AutostartEntry& e, bool active) {
            ERROR_SUCCESS;
 }
 
-bool IniKeyExists(const std::string& file, const std::string& section, const std::string& key) {
-    // A default no ini line can produce tells a missing key from an empty one.
-    static const char kMissing[] = "\x01qv6\x02missing\x01";
-    char buf[2048] = {};
-    ::GetPrivateProfileStringA(section.c_str(), key.c_str(), kMissing, buf, sizeof buf,
-                               file.c_str());
-    return std::strcmp(buf, kMissing) != 0;
-}
-
 bool ApplyIni(const AutostartEntry& e, bool active) {
     const std::string file = e.FileName.str();
     const std::string section = e.RootKey.str();
@@ -241,22 +232,21 @@ bool ApplyIni(const AutostartEntry& e, bool active) {
         DWORD cleared = attrs & ~kClearableAttributes;
         ::SetFileAttributesA(file.c_str(), cleared ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
-    bool ok = ::WritePrivateProfileStringA(section.c_str(), key.c_str(),
-                                           active ? data.c_str() : nullptr, file.c_str()) != 0;
-    ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
+    bool ok = active ? WriteIniKey(file, section, key, data) : DeleteIniKey(file, section, key);
+    // Success is what the file says afterwards, not what the call said.
     ok = ok && IniKeyExists(file, section, key) == active;
     if (exists) ::SetFileAttributesA(file.c_str(), attrs);
     return ok;
 }
 
-bool ApplyToSource(const AutostartEntry& e, bool active) {
+bool ApplyToSource(const std::string& appDir, const AutostartEntry& e, bool active) {
     switch (e.Kind) {
     case KindRegistry:
         return ApplyRegistry(e, active);
     case KindIni:
         return ApplyIni(e, active);
     case KindFile:
-        return MoveEntryFile(e.FileName.str(), !active, true);
+        return MoveEntryFile(appDir, e.FileName.str(), !active, true);
     default:
         return false;
     }
@@ -264,11 +254,11 @@ bool ApplyToSource(const AutostartEntry& e, bool active) {
 
 } // namespace
 
-std::string InactiveFolder() {
-    return AppDir + "inactive\\";
+std::string InactiveFolder(const std::string& appDir) {
+    return appDir + "inactive\\";
 }
-std::string InactiveIndexPath() {
-    return AppDir + "isf.dat";
+std::string InactiveIndexPath(const std::string& appDir) {
+    return appDir + "isf.dat";
 }
 
 void SetInactiveFaultHooks(InactiveFaultHooks hooks) {
@@ -308,19 +298,20 @@ void SaveInactiveEntries() {
     WriteFileAtomic(kInactiveEntriesFile, bytes);
 }
 
-bool MoveEntryFile(const std::string& path, bool deactivate, bool removeSource) {
-    if (!ForceDirectories(InactiveFolder())) return false;
+bool MoveEntryFile(const std::string& appDir, const std::string& path, bool deactivate,
+                   bool removeSource) {
+    if (!ForceDirectories(InactiveFolder(appDir))) return false;
     std::vector<std::string> lines;
-    if (!LoadIndex(lines)) return false;
+    if (!LoadIndex(appDir, lines)) return false;
     auto found = FindIsfLine(lines, path);
-    return deactivate ? TakeFileAway(path, removeSource, lines, found)
-                      : BringFileBack(removeSource, lines, found);
+    return deactivate ? TakeFileAway(appDir, path, removeSource, lines, found)
+                      : BringFileBack(appDir, removeSource, lines, found);
 }
 
-bool SetEntryActive(size_t index, bool active) {
+bool SetEntryActive(const std::string& appDir, size_t index, bool active) {
     if (index >= ASEntries.size()) return false;
     const AutostartEntry before = ASEntries[index];
-    if (!ApplyToSource(before, active)) return false;
+    if (!ApplyToSource(appDir, before, active)) return false;
     ASEntries[index].Active = active ? 1 : 0;
     try {
         SaveInactiveEntries();
@@ -328,36 +319,35 @@ bool SetEntryActive(size_t index, bool active) {
         // Without the saved list a deactivated entry would vanish at the next
         // start: put the source back as it was.
         ASEntries[index].Active = before.Active;
-        ApplyToSource(before, !active);
+        ApplyToSource(appDir, before, !active);
         throw;
     }
     return true;
 }
 
-CheckMarkOutcome OnEntryCheckMark(size_t row, bool checked) {
+CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool checked) {
     CheckMarkOutcome out;
-    if (row >= ASListIndex.size() || ASListIndex[row] >= ASEntries.size()) return out;
-    const size_t index = ASListIndex[row];
+    if (index >= ASEntries.size()) return out;
     const AutostartEntry& e = ASEntries[index];
     switch (DecideCheckMark(e.Group, e.Active, checked)) {
     case CheckMarkAction::None:
         break;
     case CheckMarkAction::RefuseGroup1:
         out.setCheck = true;
-        out.messageLine = 30;
+        out.messageLine = Lng::Group1NotDeactivatable;
         break;
     case CheckMarkAction::Apply: {
         bool ok = false;
         try {
-            ok = SetEntryActive(index, checked);
+            ok = SetEntryActive(appDir, index, checked);
         } catch (const std::exception& ex) {
-            ReportException(ex);
             out.setCheck = !checked;
+            out.error = ex.what();
             break;
         }
         if (!ok) {
             out.setCheck = !checked;
-            out.messageLine = 26;
+            out.messageLine = Lng::CheckMarkFailed;
         }
         break;
     }

@@ -22,28 +22,31 @@ void SaveInactiveEntries();
 // failure nothing changes and false is returned. If aseinactive.dat cannot be
 // written, the source change is undone, Active stays, and the AppError goes
 // on to the caller.
-bool SetEntryActive(size_t index, bool active);
+bool SetEntryActive(const std::string& appDir, size_t index, bool active);
 
 // Takes the file at path away into the folder of kept files (deactivate) or
 // brings it back from there. Either the whole move happens or nothing: the
 // file, its kept copy and isf.dat never disagree.
-bool MoveEntryFile(const std::string& path, bool deactivate, bool removeSource);
+bool MoveEntryFile(const std::string& appDir, const std::string& path, bool deactivate,
+                   bool removeSource);
 
-// The folder of kept files and the index, both below AppDir.
-std::string InactiveFolder();
-std::string InactiveIndexPath();
+// The folder of kept files and the index, both below the program's folder.
+std::string InactiveFolder(const std::string& appDir);
+std::string InactiveIndexPath(const std::string& appDir);
 inline constexpr const char* kInactiveEntriesFile = "aseinactive.dat";
 
 // What the list must do after a click left a row's check mark as checked.
 struct CheckMarkOutcome {
     std::optional<bool> setCheck; // the mark the row must show now, if it changes
-    int messageLine = -1;         // LanguageTable line to show (26 or 30), -1: none
+    int messageLine = -1;         // language line to show (Lng::...), -1: none
+    std::optional<std::string> error; // a failure nobody handles, for the error box
 };
-// The check-mark handling of the autostart list, without the list: maps the
-// row through ASListIndex, refuses group 1, calls SetEntryActive. A row
-// outside the list does nothing. The caller sets the mark, then shows the
-// message through the dialog seam, then re-evaluates the buttons.
-CheckMarkOutcome OnEntryCheckMark(size_t row, bool checked);
+// The check-mark handling of the autostart list, without the list: for the
+// entry of ASEntries that the row shows, refuses group 1, calls
+// SetEntryActive. An index outside ASEntries does nothing. The caller sets
+// the mark, then shows the message or the error, then re-evaluates the
+// buttons.
+CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool checked);
 
 // Fault injection for the tests: each hook, when set, is asked before the
 // real operation and refuses it by returning true. Unset hooks cost nothing.

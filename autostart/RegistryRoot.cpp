@@ -1,14 +1,23 @@
 #include "autostart/RegistryRoot.h"
 
-#include "autostart/AutostartEntry.h"
 
 namespace qv {
 
-HKEY RootKeyFromText(std::string_view rootKey) {
-    if (rootKey == kRootClassesRoot) return HKEY_CLASSES_ROOT;
-    if (rootKey == kRootCurrentUser) return HKEY_CURRENT_USER;
-    if (rootKey == kRootLocalMachine) return HKEY_LOCAL_MACHINE;
+HKEY RootHandle(RegRoot root) {
+    switch (root) {
+    case RegRoot::ClassesRoot:
+        return HKEY_CLASSES_ROOT;
+    case RegRoot::CurrentUser:
+        return HKEY_CURRENT_USER;
+    case RegRoot::LocalMachine:
+        return HKEY_LOCAL_MACHINE;
+    }
     return nullptr;
+}
+
+HKEY RootKeyFromText(std::string_view rootKey) {
+    auto root = RootFromText(rootKey);
+    return root ? RootHandle(*root) : nullptr;
 }
 
 std::string RegistryPath(std::string_view keyPath) {

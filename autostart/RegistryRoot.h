@@ -1,7 +1,8 @@
 #pragma once
 // Registry access for entries that name their key by RootKey text (the root
 // handle in unsigned decimal) and KeyPath (with or without a leading
-// backslash).
+// backslash). The Windows side of RootKeys.h.
+#include "autostart/RootKeys.h"
 #include "base/Handles.h"
 
 #include <string>
@@ -9,6 +10,7 @@
 
 namespace qv {
 
+HKEY RootHandle(RegRoot root);
 // HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE for their
 // decimal handle texts; nullptr for anything else.
 HKEY RootKeyFromText(std::string_view rootKey);

@@ -3,6 +3,8 @@
 // Windows directories, files, folders, ini files, shell links and checksums.
 // The scanner's rules are written against this interface only; the Windows
 // implementation lives in ScanPlatform_win.cpp.
+#include "autostart/RootKeys.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,8 +13,6 @@
 #include <vector>
 
 namespace qv {
-
-enum class RegRoot : uint8_t { ClassesRoot, CurrentUser, LocalMachine };
 
 // How a registry value reads as text.
 enum class ValueRead : uint8_t {

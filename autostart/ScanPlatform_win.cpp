@@ -2,12 +2,15 @@
 // links. Everything is read through the ANSI API, like the rest of the data.
 #include "autostart/ScanPlatform.h"
 
+#include "autostart/RegistryRoot.h"
+#include "base/IniFile.h"
+
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "database/CRC.h"
 #include "process/FunctionUnit.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include <windows.h>
 
@@ -16,18 +19,6 @@
 namespace qv {
 
 namespace {
-
-HKEY RootHandle(RegRoot root) {
-    switch (root) {
-    case RegRoot::ClassesRoot:
-        return HKEY_CLASSES_ROOT;
-    case RegRoot::CurrentUser:
-        return HKEY_CURRENT_USER;
-    case RegRoot::LocalMachine:
-        return HKEY_LOCAL_MACHINE;
-    }
-    return nullptr;
-}
 
 bool IsText(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ;
@@ -179,43 +170,9 @@ class WinScanPlatform final : public ScanPlatform {
 
     bool ReadIniKey(const std::string& file, std::string_view section, std::string_view key,
                     std::string& value) override {
-        value.clear();
-        const std::string sec(section);
-        // The key names of the section, NUL-separated; grown until they fit.
-        // GetPrivateProfileString with a NULL key asks the same layer that
-        // answers for the value (win.ini may be mapped to the registry).
-        std::string keys(4096, '\0');
-        for (;;) {
-            DWORD n = ::GetPrivateProfileStringA(sec.c_str(), nullptr, "", keys.data(),
-                                                 static_cast<DWORD>(keys.size()), file.c_str());
-            if (n + 2 < keys.size() || keys.size() >= (1u << 24)) {
-                keys.resize(n);
-                break;
-            }
-            keys.resize(keys.size() * 4);
-        }
-        std::string found;
-        for (size_t pos = 0; pos < keys.size();) {
-            size_t end = keys.find('\0', pos);
-            if (end == std::string::npos) end = keys.size();
-            std::string_view k(keys.data() + pos, end - pos);
-            if (SameTextAscii(k, key)) {
-                found.assign(k);
-                break;
-            }
-            pos = end + 1;
-        }
-        if (found.empty()) return false;
-        std::string buf(1024, '\0');
-        for (;;) {
-            DWORD n = ::GetPrivateProfileStringA(sec.c_str(), found.c_str(), "", buf.data(),
-                                                 static_cast<DWORD>(buf.size()), file.c_str());
-            if (n + 1 < buf.size() || buf.size() >= (1u << 20)) {
-                value.assign(buf.data(), n);
-                return true;
-            }
-            buf.resize(buf.size() * 4);
-        }
+        auto found = qv::ReadIniKey(file, section, key);
+        value = found.value_or(std::string());
+        return found.has_value();
     }
 
     std::string ResolveLink(const std::string& path) override {

@@ -1,6 +1,5 @@
 #include "autostart/Scanner.h"
 
-#include "app/LanguageTable.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/ScanPlatform.h"
 #include "base/Text.h"
@@ -63,18 +62,6 @@ constexpr std::array<StartupFolder, 2> kStartupFolders{{
      "\\Software\\Microsoft\\Windows\\CurrentVersion\\explorer\\Shell Folders", "common startup"},
 }};
 
-std::string_view RootText(RegRoot root) {
-    switch (root) {
-    case RegRoot::ClassesRoot:
-        return kRootClassesRoot;
-    case RegRoot::CurrentUser:
-        return kRootCurrentUser;
-    case RegRoot::LocalMachine:
-        return kRootLocalMachine;
-    }
-    return {};
-}
-
 // out := a + b + c, reusing out's storage.
 void Join(std::string& out, std::string_view a, std::string_view b, std::string_view c = {}) {
     out.clear();
@@ -94,20 +81,8 @@ class Scan {
         for (const RunKey& k : kRunKeys) {
             Join(keyPath_, "\\", k.path);
             if (!reg_.OpenKey(k.root, keyPath_)) continue;
-            reg_.ForEachValue([&](std::string_view name, ValueRead kind, std::string_view data) {
-                // Windows runs only text values; anything else is skipped, and
-                // the scan goes on with the next value.
-                if (kind != ValueRead::Text) return;
-                rec_.Kind = KindRegistry;
-                rec_.RootKey.assign(RootText(k.root));
-                rec_.KeyPath.assign(k.path);
-                rec_.ValueName.assign(name);
-                rec_.ValueData.assign(data);
-                rec_.Caption.assign(name);
-                rec_.Detail.assign(data);
-                rec_.Group = 0;
-                Add();
-            });
+            // The run keys' paths are kept without the leading backslash.
+            Values(k.root, k.path, AutostartGroup::RunKeys, 0);
         }
     }
 
@@ -117,14 +92,8 @@ class Scan {
             // A key that opens always gives an entry, even with an empty or
             // unreadable default value.
             reg_.ReadText("", text_);
-            rec_.Kind = KindRegistry;
-            rec_.RootKey.assign(kRootClassesRoot);
-            rec_.KeyPath.assign(k.path);
-            rec_.ValueData.assign(text_);
-            rec_.Caption.assign(k.label);
-            rec_.Detail.assign(text_);
-            rec_.Group = 1;
-            Add();
+            AddRegistry(RegRoot::ClassesRoot, k.path, "", text_, k.label, text_,
+                        AutostartGroup::ShellOpen, 0);
         }
     }
 
@@ -136,16 +105,8 @@ class Scan {
             // Value names are matched by the registry without regard to case.
             if (reg_.ReadText("StubPath", text_) != ValueRead::Text) continue;
             reg_.ReadText("", text2_);
-            rec_.Kind = KindRegistry;
-            rec_.RootKey.assign(kRootLocalMachine);
-            rec_.KeyPath.assign(keyPath_);
-            rec_.ValueName.assign("StubPath");
-            rec_.ValueData.assign(text_);
-            rec_.SourceFlag = 1;
-            rec_.Caption.assign(sub);
-            rec_.Detail.assign(text2_);
-            rec_.Group = 2;
-            Add();
+            AddRegistry(RegRoot::LocalMachine, keyPath_, "StubPath", text_, sub, text2_,
+                        AutostartGroup::ActiveSetup, 1);
         }
     }
 
@@ -155,24 +116,17 @@ class Scan {
             Join(keyPath_, kVxDKey, "\\", sub);
             if (!reg_.OpenKey(RegRoot::LocalMachine, keyPath_)) continue;
             if (reg_.ReadText("StaticVxD", text_) != ValueRead::Text) continue;
-            rec_.Kind = KindRegistry;
-            rec_.RootKey.assign(kRootLocalMachine);
-            rec_.KeyPath.assign(keyPath_);
-            rec_.ValueName.assign("StaticVxD");
-            rec_.ValueData.assign(text_);
-            rec_.SourceFlag = 1;
-            rec_.Caption.assign(text_);
-            rec_.Detail.assign(sub);
-            rec_.Group = 3;
-            Add();
+            AddRegistry(RegRoot::LocalMachine, keyPath_, "StaticVxD", text_, text_, sub,
+                        AutostartGroup::StaticVxD, 1);
         }
     }
 
     void IcqAgentApps() {
         if (!reg_.OpenKey(RegRoot::CurrentUser, kIcqAppsKey)) return;
-        IcqValues(kIcqAppsKey);
+        Values(RegRoot::CurrentUser, kIcqAppsKey, AutostartGroup::IcqAgent, 1);
         Join(keyPath_, kIcqAppsKey, "\\test");
-        if (reg_.OpenKey(RegRoot::CurrentUser, keyPath_)) IcqValues(keyPath_);
+        if (reg_.OpenKey(RegRoot::CurrentUser, keyPath_))
+            Values(RegRoot::CurrentUser, keyPath_, AutostartGroup::IcqAgent, 1);
     }
 
     void StartupFolders() {
@@ -186,21 +140,16 @@ class Scan {
                 if (name == "." || name == "..") return;
                 std::string path = prefix;
                 path.append(name);
-                rec_.Kind = KindFile;
-                rec_.FileName.assign(path);
-                rec_.Caption.assign(name);
-                rec_.Group = 5;
                 if (UpperAscii(ExtractFileExt(name)) == ".LNK") {
                     std::string target = sys_.ResolveLink(path);
-                    rec_.Detail.assign(target);
                     // An unresolved link has no target to check: -1, like an
                     // unreadable file.
-                    rec_.Checksum = target.empty() ? -1 : sys_.FileChecksum(target);
+                    AddFile(path, name, target, target.empty() ? -1 : sys_.FileChecksum(target),
+                            AutostartGroup::StartupFolders, 0);
                 } else {
-                    rec_.Detail.assign(name);
-                    rec_.Checksum = sys_.FileChecksum(path);
+                    AddFile(path, name, name, sys_.FileChecksum(path),
+                            AutostartGroup::StartupFolders, 0);
                 }
-                Add();
             });
         }
         reg_.CloseKey();
@@ -231,55 +180,45 @@ class Scan {
             "c:\\winboot.ini",
             WindowsDir + "wininit.ini",
         };
-        for (const std::string& path : paths) {
-            if (!sys_.FileExists(path)) continue;
-            rec_.Kind = KindFile;
-            rec_.FileName.assign(path);
-            rec_.Caption.assign(path);
-            rec_.SourceFlag = 1;
-            rec_.Group = 7;
-            rec_.Checksum = sys_.FileChecksum(path);
-            Add();
-        }
+        for (const std::string& path : paths)
+            if (sys_.FileExists(path))
+                AddFile(path, path, {}, sys_.FileChecksum(path), AutostartGroup::BootFiles, 1);
     }
 
     void RootExplorer(std::string_view caption) {
         const std::string path = "c:\\explorer.exe";
-        if (!sys_.FileExists(path)) return;
-        rec_.Kind = KindFile;
-        rec_.FileName.assign(path);
-        rec_.Caption.assign(caption);
-        rec_.SourceFlag = 1;
-        rec_.Group = 8;
-        rec_.Checksum = sys_.FileChecksum(path);
-        Add();
+        if (sys_.FileExists(path))
+            AddFile(path, caption, {}, sys_.FileChecksum(path), AutostartGroup::RootExplorer, 1);
     }
 
   private:
-    void Add() {
-        if (!out_) {
-            AddASEntry(rec_, 1);
-            return;
-        }
-        rec_.Active = 1;
-        out_->push_back(rec_);
-        rec_ = ZeroEntry();
+    // The one place each kind of record is filled; every field not named
+    // stays zero.
+    void AddRegistry(RegRoot root, std::string_view keyPath, std::string_view name,
+                     std::string_view data, std::string_view caption, std::string_view detail,
+                     AutostartGroup group, uint8_t sourceFlag) {
+        rec_.Kind = KindRegistry;
+        rec_.RootKey.assign(RootText(root));
+        rec_.KeyPath.assign(keyPath);
+        rec_.ValueName.assign(name);
+        rec_.ValueData.assign(data);
+        rec_.SourceFlag = sourceFlag;
+        rec_.Caption.assign(caption);
+        rec_.Detail.assign(detail);
+        rec_.Group = GroupByte(group);
+        Add();
     }
 
-    void IcqValues(std::string_view keyPath) {
-        reg_.ForEachValue([&](std::string_view name, ValueRead kind, std::string_view data) {
-            if (kind != ValueRead::Text) return;
-            rec_.Kind = KindRegistry;
-            rec_.RootKey.assign(kRootCurrentUser);
-            rec_.KeyPath.assign(keyPath);
-            rec_.ValueName.assign(name);
-            rec_.ValueData.assign(data);
-            rec_.SourceFlag = 1;
-            rec_.Caption.assign(name);
-            rec_.Detail.assign(data);
-            rec_.Group = 4;
-            Add();
-        });
+    void AddFile(std::string_view path, std::string_view caption, std::string_view detail,
+                 int32_t checksum, AutostartGroup group, uint8_t sourceFlag) {
+        rec_.Kind = KindFile;
+        rec_.FileName.assign(path);
+        rec_.SourceFlag = sourceFlag;
+        rec_.Caption.assign(caption);
+        rec_.Detail.assign(detail);
+        rec_.Group = GroupByte(group);
+        rec_.Checksum = checksum;
+        Add();
     }
 
     void IniEntry(const std::string& file, std::string_view section, std::string_view key,
@@ -293,8 +232,28 @@ class Scan {
         rec_.SourceFlag = sourceFlag;
         rec_.Caption.assign(caption);
         rec_.Detail.assign(text_);
-        rec_.Group = 6;
+        rec_.Group = GroupByte(AutostartGroup::IniLines);
         Add();
+    }
+
+    // Every text value of the open key, named and valued as it is stored.
+    void Values(RegRoot root, std::string_view keyPath, AutostartGroup group, uint8_t sourceFlag) {
+        reg_.ForEachValue([&](std::string_view name, ValueRead kind, std::string_view data) {
+            // Windows runs only text values; anything else is skipped, and
+            // the scan goes on with the next value.
+            if (kind != ValueRead::Text) return;
+            AddRegistry(root, keyPath, name, data, name, data, group, sourceFlag);
+        });
+    }
+
+    void Add() {
+        if (!out_) {
+            AddASEntry(rec_, 1);
+            return;
+        }
+        rec_.Active = 1;
+        out_->push_back(rec_);
+        rec_ = ZeroEntry();
     }
 
     ScanPlatform& sys_;
@@ -334,8 +293,8 @@ std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform) {
     return out;
 }
 
-void ScanAutostarts() {
-    ScanAutostartsWith(WindowsScanPlatform(), LanguageTable[9]);
+void ScanAutostarts(std::string_view explorerCaption) {
+    ScanAutostartsWith(WindowsScanPlatform(), explorerCaption);
 }
 
 } // namespace qv

@@ -17,10 +17,11 @@ extern std::string SystemDir;
 // Replaces ASEntries by the autostart points found now, in the fixed order of
 // the ten sources. Reads only. Never stops half-way because of what it finds:
 // missing keys, files and folders and values that are not text are skipped.
-void ScanAutostarts();
+// explorerCaption is the caption of a stray c:\explorer.exe (the language
+// line Lng::ExplorerCaption).
+void ScanAutostarts(std::string_view explorerCaption);
 
-// The same scan against the given system; explorerCaption is the caption of
-// a stray c:\explorer.exe (language line 9).
+// The same scan against the given system.
 void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption);
 
 // Only the run keys (group 0) and the startup folders (group 5), filled

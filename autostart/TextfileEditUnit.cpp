@@ -3,12 +3,11 @@
 #include "app/LanguageTable.h"
 #include "autostart/TextFile.h"
 #include "ui/Dialogs.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 namespace qv {
 
 namespace {
-constexpr DWORD kFlatButton = BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP;
 constexpr int kRightWidth = 130;
 } // namespace
 
@@ -21,29 +20,38 @@ TTextfileEditForm::~TTextfileEditForm() {
 }
 
 void TTextfileEditForm::FormCreate() {
-    CreateModalFrame(L"TTextfileEditForm", LanguageTable[122], 563, 412, RGB(255, 255, 255),
-                     {L"MS Sans Serif", 11}, false, true);
-    AddPanel(RightPnl, "RightPnl", nullptr, 0, 0, kRightWidth, 10);
-    AddControl(WriteProtectChk, "WriteProtectChk", &RightPnl, L"BUTTON",
-               BS_AUTOCHECKBOX | WS_TABSTOP, 0, 8, 8, kRightWidth - 12, 18);
-    AddControl(SaveBtn, "SaveBtn", &RightPnl, L"BUTTON", kFlatButton, 0, 6, 34, kRightWidth - 12,
-               28);
-    AddControl(CloseBtn, "CloseBtn", &RightPnl, L"BUTTON", kFlatButton, 0, 6, 68, kRightWidth - 12,
-               28);
-    // Tabs are typed into the text; no word wrap.
-    AddControl(EditMemo, "EditMemo", nullptr, L"EDIT",
-               ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_WANTRETURN | WS_HSCROLL |
-                   WS_VSCROLL | WS_DISABLED,
-               WS_EX_CLIENTEDGE, 0, 0, 10, 10);
+    CreateModalFrame(L"TTextfileEditForm", LanguageTable[Lng::EditorWindowCaption], 563, 412,
+                     RGB(255, 255, 255), {L"MS Sans Serif", 11}, false, true);
+    Add(RightPnl, {.name = "RightPnl", .width = kRightWidth});
+    Add(WriteProtectChk, {.name = "WriteProtectChk",
+                          .parent = &RightPnl,
+                          .left = 8,
+                          .top = 8,
+                          .width = kRightWidth - 12,
+                          .height = 18});
+    Add(SaveBtn, {.name = "SaveBtn",
+                  .parent = &RightPnl,
+                  .left = 6,
+                  .top = 34,
+                  .width = kRightWidth - 12,
+                  .height = 28});
+    Add(CloseBtn, {.name = "CloseBtn",
+                   .parent = &RightPnl,
+                   .left = 6,
+                   .top = 68,
+                   .width = kRightWidth - 12,
+                   .height = 28});
+    // Locked until write protection is cleared.
+    Add(EditMemo, {.name = "EditMemo", .style = WS_DISABLED});
     ::SendMessageW(EditMemo.Handle(), EM_SETLIMITTEXT, 0, 0);
     WriteProtectChk.SetChecked(true);
 
-    WriteProtectChk.SetCaption(LanguageTable[123]);
-    SetHint(WriteProtectChk, LanguageTable[124]);
-    SaveBtn.SetCaption(LanguageTable[125]);
-    SetHint(SaveBtn, LanguageTable[126]);
-    CloseBtn.SetCaption(LanguageTable[127]);
-    SetHint(CloseBtn, LanguageTable[128]);
+    WriteProtectChk.SetCaption(LanguageTable[Lng::EditorWriteProtectCaption]);
+    SetHint(WriteProtectChk, LanguageTable[Lng::EditorWriteProtectHint]);
+    SaveBtn.SetCaption(LanguageTable[Lng::EditorSaveCaption]);
+    SetHint(SaveBtn, LanguageTable[Lng::EditorSaveHint]);
+    CloseBtn.SetCaption(LanguageTable[Lng::EditorCloseCaption]);
+    SetHint(CloseBtn, LanguageTable[Lng::EditorCloseHint]);
 
     On(WriteProtectChk, ui::Event::Click, [this](auto&) { WriteProtectchkClick(); });
     On(SaveBtn, ui::Event::Click, [this](auto&) { SaveBtnClick(); });
@@ -63,7 +71,7 @@ void TTextfileEditForm::FormShow() {
     EditMemo.SetLines({});
     RunGuarded([this] {
         EditMemo.SetLines(LoadTextLines(EditFileName));
-        ::SetWindowTextW(Handle(), ToWide(LanguageTable.Format(63, {EditFileName})).c_str());
+        ::SetWindowTextW(Handle(), ToWide(LanguageTable.Format(Lng::EditorCaptionFile, {EditFileName})).c_str());
     });
     EditMemo.SetModified(false);
 }
@@ -81,7 +89,7 @@ void TTextfileEditForm::SaveBtnClick() {
 void TTextfileEditForm::CloseBtnClick() {
     if (EditMemo.Modified()) {
         MsgResult r = MessageDlg(
-            {LanguageTable[62], "Best\xE4tigung", MsgKind::Question, BtnYes | BtnNo | BtnCancel});
+            {LanguageTable[Lng::EditorCloseQuestion], "Best\xE4tigung", MsgKind::Question, BtnYes | BtnNo | BtnCancel});
         if (r == MsgResult::Cancel) return;
         if (r == MsgResult::Yes) {
             // A failed save throws: the window stays open with the change.

@@ -114,6 +114,10 @@ std::string ExecutablePath() {
     }
 }
 
+std::string ExecutableDir() {
+    return IncludeTrailingBackslash(ExtractFilePath(ExecutablePath()));
+}
+
 std::string MakeTempDirectory(std::string_view prefix) {
     char base[MAX_PATH + 1] = {};
     ::GetTempPathA(MAX_PATH, base);

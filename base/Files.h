@@ -28,6 +28,8 @@ bool SetAttributes(const std::string& path, uint32_t attributes);
 bool RemoveFile(const std::string& path);
 // Full path of the running executable as the process knows it.
 std::string ExecutablePath();
+// The directory part of that path, with a trailing backslash.
+std::string ExecutableDir();
 // A fresh, empty directory below the system's temporary folder.
 std::string MakeTempDirectory(std::string_view prefix);
 

@@ -37,49 +37,36 @@ template <class T, class Traits> class UniqueResource {
     T h_ = Traits::Invalid();
 };
 
-struct FileHandleTraits {
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static bool Valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    static void Close(HANDLE h) { ::CloseHandle(h); }
+// How a kind of handle is closed and which values mean "none". Kernel
+// handles come back as nullptr from some calls and as INVALID_HANDLE_VALUE
+// from others (CreateFile, FindFirstFile): both count as none for them.
+template <class T, auto CloseFn, bool AlsoInvalidValue = false> struct HandleTraits {
+    static T Invalid() {
+        if constexpr (AlsoInvalidValue)
+            return INVALID_HANDLE_VALUE;
+        else
+            return nullptr;
+    }
+    static bool Valid(T h) {
+        if constexpr (AlsoInvalidValue)
+            return h != nullptr && h != INVALID_HANDLE_VALUE;
+        else
+            return h != nullptr;
+    }
+    static void Close(T h) { CloseFn(h); }
 };
-// Kernel handles that signal failure with nullptr (mutex, process, snapshot
-// handles of some APIs) and file handles that use INVALID_HANDLE_VALUE alike.
-using UniqueHandle = UniqueResource<HANDLE, FileHandleTraits>;
 
-struct FindHandleTraits {
-    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static bool Valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    static void Close(HANDLE h) { ::FindClose(h); }
-};
-using FindHandle = UniqueResource<HANDLE, FindHandleTraits>;
-
-struct KeyTraits {
-    static HKEY Invalid() { return nullptr; }
-    static bool Valid(HKEY h) { return h != nullptr; }
-    static void Close(HKEY h) { ::RegCloseKey(h); }
-};
-using RegKey = UniqueResource<HKEY, KeyTraits>;
-
-struct IconTraits {
-    static HICON Invalid() { return nullptr; }
-    static bool Valid(HICON h) { return h != nullptr; }
-    static void Close(HICON h) { ::DestroyIcon(h); }
-};
-using IconHandle = UniqueResource<HICON, IconTraits>;
-
-struct GdiTraits {
-    static HGDIOBJ Invalid() { return nullptr; }
-    static bool Valid(HGDIOBJ h) { return h != nullptr; }
-    static void Close(HGDIOBJ h) { ::DeleteObject(h); }
-};
-using GdiObject = UniqueResource<HGDIOBJ, GdiTraits>;
-
-struct ModuleTraits {
-    static HMODULE Invalid() { return nullptr; }
-    static bool Valid(HMODULE h) { return h != nullptr; }
-    static void Close(HMODULE h) { ::FreeLibrary(h); }
-};
-using ModuleHandle = UniqueResource<HMODULE, ModuleTraits>;
+// Kernel objects (files, mutexes, processes, snapshots).
+using UniqueHandle = UniqueResource<HANDLE, HandleTraits<HANDLE, &::CloseHandle, true>>;
+using FindHandle = UniqueResource<HANDLE, HandleTraits<HANDLE, &::FindClose, true>>;
+using RegKey = UniqueResource<HKEY, HandleTraits<HKEY, &::RegCloseKey>>;
+using ModuleHandle = UniqueResource<HMODULE, HandleTraits<HMODULE, &::FreeLibrary>>;
+// User and GDI objects.
+using IconHandle = UniqueResource<HICON, HandleTraits<HICON, &::DestroyIcon>>;
+using MenuHandle = UniqueResource<HMENU, HandleTraits<HMENU, &::DestroyMenu>>;
+using FontHandle = UniqueResource<HFONT, HandleTraits<HFONT, &::DeleteObject>>;
+using BitmapHandle = UniqueResource<HBITMAP, HandleTraits<HBITMAP, &::DeleteObject>>;
+using BrushHandle = UniqueResource<HBRUSH, HandleTraits<HBRUSH, &::DeleteObject>>;
 
 // A COM interface pointer that releases what it holds.
 template <class T> class ComPtr {

@@ -104,7 +104,7 @@ int main() {
             if (i % 10 == 0) ASEntries.push_back(Entry(3, i, "VxD"));
         }
         for (int i = 0; i < kRows; ++i)
-            ASEntryDB.push_back(i % 2 ? Entry(0, i, "Eintrag") : Entry(0, i, "Fremd"));
+            ASEntryDB.Add(i % 2 ? Entry(0, i, "Eintrag") : Entry(0, i, "Fremd"));
         form.SelectASGroupCombo.SetItemIndex(0);
 
         for (int round = 0; round < kRounds; ++round) {
@@ -127,7 +127,6 @@ int main() {
             known += form.ASList.ItemImage(r) == 1;
         ASEntries.clear();
         ASEntryDB.clear();
-        ASListIndex.clear();
     }
     RemoveFolder(dir);
 

@@ -1,108 +1,76 @@
 #include "database/KnownEntries.h"
 
-#include "app/AppContext.h"
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Handles.h"
-#include "ui/Dialogs.h"
 
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 
 namespace qv {
 
-namespace {
+KnownEntryDB ASEntryDB;
 
-const char kFileName[] = "asedb.dat";
-
-// The list fill asks once per shown row; with thousands of records a linear
-// search per row is too slow. The index maps the identity hash to the record
-// indexes with that hash, ascending, so the first match in a bucket is the
-// first match of the whole array.
-//
-// ASEntryDB is a public array, so the index also notices changes made behind
-// its back: other storage, another size, or other records at the first,
-// middle and last place (an array assigned over with one of the same size
-// keeps its storage). Changes to single records elsewhere must be announced
-// with KnownEntriesChanged. Active takes no part in the buckets, so records
-// whose Active changes in place are always answered right.
-class KnownIndex {
-  public:
-    int Find(const AutostartEntry& entry, bool compareActive) {
-        if (ASEntryDB.empty()) return -1;
-        Refresh();
-        auto it = buckets_.find(IdentityHash(entry));
-        if (it == buckets_.end()) return -1;
-        for (uint32_t i : it->second)
-            if (SameAutostartPoint(ASEntryDB[i], entry, compareActive)) return static_cast<int>(i);
-        return -1;
-    }
-
-    bool UpToDate() const { return Current(); }
-
-    // After ASEntryDB.push_back on an index that was up to date: the new
-    // index is the largest, so appending keeps its bucket ascending.
-    void Appended() {
-        uint32_t i = static_cast<uint32_t>(ASEntryDB.size() - 1);
-        buckets_[IdentityHash(ASEntryDB[i])].push_back(i);
-        Remember();
-    }
-
-    void Invalidate() { valid_ = false; }
-
-  private:
-    static uint64_t Sample() {
-        size_t n = ASEntryDB.size();
-        if (n == 0) return 0;
-        return IdentityHash(ASEntryDB[0]) ^ (IdentityHash(ASEntryDB[n / 2]) * 3) ^
-               (IdentityHash(ASEntryDB[n - 1]) * 5);
-    }
-    bool Current() const {
-        return valid_ && data_ == ASEntryDB.data() && size_ == ASEntryDB.size() &&
-               sample_ == Sample();
-    }
-    void Remember() {
-        data_ = ASEntryDB.data();
-        size_ = ASEntryDB.size();
-        sample_ = Sample();
-    }
-    void Refresh() {
-        if (Current()) return;
-        buckets_.clear();
-        buckets_.reserve(ASEntryDB.size());
-        for (uint32_t i = 0; i < ASEntryDB.size(); ++i)
-            buckets_[IdentityHash(ASEntryDB[i])].push_back(i);
-        Remember();
-        valid_ = true;
-    }
-
-    std::unordered_map<uint64_t, std::vector<uint32_t>> buckets_;
-    // Which ASEntryDB the buckets describe; anything else rebuilds them.
-    const AutostartEntry* data_ = nullptr;
-    size_t size_ = 0;
-    uint64_t sample_ = 0;
-    bool valid_ = false;
-};
-
-KnownIndex& Index() {
-    static KnownIndex index;
-    return index;
+void KnownEntryDB::clear() {
+    records_.clear();
+    buckets_.clear();
+    indexed_ = false;
 }
 
-// Set while the file on disk holds records that the last load could not
-// read: writing ASEntryDB back then would drop them.
-bool g_loadIncomplete = false;
+void KnownEntryDB::Assign(std::vector<AutostartEntry> records) {
+    records_ = std::move(records);
+    buckets_.clear();
+    indexed_ = false;
+}
 
-} // namespace
+void KnownEntryDB::Rebuild() const {
+    buckets_.clear();
+    buckets_.reserve(records_.size());
+    for (uint32_t i = 0; i < records_.size(); ++i)
+        buckets_[IdentityHash(records_[i])].push_back(i);
+    indexed_ = true;
+}
 
-int LoadKnownEntries() {
-    ASEntryDB.clear();
-    Index().Invalidate();
-    const std::string path = AppDir + kFileName;
-    g_loadIncomplete = false;
+int KnownEntryDB::Find(const AutostartEntry& entry, bool compareActive) const {
+    if (records_.empty()) return -1;
+    // The list fill asks once per shown row; with thousands of records a
+    // linear search per row would be too slow.
+    if (!indexed_) Rebuild();
+    auto it = buckets_.find(IdentityHash(entry));
+    if (it == buckets_.end()) return -1;
+    for (uint32_t i : it->second)
+        if (SameAutostartPoint(records_[i], entry, compareActive)) return static_cast<int>(i);
+    return -1;
+}
+
+int KnownEntryDB::FindLinear(const AutostartEntry& entry, bool compareActive) const {
+    for (size_t i = 0; i < records_.size(); ++i)
+        if (SameAutostartPoint(records_[i], entry, compareActive)) return static_cast<int>(i);
+    return -1;
+}
+
+int KnownEntryDB::Add(const AutostartEntry& entry) {
+    records_.push_back(entry);
+    const auto i = static_cast<uint32_t>(records_.size() - 1);
+    // The new index is the largest, so appending keeps its bucket ascending.
+    if (indexed_) buckets_[IdentityHash(entry)].push_back(i);
+    return static_cast<int>(i);
+}
+
+int KnownEntryDB::Remove(const AutostartEntry& entry) {
+    int i = Find(entry, true);
+    if (i >= 0) {
+        records_.erase(records_.begin() + i);
+        indexed_ = false;
+    }
+    return static_cast<int>(records_.size());
+}
+
+int KnownEntryDB::Load(const std::string& path) {
+    clear();
+    loadIncomplete_ = false;
     if (!FileExists(path)) return 0;
-    g_loadIncomplete = true;
+    loadIncomplete_ = true;
     UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f)
@@ -122,59 +90,31 @@ int LoadKnownEntries() {
         if (got == 0) break;
         have += got;
         size_t whole = have / kRecordSize;
-        size_t old = ASEntryDB.size();
-        ASEntryDB.resize(old + whole);
-        std::memcpy(&ASEntryDB[old], buf.get(), whole * kRecordSize);
+        size_t old = records_.size();
+        records_.resize(old + whole);
+        std::memcpy(&records_[old], buf.get(), whole * kRecordSize);
         have -= whole * kRecordSize;
         std::memmove(buf.get(), buf.get() + whole * kRecordSize, have);
     }
-    g_loadIncomplete = false;
-    return static_cast<int>(ASEntryDB.size());
+    loadIncomplete_ = false;
+    return static_cast<int>(records_.size());
 }
 
-bool SaveKnownEntries() {
-    return RunGuarded([] {
-        const std::string path = AppDir + kFileName;
-        if (g_loadIncomplete)
-            throw AppError("Datei " + path +
-                           " konnte nicht vollst\xE4ndig gelesen werden und wird nicht "
-                           "\xFC"
-                           "berschrieben");
-        WriteFileAtomic(path, EncodeRecords(ASEntryDB));
-    });
+void KnownEntryDB::Save(const std::string& path) const {
+    if (loadIncomplete_)
+        throw AppError("Datei " + path +
+                       " konnte nicht vollst\xE4ndig gelesen werden und wird nicht "
+                       "\xFC"
+                       "berschrieben");
+    WriteFileAtomic(path, EncodeRecords(records_));
 }
 
-int FindKnownEntry(const AutostartEntry& entry, bool compareActive) {
-    return Index().Find(entry, compareActive);
+int LoadKnownEntries(const std::string& appDir) {
+    return ASEntryDB.Load(appDir + kKnownEntriesFile);
 }
 
-int FindKnownEntryLinear(const AutostartEntry& entry, bool compareActive) {
-    for (size_t i = 0; i < ASEntryDB.size(); ++i)
-        if (SameAutostartPoint(ASEntryDB[i], entry, compareActive)) return static_cast<int>(i);
-    return -1;
-}
-
-int AddKnownEntry(const AutostartEntry& entry) {
-    bool upToDate = Index().UpToDate();
-    ASEntryDB.push_back(entry);
-    if (upToDate)
-        Index().Appended();
-    else
-        Index().Invalidate();
-    return static_cast<int>(ASEntryDB.size() - 1);
-}
-
-int RemoveKnownEntry(const AutostartEntry& entry) {
-    int i = FindKnownEntry(entry, true);
-    if (i >= 0) {
-        ASEntryDB.erase(ASEntryDB.begin() + i);
-        Index().Invalidate();
-    }
-    return static_cast<int>(ASEntryDB.size());
-}
-
-void KnownEntriesChanged() {
-    Index().Invalidate();
+void SaveKnownEntries(const std::string& appDir) {
+    ASEntryDB.Save(appDir + kKnownEntriesFile);
 }
 
 } // namespace qv

@@ -4,32 +4,84 @@
 // 1800-byte records.
 #include "autostart/AutostartEntry.h"
 
+#include <initializer_list>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
 namespace qv {
 
-// Fills ASEntryDB from the file; returns the number of records. A missing
-// file is an empty database; a fragment shorter than a record at the end is
-// not read. A file that cannot be opened or read throws AppError, keeping the
-// records read before the error.
-int LoadKnownEntries();
-// Writes ASEntryDB to the file. The old file is replaced only by a complete
-// new one, so a crash or a full disk never leaves a half-written database. A
-// failed save keeps the previous file, reports the error through the general
-// error handler and returns false.
-bool SaveKnownEntries();
-// Index of the first record matching the entry (the identity rule, with
-// Active only when asked), or -1. Answers through a hash index that is kept
-// in step with ASEntryDB.
-int FindKnownEntry(const AutostartEntry& entry, bool compareActive);
-// The same answer by going through the records one by one.
-int FindKnownEntryLinear(const AutostartEntry& entry, bool compareActive);
-// Appends a copy of all 1800 bytes; returns the new record's index.
-int AddKnownEntry(const AutostartEntry& entry);
-// Removes the first record matching with Active compared; returns the new
-// number of records.
-int RemoveKnownEntry(const AutostartEntry& entry);
-// For code that changes elements of ASEntryDB in place: the lookup index is
-// rebuilt before the next search. Changes of size or storage are noticed
-// without it.
-void KnownEntriesChanged();
+// The records in file order, and the lookup index that goes with them. Every
+// change goes through the methods, so the index can never describe other
+// records than the ones held.
+class KnownEntryDB {
+  public:
+    KnownEntryDB& operator=(std::vector<AutostartEntry> records) {
+        Assign(std::move(records));
+        return *this;
+    }
+
+    size_t size() const { return records_.size(); }
+    bool empty() const { return records_.empty(); }
+    const AutostartEntry& operator[](size_t i) const { return records_[i]; }
+    const std::vector<AutostartEntry>& Records() const { return records_; }
+    auto begin() const { return records_.begin(); }
+    auto end() const { return records_.end(); }
+
+    void clear();
+    void Assign(std::vector<AutostartEntry> records);
+
+    // Index of the first record matching the entry by the identity rule (with
+    // Active only when asked), or -1.
+    int Find(const AutostartEntry& entry, bool compareActive) const;
+    // The same answer by going through the records one by one.
+    int FindLinear(const AutostartEntry& entry, bool compareActive) const;
+    // Appends a copy of all 1800 bytes; returns the new record's index.
+    int Add(const AutostartEntry& entry);
+    // Removes the first record matching with Active compared; returns the new
+    // number of records.
+    int Remove(const AutostartEntry& entry);
+
+    // Replaces the records with those of the file; returns their number. A
+    // missing file is an empty database; a fragment shorter than a record at
+    // the end is not read. A file that cannot be opened or read throws
+    // AppError, keeping the records read before the error, and from then on
+    // the database refuses to be saved until a load succeeds: writing it
+    // back would drop the records that could not be read.
+    int Load(const std::string& path);
+    // Writes the records to the file, replacing it only by a complete new
+    // one. Throws AppError (and leaves the file as it was) on failure.
+    void Save(const std::string& path) const;
+
+  private:
+    void Rebuild() const;
+
+    std::vector<AutostartEntry> records_;
+    // Identity hash to the indexes of the records with that hash, ascending,
+    // so that the first match in a bucket is the first match of all. Built
+    // when first asked after a change that is not an append.
+    mutable std::unordered_map<uint64_t, std::vector<uint32_t>> buckets_;
+    mutable bool indexed_ = false;
+    bool loadIncomplete_ = false;
+};
+
+// The program's database. Filled once at start-up, changed only by the
+// known-entries commands, each of which saves it at once.
+extern KnownEntryDB ASEntryDB;
+
+inline constexpr const char* kKnownEntriesFile = "asedb.dat";
+
+// ASEntryDB from and to appDir + "asedb.dat"; see KnownEntryDB.
+int LoadKnownEntries(const std::string& appDir);
+void SaveKnownEntries(const std::string& appDir);
+inline int FindKnownEntry(const AutostartEntry& entry, bool compareActive) {
+    return ASEntryDB.Find(entry, compareActive);
+}
+inline int AddKnownEntry(const AutostartEntry& entry) {
+    return ASEntryDB.Add(entry);
+}
+inline int RemoveKnownEntry(const AutostartEntry& entry) {
+    return ASEntryDB.Remove(entry);
+}
 
 } // namespace qv

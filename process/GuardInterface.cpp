@@ -1,6 +1,5 @@
 #include "process/GuardInterface.h"
 
-#include "app/AppContext.h"
 #include "base/Text.h"
 
 #include <windows.h>
@@ -14,9 +13,9 @@ bool TableHasGuard(const std::vector<ProcessEntry>& table, std::string_view appD
     return false;
 }
 
-bool IsGuardRunning() {
+bool IsGuardRunning(std::string_view appDir) {
     SystemProcessSource source;
-    return TableHasGuard(CollectProcesses(source), AppDir);
+    return TableHasGuard(CollectProcesses(source), appDir);
 }
 
 bool NotifyGuard(uint32_t message) {

@@ -25,11 +25,11 @@ constexpr uint32_t GuardMsgEntryEdited = 3027;
 // path.
 bool TableHasGuard(const std::vector<ProcessEntry>& table, std::string_view appDir);
 
-// Looks at the running processes for AppDir's guard. The processes are
-// collected into a table of its own: the process page's rows address
-// ProcessTable by position, and a guard check between showing a row and
-// using it must not shift the table under it.
-bool IsGuardRunning();
+// Looks at the running processes for the guard of appDir (the program's
+// folder). The processes are collected into a table of its own: the process
+// page's rows address ProcessTable by position, and a guard check between
+// showing a row and using it must not shift the table under it.
+bool IsGuardRunning(std::string_view appDir);
 
 // Posts the message (both parameters 0) to the top-level window titled
 // "Quorvik 6 Guard". False, and nothing posted, when there is no such window;

@@ -1,7 +1,6 @@
 #include "process/GuardWatch.h"
 
-#include "app/LanguageTable.h"
-#include "app/SingleInstance.h"
+#include "base/SingleInstance.h"
 #include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
@@ -10,7 +9,7 @@
 #include "database/CRC.h"
 #include "database/KnownEntries.h"
 #include "process/FunctionUnit.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include <windows.h>
 
@@ -103,9 +102,8 @@ std::string GuardInstanceName(std::string_view exePath) {
     return "QV6Guard:" + InstanceMutexName(exePath);
 }
 
-std::string DescribeEntry(const AutostartEntry& entry) {
-    // The group names are the first lines of the language table.
-    std::string text = LanguageTable[entry.Group];
+std::string DescribeEntry(const AutostartEntry& entry, std::string_view groupName) {
+    std::string text(groupName);
     if (!text.empty()) text += " | ";
     text += entry.Caption.str();
     text += " | ";

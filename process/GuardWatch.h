@@ -16,9 +16,10 @@ namespace qv {
 // program's name for the same folder.
 std::string GuardInstanceName(std::string_view exePath);
 
-// The guard's record of one announcement: the group's name from the language
-// table, the entry's caption and what it starts, on one line.
-std::string DescribeEntry(const AutostartEntry& entry);
+// The guard's record of one announcement: the group's name (the language
+// line of the entry's group), the entry's caption and what it starts, on one
+// line.
+std::string DescribeEntry(const AutostartEntry& entry, std::string_view groupName);
 
 // Reads the run keys (group 0) and the startup folders (group 5) into
 // entries filled field for field as the autostart scan fills them, so that

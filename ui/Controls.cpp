@@ -1,6 +1,6 @@
 #include "ui/Controls.h"
 
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include "base/Text.h"
 
@@ -91,6 +91,22 @@ std::string Control::Caption() const {
 void Control::BringToFront() {
     ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// ---- Containers ---------------------------------------------------------------
+
+bool Panel::EraseBackground(HDC dc, const RECT& r, HBRUSH brush) const {
+    ::FillRect(dc, &r, brush);
+    if (Framed) {
+        RECT edge = r;
+        ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+    }
+    return true;
+}
+
+bool GroupBox::EraseBackground(HDC dc, const RECT& r, HBRUSH brush) const {
+    ::FillRect(dc, &r, brush);
+    return true;
 }
 
 // ---- Image ------------------------------------------------------------------

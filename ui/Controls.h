@@ -19,42 +19,7 @@ class Form;
 LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
 
-// ---- RAII owners for the GDI and common-control handles --------------------
-
-struct FontTraits {
-    static HFONT Invalid() { return nullptr; }
-    static bool Valid(HFONT h) { return h != nullptr; }
-    static void Close(HFONT h) { ::DeleteObject(h); }
-};
-using FontHandle = UniqueResource<HFONT, FontTraits>;
-
-struct BitmapTraits {
-    static HBITMAP Invalid() { return nullptr; }
-    static bool Valid(HBITMAP h) { return h != nullptr; }
-    static void Close(HBITMAP h) { ::DeleteObject(h); }
-};
-using BitmapHandle = UniqueResource<HBITMAP, BitmapTraits>;
-
-struct BrushTraits {
-    static HBRUSH Invalid() { return nullptr; }
-    static bool Valid(HBRUSH h) { return h != nullptr; }
-    static void Close(HBRUSH h) { ::DeleteObject(h); }
-};
-using BrushHandle = UniqueResource<HBRUSH, BrushTraits>;
-
-struct ImageListTraits {
-    static HIMAGELIST Invalid() { return nullptr; }
-    static bool Valid(HIMAGELIST h) { return h != nullptr; }
-    static void Close(HIMAGELIST h) { ::ImageList_Destroy(h); }
-};
-using ImageListHandle = UniqueResource<HIMAGELIST, ImageListTraits>;
-
-struct MenuTraits {
-    static HMENU Invalid() { return nullptr; }
-    static bool Valid(HMENU h) { return h != nullptr; }
-    static void Close(HMENU h) { ::DestroyMenu(h); }
-};
-using MenuHandle = UniqueResource<HMENU, MenuTraits>;
+using ImageListHandle = UniqueResource<HIMAGELIST, HandleTraits<HIMAGELIST, &::ImageList_Destroy>>;
 
 // A font given as the form designer gives it: a face and a character height
 // in pixels (not points), so the layout stays the designed one.
@@ -67,6 +32,39 @@ struct FontSpec {
 FontHandle CreateFontHandle(const FontSpec& font);
 
 // ---- Controls ---------------------------------------------------------------
+
+class Control;
+
+// How a control is made: its name (by which the form finds it), its parent
+// (the form itself when nullptr), its bounds, its first caption, styles
+// beyond those of its kind, and its tag.
+struct ControlArgs {
+    std::string_view name;
+    Control* parent = nullptr;
+    int left = 0, top = 0, width = 10, height = 10;
+    std::string_view caption = {};
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    int tag = 0;
+};
+
+// What the form hooks into a control's window procedure.
+enum class Subclassing {
+    None,
+    Container, // hands its children's notifications up to the form
+    List,      // reports mouse presses (and the space bar) after handling them
+};
+
+// The window class and the default styles of a kind of control.
+struct WindowKind {
+    const wchar_t* windowClass;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    Subclassing subclass = Subclassing::None;
+};
+
+// The window class of panels: a plain window that the form registers.
+extern const wchar_t kPanelClass[];
 
 // What every wrapped control has: handle, name, tag, bounds, caption, hint,
 // enabling and the colours a label or check box paints with.
@@ -98,6 +96,7 @@ class Control {
     void SetEnabled(bool enabled) { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     bool Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
     bool Visible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+    void SetVisible(bool v) { ::ShowWindow(hwnd_, v ? SW_SHOW : SW_HIDE); }
     void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, (WPARAM)font, TRUE); }
     // Moves the control in front of its siblings.
     void BringToFront();
@@ -110,6 +109,11 @@ class Control {
     COLORREF TextColor = CLR_INVALID;
     // The mouse cursor over the control; nullptr keeps the class's.
     HCURSOR Cursor = nullptr;
+
+    // Each kind of control knows its window class and default styles.
+    virtual WindowKind Kind() const = 0;
+    // A container paints its background; true when it did.
+    virtual bool EraseBackground(HDC, const RECT&, HBRUSH) const { return false; }
 
   protected:
     friend class Form;
@@ -127,13 +131,21 @@ class Control {
 class Panel : public Control {
   public:
     bool Framed = false;
+    WindowKind Kind() const override {
+        return {kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Subclassing::Container};
+    }
+    bool EraseBackground(HDC dc, const RECT& r, HBRUSH brush) const override;
 };
 
-class Label : public Control {};
+class Label : public Control {
+  public:
+    WindowKind Kind() const override { return {L"STATIC", SS_LEFT | SS_NOPREFIX}; }
+};
 
 // A bitmap shown in a static control; owns the bitmap.
 class Image : public Control {
   public:
+    WindowKind Kind() const override { return {L"STATIC", SS_BITMAP}; }
     void SetBitmap(BitmapHandle bitmap);
     HBITMAP Bitmap() const { return bitmap_.get(); }
 
@@ -141,30 +153,59 @@ class Image : public Control {
     BitmapHandle bitmap_;
 };
 
-// Push buttons, flat buttons and toggle buttons.
+// A flat push button, as every button of the program is drawn.
 class Button : public Control {
   public:
+    WindowKind Kind() const override { return {L"BUTTON", BS_PUSHBUTTON | BS_FLAT | WS_TABSTOP}; }
     void Click() { ::SendMessageW(hwnd_, BM_CLICK, 0, 0); }
-    // Toggle buttons only.
+};
+
+// A flat button that stays pressed until it is clicked again.
+class ToggleButton : public Button {
+  public:
+    WindowKind Kind() const override {
+        return {L"BUTTON", BS_CHECKBOX | BS_PUSHLIKE | BS_FLAT | WS_TABSTOP};
+    }
     bool Down() const { return Button_GetCheck(hwnd_) == BST_CHECKED; }
     void SetDown(bool down) { Button_SetCheck(hwnd_, down ? BST_CHECKED : BST_UNCHECKED); }
 };
 
 class CheckBox : public Control {
   public:
+    WindowKind Kind() const override { return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP}; }
     bool Checked() const { return Button_GetCheck(hwnd_) == BST_CHECKED; }
     void SetChecked(bool c) { Button_SetCheck(hwnd_, c ? BST_CHECKED : BST_UNCHECKED); }
     void Click() { ::SendMessageW(hwnd_, BM_CLICK, 0, 0); }
 };
 
-class GroupBox : public Control {};
+class GroupBox : public Control {
+  public:
+    WindowKind Kind() const override {
+        return {L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+                Subclassing::Container};
+    }
+    bool EraseBackground(HDC dc, const RECT& r, HBRUSH brush) const override;
+};
 
 // A single-line edit; its text is the caption.
-class Edit : public Control {};
+class Edit : public Control {
+  public:
+    WindowKind Kind() const override {
+        return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    }
+    void SetMaxLength(int chars) { ::SendMessageW(hwnd_, EM_LIMITTEXT, chars, 0); }
+};
 
-// A multi-line edit holding the lines of a text file.
+// A multi-line edit holding the lines of a text file: no word wrap, both
+// scroll bars, Enter and Tab typed into the text, no limit on its length.
 class Memo : public Control {
   public:
+    WindowKind Kind() const override {
+        return {L"EDIT",
+                ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_WANTRETURN | WS_HSCROLL |
+                    WS_VSCROLL,
+                WS_EX_CLIENTEDGE};
+    }
     // The lines as they are shown; a final line end adds no empty line.
     std::vector<std::string> Lines() const;
     void SetLines(const std::vector<std::string>& lines);
@@ -172,8 +213,12 @@ class Memo : public Control {
     void SetModified(bool m) { ::SendMessageW(hwnd_, EM_SETMODIFY, m ? TRUE : FALSE, 0); }
 };
 
+// A drop-down list without free text.
 class ComboBox : public Control {
   public:
+    WindowKind Kind() const override {
+        return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP};
+    }
     void Clear() { ComboBox_ResetContent(hwnd_); }
     void Add(std::string_view ansi);
     int Count() const { return ComboBox_GetCount(hwnd_); }
@@ -182,13 +227,20 @@ class ComboBox : public Control {
     void SetItemIndex(int i) { ComboBox_SetCurSel(hwnd_, i); }
 };
 
+// A list in report view without column headers.
 class ListView : public Control {
   public:
+    WindowKind Kind() const override {
+        return {WC_LISTVIEWW,
+                LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS |
+                    LVS_SHAREIMAGELISTS | WS_TABSTOP,
+                WS_EX_CLIENTEDGE, Subclassing::List};
+    }
+    void SetExtendedStyle(DWORD style) { ListView_SetExtendedListViewStyle(hwnd_, style); }
     int Count() const { return ListView_GetItemCount(hwnd_); }
     void Clear() { ListView_DeleteAllItems(hwnd_); }
     void BeginUpdate() { ::SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0); }
     void EndUpdate();
-    void SetItemCountHint(int n) { ListView_SetItemCountEx(hwnd_, n, LVSICF_NOINVALIDATEALL); }
     void AddColumn(int width);
     int ColumnCount() const;
     int ColumnWidth(int c) const { return ListView_GetColumnWidth(hwnd_, c); }
@@ -210,6 +262,9 @@ class ListView : public Control {
 
 class TabControl : public Control {
   public:
+    WindowKind Kind() const override {
+        return {WC_TABCONTROLW, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Subclassing::Container};
+    }
     void AddTab(std::string_view ansi);
     void SetTabCaption(int i, std::string_view ansi);
     std::string TabCaption(int i) const;

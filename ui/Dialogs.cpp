@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
-#include "ui/WinText.h"
+#include "base/Product.h"
+#include "base/WinText.h"
 
 #include <windows.h>
 #include <commdlg.h>
@@ -14,8 +15,6 @@ namespace {
 
 DialogHandler* g_handler = nullptr;
 HWND g_owner = nullptr;
-
-const char* const kAppTitle = "Quorvik 6";
 
 UINT IconFlags(MsgKind kind) {
     switch (kind) {

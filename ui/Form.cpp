@@ -1,12 +1,13 @@
 #include "ui/Form.h"
 
 #include "ui/Dialogs.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 namespace qv::ui {
 
-namespace {
 const wchar_t kPanelClass[] = L"QvPanel";
+
+namespace {
 
 void RegisterPanelClass() {
     static bool done = false;
@@ -64,14 +65,11 @@ LRESULT CALLBACK ContainerSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_ERASEBKGND:
         // Panels and group boxes show the form's colour behind their children.
-        if (form && !dynamic_cast<TabControl*>(control)) {
+        if (form) {
             RECT r;
             ::GetClientRect(hwnd, &r);
-            ::FillRect(reinterpret_cast<HDC>(wp), &r, form->BackgroundBrush());
-            auto* panel = dynamic_cast<Panel*>(control);
-            if (panel && panel->Framed)
-                ::DrawEdge(reinterpret_cast<HDC>(wp), &r, EDGE_ETCHED, BF_RECT);
-            return 1;
+            if (control->EraseBackground(reinterpret_cast<HDC>(wp), r, form->BackgroundBrush()))
+                return 1;
         }
         break;
     case WM_NCDESTROY:
@@ -199,33 +197,34 @@ bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int w
     return true;
 }
 
-void Form::AddControl(Control& control, std::string_view name, Control* parent,
-                      const wchar_t* windowClass, DWORD style, DWORD exStyle, int left, int top,
-                      int width, int height) {
-    HWND parentHwnd = parent ? parent->hwnd_ : hwnd_;
+void Form::AddControl(Control& control, const ControlArgs& args) {
+    const WindowKind kind = control.Kind();
+    HWND parentHwnd = args.parent ? args.parent->hwnd_ : hwnd_;
     int id = nextId_++;
-    HWND h = ::CreateWindowExW(
-        exStyle, windowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, left, top,
-        width, height, parentHwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        ::GetModuleHandleW(nullptr), nullptr);
+    HWND h = ::CreateWindowExW(kind.exStyle | args.exStyle, kind.windowClass,
+                               ToWide(args.caption).c_str(),
+                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | args.style,
+                               args.left, args.top, args.width, args.height, parentHwnd,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               ::GetModuleHandleW(nullptr), nullptr);
     control.hwnd_ = h;
-    control.name_ = std::string(name);
+    control.name_ = std::string(args.name);
     control.form_ = this;
+    control.Tag = args.tag;
     components_.push_back(&control);
     if (!h) return;
     byHandle_[h] = &control;
     ::SendMessageW(h, WM_SETFONT, (WPARAM)font_.get(), FALSE);
-    if (dynamic_cast<Panel*>(&control) || dynamic_cast<GroupBox*>(&control) ||
-        dynamic_cast<TabControl*>(&control))
+    switch (kind.subclass) {
+    case Subclassing::Container:
         Subclass(control, h, ContainerSubclass, control.baseProc_);
-    if (dynamic_cast<ListView*>(&control)) Subclass(control, h, ListSubclass, control.baseProc_);
-}
-
-Panel& Form::AddPanel(Panel& panel, std::string_view name, Control* parent, int left, int top,
-                      int width, int height) {
-    AddControl(panel, name, parent, kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, left, top,
-               width, height);
-    return panel;
+        break;
+    case Subclassing::List:
+        Subclass(control, h, ListSubclass, control.baseProc_);
+        break;
+    case Subclassing::None:
+        break;
+    }
 }
 
 Control* Form::FindComponent(std::string_view name) const {

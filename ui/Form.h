@@ -75,12 +75,12 @@ class Form {
     bool CreateFrame(const wchar_t* className, std::string_view caption, int width, int height,
                      COLORREF color, const FontSpec& font);
 
-    // Creates a control as a child of `parent` (the form when nullptr).
-    void AddControl(Control& control, std::string_view name, Control* parent,
-                    const wchar_t* windowClass, DWORD style, DWORD exStyle, int left, int top,
-                    int width, int height);
-    Panel& AddPanel(Panel& panel, std::string_view name, Control* parent, int left, int top,
-                    int width, int height);
+    // Creates the control's window as the arguments say, with the form's
+    // font; returns the control.
+    template <class C> C& Add(C& control, const ControlArgs& args) {
+        AddControl(control, args);
+        return control;
+    }
 
     // Overridables, called through the dispatch below.
     virtual void OnResize() {}
@@ -103,6 +103,7 @@ class Form {
     friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    void AddControl(Control& control, const ControlArgs& args);
     // The one dispatch place.
     void Dispatch(HWND control, Event event, const EventArgs& args);
     void Guarded(const std::function<void()>& f);

@@ -3,14 +3,14 @@
 // hold, with a balloon of its tray icon and a line in guard.log beside it.
 // The main program starts it, finds it by its window title and tells it to
 // end, that the database changed, or that an entry was edited.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
 #include "base/Files.h"
+#include "base/LanguageFile.h"
+#include "base/LanguageLines.h"
 #include "base/Handles.h"
 #include "database/KnownEntries.h"
 #include "process/GuardInterface.h"
 #include "process/GuardWatch.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -28,19 +28,19 @@ constexpr UINT_PTR kWatchTimer = 1;
 constexpr UINT kWatchIntervalMs = 2000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr UINT kTrayId = 1;
+
+// The guard's folder (the program's folder) and the program's language file.
+std::string g_appDir;
+LanguageFile g_language;
 constexpr UINT kMenuClose = 100;
 constexpr DWORD kTrayRemovalWaitMs = 200;
-// Line of the language table: the guard's name, shown as its tray tip and
-// as the title of its balloons.
-constexpr int kLineGuardName = 77;
-constexpr int kLineClose = 127;
 
 // The guard shows no message boxes: a database it cannot read leaves the
 // one it has, and a look that fails is tried again at the next tick.
 void ReloadDatabase() {
-    std::vector<AutostartEntry> previous = ASEntryDB;
+    KnownEntryDB previous = ASEntryDB;
     try {
-        LoadKnownEntries();
+        LoadKnownEntries(g_appDir);
     } catch (...) {
         ASEntryDB = std::move(previous);
     }
@@ -71,7 +71,8 @@ class TGuardForm {
 };
 
 std::wstring TGuardForm::GuardName() const {
-    const std::string& name = LanguageTable[kLineGuardName];
+    // The guard's name is the guard button's caption.
+    const std::string& name = g_language[Lng::QVGuardBtnCaption];
     return name.empty() ? std::wstring(kGuardWindowTitle) : ToWide(name);
 }
 
@@ -166,8 +167,8 @@ void AppendToLog(const std::vector<AutostartEntry>& fresh) {
               t.wMinute, t.wSecond);
     std::string lines;
     for (const AutostartEntry& e : fresh)
-        lines += stamp + DescribeEntry(e) + "\r\n";
-    UniqueHandle file(::CreateFileA((AppDir + "guard.log").c_str(), FILE_APPEND_DATA,
+        lines += stamp + DescribeEntry(e, g_language[Lng::GroupNameFirst + e.Group]) + "\r\n";
+    UniqueHandle file(::CreateFileA((g_appDir + "guard.log").c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
@@ -184,7 +185,7 @@ void TGuardForm::Announce(const std::vector<AutostartEntry>& fresh) {
     std::string text;
     for (const AutostartEntry& e : fresh) {
         if (!text.empty()) text += "\n";
-        text += DescribeEntry(e);
+        text += DescribeEntry(e, g_language[Lng::GroupNameFirst + e.Group]);
     }
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof nid;
@@ -242,7 +243,7 @@ void TGuardForm::RemoveTrayIcon() {
 void TGuardForm::ShowTrayMenu() {
     HMENU menu = ::CreatePopupMenu();
     if (!menu) return;
-    const std::string& close = LanguageTable[kLineClose];
+    const std::string& close = g_language[Lng::EditorCloseCaption];
     ::AppendMenuW(menu, MF_STRING, kMenuClose, close.empty() ? L"&X" : ToWide(close).c_str());
     POINT pt;
     ::GetCursorPos(&pt);
@@ -266,8 +267,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qv::UniqueHandle instanceLock(mutex);
     if (!mutex || error == ERROR_ALREADY_EXISTS) return 0;
 
-    qv::AppDir = qv::ExecutableDir();
-    if (auto lng = qv::ReadFileBytes(qv::AppDir + "qv6.lng")) qv::LanguageTable.LoadFromBytes(*lng);
+    qv::g_appDir = qv::ExecutableDir();
+    if (auto lng = qv::ReadFileBytes(qv::g_appDir + "qv6.lng")) qv::g_language.LoadFromBytes(*lng);
     // COM for resolving the links in the startup folders.
     qv::ComInit com;
 

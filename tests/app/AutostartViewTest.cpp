@@ -1,7 +1,7 @@
 #include "app/AutostartView.h"
 #include "base/Errors.h"
 #include "database/KnownEntries.h"
-#include "EntryFactory.h"
+#include "support/Entries.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include "database/KnownEntries.h"
 #include "support/TestSupport.h"
 #include "ui/Modal.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +36,6 @@ class EntryCommandsTest : public ::testing::Test {
         DeleteRunValues();
         ASEntries.clear();
         ASEntryDB.clear();
-        KnownEntriesChanged();
-        ASListIndex.clear();
     }
     static void DeleteRunValues() {
         HKEY k;
@@ -116,10 +114,9 @@ TEST_F(EntryCommandsTest, RemovalComparesActiveButStillRewritesTheFile) {
     // Accepted while active; now shown deactivated.
     int row = RowOf("QvCmdA");
     ASSERT_GE(row, 0);
-    AutostartEntry accepted = ASEntries[ASListIndex[row]];
+    AutostartEntry accepted = ASEntries[f.ASListIndex[row]];
     ASEntryDB = {accepted};
-    KnownEntriesChanged();
-    ASEntries[ASListIndex[row]].Active = 0;
+    ASEntries[f.ASListIndex[row]].Active = 0;
     f.SelectASGroupComboChange();
     EXPECT_EQ(f.ASList.ItemImage(RowOf("QvCmdA")), 1);
     Select("QvCmdA");

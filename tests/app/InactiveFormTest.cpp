@@ -23,9 +23,8 @@ class InactiveFormTest : public ::testing::Test {
         cwd_ = std::make_unique<test::WorkingDirectory>(work.Path());
         ASSERT_TRUE(cwd_->Changed());
         ASEntries.clear();
-        ASListIndex.clear();
         std::string lng;
-        for (int i = 0; i <= kLastLanguageLine; ++i)
+        for (int i = 0; i <= Lng::Last; ++i)
             lng += "Zeile " + std::to_string(i) + "\r\n";
         test::WriteBytes(dir / "qv6.lng", lng);
         form = std::make_unique<TMainForm>();
@@ -36,7 +35,6 @@ class InactiveFormTest : public ::testing::Test {
     void TearDown() override {
         form.reset();
         ASEntries.clear();
-        ASListIndex.clear();
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
         cwd_.reset();
     }

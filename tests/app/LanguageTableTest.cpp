@@ -58,7 +58,7 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
 
     const std::map<int, int> placeholders = {{11, 3}, {12, 3}, {13, 4}, {14, 4}, {15, 1},
                                              {16, 1}, {21, 1}, {22, 1}, {25, 1}, {63, 1}};
-    for (int n = 0; n <= kLastLanguageLine; ++n) {
+    for (int n = 0; n <= Lng::Last; ++n) {
         const std::string& line = t[n];
         EXPECT_FALSE(line.empty()) << "line " << n;
         size_t count = 0;

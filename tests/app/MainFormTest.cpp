@@ -3,8 +3,9 @@
 #include "app/AppContext.h"
 #include "app/LanguageTable.h"
 #include "app/MainUnit.h"
+#include "database/KnownEntries.h"
 #include "base/Files.h"
-#include "EntryFactory.h"
+#include "support/Entries.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,6 @@ class MainFormTest : public ::testing::Test {
     void SetUp() override {
         ASEntries.clear();
         ASEntryDB.clear();
-        ASListIndex.clear();
         lng_ = test::ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
     }
@@ -29,7 +29,6 @@ class MainFormTest : public ::testing::Test {
         form.reset();
         ASEntries.clear();
         ASEntryDB.clear();
-        ASListIndex.clear();
     }
 
     // Hidden unless asked: under a display without a window manager, Wine
@@ -96,7 +95,7 @@ class MainFormTest : public ::testing::Test {
 // A language file whose line n reads "Zeile n".
 std::string NumberedLanguageFile() {
     std::string s;
-    for (int i = 0; i <= kLastLanguageLine; ++i)
+    for (int i = 0; i <= Lng::Last; ++i)
         s += "Zeile " + std::to_string(i) + "\r\n";
     return s;
 }
@@ -193,12 +192,13 @@ TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
                            "der.exe"),
                  MakeEntry(6, KindIni, "run", "c:\\run.exe"),
                  MakeEntry(6, KindIni, "shell", "Explorer.exe", 0)};
-    ASEntryDB = {ASEntries[2]};
-    ASEntryDB[0].Active = 0;
+    AutostartEntry accepted = ASEntries[2];
+    accepted.Active = 0;
+    ASEntryDB = {accepted};
 
     PickGroup(6);
     ASSERT_EQ(f.ASList.Count(), 3);
-    EXPECT_EQ(ASListIndex, (std::vector<uint16_t>{1, 2, 3}));
+    EXPECT_EQ(f.ASListIndex, (std::vector<uint16_t>{1, 2, 3}));
     EXPECT_EQ(f.ASList.ItemText(0, 0), "load");
     EXPECT_EQ(f.ASList.ItemText(0, 1), "c:\\l\xE4"
                                        "der.exe");
@@ -213,7 +213,7 @@ TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
 
     PickGroup(3);
     EXPECT_EQ(f.ASList.Count(), 0);
-    EXPECT_TRUE(ASListIndex.empty());
+    EXPECT_TRUE(f.ASListIndex.empty());
     EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {"0"}));
 }
 
@@ -305,7 +305,7 @@ TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
     Click(f.ASRefreshBtn);
     for (const auto& e : ASEntries)
         EXPECT_NE(e.Caption.str(), "QvSentinelNotInRegistry");
-    EXPECT_EQ(f.ASList.Count(), static_cast<int>(ASListIndex.size()));
+    EXPECT_EQ(f.ASList.Count(), static_cast<int>(f.ASListIndex.size()));
     EXPECT_EQ(FrontPage(), "PagePnl0");
 }
 
@@ -323,7 +323,7 @@ TEST_F(MainFormTest, WithNoEntriesEverySwitchToTheAutostartPageRescans) {
     for (const auto& e : ASEntries)
         group0 += e.Group == 0;
     EXPECT_EQ(f.ASList.Count(), group0);
-    EXPECT_EQ(static_cast<int>(ASListIndex.size()), group0);
+    EXPECT_EQ(static_cast<int>(f.ASListIndex.size()), group0);
     for (int r = 0; r < f.ASList.Count(); ++r)
         EXPECT_NE(f.ASList.ItemText(r, 0), "stale");
 }

@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/LanguageTable.h"
 #include "app/MainUnit.h"
+#include "database/KnownEntries.h"
 #include "autostart/AutostartEntry.h"
 #include "base/Files.h"
 #include "support/TestSupport.h"
@@ -35,7 +36,6 @@ class SeededPrefixTest : public ::testing::Test {
         }
         ASEntries.clear();
         ASEntryDB.clear();
-        ASListIndex.clear();
     }
     TMainForm& Open() {
         form = std::make_unique<TMainForm>();
@@ -65,7 +65,7 @@ TEST_F(SeededPrefixTest, ARunValueShowsInGroupZeroAndIsKnownOnceAccepted) {
 
     // Accepted into the database file: the next start loads it before the
     // first fill, so the row comes up known.
-    AutostartEntry found = ASEntries[ASListIndex[static_cast<size_t>(row)]];
+    AutostartEntry found = ASEntries[f.ASListIndex[static_cast<size_t>(row)]];
     form.reset();
     test::WriteBytes(dir / "asedb.dat", EncodeRecords({found}));
     Open();
@@ -83,9 +83,9 @@ TEST_F(SeededPrefixTest, TheRefreshButtonFindsWhatChangedSinceTheLastScan) {
     ::RegCloseKey(key);
     // A page switch keeps the list as it was; the refresh button rescans.
     f.Tab.SetTabIndex(1);
-    f.TabChange(nullptr);
+    f.TabChange();
     f.Tab.SetTabIndex(0);
-    f.TabChange(nullptr);
+    f.TabChange();
     EXPECT_GE(SeededRow(), 0);
     ::SendMessageW(f.ASRefreshBtn.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(SeededRow(), -1);

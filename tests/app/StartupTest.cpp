@@ -1,6 +1,6 @@
 #include "app/AppContext.h"
 #include "app/Backup.h"
-#include "app/SingleInstance.h"
+#include "base/SingleInstance.h"
 #include "base/Files.h"
 #include "base/Text.h"
 #include "support/TestSupport.h"
@@ -144,7 +144,7 @@ TEST_F(BackupTest, CopiesFilesOfBothFoldersCumulativelyAndSkipsSubfolders) {
     ::SetFileAttributesA((user_ / "desktop.ini").c_str(),
                          FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
-    BackupStartupFolders();
+    BackupStartupFolders(AppDir);
     std::string backup = app_ / "backup\\";
     EXPECT_EQ(test::ReadBytes(backup + "Tool.lnk"), "link v1");
     EXPECT_EQ(test::ReadBytes(backup + "desktop.ini"), "[x]");
@@ -155,14 +155,14 @@ TEST_F(BackupTest, CopiesFilesOfBothFoldersCumulativelyAndSkipsSubfolders) {
 
     // The first copy of a name is kept for good.
     test::WriteBytes(user_ / "Tool.lnk", "link v2");
-    BackupStartupFolders();
+    BackupStartupFolders(AppDir);
     EXPECT_EQ(test::ReadBytes(backup + "Tool.lnk"), "link v1");
 }
 
 TEST_F(BackupTest, MissingValuesAndFoldersAreSkippedSilently) {
     Restore(HKEY_CURRENT_USER, "startup", "<no value>");
     test::RegSetString(HKEY_LOCAL_MACHINE, kKey, "common startup", "C:\\does\\not\\exist");
-    BackupStartupFolders();
+    BackupStartupFolders(AppDir);
     EXPECT_TRUE(DirectoryExists(app_ / "backup"));
 }
 

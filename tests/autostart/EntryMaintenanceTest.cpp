@@ -1,5 +1,5 @@
 #include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "base/LanguageLines.h"
 #include "autostart/EntryMaintenance.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
@@ -16,7 +16,6 @@ constexpr const char* kKey = "Software\\QuorvikTest\\Edit";
 class EntryMaintenance : public ::testing::Test {
   protected:
     void SetUp() override {
-        LanguageTable.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "qv6.lng"));
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
         savedWindowsDir_ = WindowsDir;
         WindowsDir = dir_.Path();
@@ -96,86 +95,27 @@ TEST_F(EntryMaintenance, IniEditWritesOnlyTheValue) {
     EXPECT_STREQ(buf, "none");
 }
 
-TEST_F(EntryMaintenance, DeletingARegistryValueAsksAndReportsFailure) {
+TEST_F(EntryMaintenance, DeletingAtTheSourceSaysWhatFailedWithoutAsking) {
     test::RegSetString(HKEY_CURRENT_USER, kKey, "Tool", "tool.exe");
-    dialogs_.QueueAnswer(MsgResult::Cancel);
-    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
-    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
-    ASSERT_EQ(dialogs_.Messages().size(), 1u);
-    EXPECT_EQ(dialogs_.Messages()[0].text,
-              LanguageTable.Format(11, {"tool.exe", "Tool", std::string("\\") + kKey}));
-
-    // An unanswered question counts as Cancel.
-    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
-    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    DeleteOutcome out = DeleteAtSource(Reg("Tool", "tool.exe"));
+    EXPECT_TRUE(out.deleted);
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
 
-    dialogs_.Clear();
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_FALSE(DeleteEntry(Reg("Tool", "tool.exe")));
-    ASSERT_EQ(dialogs_.Messages().size(), 2u);
-    EXPECT_EQ(dialogs_.Messages()[1].text,
-              LanguageTable.Format(12, {"tool.exe", "Tool", std::string("\\") + kKey}));
-}
+    out = DeleteAtSource(Reg("Tool", "tool.exe"));
+    EXPECT_FALSE(out.deleted);
+    EXPECT_EQ(out.failure.line, Lng::DeleteRegistryFailed);
+    EXPECT_EQ(out.failure.args,
+              (std::vector<std::string>{"tool.exe", "Tool", std::string("\\") + kKey}));
 
-TEST_F(EntryMaintenance, TheExplorerShellLineAsksTwiceAndKeepsItsAttributes) {
-    std::string ini = WindowsDir + "system.ini";
-    test::WriteBytes(ini, "[boot]\r\nshell=C:\\WINDOWS\\Explorer.EXE\r\n");
-    ASSERT_TRUE(SetAttributes(ini, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-    AutostartEntry e = Ini(ini, "Boot", "Shell", "C:\\WINDOWS\\Explorer.EXE");
+    std::string file = dir_ / "gone.bat";
+    out = DeleteAtSource(test::FileEntry(file, 7));
+    EXPECT_FALSE(out.deleted);
+    EXPECT_EQ(out.failure.line, Lng::DeleteFileFailed);
+    EXPECT_TRUE(out.fileHint);
+    EXPECT_TRUE(dialogs_.Messages().empty()) << "the domain never asks or reports";
 
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    dialogs_.QueueAnswer(MsgResult::Cancel);
-    EXPECT_TRUE(DeleteEntry(e));
-    ASSERT_EQ(dialogs_.Messages().size(), 2u);
-    EXPECT_EQ(dialogs_.Messages()[1].text, LanguageTable[46]);
-    EXPECT_NE(test::ReadBytes(ini).find("shell="), std::string::npos);
-
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(e));
-    EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
-    EXPECT_EQ(GetAttributes(ini), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
-    SetAttributes(ini, FILE_ATTRIBUTE_NORMAL);
-}
-
-TEST_F(EntryMaintenance, AnotherShellLineAsksOnce) {
-    std::string ini = WindowsDir + "system.ini";
-    test::WriteBytes(ini, "[boot]\r\nshell=progman.exe\r\n");
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(Ini(ini, "boot", "shell", "progman.exe")));
-    EXPECT_EQ(dialogs_.Messages().size(), 1u);
-    EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
-}
-
-TEST_F(EntryMaintenance, DeletingAFileClearsItsAttributesAndReportsALockedOne) {
-    std::string file = dir_ / "autoexec.bat";
-    test::WriteBytes(file, "@echo off\r\n");
-    SetAttributes(file, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-    AutostartEntry e = ZeroEntry();
-    e.Kind = KindFile;
-    e.FileName.assign(file);
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(e));
-    EXPECT_FALSE(FileExists(file));
-
-    test::WriteBytes(file, "@echo off\r\n");
-    HANDLE lock = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    dialogs_.Clear();
-    dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_FALSE(DeleteEntry(e));
-    ::CloseHandle(lock);
-    ASSERT_EQ(dialogs_.Messages().size(), 2u);
-    EXPECT_EQ(dialogs_.Messages()[1].text,
-              LanguageTable.Format(16, {file}) + "\r" + LanguageTable[17]);
-    EXPECT_TRUE(FileExists(file));
-}
-
-TEST_F(EntryMaintenance, WarningJoinsThreeLinesWithCR) {
-    EXPECT_EQ(SystemEntryWarning(),
-              LanguageTable[27] + "\r" + LanguageTable[28] + "\r" + LanguageTable[29]);
+    EXPECT_EQ(DeletionQuestion(Reg("Tool", "tool.exe")).line, Lng::DeleteRegistryQuestion);
+    EXPECT_EQ(DeletionQuestion(test::FileEntry(file, 7)).args, std::vector<std::string>{file});
 }
 
 } // namespace

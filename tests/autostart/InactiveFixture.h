@@ -15,8 +15,18 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qv::test {
+
+// The rows of the list these tests play: row r shows ASEntries[ASListIndex[r]].
+inline std::vector<uint16_t> ASListIndex;
+
+// A click that left row's check mark as `checked`, as the list hands it on.
+inline CheckMarkOutcome CheckMark(size_t row, bool checked) {
+    if (row >= ASListIndex.size()) return {};
+    return OnEntryCheckMark(AppDir, ASListIndex[row], checked);
+}
 
 class InactiveTestBase : public ::testing::Test {
   protected:

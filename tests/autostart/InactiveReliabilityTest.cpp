@@ -37,7 +37,7 @@ class InactiveReliability : public InactiveTestBase {
         for (const auto& e : ASEntries)
             if (e.Kind == KindFile)
                 ::SetFileAttributesA(e.FileName.str().c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveTree(InactiveFolder());
+        RemoveTree(InactiveFolder(AppDir));
         InactiveTestBase::TearDown();
     }
 
@@ -111,7 +111,7 @@ class InactiveReliability : public InactiveTestBase {
                 EXPECT_FALSE(FileExists(path));
                 ASSERT_TRUE(line != byFormer.end());
                 EXPECT_EQ(line->second.attributes, std::to_string(originals_[i].attrs));
-                EXPECT_EQ(ReadBytes(InactiveFolder() + line->second.stored + ".bak"),
+                EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + line->second.stored + ".bak"),
                           originals_[i].bytes);
             }
         } else if (e.Kind == KindRegistry) {
@@ -131,7 +131,7 @@ class InactiveReliability : public InactiveTestBase {
 
     std::map<std::string, IsfLine> IndexByFormer() {
         std::map<std::string, IsfLine> byFormer;
-        auto bytes = ReadFileBytes(InactiveIndexPath());
+        auto bytes = ReadFileBytes(InactiveIndexPath(AppDir));
         for (const auto& l : bytes ? SplitLines(*bytes) : std::vector<std::string>{}) {
             IsfLine line = ParseIsfLine(l);
             EXPECT_TRUE(byFormer.emplace(line.former, line).second)
@@ -151,7 +151,7 @@ class InactiveReliability : public InactiveTestBase {
         std::set<std::string> named;
         for (const auto& [former, line] : byFormer)
             named.insert(line.stored + ".bak");
-        auto kept = FilesIn(InactiveFolder());
+        auto kept = FilesIn(InactiveFolder(AppDir));
         EXPECT_EQ(std::set<std::string>(kept.begin(), kept.end()), named);
         EXPECT_EQ(kept.size(), named.size());
 
@@ -212,7 +212,7 @@ TEST_F(InactiveReliability, TwoHundredEntriesWithAFaultAtEveryStepInTurn) {
         SetInactiveFaultHooks(hooks);
 
         const bool wasOn = ASEntries[row].Active != 0;
-        CheckMarkOutcome out = OnEntryCheckMark(row, !wasOn);
+        CheckMarkOutcome out = CheckMark(row, !wasOn);
         const bool isFile = ASEntries[row].Kind == KindFile;
         const bool shouldFail = isFile && fault != None;
         SCOPED_TRACE("step " + std::to_string(step) + " row " + std::to_string(row));

@@ -3,6 +3,7 @@
 // is found in force again once ticked.
 #include "InactiveFixture.h"
 
+#include "app/LanguageTable.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -43,7 +44,7 @@ class InactiveScan : public InactiveTestBase {
     // Scan and append the kept entries, as a start or refresh does; lists
     // every entry in one row each.
     void Rescan() {
-        ScanAutostarts();
+        ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
         LoadInactiveEntries();
         ASListIndex.clear();
         for (size_t i = 0; i < ASEntries.size(); ++i)
@@ -71,8 +72,8 @@ TEST_F(InactiveScan, UntickedEntriesComeBackUntickedAfterARescanAndOnceOnly) {
     Rescan();
     ASSERT_EQ(Rows(runName_).size(), 1u);
     ASSERT_EQ(Rows("Tray.lnk").size(), 1u);
-    EXPECT_EQ(OnEntryCheckMark(Rows(runName_)[0], false).messageLine, -1);
-    EXPECT_EQ(OnEntryCheckMark(Rows("Tray.lnk")[0], false).messageLine, -1);
+    EXPECT_EQ(CheckMark(Rows(runName_)[0], false).messageLine, -1);
+    EXPECT_EQ(CheckMark(Rows("Tray.lnk")[0], false).messageLine, -1);
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, runName_));
     EXPECT_FALSE(FileExists(startup / "Tray.lnk"));
 
@@ -81,7 +82,7 @@ TEST_F(InactiveScan, UntickedEntriesComeBackUntickedAfterARescanAndOnceOnly) {
         auto rows = Rows(caption);
         ASSERT_EQ(rows.size(), 1u) << caption;
         EXPECT_EQ(ASEntries[rows[0]].Active, 0) << caption;
-        EXPECT_EQ(OnEntryCheckMark(rows[0], true).messageLine, -1) << caption;
+        EXPECT_EQ(CheckMark(rows[0], true).messageLine, -1) << caption;
     }
 
     Rescan();

@@ -15,12 +15,12 @@ const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string kTestKey = "Software\\qv6test\\Inactive";
 
 std::vector<std::string> IndexLines() {
-    auto bytes = ReadFileBytes(InactiveIndexPath());
+    auto bytes = ReadFileBytes(InactiveIndexPath(AppDir));
     return bytes ? SplitLines(*bytes) : std::vector<std::string>{};
 }
 
 std::vector<std::string> KeptFiles() {
-    return FilesIn(InactiveFolder());
+    return FilesIn(InactiveFolder(AppDir));
 }
 
 DWORD RegType(HKEY root, const std::string& key, const std::string& name) {
@@ -50,7 +50,7 @@ TEST_F(InactiveRegistry, CurrentUserRunValueSurvivesARestartAndComesBackAsString
     RegSetString(HKEY_CURRENT_USER, kRunKey, name, "%windir%\\tool.exe /min", REG_EXPAND_SZ);
     size_t row = AddRow(RegEntry(kRootCurrentUser, kRunKey, name, "%windir%\\tool.exe /min"));
 
-    CheckMarkOutcome out = OnEntryCheckMark(row, false);
+    CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_FALSE(out.setCheck);
     EXPECT_EQ(out.messageLine, -1);
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, name));
@@ -65,7 +65,7 @@ TEST_F(InactiveRegistry, CurrentUserRunValueSurvivesARestartAndComesBackAsString
     EXPECT_EQ(ASEntries[0].Active, 0);
     ASListIndex.push_back(0);
 
-    out = OnEntryCheckMark(0, true);
+    out = CheckMark(0, true);
     EXPECT_FALSE(out.setCheck);
     EXPECT_EQ(out.messageLine, -1);
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kRunKey, name), "%windir%\\tool.exe /min");
@@ -78,11 +78,11 @@ TEST_F(InactiveRegistry, KeyPathWithLeadingBackslashAndDefaultValue) {
     RegSetString(HKEY_LOCAL_MACHINE, kTestKey + "\\Stub", "", "rundll32 x.dll");
     size_t row =
         AddRow(RegEntry(kRootLocalMachine, "\\" + kTestKey + "\\Stub", "", "rundll32 x.dll", 2));
-    EXPECT_TRUE(SetEntryActive(ASListIndex[row], false));
+    EXPECT_TRUE(SetEntryActive(AppDir, ASListIndex[row], false));
     EXPECT_FALSE(RegValueExists(HKEY_LOCAL_MACHINE, kTestKey + "\\Stub", ""));
     // Reactivation creates the key again if it went missing meanwhile.
     RegDeleteTree(HKEY_LOCAL_MACHINE, kTestKey);
-    EXPECT_TRUE(SetEntryActive(ASListIndex[row], true));
+    EXPECT_TRUE(SetEntryActive(AppDir, ASListIndex[row], true));
     EXPECT_EQ(RegGetString(HKEY_LOCAL_MACHINE, kTestKey + "\\Stub", ""), "rundll32 x.dll");
 }
 
@@ -93,7 +93,7 @@ TEST_F(InactiveRegistry, FailuresKeepTheEntryAndShowLine26) {
     size_t noValue = AddRow(RegEntry(kRootCurrentUser, kTestKey, "x", "y"));
     size_t badRoot = AddRow(RegEntry("HKCU", kTestKey, "other", "z"));
     for (size_t row : {noKey, noValue, badRoot}) {
-        CheckMarkOutcome out = OnEntryCheckMark(row, false);
+        CheckMarkOutcome out = CheckMark(row, false);
         EXPECT_EQ(out.setCheck, true) << row;
         EXPECT_EQ(out.messageLine, 26) << row;
         EXPECT_EQ(ASEntries[ASListIndex[row]].Active, 1) << row;
@@ -102,7 +102,7 @@ TEST_F(InactiveRegistry, FailuresKeepTheEntryAndShowLine26) {
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
     // Ticking a deactivated entry with an unusable root fails the same way.
     size_t off = AddRow(RegEntry("", kTestKey, "x", "y"), 0);
-    CheckMarkOutcome out = OnEntryCheckMark(off, true);
+    CheckMarkOutcome out = CheckMark(off, true);
     EXPECT_EQ(out.setCheck, false);
     EXPECT_EQ(out.messageLine, 26);
     EXPECT_EQ(ASEntries[ASListIndex[off]].Active, 0);
@@ -112,7 +112,7 @@ TEST_F(InactiveRegistry, GroupOneIsRefusedWithLine30AndLeftAlone) {
     RegSetString(HKEY_CURRENT_USER, kTestKey + "\\exefile\\shell\\open\\command", "", "\"%1\" %*");
     size_t row = AddRow(RegEntry(
         kRootCurrentUser, "\\" + kTestKey + "\\exefile\\shell\\open\\command", "", "\"%1\" %*", 1));
-    CheckMarkOutcome out = OnEntryCheckMark(row, false);
+    CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_EQ(out.setCheck, true);
     EXPECT_EQ(out.messageLine, 30);
     EXPECT_EQ(ASEntries[0].Active, 1);
@@ -125,16 +125,16 @@ TEST_F(InactiveRegistry, UnchangedMarkAndRowsOutsideTheListDoNothing) {
     RegSetString(HKEY_CURRENT_USER, kTestKey, "v", "d");
     size_t row = AddRow(RegEntry(kRootCurrentUser, kTestKey, "v", "d"));
     for (size_t r : {row + 1, row + 100}) {
-        CheckMarkOutcome out = OnEntryCheckMark(r, false);
+        CheckMarkOutcome out = CheckMark(r, false);
         EXPECT_FALSE(out.setCheck);
         EXPECT_EQ(out.messageLine, -1);
     }
-    CheckMarkOutcome same = OnEntryCheckMark(row, true);
+    CheckMarkOutcome same = CheckMark(row, true);
     EXPECT_FALSE(same.setCheck);
     EXPECT_EQ(same.messageLine, -1);
     // A row whose index points past ASEntries is ignored as well.
     ASListIndex.push_back(500);
-    EXPECT_EQ(OnEntryCheckMark(row + 1, false).messageLine, -1);
+    EXPECT_EQ(CheckMark(row + 1, false).messageLine, -1);
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kTestKey, "v"));
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
 }
@@ -145,10 +145,11 @@ TEST_F(InactiveRegistry, UnwritableEntriesFileUndoesTheChange) {
     // A folder in the way: aseinactive.dat cannot be replaced.
     ASSERT_TRUE(::CreateDirectoryA((work / kInactiveEntriesFile).c_str(), nullptr));
     ScriptedDialogs dialogs;
-    CheckMarkOutcome out = OnEntryCheckMark(row, false);
+    CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_EQ(out.setCheck, true);
-    ASSERT_EQ(dialogs.Messages().size(), 1u);
-    EXPECT_NE(dialogs.Messages()[0].text.find(kInactiveEntriesFile), std::string::npos);
+    ASSERT_TRUE(out.error);
+    EXPECT_NE(out.error->find(kInactiveEntriesFile), std::string::npos);
+    EXPECT_TRUE(dialogs.Messages().empty()) << "the caller reports it";
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kTestKey, "v"), "d");
 }
@@ -169,7 +170,7 @@ TEST_F(InactiveRegistry, AnEntriesFileThatCouldNotBeReadIsNeverOverwritten) {
     RegSetString(HKEY_CURRENT_USER, kTestKey, "v", "d");
     size_t row = AddRow(RegEntry(kRootCurrentUser, kTestKey, "v", "d"));
     ScriptedDialogs dialogs;
-    CheckMarkOutcome out = OnEntryCheckMark(row, false);
+    CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_TRUE(out.setCheck);
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kTestKey, "v"), "d");
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), stored);
@@ -213,6 +214,7 @@ TEST_F(InactiveEntriesFile, LoadAppendsWithActiveZeroKeepsGroupsAndSkipsAFragmen
     AutostartEntry a = RegEntry(kRootCurrentUser, "k", "n", "d", 4);
     a.Active = 1; // whatever was stored, a loaded entry is deactivated
     AutostartEntry b = FileEntry("C:\\boot.ini", 7);
+    b.Active = 0;
     std::string bytes = EncodeRecords({a, b}) + std::string(100, 'x');
     WriteBytes(work / kInactiveEntriesFile, bytes);
     AutostartEntry scanned = FileEntry("C:\\scanned.lnk");
@@ -235,6 +237,7 @@ TEST_F(InactiveEntriesFile, EntriesBeyondAFullListAreKeptOnSave) {
         e.Active = 1;
     AutostartEntry a = FileEntry("C:\\a.lnk"), b = FileEntry("C:\\b.lnk"),
                    c = FileEntry("C:\\c.lnk");
+    a.Active = b.Active = c.Active = 0; // as deactivated entries are stored
     const std::string bytes = EncodeRecords({a, b, c});
     WriteBytes(work / kInactiveEntriesFile, bytes);
     EXPECT_EQ(LoadInactiveEntries(), 3);
@@ -263,7 +266,7 @@ TEST_F(InactiveFiles, HiddenShortcutGoesAwayAndComesBackHidden) {
     std::string lnk = Seed("Werkzeug Start.lnk", "L\0\0\0shortcut bytes", hidden);
     size_t row = AddRow(FileEntry(lnk));
 
-    CheckMarkOutcome out = OnEntryCheckMark(row, false);
+    CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_EQ(out.messageLine, -1);
     EXPECT_FALSE(out.setCheck);
     EXPECT_FALSE(FileExists(lnk));
@@ -275,17 +278,17 @@ TEST_F(InactiveFiles, HiddenShortcutGoesAwayAndComesBackHidden) {
     int n = std::stoi(line.stored.substr(4));
     EXPECT_TRUE(n >= 0 && n <= 9999);
     EXPECT_EQ(std::to_string(n), line.stored.substr(4)); // no leading zeros
-    EXPECT_EQ(ReadBytes(InactiveFolder() + line.stored + ".bak"), "L\0\0\0shortcut bytes");
+    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + line.stored + ".bak"), "L\0\0\0shortcut bytes");
     EXPECT_EQ(KeptFiles(), std::vector<std::string>{line.stored + ".bak"});
-    EXPECT_EQ(ReadBytes(InactiveIndexPath()), lines[0] + "\r\n");
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), lines[0] + "\r\n");
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[0]}));
 
-    out = OnEntryCheckMark(row, true);
+    out = CheckMark(row, true);
     EXPECT_EQ(out.messageLine, -1);
     EXPECT_EQ(ReadBytes(lnk), "L\0\0\0shortcut bytes");
     EXPECT_EQ(GetAttributes(lnk), hidden);
     EXPECT_TRUE(KeptFiles().empty());
-    EXPECT_EQ(ReadBytes(InactiveIndexPath()), "");
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), "");
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), "");
     // No staging file is left beside the shortcut.
     EXPECT_EQ(FilesIn(startup.Path()), std::vector<std::string>{"Werkzeug Start.lnk"});
@@ -300,7 +303,7 @@ TEST_F(InactiveFiles, LockedSourceDoesNotCountAsDeactivated) {
         UniqueHandle lock(::CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(lock);
-        CheckMarkOutcome out = OnEntryCheckMark(row, false);
+        CheckMarkOutcome out = CheckMark(row, false);
         EXPECT_EQ(out.setCheck, true);
         EXPECT_EQ(out.messageLine, 26);
     }
@@ -308,16 +311,16 @@ TEST_F(InactiveFiles, LockedSourceDoesNotCountAsDeactivated) {
     EXPECT_EQ(ReadBytes(exe), "MZ tool");
     EXPECT_EQ(GetAttributes(exe), attrs);
     EXPECT_TRUE(KeptFiles().empty());
-    EXPECT_EQ(ReadBytes(InactiveIndexPath()), "");
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), "");
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
 }
 
 TEST_F(InactiveFiles, OccupiedFormerPathIsReplacedByTheKeptCopy) {
     std::string lnk = Seed("a.lnk", "original");
     size_t row = AddRow(FileEntry(lnk));
-    ASSERT_EQ(OnEntryCheckMark(row, false).messageLine, -1);
+    ASSERT_EQ(CheckMark(row, false).messageLine, -1);
     Seed("a.lnk", "newcomer", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(OnEntryCheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
     EXPECT_EQ(ReadBytes(lnk), "original");
     EXPECT_EQ(GetAttributes(lnk), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_TRUE(IndexLines().empty());
@@ -327,10 +330,10 @@ TEST_F(InactiveFiles, OccupiedFormerPathIsReplacedByTheKeptCopy) {
 TEST_F(InactiveFiles, KeptCopyRemovedByHandGivesLine26AndStaysUnticked) {
     std::string lnk = Seed("b.lnk", "b");
     size_t row = AddRow(FileEntry(lnk));
-    ASSERT_EQ(OnEntryCheckMark(row, false).messageLine, -1);
+    ASSERT_EQ(CheckMark(row, false).messageLine, -1);
     std::string line = IndexLines().at(0);
-    RemoveTree(InactiveFolder() + ParseIsfLine(line).stored + ".bak");
-    CheckMarkOutcome out = OnEntryCheckMark(row, true);
+    RemoveTree(InactiveFolder(AppDir) + ParseIsfLine(line).stored + ".bak");
+    CheckMarkOutcome out = CheckMark(row, true);
     EXPECT_EQ(out.setCheck, false);
     EXPECT_EQ(out.messageLine, 26);
     EXPECT_EQ(ASEntries[0].Active, 0);
@@ -338,16 +341,16 @@ TEST_F(InactiveFiles, KeptCopyRemovedByHandGivesLine26AndStaysUnticked) {
     EXPECT_EQ(IndexLines(), std::vector<std::string>{line});
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[0]}));
     // No line at all for a path fails the same way.
-    EXPECT_FALSE(MoveEntryFile(startup / "never.lnk", false, true));
+    EXPECT_FALSE(MoveEntryFile(AppDir, startup / "never.lnk", false, true));
 }
 
 TEST_F(InactiveFiles, SecondDeactivationReusesTheNameAndAddsASecondLine) {
     std::string lnk = Seed("c.lnk", "first");
-    ASSERT_TRUE(MoveEntryFile(lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
     // The file comes back by other means, changed, and is taken away again.
     Seed("c.lnk", "second", FILE_ATTRIBUTE_HIDDEN);
     const DWORD secondAttrs = GetAttributes(lnk);
-    ASSERT_TRUE(MoveEntryFile(lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
     auto lines = IndexLines();
     ASSERT_EQ(lines.size(), 2u);
     IsfLine l0 = ParseIsfLine(lines[0]), l1 = ParseIsfLine(lines[1]);
@@ -357,18 +360,18 @@ TEST_F(InactiveFiles, SecondDeactivationReusesTheNameAndAddsASecondLine) {
     EXPECT_EQ(l0.attributes, "32");
     EXPECT_EQ(l1.attributes, std::to_string(secondAttrs));
     EXPECT_EQ(KeptFiles(), std::vector<std::string>{l0.stored + ".bak"});
-    EXPECT_EQ(ReadBytes(InactiveFolder() + l0.stored + ".bak"), "second");
+    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + l0.stored + ".bak"), "second");
 
     // Reactivation uses and removes the first line.
-    ASSERT_TRUE(MoveEntryFile(lnk, false, true));
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
     EXPECT_EQ(ReadBytes(lnk), "second");
     EXPECT_EQ(GetAttributes(lnk), 32u);
     EXPECT_EQ(IndexLines(), std::vector<std::string>{lines[1]});
 }
 
 TEST_F(InactiveFiles, StoredNameAvoidsExistingCopies) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder()));
-    WriteBytes(InactiveFolder() + "file7.bak", "someone else's");
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
+    WriteBytes(InactiveFolder(AppDir) + "file7.bak", "someone else's");
     std::deque<uint32_t> draws = {7, 7, 12};
     SetClockHooks({nullptr, [&](uint32_t) {
                        uint32_t v = draws.front();
@@ -376,26 +379,26 @@ TEST_F(InactiveFiles, StoredNameAvoidsExistingCopies) {
                        return v;
                    }});
     std::string lnk = Seed("d.lnk", "d");
-    ASSERT_TRUE(MoveEntryFile(lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
     EXPECT_EQ(IndexLines(), std::vector<std::string>{FormatIsfLine("file12", lnk, 32)});
-    EXPECT_EQ(ReadBytes(InactiveFolder() + "file7.bak"), "someone else's");
-    EXPECT_EQ(ReadBytes(InactiveFolder() + "file12.bak"), "d");
+    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + "file7.bak"), "someone else's");
+    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + "file12.bak"), "d");
 }
 
 TEST_F(InactiveFiles, OtherLinesOfTheIndexAreKeptByteForByte) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder()));
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
     const std::string before = "file1|\"C:\\x y\\old.lnk\"|33\r\nodd line\r\n\r\n";
-    WriteBytes(InactiveIndexPath(), before);
+    WriteBytes(InactiveIndexPath(AppDir), before);
     std::string lnk = Seed("e.lnk", "e");
-    ASSERT_TRUE(MoveEntryFile(lnk, true, true));
-    std::string after = ReadBytes(InactiveIndexPath());
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
+    std::string after = ReadBytes(InactiveIndexPath(AppDir));
     ASSERT_EQ(after.rfind(before, 0), 0u);
-    ASSERT_TRUE(MoveEntryFile(lnk, false, true));
-    EXPECT_EQ(ReadBytes(InactiveIndexPath()), before);
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), before);
 }
 
 TEST_F(InactiveFiles, PlantedIndexLineCannotReachOutsideTheFolder) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder()));
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
     std::string victim = startup / "victim.bak";
     WriteBytes(victim, "precious");
     std::string lnk = Seed("h.lnk", "h");
@@ -403,32 +406,32 @@ TEST_F(InactiveFiles, PlantedIndexLineCannotReachOutsideTheFolder) {
         "..\\..\\" + ExtractFileName(startup.Path().substr(0, startup.Path().size() - 1)) +
             "\\victim",
         lnk, 32);
-    WriteBytes(InactiveIndexPath(), planted + "\r\n");
-    ASSERT_TRUE(MoveEntryFile(lnk, true, true));
-    ASSERT_TRUE(MoveEntryFile(lnk, false, true));
+    WriteBytes(InactiveIndexPath(AppDir), planted + "\r\n");
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
     EXPECT_EQ(ReadBytes(victim), "precious");
     EXPECT_EQ(ReadBytes(lnk), "h");
     EXPECT_EQ(IndexLines(), std::vector<std::string>{planted});
 }
 
 TEST_F(InactiveFiles, UnreadableIndexIsNeverOverwritten) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder()));
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
     const std::string before = FormatIsfLine("file1", "C:\\x.lnk", 32) + "\r\n";
-    WriteBytes(InactiveIndexPath(), before);
+    WriteBytes(InactiveIndexPath(AppDir), before);
     std::string lnk = Seed("f.lnk", "f");
     {
-        UniqueHandle lock(::CreateFileA(InactiveIndexPath().c_str(), GENERIC_READ, 0, nullptr,
+        UniqueHandle lock(::CreateFileA(InactiveIndexPath(AppDir).c_str(), GENERIC_READ, 0, nullptr,
                                         OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(lock);
-        EXPECT_FALSE(MoveEntryFile(lnk, true, true));
+        EXPECT_FALSE(MoveEntryFile(AppDir, lnk, true, true));
     }
-    EXPECT_EQ(ReadBytes(InactiveIndexPath()), before);
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), before);
     EXPECT_EQ(ReadBytes(lnk), "f");
 }
 
 TEST_F(InactiveFiles, MissingSourceFailsWithoutALine) {
     size_t row = AddRow(FileEntry(startup / "gone.lnk"));
-    CheckMarkOutcome out = OnEntryCheckMark(row, false);
+    CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_EQ(out.messageLine, 26);
     EXPECT_TRUE(IndexLines().empty());
     EXPECT_TRUE(KeptFiles().empty());
@@ -452,20 +455,20 @@ TEST_F(InactiveFiles, RefusedStepLeavesEverythingAsBefore) {
     };
     for (Fault f : {Copy, Delete, Index}) {
         inject(f);
-        EXPECT_FALSE(MoveEntryFile(lnk, true, true)) << f;
+        EXPECT_FALSE(MoveEntryFile(AppDir, lnk, true, true)) << f;
         EXPECT_EQ(ReadBytes(lnk), "g bytes") << f;
         EXPECT_EQ(GetAttributes(lnk), attrs) << f;
         EXPECT_TRUE(IndexLines().empty()) << f;
         EXPECT_TRUE(KeptFiles().empty()) << f;
     }
     SetInactiveFaultHooks({});
-    ASSERT_TRUE(MoveEntryFile(lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
     const auto kept = IndexLines();
     ASSERT_EQ(kept.size(), 1u);
-    const std::string bak = InactiveFolder() + ParseIsfLine(kept[0]).stored + ".bak";
+    const std::string bak = InactiveFolder(AppDir) + ParseIsfLine(kept[0]).stored + ".bak";
     for (Fault f : {Copy, Delete, Index}) {
         inject(f);
-        EXPECT_FALSE(MoveEntryFile(lnk, false, true)) << f;
+        EXPECT_FALSE(MoveEntryFile(AppDir, lnk, false, true)) << f;
         EXPECT_FALSE(FileExists(lnk)) << f;
         EXPECT_EQ(IndexLines(), kept) << f;
         EXPECT_EQ(ReadBytes(bak), "g bytes") << f;
@@ -473,7 +476,7 @@ TEST_F(InactiveFiles, RefusedStepLeavesEverythingAsBefore) {
         EXPECT_TRUE(FilesIn(startup.Path()).empty()) << f;
     }
     SetInactiveFaultHooks({});
-    ASSERT_TRUE(MoveEntryFile(lnk, false, true));
+    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
     EXPECT_EQ(ReadBytes(lnk), "g bytes");
     EXPECT_EQ(GetAttributes(lnk), attrs);
 }
@@ -489,13 +492,13 @@ TEST_F(InactiveIni, SystemIniShellLineKeepsTheReadOnlyAttribute) {
     ::SetFileAttributesA(ini.c_str(), attrs);
     size_t row = AddRow(IniEntry(ini, "boot", "shell", "Explorer.exe my.exe"));
 
-    EXPECT_EQ(OnEntryCheckMark(row, false).messageLine, -1);
+    EXPECT_EQ(CheckMark(row, false).messageLine, -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "<missing>");
     EXPECT_EQ(IniValue(ini, "boot", "oemfonts.fon"), "vgaoem.fon");
     EXPECT_EQ(ReadBytes(ini).find("shell="), std::string::npos);
     EXPECT_EQ(GetAttributes(ini), attrs);
 
-    EXPECT_EQ(OnEntryCheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "Explorer.exe my.exe");
     EXPECT_NE(ReadBytes(ini).find("shell=Explorer.exe my.exe"), std::string::npos);
     EXPECT_EQ(GetAttributes(ini), attrs);
@@ -513,10 +516,10 @@ TEST_F(InactiveIni, TheRealSystemIniInTheWindowsFolder) {
     const DWORD ro = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
     ::SetFileAttributesA(ini.c_str(), ro);
     size_t row = AddRow(IniEntry(ini, "boot", "shell", "Explorer.exe"));
-    EXPECT_EQ(OnEntryCheckMark(row, false).messageLine, -1);
+    EXPECT_EQ(CheckMark(row, false).messageLine, -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "<missing>");
     EXPECT_EQ(GetAttributes(ini), ro);
-    EXPECT_EQ(OnEntryCheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "Explorer.exe");
     EXPECT_EQ(GetAttributes(ini), ro);
     ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -534,9 +537,9 @@ TEST_F(InactiveIni, WinIniLoadLine) {
     ASSERT_TRUE(
         ::WritePrivateProfileStringA("windows", "load", "C:\\qv6test\\tray.exe", ini.c_str()));
     size_t row = AddRow(IniEntry(ini, "windows", "load", "C:\\qv6test\\tray.exe"));
-    EXPECT_EQ(OnEntryCheckMark(row, false).messageLine, -1);
+    EXPECT_EQ(CheckMark(row, false).messageLine, -1);
     EXPECT_EQ(IniValue(ini, "windows", "load"), "<missing>");
-    EXPECT_EQ(OnEntryCheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
     EXPECT_EQ(IniValue(ini, "windows", "load"), "C:\\qv6test\\tray.exe");
     ::WritePrivateProfileStringA("windows", "load", nullptr, ini.c_str());
     ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
@@ -555,7 +558,7 @@ TEST_F(InactiveIni, RefusedWriteKeepsActiveAndAttributes) {
         UniqueHandle lock(
             ::CreateFileA(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(lock);
-        CheckMarkOutcome out = OnEntryCheckMark(row, false);
+        CheckMarkOutcome out = CheckMark(row, false);
         EXPECT_EQ(out.setCheck, true);
         EXPECT_EQ(out.messageLine, 26);
     }
@@ -564,7 +567,7 @@ TEST_F(InactiveIni, RefusedWriteKeepsActiveAndAttributes) {
     EXPECT_EQ(IniValue(ini, "windows", "run"), "x.exe");
     // A folder that does not exist cannot take the line back.
     size_t nowhere = AddRow(IniEntry(work / "no\\such\\dir\\x.ini", "windows", "run", "x.exe"), 0);
-    CheckMarkOutcome out = OnEntryCheckMark(nowhere, true);
+    CheckMarkOutcome out = CheckMark(nowhere, true);
     EXPECT_EQ(out.setCheck, false);
     EXPECT_EQ(out.messageLine, 26);
     EXPECT_EQ(ASEntries[1].Active, 0);

@@ -9,8 +9,9 @@
 #include "base/Handles.h"
 #include "base/Text.h"
 #include "database/CRC.h"
+#include "support/Entries.h"
 #include "support/TestSupport.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -32,48 +33,11 @@ int32_t Crc(const std::string& bytes) {
     return static_cast<int32_t>(~UpdateCRC32(0xFFFFFFFFu, bytes.data(), bytes.size()));
 }
 
-AutostartEntry Base(uint8_t kind, uint8_t group, uint8_t flag) {
-    AutostartEntry e = ZeroEntry();
-    e.Kind = kind;
-    e.Group = group;
-    e.SourceFlag = flag;
-    e.Active = 1;
-    return e;
-}
-
-AutostartEntry Reg(const char* root, const std::string& keyPath, const std::string& name,
-                   const std::string& data, const std::string& caption, const std::string& detail,
-                   uint8_t group, uint8_t flag) {
-    AutostartEntry e = Base(KindRegistry, group, flag);
-    e.RootKey.assign(root);
-    e.KeyPath.assign(keyPath);
-    e.ValueName.assign(name);
-    e.ValueData.assign(data);
-    e.Caption.assign(caption);
-    e.Detail.assign(detail);
-    return e;
-}
-
+// The ini lines: the value is also the detail.
 AutostartEntry Ini(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value, const std::string& caption, uint8_t flag) {
-    AutostartEntry e = Base(KindIni, 6, flag);
-    e.FileName.assign(file);
-    e.RootKey.assign(section);
-    e.ValueName.assign(key);
-    e.ValueData.assign(value);
-    e.Caption.assign(caption);
-    e.Detail.assign(value);
-    return e;
-}
-
-AutostartEntry File(const std::string& path, const std::string& caption, const std::string& detail,
-                    uint8_t group, uint8_t flag, int32_t checksum) {
-    AutostartEntry e = Base(KindFile, group, flag);
-    e.FileName.assign(path);
-    e.Caption.assign(caption);
-    e.Detail.assign(detail);
-    e.Checksum = checksum;
-    return e;
+    return IniEntry(file, section, key, value, caption, value,
+                    GroupByte(AutostartGroup::IniLines), flag);
 }
 
 std::string Describe(const AutostartEntry& e) {
@@ -143,7 +107,7 @@ TEST(Scanner, MachineWithoutAutostartPointsGivesNoEntries) {
     ASEntries.assign(3, ZeroEntry());
     WindowsDir = "stale";
     SystemDir = "stale";
-    ScanAutostarts();
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     ExpectEntries({});
     EXPECT_EQ(WindowsDir, machine.WindowsDir());
     EXPECT_EQ(SystemDir, machine.SystemDir());
@@ -240,69 +204,69 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
     const char* cr = kRootClassesRoot;
     const std::string run = kCV + "Run";
     std::vector<AutostartEntry> expected = {
-        Reg(cu, run, "", "C:\\def.exe", "", "C:\\def.exe", 0, 0),
-        Reg(cu, run, "A1", "a.exe /x", "A1", "a.exe /x", 0, 0),
-        Reg(cu, run, "C3", "%SystemRoot%\\c.exe", "C3", "%SystemRoot%\\c.exe", 0, 0),
-        Reg(cu, run, "D4", longData, "D4", longData, 0, 0),
-        Reg(cu, run, "G7", "noterm", "G7", "noterm", 0, 0),
-        Reg(cu, kCV + "RunServices", "svc", "s.exe", "svc", "s.exe", 0, 0),
-        Reg(cu, kCV + "RunOnce", "once", "o.exe", "once", "o.exe", 0, 0),
-        Reg(lm, run, "M", "m.exe", "M", "m.exe", 0, 0),
-        Reg(lm, kCV + "RunServices", "MS", "ms.exe", "MS", "ms.exe", 0, 0),
-        Reg(lm, kCV + "RunOnce", "MO", "mo.exe", "MO", "mo.exe", 0, 0),
-        Reg(lm, kCV + "RunServicesOnce", "MSO", "mso.exe", "MSO", "mso.exe", 0, 0),
-        Reg(lm, kCV + "RunOnceEx", "Title", "Setup", "Title", "Setup", 0, 0),
-        Reg(cr, "\\exefile\\shell\\open\\command", "", "\"%1\" %*", "EXE", "\"%1\" %*", 1, 0),
-        Reg(cr, "\\comfile\\shell\\open\\command", "", "", "COM", "", 1, 0),
-        Reg(cr, "\\batfile\\shell\\open\\command", "", "\"%1\" bat", "BAT", "\"%1\" bat", 1, 0),
-        Reg(cr, "\\htafile\\Shell\\open\\Command", "", "mshta.exe \"%1\"", "HTA",
+        RegEntry(cu, run, "", "C:\\def.exe", "", "C:\\def.exe", 0, 0),
+        RegEntry(cu, run, "A1", "a.exe /x", "A1", "a.exe /x", 0, 0),
+        RegEntry(cu, run, "C3", "%SystemRoot%\\c.exe", "C3", "%SystemRoot%\\c.exe", 0, 0),
+        RegEntry(cu, run, "D4", longData, "D4", longData, 0, 0),
+        RegEntry(cu, run, "G7", "noterm", "G7", "noterm", 0, 0),
+        RegEntry(cu, kCV + "RunServices", "svc", "s.exe", "svc", "s.exe", 0, 0),
+        RegEntry(cu, kCV + "RunOnce", "once", "o.exe", "once", "o.exe", 0, 0),
+        RegEntry(lm, run, "M", "m.exe", "M", "m.exe", 0, 0),
+        RegEntry(lm, kCV + "RunServices", "MS", "ms.exe", "MS", "ms.exe", 0, 0),
+        RegEntry(lm, kCV + "RunOnce", "MO", "mo.exe", "MO", "mo.exe", 0, 0),
+        RegEntry(lm, kCV + "RunServicesOnce", "MSO", "mso.exe", "MSO", "mso.exe", 0, 0),
+        RegEntry(lm, kCV + "RunOnceEx", "Title", "Setup", "Title", "Setup", 0, 0),
+        RegEntry(cr, "\\exefile\\shell\\open\\command", "", "\"%1\" %*", "EXE", "\"%1\" %*", 1, 0),
+        RegEntry(cr, "\\comfile\\shell\\open\\command", "", "", "COM", "", 1, 0),
+        RegEntry(cr, "\\batfile\\shell\\open\\command", "", "\"%1\" bat", "BAT", "\"%1\" bat", 1, 0),
+        RegEntry(cr, "\\htafile\\Shell\\open\\Command", "", "mshta.exe \"%1\"", "HTA",
             "mshta.exe \"%1\"", 1, 0),
-        Reg(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a-stub.exe", "{A1}", "Component A", 2,
+        RegEntry(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a-stub.exe", "{A1}", "Component A", 2,
             1),
-        Reg(lm, "\\" + kActiveSetup + "\\{C3}", "StubPath", "c-stub.exe", "{C3}", "", 2, 1),
-        Reg(lm, "\\" + kVxD + "\\Alpha", "StaticVxD", "*vmm", "*vmm", "Alpha", 3, 1),
-        Reg(lm, "\\" + kVxD + "\\Gamma", "StaticVxD", "gamma.vxd", "gamma.vxd", "Gamma", 3, 1),
-        Reg(cu, "\\" + kIcq, "App1", "c:\\icq\\a.exe", "App1", "c:\\icq\\a.exe", 4, 1),
-        Reg(cu, "\\" + kIcq + "\\test", "T1", "t.exe", "T1", "t.exe", 4, 1),
+        RegEntry(lm, "\\" + kActiveSetup + "\\{C3}", "StubPath", "c-stub.exe", "{C3}", "", 2, 1),
+        RegEntry(lm, "\\" + kVxD + "\\Alpha", "StaticVxD", "*vmm", "*vmm", "Alpha", 3, 1),
+        RegEntry(lm, "\\" + kVxD + "\\Gamma", "StaticVxD", "gamma.vxd", "gamma.vxd", "Gamma", 3, 1),
+        RegEntry(cu, "\\" + kIcq, "App1", "c:\\icq\\a.exe", "App1", "c:\\icq\\a.exe", 4, 1),
+        RegEntry(cu, "\\" + kIcq + "\\test", "T1", "t.exe", "T1", "t.exe", 4, 1),
     };
     const std::string u = machine.UserStartup() + "\\";
     std::map<std::string, AutostartEntry> userFiles = {
-        {"Tool.lnk", File(u + "Tool.lnk", "Tool.lnk", programs / "tool.exe", 5, 0, Crc(toolBytes))},
+        {"Tool.lnk", FileEntry(u + "Tool.lnk", "Tool.lnk", programs / "tool.exe", 5, 0, Crc(toolBytes))},
         {"notes.Lnk",
-         File(u + "notes.Lnk", "notes.Lnk", programs / "notes.txt", 5, 0, Crc(notesBytes))},
-        {"lnk", File(u + "lnk", "lnk", "lnk", 5, 0, Crc("not a link"))},
-        {"bad.lnk", File(u + "bad.lnk", "bad.lnk", "", 5, 0, -1)},
-        {"empty.txt", File(u + "empty.txt", "empty.txt", "empty.txt", 5, 0, -1)},
+         FileEntry(u + "notes.Lnk", "notes.Lnk", programs / "notes.txt", 5, 0, Crc(notesBytes))},
+        {"lnk", FileEntry(u + "lnk", "lnk", "lnk", 5, 0, Crc("not a link"))},
+        {"bad.lnk", FileEntry(u + "bad.lnk", "bad.lnk", "", 5, 0, -1)},
+        {"empty.txt", FileEntry(u + "empty.txt", "empty.txt", "empty.txt", 5, 0, -1)},
         {"desktop.ini",
-         File(u + "desktop.ini", "desktop.ini", "desktop.ini", 5, 0, Crc("[.ShellClassInfo]"))},
-        {"sub", File(u + "sub", "sub", "sub", 5, 0, -1)},
+         FileEntry(u + "desktop.ini", "desktop.ini", "desktop.ini", 5, 0, Crc("[.ShellClassInfo]"))},
+        {"sub", FileEntry(u + "sub", "sub", "sub", 5, 0, -1)},
     };
     std::vector<std::string> order = FolderOrder(machine.UserStartup());
     ASSERT_EQ(order.size(), userFiles.size());
     for (const std::string& name : order)
         expected.push_back(userFiles.at(name));
-    expected.push_back(File(common("common.exe"), "common.exe", "common.exe", 5, 0, Crc("common")));
+    expected.push_back(FileEntry(common("common.exe"), "common.exe", "common.exe", 5, 0, Crc("common")));
     expected.push_back(Ini(wd + "win.ini", "windows", "load", "", "[WIN.INI] [WINDOWS] LOAD", 0));
     expected.push_back(
         Ini(wd + "win.ini", "windows", "run", "c:\\r.exe", "[WIN.INI] [WINDOWS] RUN", 0));
     expected.push_back(Ini(wd + "system.ini", "boot", "shell", "Explorer.exe evil.exe",
                            "[SYSTEM.INI] [BOOT] SHELL", 1));
     expected.push_back(
-        File(wd + "command\\cmdinit.bat", wd + "command\\cmdinit.bat", "", 7, 1, Crc("rem init")));
+        FileEntry(wd + "command\\cmdinit.bat", wd + "command\\cmdinit.bat", "", 7, 1, Crc("rem init")));
     expected.push_back(
-        File("c:\\autoexec.bat", "c:\\autoexec.bat", "", 7, 1, Crc("@echo off\r\n")));
-    expected.push_back(File("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40\r\n")));
-    expected.push_back(File(wd + "wininit.ini", wd + "wininit.ini", "", 7, 1, Crc("[rename]\r\n")));
-    expected.push_back(File("c:\\explorer.exe", LanguageTable[9], "", 8, 1, Crc("MZ fake")));
+        FileEntry("c:\\autoexec.bat", "c:\\autoexec.bat", "", 7, 1, Crc("@echo off\r\n")));
+    expected.push_back(FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40\r\n")));
+    expected.push_back(FileEntry(wd + "wininit.ini", wd + "wininit.ini", "", 7, 1, Crc("[rename]\r\n")));
+    expected.push_back(FileEntry("c:\\explorer.exe", LanguageTable[9], "", 8, 1, Crc("MZ fake")));
 
-    ScanAutostarts();
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     ExpectEntries(expected);
     EXPECT_EQ(ASEntries[3].ValueData.Length, 255);
 
     // A second scan replaces the list instead of adding to it, and a changed
     // link target changes the link's checksum.
     WriteBytes(programs / "tool.exe", "tool program bytes, patched");
-    ScanAutostarts();
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     for (auto& e : expected)
         if (e.Caption.view() == "Tool.lnk") e.Checksum = Crc("tool program bytes, patched");
     ExpectEntries(expected);
@@ -314,14 +278,14 @@ TEST(Scanner, StartupValuesThatNameNoFolderAreSkipped) {
     WriteBytes(dir / "file.exe", "x");
     machine.SetUserStartup(dir / "file.exe");         // a file, not a folder
     machine.SetCommonStartup(dir / "missing-folder"); // nothing there
-    ScanAutostarts();
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     ExpectEntries({});
 
     // A DWORD where the folder path belongs is no folder either.
     RegSetDword(HKEY_CURRENT_USER,
                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "startup",
                 1);
-    ScanAutostarts();
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     ExpectEntries({});
 }
 
@@ -335,15 +299,15 @@ TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
     RegSetString(HKEY_CURRENT_USER, kIcq, "b", "icq.exe");
     SetRegType(HKEY_CLASSES_ROOT, "exefile\\shell\\open\\command", "", REG_BINARY, "\x01");
     machine.CreateFile("c:\\config.sys", "x");
-    ScanAutostarts();
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     const char* lm = kRootLocalMachine;
     ExpectEntries({
-        Reg(lm, kCV + "Run", "a", "first.exe", "a", "first.exe", 0, 0),
-        Reg(lm, kCV + "Run", "c", "second.exe", "c", "second.exe", 0, 0),
+        RegEntry(lm, kCV + "Run", "a", "first.exe", "a", "first.exe", 0, 0),
+        RegEntry(lm, kCV + "Run", "c", "second.exe", "c", "second.exe", 0, 0),
         // The command key opens: it gives its entry, with no text to show.
-        Reg(kRootClassesRoot, "\\exefile\\shell\\open\\command", "", "", "EXE", "", 1, 0),
-        Reg(kRootCurrentUser, "\\" + kIcq, "b", "icq.exe", "b", "icq.exe", 4, 1),
-        File("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("x")),
+        RegEntry(kRootClassesRoot, "\\exefile\\shell\\open\\command", "", "", "EXE", "", 1, 0),
+        RegEntry(kRootCurrentUser, "\\" + kIcq, "b", "icq.exe", "b", "icq.exe", 4, 1),
+        FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("x")),
     });
 }
 
@@ -361,14 +325,14 @@ TEST(Scanner, ReadsTheNativeRegistryView) {
     };
     seed(KEY_WOW64_32KEY, "only32");
     seed(KEY_WOW64_64KEY, "native");
-    ScanAutostarts();
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     {
         RegKey k;
         if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kCV + "Run").c_str(), 0,
                             KEY_SET_VALUE | KEY_WOW64_32KEY, k.put()) == ERROR_SUCCESS)
             ::RegDeleteValueA(k.get(), "only32");
     }
-    ExpectEntries({Reg(kRootLocalMachine, kCV + "Run", "native", "x", "native", "x", 0, 0)});
+    ExpectEntries({RegEntry(kRootLocalMachine, kCV + "Run", "native", "x", "native", "x", 0, 0)});
 }
 
 } // namespace

@@ -69,19 +69,19 @@ class KnownEntries : public ::testing::Test {
 };
 
 TEST_F(KnownEntries, LoadReadsWholeRecordsOnly) {
-    ASEntryDB.assign(4, ZeroEntry());
-    EXPECT_EQ(LoadKnownEntries(), 0); // no file: an empty database
+    ASEntryDB = std::vector<AutostartEntry>(4, ZeroEntry());
+    EXPECT_EQ(LoadKnownEntries(AppDir), 0); // no file: an empty database
     EXPECT_TRUE(ASEntryDB.empty());
 
     WriteBytes(DbFile(), "");
-    EXPECT_EQ(LoadKnownEntries(), 0);
+    EXPECT_EQ(LoadKnownEntries(AppDir), 0);
 
     const std::string a = GarbageRecord(1);
     WriteBytes(DbFile(), a.substr(0, 1799));
-    EXPECT_EQ(LoadKnownEntries(), 0);
+    EXPECT_EQ(LoadKnownEntries(AppDir), 0);
 
     WriteBytes(DbFile(), a + "x");
-    ASSERT_EQ(LoadKnownEntries(), 1);
+    ASSERT_EQ(LoadKnownEntries(AppDir), 1);
     EXPECT_EQ(Bytes(ASEntryDB[0]), a);
 
     // Many records across the reader's block boundaries, plus a fragment.
@@ -89,8 +89,8 @@ TEST_F(KnownEntries, LoadReadsWholeRecordsOnly) {
     for (int i = 0; i < 700; ++i)
         many += GarbageRecord(static_cast<unsigned char>(i));
     WriteBytes(DbFile(), many + a.substr(0, 900));
-    ASSERT_EQ(LoadKnownEntries(), 700);
-    EXPECT_EQ(EncodeRecords(ASEntryDB), many);
+    ASSERT_EQ(LoadKnownEntries(AppDir), 700);
+    EXPECT_EQ(EncodeRecords(ASEntryDB.Records()), many);
     EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
@@ -99,8 +99,8 @@ TEST_F(KnownEntries, UnreadableFileIsAnError) {
     UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(lock);
-    ASEntryDB.assign(2, ZeroEntry());
-    EXPECT_THROW(LoadKnownEntries(), AppError);
+    ASEntryDB = std::vector<AutostartEntry>(2, ZeroEntry());
+    EXPECT_THROW(LoadKnownEntries(AppDir), AppError);
     EXPECT_TRUE(ASEntryDB.empty());
 }
 
@@ -111,39 +111,37 @@ TEST_F(KnownEntries, ADatabaseThatCouldNotBeReadIsNeverWrittenBack) {
         UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(lock);
-        EXPECT_THROW(LoadKnownEntries(), AppError);
+        EXPECT_THROW(LoadKnownEntries(AppDir), AppError);
     }
-    // The user accepts an entry afterwards: the save is refused and reported,
-    // the stored records stay.
+    // The user accepts an entry afterwards: the save is refused, the stored
+    // records stay.
     AddKnownEntry(ZeroEntry());
-    EXPECT_FALSE(SaveKnownEntries());
+    EXPECT_THROW(SaveKnownEntries(AppDir), AppError);
     EXPECT_EQ(ReadBytes(DbFile()), stored);
-    ASSERT_EQ(dialogs_.Messages().size(), 1u);
-    EXPECT_EQ(dialogs_.Messages()[0].kind, MsgKind::Error);
 
     // Once it loads, saving works again.
-    ASSERT_EQ(LoadKnownEntries(), 2);
+    ASSERT_EQ(LoadKnownEntries(AppDir), 2);
     AddKnownEntry(ZeroEntry());
-    EXPECT_TRUE(SaveKnownEntries());
+    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
     EXPECT_EQ(ReadBytes(DbFile()).size(), 3 * 1800u);
 }
 
 TEST_F(KnownEntries, SaveWritesTheRecordsByteForByte) {
     const std::string file = GarbageRecord(7) + GarbageRecord(9) + GarbageRecord(11);
     WriteBytes(DbFile(), file + "frag");
-    ASSERT_EQ(LoadKnownEntries(), 3);
+    ASSERT_EQ(LoadKnownEntries(AppDir), 3);
     EXPECT_EQ(ASEntryDB[0].Group, 200);
     EXPECT_EQ(ASEntryDB[0].FileName.Length, 255);
-    EXPECT_TRUE(SaveKnownEntries());
+    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
     EXPECT_EQ(ReadBytes(DbFile()), file); // the fragment is gone, nothing else changed
 
     ASEntryDB.clear();
-    EXPECT_TRUE(SaveKnownEntries());
+    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
     EXPECT_EQ(ReadBytes(DbFile()), "");
     EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
-TEST_F(KnownEntries, FailedSaveKeepsTheOldFileAndReports) {
+TEST_F(KnownEntries, FailedSaveKeepsTheOldFileAndSaysSo) {
     const std::string old = Bytes(Entry("c:\\old.exe", ""));
     WriteBytes(DbFile(), old);
     ASEntryDB = {Entry("c:\\a.exe", "x"), Entry("c:\\b.exe", "y")};
@@ -153,11 +151,9 @@ TEST_F(KnownEntries, FailedSaveKeepsTheOldFileAndReports) {
         UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(lock);
-        EXPECT_FALSE(SaveKnownEntries());
+        EXPECT_THROW(SaveKnownEntries(AppDir), AppError);
     }
     EXPECT_EQ(ReadBytes(DbFile()), old);
-    ASSERT_EQ(dialogs_.Messages().size(), 1u);
-    EXPECT_EQ(dialogs_.Messages()[0].kind, MsgKind::Error);
     // No temporary file is left behind in the program's folder.
     WIN32_FIND_DATAA fd;
     int count = 0;
@@ -167,8 +163,8 @@ TEST_F(KnownEntries, FailedSaveKeepsTheOldFileAndReports) {
         while (::FindNextFileA(find.get(), &fd));
     EXPECT_EQ(count, 1);
 
-    EXPECT_TRUE(SaveKnownEntries());
-    EXPECT_EQ(ReadBytes(DbFile()), EncodeRecords(ASEntryDB));
+    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
+    EXPECT_EQ(ReadBytes(DbFile()), EncodeRecords(ASEntryDB.Records()));
 }
 
 TEST_F(KnownEntries, LookupComparesTheIdentityFieldsOnly) {
@@ -226,8 +222,7 @@ TEST_F(KnownEntries, RemoveTakesTheFirstMatchWithActiveCompared) {
     EXPECT_EQ(RemoveKnownEntry(twin), 2);
 }
 
-// The index must give the plain search's answer after every kind of change,
-// also changes made to ASEntryDB directly.
+// The index must give the plain search's answer after every kind of change.
 TEST_F(KnownEntries, IndexAnswersLikeThePlainSearch) {
     std::mt19937 rng(12345);
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
@@ -240,7 +235,7 @@ TEST_F(KnownEntries, IndexAnswersLikeThePlainSearch) {
         for (int i = 0; i < 60; ++i) {
             AutostartEntry probe = random();
             for (bool active : {false, true})
-                ASSERT_EQ(FindKnownEntry(probe, active), FindKnownEntryLinear(probe, active))
+                ASSERT_EQ(FindKnownEntry(probe, active), ASEntryDB.FindLinear(probe, active))
                     << step << ": " << probe.FileName.view() << " active " << active;
         }
     };
@@ -252,32 +247,31 @@ TEST_F(KnownEntries, IndexAnswersLikeThePlainSearch) {
             AddKnownEntry(random());
             break;
         case 3:
+        case 4:
             RemoveKnownEntry(random());
             break;
-        case 4: // behind the database's back: same size, same storage
-            if (!ASEntryDB.empty()) {
-                ASEntryDB.erase(ASEntryDB.begin());
-                ASEntryDB.push_back(random());
-                KnownEntriesChanged();
+        case 5: { // assigned over with as many records
+            std::vector<AutostartEntry> records = ASEntryDB.Records();
+            if (!records.empty()) {
+                records.erase(records.begin());
+                records.push_back(random());
             }
-            break;
-        case 5:
-            ASEntryDB.push_back(random());
-            break;
+            ASEntryDB = std::move(records);
+        } break;
         case 6:
-            if (!ASEntryDB.empty()) ASEntryDB.pop_back();
+            ASEntryDB.clear();
             break;
         case 7: {
-            auto reversed = ASEntryDB;
+            std::vector<AutostartEntry> reversed = ASEntryDB.Records();
             std::reverse(reversed.begin(), reversed.end());
             WriteBytes(DbFile(), EncodeRecords(reversed) + "xx");
-            LoadKnownEntries();
-            ASSERT_EQ(EncodeRecords(ASEntryDB), EncodeRecords(reversed));
+            LoadKnownEntries(AppDir);
+            ASSERT_EQ(EncodeRecords(ASEntryDB.Records()), EncodeRecords(reversed));
         } break;
         }
         check("round");
     }
-    ASEntryDB = {};
+    ASEntryDB.clear();
     check("emptied");
 
     // Assigned over with as many records: the storage stays the same.

@@ -3,7 +3,7 @@
 #include "app/AppContext.h"
 #include "process/FunctionUnit.h"
 #include "support/TestSupport.h"
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 // The guard contract and the guard program qvguard.exe, run for real.
 #include "app/AppContext.h"
-#include "app/LanguageTable.h"
 #include "autostart/AutostartEntry.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -81,7 +80,7 @@ TEST(GuardWatch, AnnouncesWhatIsNewAndUnknown) {
     watch.SetBaseline({a});
     EXPECT_TRUE(watch.Update({a}).empty());
 
-    ASEntryDB.push_back(c); // accepted by the user
+    ASEntryDB.Add(c); // accepted by the user
     auto fresh = watch.Update({a, b, c});
     ASSERT_EQ(fresh.size(), 1u);
     EXPECT_EQ(fresh[0].ValueName.str(), "B");
@@ -176,7 +175,7 @@ class GuardProgram : public testing::Test {
     void SetUp() override {
         savedAppDir_ = AppDir;
         AppDir = ExecutableDir();
-        ASSERT_FALSE(IsGuardRunning()) << "a guard from an earlier run is still running";
+        ASSERT_FALSE(IsGuardRunning(AppDir)) << "a guard from an earlier run is still running";
         ::DeleteFileA(LogPath().c_str());
         ::DeleteFileA((AppDir + "asedb.dat").c_str());
     }
@@ -184,7 +183,7 @@ class GuardProgram : public testing::Test {
         SystemProcessSource source;
         for (const ProcessEntry& e : CollectProcesses(source))
             if (ProcessName(e) == UpperAscii(AppDir + kGuardExeName)) KillProcess(e.th32ProcessID);
-        WaitFor([] { return !IsGuardRunning(); });
+        WaitFor([] { return !IsGuardRunning(AppDir); });
         for (const std::string& v : values_)
             ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, v.c_str());
         ::DeleteFileA(LogPath().c_str());
@@ -199,7 +198,7 @@ class GuardProgram : public testing::Test {
 
     void StartGuard() {
         ShellOpen(AppDir + kGuardExeName);
-        ASSERT_TRUE(WaitFor([] { return IsGuardRunning() && GuardWindow() != nullptr; }));
+        ASSERT_TRUE(WaitFor([] { return IsGuardRunning(AppDir) && GuardWindow() != nullptr; }));
     }
     void AddRunValue(const std::string& name, const std::string& data) {
         values_.push_back(name);
@@ -215,7 +214,7 @@ TEST_F(GuardProgram, StartsOnceThroughTheShellAndStopsOnRequest) {
     StartGuard();
     // Another folder's guard would be another program.
     AppDir = "C:\\Elsewhere\\";
-    EXPECT_FALSE(IsGuardRunning());
+    EXPECT_FALSE(IsGuardRunning(AppDir));
     AppDir = ExecutableDir();
 
     // A second start of the same file ends by itself, quietly; the first
@@ -232,10 +231,10 @@ TEST_F(GuardProgram, StartsOnceThroughTheShellAndStopsOnRequest) {
     DWORD code = 1;
     ::GetExitCodeProcess(process.get(), &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(IsGuardRunning());
+    EXPECT_TRUE(IsGuardRunning(AppDir));
 
     EXPECT_TRUE(NotifyGuard(GuardMsgStop));
-    EXPECT_TRUE(WaitFor([] { return !IsGuardRunning(); }));
+    EXPECT_TRUE(WaitFor([] { return !IsGuardRunning(AppDir); }));
     EXPECT_EQ(GuardWindow(), nullptr);
     EXPECT_FALSE(NotifyGuard(GuardMsgStop));
 }
@@ -266,7 +265,7 @@ TEST_F(GuardProgram, RereadsTheDatabaseWhenTold) {
     // database and tells the guard. Sent rather than posted, so the test
     // knows the guard has read it before the entry appears.
     ASEntryDB = {RunEntry("QV6GuardKnown", "c:\\known.exe")};
-    SaveKnownEntries();
+    SaveKnownEntries(AppDir);
     DWORD_PTR result = 0;
     ASSERT_NE(::SendMessageTimeoutW(GuardWindow(), GuardMsgDatabaseChanged, 0, 0, SMTO_BLOCK, 10000,
                                     &result),

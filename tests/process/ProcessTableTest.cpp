@@ -1,6 +1,7 @@
 // The process table over a scripted source: the cap, the join by id, the
 // names, the sort and the failure paths.
 #include "app/AppContext.h"
+#include "base/Files.h"
 #include "process/ProcessTable.h"
 #include "ScriptedProcessSource.h"
 #include "support/TestSupport.h"

@@ -13,11 +13,12 @@ class SmallForm : public ui::Form {
   public:
     SmallForm() {
         CreateFrame(L"QvSmallTestForm", "Test", 300, 200, RGB(0xF5, 0xF5, 0xF5), {});
-        AddPanel(Box, "Box", nullptr, 0, 0, 300, 200);
-        AddControl(First, "Same", &Box, L"BUTTON", BS_PUSHBUTTON, 0, 10, 10, 80, 24);
-        AddControl(Second, "Same", &Box, L"BUTTON", BS_PUSHBUTTON, 0, 10, 40, 80, 24);
-        AddControl(Check, "Check", &Box, L"BUTTON", BS_AUTOCHECKBOX, 0, 10, 70, 80, 20);
-        AddControl(Combo, "Combo", &Box, L"COMBOBOX", CBS_DROPDOWNLIST, 0, 10, 100, 120, 120);
+        Add(Box, {.name = "Box", .width = 300, .height = 200});
+        Add(First, {.name = "Same", .parent = &Box, .left = 10, .top = 10, .width = 80, .height = 24});
+        Add(Second, {.name = "Same", .parent = &Box, .left = 10, .top = 40, .width = 80, .height = 24});
+        Add(Check, {.name = "Check", .parent = &Box, .left = 10, .top = 70, .width = 80, .height = 20});
+        Add(Combo,
+            {.name = "Combo", .parent = &Box, .left = 10, .top = 100, .width = 120, .height = 120});
     }
     ~SmallForm() override { Destroy(); }
     int resizes = 0;

@@ -1,4 +1,4 @@
-#include "ui/WinText.h"
+#include "base/WinText.h"
 
 #include <windows.h>
 

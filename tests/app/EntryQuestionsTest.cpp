@@ -1,0 +1,124 @@
+// Deleting entries at their source: the questions before, the messages after.
+#include "app/LanguageTable.h"
+#include "app/EntryQuestions.h"
+#include "autostart/Scanner.h"
+#include "base/Files.h"
+#include "support/Entries.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+constexpr const char* kKey = "Software\\QuorvikTest\\Edit";
+
+class EntryQuestions : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        LanguageTable.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "qv6.lng"));
+        test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
+        savedWindowsDir_ = WindowsDir;
+        WindowsDir = dir_.Path();
+    }
+    void TearDown() override {
+        test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
+        WindowsDir = savedWindowsDir_;
+    }
+    static AutostartEntry Reg(const std::string& name, const std::string& data,
+                              const std::string& path = std::string("\\") + kKey) {
+        return test::RegEntry(kRootCurrentUser, path, name, data);
+    }
+    static AutostartEntry Ini(const std::string& file, const std::string& section,
+                              const std::string& key, const std::string& data) {
+        return test::IniEntry(file, section, key, data);
+    }
+    test::TempDir dir_;
+    test::ScriptedDialogs dialogs_;
+    std::string savedWindowsDir_;
+};
+
+TEST_F(EntryQuestions, DeletingARegistryValueAsksAndReportsFailure) {
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "Tool", "tool.exe");
+    dialogs_.QueueAnswer(MsgResult::Cancel);
+    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
+    ASSERT_EQ(dialogs_.Messages().size(), 1u);
+    EXPECT_EQ(dialogs_.Messages()[0].text,
+              LanguageTable.Format(11, {"tool.exe", "Tool", std::string("\\") + kKey}));
+
+    // An unanswered question counts as Cancel.
+    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
+
+    dialogs_.Clear();
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_FALSE(DeleteEntry(Reg("Tool", "tool.exe")));
+    ASSERT_EQ(dialogs_.Messages().size(), 2u);
+    EXPECT_EQ(dialogs_.Messages()[1].text,
+              LanguageTable.Format(12, {"tool.exe", "Tool", std::string("\\") + kKey}));
+}
+
+TEST_F(EntryQuestions, TheExplorerShellLineAsksTwiceAndKeepsItsAttributes) {
+    std::string ini = WindowsDir + "system.ini";
+    test::WriteBytes(ini, "[boot]\r\nshell=C:\\WINDOWS\\Explorer.EXE\r\n");
+    ASSERT_TRUE(SetAttributes(ini, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    AutostartEntry e = Ini(ini, "Boot", "Shell", "C:\\WINDOWS\\Explorer.EXE");
+
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    dialogs_.QueueAnswer(MsgResult::Cancel);
+    EXPECT_TRUE(DeleteEntry(e));
+    ASSERT_EQ(dialogs_.Messages().size(), 2u);
+    EXPECT_EQ(dialogs_.Messages()[1].text, LanguageTable[46]);
+    EXPECT_NE(test::ReadBytes(ini).find("shell="), std::string::npos);
+
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(e));
+    EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
+    EXPECT_EQ(GetAttributes(ini), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+    SetAttributes(ini, FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(EntryQuestions, AnotherShellLineAsksOnce) {
+    std::string ini = WindowsDir + "system.ini";
+    test::WriteBytes(ini, "[boot]\r\nshell=progman.exe\r\n");
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(Ini(ini, "boot", "shell", "progman.exe")));
+    EXPECT_EQ(dialogs_.Messages().size(), 1u);
+    EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
+}
+
+TEST_F(EntryQuestions, DeletingAFileClearsItsAttributesAndReportsALockedOne) {
+    std::string file = dir_ / "autoexec.bat";
+    test::WriteBytes(file, "@echo off\r\n");
+    SetAttributes(file, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    AutostartEntry e = ZeroEntry();
+    e.Kind = KindFile;
+    e.FileName.assign(file);
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_TRUE(DeleteEntry(e));
+    EXPECT_FALSE(FileExists(file));
+
+    test::WriteBytes(file, "@echo off\r\n");
+    HANDLE lock = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    dialogs_.Clear();
+    dialogs_.QueueAnswer(MsgResult::Ok);
+    EXPECT_FALSE(DeleteEntry(e));
+    ::CloseHandle(lock);
+    ASSERT_EQ(dialogs_.Messages().size(), 2u);
+    EXPECT_EQ(dialogs_.Messages()[1].text,
+              LanguageTable.Format(16, {file}) + "\r" + LanguageTable[17]);
+    EXPECT_TRUE(FileExists(file));
+}
+
+TEST_F(EntryQuestions, WarningJoinsThreeLinesWithCR) {
+    EXPECT_EQ(SystemEntryWarning(),
+              LanguageTable[27] + "\r" + LanguageTable[28] + "\r" + LanguageTable[29]);
+}
+
+} // namespace
+} // namespace qv
