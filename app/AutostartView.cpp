@@ -20,9 +20,9 @@ std::vector<ASListRow> BuildASListRows(const std::vector<AutostartEntry>& entrie
 EntryButtons EntryButtonState(const AutostartEntry& e, bool writeProtect) {
     EntryButtons b;
     if (writeProtect || e.Active == 0) return b;
-    b.del = e.Group != 1;
+    b.del = !InGroup(e, AutostartGroup::ShellOpen);
     b.edit = e.Kind != KindFile;
-    b.editor = e.Group == 6 || e.Group == 7;
+    b.editor = InGroup(e, AutostartGroup::IniLines) || InGroup(e, AutostartGroup::BootFiles);
     return b;
 }
 

@@ -8,8 +8,8 @@
 namespace qv {
 
 std::string SystemEntryWarning() {
-    return LanguageTable[Lng::SystemEntryWarning1] + "\r" + LanguageTable[Lng::SystemEntryWarning2] +
-           "\r" + LanguageTable[Lng::SystemEntryWarning3];
+    return LanguageTable[Lng::SystemEntryWarning1] + "\r" +
+           LanguageTable[Lng::SystemEntryWarning2] + "\r" + LanguageTable[Lng::SystemEntryWarning3];
 }
 
 bool DeleteEntry(const AutostartEntry& e) {

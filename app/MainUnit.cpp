@@ -138,15 +138,23 @@ void TMainForm::CreateControls() {
 
     // Top strip with the banner.
     Add(AdTopPnl, {.name = "AdTopPnl", .height = kTopHeight});
-    Add(AdImg, {.name = "AdImg", .parent = &AdTopPnl, .top = 10, .width = 468, .height = 60,
+    Add(AdImg, {.name = "AdImg",
+                .parent = &AdTopPnl,
+                .top = 10,
+                .width = 468,
+                .height = 60,
                 .style = SS_NOTIFY});
     AdImg.Cursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND);
 
     // Bottom strip: banner, status line, guard button and its label.
     Add(BottomPnl, {.name = "BottomPnl", .height = kBottomHeight});
     Add(QVBanner, {.name = "QVBanner", .parent = &BottomPnl, .top = 2, .width = 370, .height = 39});
-    Add(StatusLbl,
-        {.name = "StatusLbl", .parent = &BottomPnl, .left = 3, .top = 42, .width = 362, .height = 11});
+    Add(StatusLbl, {.name = "StatusLbl",
+                    .parent = &BottomPnl,
+                    .left = 3,
+                    .top = 42,
+                    .width = 362,
+                    .height = 11});
     StatusLbl.SetFont(arial9_.get());
     StatusLbl.TextColor = kGreyText;
     Add(QVGuardBtn, {.name = "QVGuardBtn",
@@ -167,7 +175,8 @@ void TMainForm::CreateControls() {
     QVGuardLbl.TextColor = kGreyText;
 
     // The tab control with the help button on its tab row and the pages.
-    Add(Tab, {.name = "Tab", .style = TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK | TCS_FOCUSNEVER});
+    Add(Tab,
+        {.name = "Tab", .style = TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK | TCS_FOCUSNEVER});
     Tab.SetFont(arialBold12_.get());
     Tab.AddTab("1");
     Tab.AddTab("2");
@@ -191,9 +200,12 @@ void TMainForm::CreateControls() {
                        .height = 25,
                        .caption = "Aktualisieren",
                        .tag = kRefreshTag});
-    Add(ASProtectPnl,
-        {.name = "ASProtectPnl", .parent = &Page0MenuPnl, .left = 8, .top = 41, .width = 132,
-         .height = 121});
+    Add(ASProtectPnl, {.name = "ASProtectPnl",
+                       .parent = &Page0MenuPnl,
+                       .left = 8,
+                       .top = 41,
+                       .width = 132,
+                       .height = 121});
     ASProtectPnl.Framed = true;
     Add(ASWriteProtectChk, {.name = "ASWriteProtectChk",
                             .parent = &ASProtectPnl,
@@ -272,7 +284,8 @@ void TMainForm::CreateControls() {
     Add(ASListBox,
         {.name = "ASListBox", .parent = &PagePnl0, .top = kSelectBoxHeight, .caption = "Inhalt"});
     ASListBox.TextColor = kGreyText;
-    Add(ASList, {.name = "ASList", .parent = &ASListBox, .left = 6, .top = 16, .style = LVS_SINGLESEL});
+    Add(ASList,
+        {.name = "ASList", .parent = &ASListBox, .left = 6, .top = 16, .style = LVS_SINGLESEL});
     ASList.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB |
                             LVS_EX_DOUBLEBUFFER);
     ASList.AddColumn(100);
@@ -336,8 +349,7 @@ bool TMainForm::FormCreate() {
     }
     CreateControls();
     if (!Handle()) return false;
-    AlignControls();
-    // 3. and 4.
+    // 3. and 4. Applying the captions lays the window out for them.
     LanguageTable.LoadFromBytes(ReadFileBytes(AppDir + "qv6.lng").value_or(std::string()));
     RunGuarded([this] { ApplyLanguage(); });
     // 5. The nine groups.
@@ -496,7 +508,8 @@ void TMainForm::SelectASGroupComboChange() {
         ASListIndex.push_back(row.index);
     }
     ASList.EndUpdate();
-    ASListBox.SetCaption(LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
+    ASListBox.SetCaption(
+        LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
     // No row is selected after a refill.
     ASEditBtn.SetEnabled(false);
     ASEditorBtn.SetEnabled(false);

@@ -21,8 +21,13 @@ TASEditForm::~TASEditForm() {
 void TASEditForm::FormCreate() {
     CreateModalFrame(L"TASEditForm", "Eintrag \xE4ndern", kWidth, kHeight, RGB(255, 255, 255),
                      {L"MS Sans Serif", 11}, true, false);
-    Add(EditGrpBox, {.name = "EditGrpBox", .left = 8, .top = 6, .width = kWidth - 16, .height = 92});
-    Add(Keylbl, {.name = "Keylbl", .parent = &EditGrpBox, .left = 10, .top = 27, .width = 76,
+    Add(EditGrpBox,
+        {.name = "EditGrpBox", .left = 8, .top = 6, .width = kWidth - 16, .height = 92});
+    Add(Keylbl, {.name = "Keylbl",
+                 .parent = &EditGrpBox,
+                 .left = 10,
+                 .top = 27,
+                 .width = 76,
                  .height = 14});
     Add(KeyEdit, {.name = "KeyEdit",
                   .parent = &EditGrpBox,
@@ -30,7 +35,11 @@ void TASEditForm::FormCreate() {
                   .top = 23,
                   .width = kWidth - 16 - 100,
                   .height = 21});
-    Add(ValueLbl, {.name = "ValueLbl", .parent = &EditGrpBox, .left = 10, .top = 59, .width = 76,
+    Add(ValueLbl, {.name = "ValueLbl",
+                   .parent = &EditGrpBox,
+                   .left = 10,
+                   .top = 59,
+                   .width = 76,
                    .height = 14});
     Add(ValueEdit, {.name = "ValueEdit",
                     .parent = &EditGrpBox,
@@ -38,9 +47,14 @@ void TASEditForm::FormCreate() {
                     .top = 55,
                     .width = kWidth - 16 - 100,
                     .height = 21});
-    Add(OkBtn,
-        {.name = "OkBtn", .left = 8, .top = 108, .width = 220, .height = 30, .style = BS_DEFPUSHBUTTON});
-    Add(CancelBtn, {.name = "CancelBtn", .left = 236, .top = 108, .width = kWidth - 244, .height = 30});
+    Add(OkBtn, {.name = "OkBtn",
+                .left = 8,
+                .top = 108,
+                .width = 220,
+                .height = 30,
+                .style = BS_DEFPUSHBUTTON});
+    Add(CancelBtn,
+        {.name = "CancelBtn", .left = 236, .top = 108, .width = kWidth - 244, .height = 30});
     // The record's fields hold at most 255 characters.
     KeyEdit.SetMaxLength(255);
     ValueEdit.SetMaxLength(255);

@@ -46,7 +46,8 @@ DeleteOutcome Failed(LineText failure, bool fileHint = false) {
 DeleteOutcome DeleteRegistryValue(const AutostartEntry& e) {
     const std::string data = e.ValueData.str(), name = e.ValueName.str(), path = e.KeyPath.str();
     RegKey key = OpenEntryKey(e.RootKey.str(), path, KEY_SET_VALUE, false);
-    if (key && ::RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS) return {true, {}, false};
+    if (key && ::RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS)
+        return {true, {}, false};
     return Failed({Lng::DeleteRegistryFailed, {data, name, path}});
 }
 
@@ -92,7 +93,8 @@ void ApplyEntryEdit(const AutostartEntry& e, const std::string& newName,
 LineText DeletionQuestion(const AutostartEntry& e) {
     switch (e.Kind) {
     case KindRegistry:
-        return {Lng::DeleteRegistryQuestion, {e.ValueData.str(), e.ValueName.str(), e.KeyPath.str()}};
+        return {Lng::DeleteRegistryQuestion,
+                {e.ValueData.str(), e.ValueName.str(), e.KeyPath.str()}};
     case KindIni:
         return {Lng::DeleteIniQuestion,
                 {e.ValueName.str(), e.RootKey.str(), e.FileName.str(), e.ValueData.str()}};

@@ -332,7 +332,7 @@ CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool 
     switch (DecideCheckMark(e.Group, e.Active, checked)) {
     case CheckMarkAction::None:
         break;
-    case CheckMarkAction::RefuseGroup1:
+    case CheckMarkAction::RefuseShellOpen:
         out.setCheck = true;
         out.messageLine = Lng::Group1NotDeactivatable;
         break;

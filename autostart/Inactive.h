@@ -37,8 +37,8 @@ inline constexpr const char* kInactiveEntriesFile = "aseinactive.dat";
 
 // What the list must do after a click left a row's check mark as checked.
 struct CheckMarkOutcome {
-    std::optional<bool> setCheck; // the mark the row must show now, if it changes
-    int messageLine = -1;         // language line to show (Lng::...), -1: none
+    std::optional<bool> setCheck;     // the mark the row must show now, if it changes
+    int messageLine = -1;             // language line to show (Lng::...), -1: none
     std::optional<std::string> error; // a failure nobody handles, for the error box
 };
 // The check-mark handling of the autostart list, without the list: for the

@@ -1,5 +1,7 @@
 #include "autostart/InactiveRules.h"
 
+#include "autostart/AutostartEntry.h"
+
 namespace qv {
 
 namespace {
@@ -123,7 +125,7 @@ std::optional<std::string> DrawStoredName(const std::function<bool(const std::st
 
 CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked) {
     if (checked == (active != 0)) return CheckMarkAction::None;
-    if (group == 1) return CheckMarkAction::RefuseGroup1;
+    if (group == GroupByte(AutostartGroup::ShellOpen)) return CheckMarkAction::RefuseShellOpen;
     return CheckMarkAction::Apply;
 }
 

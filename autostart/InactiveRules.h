@@ -47,9 +47,9 @@ std::optional<std::string> DrawStoredName(const std::function<bool(const std::st
 
 // What a row's check mark, as the click left it, asks of its entry.
 enum class CheckMarkAction {
-    None,         // the mark equals Active: nothing changes
-    RefuseGroup1, // a shell open command: tick again, line 30
-    Apply         // change the entry's state to the mark
+    None,            // the mark equals Active: nothing changes
+    RefuseShellOpen, // a shell open command: tick again, line 30
+    Apply            // change the entry's state to the mark
 };
 CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked);
 

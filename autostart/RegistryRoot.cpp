@@ -1,6 +1,5 @@
 #include "autostart/RegistryRoot.h"
 
-
 namespace qv {
 
 HKEY RootHandle(RegRoot root) {

@@ -71,7 +71,8 @@ void TTextfileEditForm::FormShow() {
     EditMemo.SetLines({});
     RunGuarded([this] {
         EditMemo.SetLines(LoadTextLines(EditFileName));
-        ::SetWindowTextW(Handle(), ToWide(LanguageTable.Format(Lng::EditorCaptionFile, {EditFileName})).c_str());
+        ::SetWindowTextW(
+            Handle(), ToWide(LanguageTable.Format(Lng::EditorCaptionFile, {EditFileName})).c_str());
     });
     EditMemo.SetModified(false);
 }
@@ -88,8 +89,8 @@ void TTextfileEditForm::SaveBtnClick() {
 
 void TTextfileEditForm::CloseBtnClick() {
     if (EditMemo.Modified()) {
-        MsgResult r = MessageDlg(
-            {LanguageTable[Lng::EditorCloseQuestion], "Best\xE4tigung", MsgKind::Question, BtnYes | BtnNo | BtnCancel});
+        MsgResult r = MessageDlg({LanguageTable[Lng::EditorCloseQuestion], "Best\xE4tigung",
+                                  MsgKind::Question, BtnYes | BtnNo | BtnCancel});
         if (r == MsgResult::Cancel) return;
         if (r == MsgResult::Yes) {
             // A failed save throws: the window stays open with the change.

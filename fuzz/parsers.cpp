@@ -2,7 +2,7 @@
 // its "%s" formatting, the record files, and the kept-files index lines. It
 // builds natively (no Windows headers), with the address and undefined
 // behaviour sanitizers; see scripts/fuzz.sh.
-#include "app/LanguageTable.h"
+#include "base/LanguageFile.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/InactiveRules.h"
 #include "base/Text.h"

@@ -11,7 +11,7 @@ for p in clang libclang-rt-14-dev; do
     { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p"; }
 done
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$root" "$root/fuzz/parsers.cpp" "$root/base/Text.cpp" "$root/app/LanguageTable.cpp" \
+  -I"$root" "$root/fuzz/parsers.cpp" "$root/base/Text.cpp" "$root/base/LanguageFile.cpp" \
   "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" -o "$out/fuzz_parsers"
 # Seeds: the language file and a record.
 cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true

@@ -100,7 +100,6 @@ class Control {
     void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, (WPARAM)font, TRUE); }
     // Moves the control in front of its siblings.
     void BringToFront();
-    void Repaint() { ::InvalidateRect(hwnd_, nullptr, TRUE); }
 
     // The tool tip text; the form's tool tip shows it.
     const std::string& Hint() const { return hint_; }
@@ -147,7 +146,6 @@ class Image : public Control {
   public:
     WindowKind Kind() const override { return {L"STATIC", SS_BITMAP}; }
     void SetBitmap(BitmapHandle bitmap);
-    HBITMAP Bitmap() const { return bitmap_.get(); }
 
   private:
     BitmapHandle bitmap_;

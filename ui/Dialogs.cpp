@@ -39,6 +39,20 @@ UINT ButtonFlags(unsigned buttons) {
     return MB_OK;
 }
 
+// The default button's place among the buttons the box shows, in their
+// order: OK or Yes first, then No, then Cancel.
+UINT DefaultButtonFlag(unsigned buttons, MsgButton chosen) {
+    unsigned order[] = {BtnOk | BtnYes, BtnNo, BtnCancel};
+    UINT place = 0;
+    for (unsigned b : order) {
+        if (!(buttons & b)) continue;
+        if (chosen & b)
+            return place == 0 ? MB_DEFBUTTON1 : place == 1 ? MB_DEFBUTTON2 : MB_DEFBUTTON3;
+        ++place;
+    }
+    return MB_DEFBUTTON1;
+}
+
 // Turns "Name|*.a|Other|*.*" into the double-NUL list the dialog wants.
 std::wstring FilterList(const std::string& filter) {
     std::wstring w = ToWide(filter);
@@ -55,7 +69,8 @@ class RealDialogs : public DialogHandler {
         std::wstring text = ToWide(r.text);
         std::wstring caption = ToWide(r.caption.empty() ? kAppTitle : r.caption);
         int res = ::MessageBoxW(g_owner, text.c_str(), caption.c_str(),
-                                IconFlags(r.kind) | ButtonFlags(r.buttons) | MB_TASKMODAL);
+                                IconFlags(r.kind) | ButtonFlags(r.buttons) |
+                                    DefaultButtonFlag(r.buttons, r.defaultButton) | MB_TASKMODAL);
         switch (res) {
         case IDOK:
             return MsgResult::Ok;

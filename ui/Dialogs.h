@@ -18,6 +18,8 @@ struct MessageRequest {
     std::string caption; // empty: the application title
     MsgKind kind = MsgKind::Plain;
     unsigned buttons = BtnOk;
+    // The button Enter chooses: the first of `buttons` when 0.
+    MsgButton defaultButton = MsgButton(0);
 };
 
 struct FileDialogRequest {

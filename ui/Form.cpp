@@ -201,12 +201,11 @@ void Form::AddControl(Control& control, const ControlArgs& args) {
     const WindowKind kind = control.Kind();
     HWND parentHwnd = args.parent ? args.parent->hwnd_ : hwnd_;
     int id = nextId_++;
-    HWND h = ::CreateWindowExW(kind.exStyle | args.exStyle, kind.windowClass,
-                               ToWide(args.caption).c_str(),
-                               WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | args.style,
-                               args.left, args.top, args.width, args.height, parentHwnd,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               ::GetModuleHandleW(nullptr), nullptr);
+    HWND h = ::CreateWindowExW(
+        kind.exStyle | args.exStyle, kind.windowClass, ToWide(args.caption).c_str(),
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | args.style, args.left, args.top,
+        args.width, args.height, parentHwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        ::GetModuleHandleW(nullptr), nullptr);
     control.hwnd_ = h;
     control.name_ = std::string(args.name);
     control.form_ = this;

@@ -63,9 +63,7 @@ class Form {
 
     // Ends the thread's message loop when the window is destroyed.
     bool QuitOnDestroy = false;
-    COLORREF Color() const { return color_; }
     HBRUSH BackgroundBrush() const { return brush_.get(); }
-    HFONT DefaultFont() const { return font_.get(); }
 
     // Destroys the window and forgets the controls' handles.
     void Destroy();

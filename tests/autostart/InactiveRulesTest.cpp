@@ -100,7 +100,7 @@ TEST(InactiveCheckMark, DecisionTable) {
     for (uint8_t group = 0; group < 9; ++group) {
         EXPECT_EQ(DecideCheckMark(group, 1, true), CheckMarkAction::None);
         EXPECT_EQ(DecideCheckMark(group, 0, false), CheckMarkAction::None);
-        auto changed = group == 1 ? CheckMarkAction::RefuseGroup1 : CheckMarkAction::Apply;
+        auto changed = group == 1 ? CheckMarkAction::RefuseShellOpen : CheckMarkAction::Apply;
         EXPECT_EQ(DecideCheckMark(group, 1, false), changed);
         EXPECT_EQ(DecideCheckMark(group, 0, true), changed);
     }

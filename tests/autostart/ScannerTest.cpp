@@ -36,8 +36,8 @@ int32_t Crc(const std::string& bytes) {
 // The ini lines: the value is also the detail.
 AutostartEntry Ini(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value, const std::string& caption, uint8_t flag) {
-    return IniEntry(file, section, key, value, caption, value,
-                    GroupByte(AutostartGroup::IniLines), flag);
+    return IniEntry(file, section, key, value, caption, value, GroupByte(AutostartGroup::IniLines),
+                    flag);
 }
 
 std::string Describe(const AutostartEntry& e) {
@@ -218,11 +218,12 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
         RegEntry(lm, kCV + "RunOnceEx", "Title", "Setup", "Title", "Setup", 0, 0),
         RegEntry(cr, "\\exefile\\shell\\open\\command", "", "\"%1\" %*", "EXE", "\"%1\" %*", 1, 0),
         RegEntry(cr, "\\comfile\\shell\\open\\command", "", "", "COM", "", 1, 0),
-        RegEntry(cr, "\\batfile\\shell\\open\\command", "", "\"%1\" bat", "BAT", "\"%1\" bat", 1, 0),
+        RegEntry(cr, "\\batfile\\shell\\open\\command", "", "\"%1\" bat", "BAT", "\"%1\" bat", 1,
+                 0),
         RegEntry(cr, "\\htafile\\Shell\\open\\Command", "", "mshta.exe \"%1\"", "HTA",
-            "mshta.exe \"%1\"", 1, 0),
-        RegEntry(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a-stub.exe", "{A1}", "Component A", 2,
-            1),
+                 "mshta.exe \"%1\"", 1, 0),
+        RegEntry(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a-stub.exe", "{A1}",
+                 "Component A", 2, 1),
         RegEntry(lm, "\\" + kActiveSetup + "\\{C3}", "StubPath", "c-stub.exe", "{C3}", "", 2, 1),
         RegEntry(lm, "\\" + kVxD + "\\Alpha", "StaticVxD", "*vmm", "*vmm", "Alpha", 3, 1),
         RegEntry(lm, "\\" + kVxD + "\\Gamma", "StaticVxD", "gamma.vxd", "gamma.vxd", "Gamma", 3, 1),
@@ -231,32 +232,36 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
     };
     const std::string u = machine.UserStartup() + "\\";
     std::map<std::string, AutostartEntry> userFiles = {
-        {"Tool.lnk", FileEntry(u + "Tool.lnk", "Tool.lnk", programs / "tool.exe", 5, 0, Crc(toolBytes))},
+        {"Tool.lnk",
+         FileEntry(u + "Tool.lnk", "Tool.lnk", programs / "tool.exe", 5, 0, Crc(toolBytes))},
         {"notes.Lnk",
          FileEntry(u + "notes.Lnk", "notes.Lnk", programs / "notes.txt", 5, 0, Crc(notesBytes))},
         {"lnk", FileEntry(u + "lnk", "lnk", "lnk", 5, 0, Crc("not a link"))},
         {"bad.lnk", FileEntry(u + "bad.lnk", "bad.lnk", "", 5, 0, -1)},
         {"empty.txt", FileEntry(u + "empty.txt", "empty.txt", "empty.txt", 5, 0, -1)},
-        {"desktop.ini",
-         FileEntry(u + "desktop.ini", "desktop.ini", "desktop.ini", 5, 0, Crc("[.ShellClassInfo]"))},
+        {"desktop.ini", FileEntry(u + "desktop.ini", "desktop.ini", "desktop.ini", 5, 0,
+                                  Crc("[.ShellClassInfo]"))},
         {"sub", FileEntry(u + "sub", "sub", "sub", 5, 0, -1)},
     };
     std::vector<std::string> order = FolderOrder(machine.UserStartup());
     ASSERT_EQ(order.size(), userFiles.size());
     for (const std::string& name : order)
         expected.push_back(userFiles.at(name));
-    expected.push_back(FileEntry(common("common.exe"), "common.exe", "common.exe", 5, 0, Crc("common")));
+    expected.push_back(
+        FileEntry(common("common.exe"), "common.exe", "common.exe", 5, 0, Crc("common")));
     expected.push_back(Ini(wd + "win.ini", "windows", "load", "", "[WIN.INI] [WINDOWS] LOAD", 0));
     expected.push_back(
         Ini(wd + "win.ini", "windows", "run", "c:\\r.exe", "[WIN.INI] [WINDOWS] RUN", 0));
     expected.push_back(Ini(wd + "system.ini", "boot", "shell", "Explorer.exe evil.exe",
                            "[SYSTEM.INI] [BOOT] SHELL", 1));
-    expected.push_back(
-        FileEntry(wd + "command\\cmdinit.bat", wd + "command\\cmdinit.bat", "", 7, 1, Crc("rem init")));
+    expected.push_back(FileEntry(wd + "command\\cmdinit.bat", wd + "command\\cmdinit.bat", "", 7, 1,
+                                 Crc("rem init")));
     expected.push_back(
         FileEntry("c:\\autoexec.bat", "c:\\autoexec.bat", "", 7, 1, Crc("@echo off\r\n")));
-    expected.push_back(FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40\r\n")));
-    expected.push_back(FileEntry(wd + "wininit.ini", wd + "wininit.ini", "", 7, 1, Crc("[rename]\r\n")));
+    expected.push_back(
+        FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40\r\n")));
+    expected.push_back(
+        FileEntry(wd + "wininit.ini", wd + "wininit.ini", "", 7, 1, Crc("[rename]\r\n")));
     expected.push_back(FileEntry("c:\\explorer.exe", LanguageTable[9], "", 8, 1, Crc("MZ fake")));
 
     ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);

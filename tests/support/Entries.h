@@ -10,8 +10,8 @@ namespace qv::test {
 
 inline AutostartEntry RegEntry(const std::string& root, const std::string& keyPath,
                                const std::string& name, const std::string& data,
-                               const std::string& caption, const std::string& detail,
-                               uint8_t group, uint8_t sourceFlag) {
+                               const std::string& caption, const std::string& detail, uint8_t group,
+                               uint8_t sourceFlag) {
     AutostartEntry e = ZeroEntry();
     e.Kind = KindRegistry;
     e.RootKey.assign(root);
@@ -28,8 +28,8 @@ inline AutostartEntry RegEntry(const std::string& root, const std::string& keyPa
 
 inline AutostartEntry IniEntry(const std::string& file, const std::string& section,
                                const std::string& key, const std::string& data,
-                               const std::string& caption, const std::string& detail,
-                               uint8_t group, uint8_t sourceFlag) {
+                               const std::string& caption, const std::string& detail, uint8_t group,
+                               uint8_t sourceFlag) {
     AutostartEntry e = ZeroEntry();
     e.Kind = KindIni;
     e.FileName.assign(file);

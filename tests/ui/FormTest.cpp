@@ -14,9 +14,12 @@ class SmallForm : public ui::Form {
     SmallForm() {
         CreateFrame(L"QvSmallTestForm", "Test", 300, 200, RGB(0xF5, 0xF5, 0xF5), {});
         Add(Box, {.name = "Box", .width = 300, .height = 200});
-        Add(First, {.name = "Same", .parent = &Box, .left = 10, .top = 10, .width = 80, .height = 24});
-        Add(Second, {.name = "Same", .parent = &Box, .left = 10, .top = 40, .width = 80, .height = 24});
-        Add(Check, {.name = "Check", .parent = &Box, .left = 10, .top = 70, .width = 80, .height = 20});
+        Add(First,
+            {.name = "Same", .parent = &Box, .left = 10, .top = 10, .width = 80, .height = 24});
+        Add(Second,
+            {.name = "Same", .parent = &Box, .left = 10, .top = 40, .width = 80, .height = 24});
+        Add(Check,
+            {.name = "Check", .parent = &Box, .left = 10, .top = 70, .width = 80, .height = 20});
         Add(Combo,
             {.name = "Combo", .parent = &Box, .left = 10, .top = 100, .width = 120, .height = 120});
     }
