@@ -8,7 +8,7 @@
 namespace qv {
 
 // The highest line number the program reads.
-constexpr int kLastLanguageLine = 170;
+constexpr int kLastLanguageLine = 171;
 
 class LanguageFile {
   public:
