@@ -48,13 +48,6 @@ class ScriptedGuard : public GuardControl {
 
 using Log = std::vector<std::string>;
 
-TEST(GuardButton, StateShownIsPressedWithLine72OrReleasedWith73) {
-    EXPECT_EQ(GuardDisplayFor(true), (GuardDisplay{true, Lng::GuardRunning}));
-    EXPECT_EQ(GuardDisplayFor(false), (GuardDisplay{false, Lng::GuardNotRunning}));
-    ScriptedGuard guard({true});
-    EXPECT_EQ(ShowGuardState(guard), (GuardDisplay{true, 72}));
-}
-
 TEST(GuardButton, ClickStartsAMissingGuardAndShowsItRunning) {
     ScriptedGuard guard({false, true});
     GuardClickOutcome out = GuardButtonClick(guard);
@@ -165,18 +158,6 @@ TEST_F(RealGuardButton, StartsAndStopsTheGuardAndTheLabelFollows) {
     EXPECT_EQ(stopped.labelLine, Lng::GuardNotRunning);
     EXPECT_FALSE(stopped.messageLine);
     EXPECT_FALSE(guard_->IsRunning());
-}
-
-TEST(RealGuard, AnotherFoldersGuardIsNotStartedNorSeen) {
-    char temp[MAX_PATH + 1] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    // No qvguard.exe there: the shell cannot start it.
-    auto guard = MakeSystemGuardControl(std::string(temp) + "qv6 no guard here\\");
-    SetClockHooks({[](uint32_t) {}, {}});
-    GuardClickOutcome out = GuardButtonClick(*guard);
-    SetClockHooks({});
-    EXPECT_FALSE(out.pressed);
-    EXPECT_EQ(out.messageLine, Lng::GuardDidNotStart);
 }
 
 } // namespace

@@ -120,6 +120,11 @@ TEST(ProcessInfo, FileRowsInTheirOrder) {
                                                 {"", ""},
                                                 {"L38", "L37"},
                                                 {"L40", "L37"}}));
+    // A bare name has no directory part.
+    f.path = "explorer.exe";
+    Rows rows = BuildFileInfoRows(f, Line);
+    EXPECT_EQ(rows[0].value, "");
+    EXPECT_EQ(rows[1].value, "explorer.exe");
 }
 
 TEST(ProcessInfo, AttributeRowsFollowTheBitsInFixedOrder) {
@@ -141,18 +146,6 @@ TEST(ProcessInfo, AttributeRowsFollowTheBitsInFixedOrder) {
     EXPECT_EQ(none[5], (InfoRow{"", "L36"}));
 }
 
-TEST(ProcessInfo, SizesAreShownInFullAndPathsWithoutDirectory) {
-    FileFacts f = SampleFacts();
-    f.size = 0;
-    EXPECT_EQ(BuildFileInfoRows(f, Line)[2].value, "0 bytes");
-    f.size = 5ull << 30;
-    EXPECT_EQ(BuildFileInfoRows(f, Line)[2].value, "5368709120 bytes");
-    f.path = "explorer.exe";
-    Rows rows = BuildFileInfoRows(f, Line);
-    EXPECT_EQ(rows[0].value, "");
-    EXPECT_EQ(rows[1].value, "explorer.exe");
-}
-
 TEST(ProcessInfo, ProcessRowsWithHexIdsAndSignedPriority) {
     ProcessEntry e = test::ScriptedProcessSource::Record(420, "C:\\A.EXE", 7);
     e.cntUsage = 3;
@@ -167,17 +160,6 @@ TEST(ProcessInfo, ProcessRowsWithHexIdsAndSignedPriority) {
                                                    {"L47", "8"}}));
     e.pcPriClassBase = -2;
     EXPECT_EQ(BuildProcessInfoRows(e, Line).back().value, "-2");
-}
-
-TEST(ProcessInfo, TwoSecondResolutionAndMidnight) {
-    LocalTime t{2024, 3, 31, 12, 34, 57, 999};
-    EXPECT_EQ(ToTwoSecondResolution(t), (LocalTime{2024, 3, 31, 12, 34, 56, 0}));
-    EXPECT_FALSE(IsMidnight(ToTwoSecondResolution(t)));
-    // One second past midnight is midnight in the file date format.
-    EXPECT_TRUE(IsMidnight(ToTwoSecondResolution({2024, 3, 31, 0, 0, 1, 500})));
-    EXPECT_FALSE(IsMidnight(ToTwoSecondResolution({2024, 3, 31, 0, 0, 2, 0})));
-    EXPECT_EQ(JoinDateAndTime("31.03.2024", "00:00:00", true), "31.03.2024");
-    EXPECT_EQ(JoinDateAndTime("31.03.2024", "12:34:56", false), "31.03.2024 12:34:56");
 }
 
 std::string FindValue(const Rows& rows, const std::string& caption) {
@@ -221,6 +203,7 @@ TEST(ProcessInfoLive, NoFileNoRows) {
     EXPECT_FALSE(ReadFileFacts(dir.Path()));
     EXPECT_FALSE(ReadFileFacts(dir.Path().substr(0, dir.Path().size() - 1)));
     EXPECT_FALSE(ReadFileFacts(""));
+    EXPECT_FALSE(ReadFileFacts(dir.Path() + std::string(260, 'n')));
     // A file that went away since the page was filled.
     test::WriteBytes(dir / "brief.exe", "MZ");
     ASSERT_TRUE(ReadFileFacts(dir / "brief.exe"));

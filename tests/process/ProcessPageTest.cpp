@@ -35,13 +35,6 @@ ProcessRow Row(uint32_t id, std::string caption, std::optional<uint64_t> created
     return row;
 }
 
-TEST(ProcessPage, FillsOnlyWhenForcedOrEmpty) {
-    EXPECT_FALSE(ProcessPageNeedsFill(false, 5, 5));
-    EXPECT_TRUE(ProcessPageNeedsFill(true, 5, 5));
-    EXPECT_TRUE(ProcessPageNeedsFill(false, 0, 5));
-    EXPECT_TRUE(ProcessPageNeedsFill(false, 5, 0));
-}
-
 TEST(ProcessPage, RowsKeepIdCreationTimeAndEntryOfTheirProcess) {
     ScriptedProcessSource src;
     src.AddProcess(8, "c:\\b.exe", "b.exe", 3);
