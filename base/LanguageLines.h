@@ -169,7 +169,11 @@ constexpr int UpdateCurrent = 167;     // the server's answer 0
 constexpr int UpdateConfirm = 168;     // the server's answer 1
 constexpr int UpdateGuardStopped = 170;
 
+// Process page: the second question when a ticked process is one Windows
+// cannot run without.
+constexpr int KillCriticalQuestion = 171;
+
 // The highest line the program reads.
-constexpr int Last = 170;
+constexpr int Last = 171;
 
 } // namespace qv::Lng

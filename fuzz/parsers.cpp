@@ -1,11 +1,13 @@
 // A libFuzzer target over the pure parsers and codecs: the language file and
-// its "%s" formatting, the record files, and the kept-files index lines. It
+// its "%s" formatting, the record files, the kept-files index lines and the
+// surveillance list file. It
 // builds natively (no Windows headers), with the address and undefined
 // behaviour sanitizers; see scripts/fuzz.sh.
 #include "base/LanguageFile.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/InactiveRules.h"
 #include "base/Text.h"
+#include "process/Surveillance.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -60,5 +62,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         IsfLine back = ParseIsfLine(FormatIsfLine("file42", path, 32));
         Check(back.stored == "file42" && back.former == path && back.attributes == "32");
     }
+
+    // Surveillance list: entries hold no line end or NUL, what is written
+    // reads back the same, and the list box order is a permutation.
+    std::vector<std::string> lines = DecodeSurveillanceFile(in);
+    for (const std::string& line : lines)
+        Check(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
+    Check(DecodeSurveillanceFile(EncodeSurveillanceFile(lines)) == lines);
+    SurveillanceList list;
+    list.Assign(lines);
+    Check(list.Count() == lines.size());
+    for (size_t i = 1; i < list.Count(); ++i)
+        Check(UpperAscii(list[i - 1]) <= UpperAscii(list[i]));
+    list.TickAll(true);
+    Check(list.RemoveTicked() == !lines.empty() && list.Count() == 0);
     return 0;
 }

@@ -12,7 +12,8 @@ for p in clang libclang-rt-14-dev; do
 done
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I"$root" "$root/fuzz/parsers.cpp" "$root/base/Text.cpp" "$root/base/LanguageFile.cpp" \
-  "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" -o "$out/fuzz_parsers"
+  "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" \
+  "$root/process/Surveillance.cpp" -o "$out/fuzz_parsers"
 # Seeds: the language file and a record.
 cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true
 "$out/fuzz_parsers" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"

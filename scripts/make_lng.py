@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 171
+LINE_COUNT = 172
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -235,6 +235,10 @@ TEXTS += [
     "(Zeile 169 reserviert)",                                    # 169
     "Der Quorvik Wächter wird für das Update beendet. Starten Sie "
     "ihn danach bei Bedarf wieder.",                             # 170
+    # 171: second question before ending a process Windows cannot run without
+    "Unter den markierten Prozessen ist mindestens ein Prozess, den Windows "
+    "selbst zum Weiterlaufen braucht. Soll er trotzdem beendet werden? "
+    "Windows kann dabei sofort abstürzen.",                      # 171
 ]
 
 

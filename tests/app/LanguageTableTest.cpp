@@ -52,9 +52,9 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
     ASSERT_TRUE(bytes.has_value()) << "qv6.lng must lie beside the executables";
     LanguageFile t;
     t.LoadFromBytes(*bytes);
-    EXPECT_EQ(t.Count(), 171u);
+    EXPECT_EQ(t.Count(), 172u);
     EXPECT_EQ(bytes->find('\n'), bytes->find("\r\n") + 1) << "lines end with CR LF";
-    EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 171);
+    EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 172);
 
     const std::map<int, int> placeholders = {{11, 3}, {12, 3}, {13, 4}, {14, 4}, {15, 1},
                                              {16, 1}, {21, 1}, {22, 1}, {25, 1}, {63, 1}};
