@@ -469,6 +469,9 @@ std::string ReportViewText(const ReportView& view) {
             out += kEol;
         }
     }
+    // A text control would end the whole text at a NUL from a damaged
+    // record.
+    std::replace(out.begin(), out.end(), '\0', ' ');
     return out;
 }
 

@@ -69,7 +69,8 @@ ReportView BuildReportView(const std::vector<AutostartEntry>& entries, const Rep
                            std::string_view created, const ReportFileReader& readFile);
 // The view as text for a read-only multi-line edit control: title, creation
 // line, then every chapter with one block of "column: value" lines per row.
-// Lines end in CR LF; continuation lines of a cell are indented.
+// Lines end in CR LF; continuation lines of a cell are indented; a NUL in
+// a damaged record becomes a blank.
 std::string ReportViewText(const ReportView& view);
 
 } // namespace qv

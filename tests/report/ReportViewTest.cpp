@@ -82,6 +82,12 @@ TEST(ReportView, SameRowsAndValuesAsTheDocumentUnescaped) {
               std::string::npos);
     EXPECT_NE(text.find("  Folder: c:\\explorer.exe\r\n  c:\\explorer.exe\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nGruppe 2\r\n========\r\n\r\nGruppe 3\r\n"), std::string::npos);
+
+    // A NUL from a damaged record must not end the text a control shows.
+    entries[5].Caption.assign(std::string("explorer\0.exe", 13));
+    const std::string damaged = ReportViewText(BuildReportView(entries, Texts(), "heute", read));
+    EXPECT_EQ(damaged.find('\0'), std::string::npos);
+    EXPECT_NE(damaged.find("  explorer .exe\r\n"), std::string::npos);
 }
 
 TEST(ReportDisplay, ReadableViewWheneverTheControlCannotShowTheFile) {

@@ -128,9 +128,12 @@ TEST(SysInfoRows, TheRealSystemGivesRowsOfTheDescribedShape) {
     EXPECT_EQ(f.version.platformId, kPlatformNT);
     EXPECT_GE(f.version.major, 5u);
     // The true version, not the one the documented call makes up for
-    // programs without a manifest entry for it.
-    EXPECT_FALSE(WindowsName(f.version).empty())
-        << f.version.major << "." << f.version.minor << "." << f.version.build;
+    // programs without a manifest entry for it; every system up to now has
+    // a name.
+    if (f.version.major <= 10) {
+        EXPECT_FALSE(WindowsName(f.version).empty())
+            << f.version.major << "." << f.version.minor << "." << f.version.build;
+    }
 
     const Rows rows = BuildSysInfoRows(f, kTexts);
     ASSERT_GE(rows.size(), 9u);
