@@ -35,17 +35,33 @@ std::optional<RegRoot> RootFromText(std::string_view text) {
     return std::nullopt;
 }
 
-std::string RootKeyName(std::string_view text) {
+namespace {
+std::optional<int64_t> RootNumber(std::string_view text) {
     int64_t value = 0;
     const char* first = text.data();
     const char* last = text.data() + text.size();
     if (first != last && *first == '+') ++first;
     auto [end, ec] = std::from_chars(first, last, value);
-    if (text.empty() || ec != std::errc() || end != last)
-        throw AppError("'" + std::string(text) + "' ist kein g\xFCltiger Integerwert");
+    if (first == last || ec != std::errc() || end != last) return std::nullopt;
+    return value;
+}
+
+std::string_view NameOf(int64_t value) {
     for (const RootInfo& r : kRoots)
-        if (r.value == value) return std::string(r.name);
+        if (r.value == value) return r.name;
     return {};
+}
+} // namespace
+
+std::string RootKeyName(std::string_view text) {
+    auto value = RootNumber(text);
+    if (!value) throw AppError("'" + std::string(text) + "' ist kein g\xFCltiger Integerwert");
+    return std::string(NameOf(*value));
+}
+
+std::string_view RootKeyNameOrEmpty(std::string_view text) {
+    auto value = RootNumber(text);
+    return value ? NameOf(*value) : std::string_view();
 }
 
 } // namespace qv

@@ -22,5 +22,8 @@ std::optional<RegRoot> RootFromText(std::string_view text);
 // number the text holds; the empty text for any other number. Throws
 // AppError when the text is no decimal integer.
 std::string RootKeyName(std::string_view text);
+// The same name, and the empty text also for a text that is no number: for
+// showing records that may come from a damaged file.
+std::string_view RootKeyNameOrEmpty(std::string_view text);
 
 } // namespace qv

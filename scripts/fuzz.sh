@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the parser fuzz target natively with clang's libFuzzer and the
-# address and undefined behaviour sanitizers, and runs it for a while.
+# Builds the fuzz targets (parsers, report) natively with clang's libFuzzer and the
+# address and undefined behaviour sanitizers, and runs each for a while.
 #   scripts/fuzz.sh [seconds]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,6 +14,11 @@ clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
   -I"$root" "$root/fuzz/parsers.cpp" "$root/base/Text.cpp" "$root/base/LanguageFile.cpp" \
   "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" \
   "$root/process/Surveillance.cpp" -o "$out/fuzz_parsers"
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+  -I"$root" "$root/fuzz/report.cpp" "$root/base/Text.cpp" "$root/autostart/AutostartEntry.cpp" \
+  "$root/autostart/RootKeys.cpp" "$root/report/ReportWriter.cpp" "$root/sysinfo/SystemInfo.cpp" \
+  "$root/about/ServerSettings.cpp" -o "$out/fuzz_report"
 # Seeds: the language file and a record.
 cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true
 "$out/fuzz_parsers" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"
+"$out/fuzz_report" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"
