@@ -162,6 +162,14 @@ struct SocketClient::Impl {
     void CloseSocket() {
         if (socket != INVALID_SOCKET) ::closesocket(socket);
         socket = INVALID_SOCKET;
+        // Notifications of the closed socket may still wait in the queue,
+        // and the next socket may get the same handle: a stale close or
+        // connect would then be taken for the new connection's.
+        if (window) {
+            MSG msg;
+            while (::PeekMessageW(&msg, window, kSocketMessage, kSocketMessage, PM_REMOVE)) {
+            }
+        }
         connected = false;
         closeSignalled = false;
         connectError = 0;
