@@ -84,7 +84,7 @@ bool ReadDerInteger(std::string_view der, size_t& pos, uint8_t* slot) {
     std::string_view v = der.substr(pos, len);
     pos += len;
     auto b = [&](size_t i) { return static_cast<uint8_t>(v[i]); };
-    if (b(0) & 0x80) return false; // negative
+    if (b(0) & 0x80) return false;                            // negative
     if (len > 1 && b(0) == 0 && !(b(1) & 0x80)) return false; // not minimal
     if (b(0) == 0 && len > 1) v.remove_prefix(1);
     if (v.size() > 32) return false;
@@ -174,7 +174,8 @@ std::optional<EcPublicKey> ParseEcPublicKey(std::string_view text) {
         if (!der || der->size() != sizeof(kP256SpkiPrefix) + 65) return std::nullopt;
         if (!std::equal(std::begin(kP256SpkiPrefix), std::end(kP256SpkiPrefix), der->begin()))
             return std::nullopt;
-        return KeyFromPoint(std::vector<uint8_t>(der->begin() + sizeof(kP256SpkiPrefix), der->end()));
+        return KeyFromPoint(
+            std::vector<uint8_t>(der->begin() + sizeof(kP256SpkiPrefix), der->end()));
     }
     if (text.size() == 64 || text.size() == 65) {
         auto raw = KeyFromPoint(std::vector<uint8_t>(text.begin(), text.end()));

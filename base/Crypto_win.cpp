@@ -98,8 +98,7 @@ std::optional<Sha256Digest> Sha256File(const std::string& path) {
     }
 }
 
-bool VerifyEcdsaP256(const EcPublicKey& key, std::string_view message,
-                     std::string_view signature) {
+bool VerifyEcdsaP256(const EcPublicKey& key, std::string_view message, std::string_view signature) {
     auto sig = ParseEcdsaSignature(signature);
     if (!sig) return false;
     try {

@@ -12,7 +12,12 @@ for p in clang libclang-rt-14-dev; do
 done
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
   -I"$root" "$root/fuzz/parsers.cpp" "$root/base/Text.cpp" "$root/app/LanguageTable.cpp" \
-  "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" -o "$out/fuzz_parsers"
-# Seeds: the language file and a record.
+  "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" \
+  "$root/update/HttpProtocol.cpp" "$root/update/UpdateAnswer.cpp" "$root/update/FileList.cpp" \
+  "$root/base/Crypto.cpp" -o "$out/fuzz_parsers"
+# Seeds: the language file and a record, a response, a file list.
 cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true
+printf 'HTTP/1.0 302 Found\r\nLocation: /a\r\nX: y\r\n\r\nbody' >"$out/corpus/response"
+printf 'QV6FILELIST 1\n%064d 5 a/b.txt\n' 0 >"$out/corpus/filelist"
+cp "$root/tests/update/keys/test_update_public.pem" "$out/corpus/key" 2>/dev/null || true
 "$out/fuzz_parsers" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"

@@ -35,8 +35,7 @@ int32_t ReadAnswerFile(const std::string& path) {
         for (;;) {
             DWORD got = 0;
             if (!::ReadFile(f.get(), buf, sizeof(buf), &got, nullptr))
-                throw AppError("Datei " + path +
-                               " kann nicht gelesen werden");
+                throw AppError("Datei " + path + " kann nicht gelesen werden");
             if (got == 0 || reader.Feed(std::string_view(buf, got))) break;
         }
     }

@@ -31,7 +31,8 @@ bool IsDeviceName(std::string_view part) {
 
 FileList Refuse(size_t lineNumber, const std::string& what) {
     FileList list;
-    list.error = "Die Dateiliste ist ung\xFCltig (Zeile " + std::to_string(lineNumber) + "): " + what;
+    list.error =
+        "Die Dateiliste ist ung\xFCltig (Zeile " + std::to_string(lineNumber) + "): " + what;
     return list;
 }
 
@@ -112,8 +113,9 @@ FileList ParseFileList(std::string_view bytes) {
             return Refuse(lineNumber, "Zeile ohne Pr\xFC"
                                       "fsumme");
         auto digest = ParseSha256Hex(line.substr(0, 64));
-        if (!digest) return Refuse(lineNumber, "Pr\xFC"
-                                               "fsumme unlesbar");
+        if (!digest)
+            return Refuse(lineNumber, "Pr\xFC"
+                                      "fsumme unlesbar");
         std::string_view rest = line.substr(65);
         size_t blank = rest.find(' ');
         if (blank == std::string_view::npos) return Refuse(lineNumber, "Zeile ohne Namen");
@@ -128,7 +130,8 @@ FileList ParseFileList(std::string_view bytes) {
         entry.name.assign(name);
         entry.sha256 = *digest;
         list.entries.push_back(std::move(entry));
-        if (list.entries.size() > kMaxFileListEntries) return Refuse(lineNumber, "zu viele Dateien");
+        if (list.entries.size() > kMaxFileListEntries)
+            return Refuse(lineNumber, "zu viele Dateien");
     }
     if (lineNumber == 0) return Refuse(1, "leer");
     if (list.entries.empty()) return Refuse(lineNumber, "keine Datei genannt");

@@ -286,8 +286,6 @@ struct SocketClient::Impl {
     };
 };
 
-
-
 SocketClient::SocketClient() : impl_(std::make_unique<Impl>()) {
     if (!StartSockets()) throw ESockError(kInitFailed);
     impl_->CreateWindowOnce();

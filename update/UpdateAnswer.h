@@ -37,9 +37,9 @@ int32_t ParseUpdateAnswer(std::string_view body);
 
 // What the dialog does with an answer.
 enum class UpdateAction {
-    None,          // any number but -1, 0 and 1: nothing is shown
-    ShowMessage,   // a plain message with the line
-    AskForUpdate   // OK and Cancel with the line; OK hands over to the updater
+    None,        // any number but -1, 0 and 1: nothing is shown
+    ShowMessage, // a plain message with the line
+    AskForUpdate // OK and Cancel with the line; OK hands over to the updater
 };
 struct UpdateDecision {
     UpdateAction action = UpdateAction::None;

@@ -160,8 +160,9 @@ class Run {
         if (DirectoryExists(backup_))
             return Fail("Ein fr\xFCheres Update wurde nicht abgeschlossen; die alten Dateien "
                         "liegen noch in " +
-                        backup_ + ". Bitte pr\xFC"
-                                  "fen und den Ordner danach l\xF6schen.");
+                        backup_ +
+                        ". Bitte pr\xFC"
+                        "fen und den Ordner danach l\xF6schen.");
 
         std::string listBytes;
         if (!Fetch(settings_.fileListUrl, kMaxFileListBytes, listBytes, "Dateiliste"))
@@ -171,7 +172,8 @@ class Run {
                    "Signatur der Dateiliste"))
             return outcome_;
         if (!VerifyEcdsaP256(options_.publicKey, listBytes, signature))
-            return Fail("Die Signatur der Dateiliste ist ung\xFCltig. Es wurde nichts ge\xE4ndert.");
+            return Fail(
+                "Die Signatur der Dateiliste ist ung\xFCltig. Es wurde nichts ge\xE4ndert.");
         log_->Line("Signatur der Dateiliste gepr\xFC"
                    "ft");
         FileList list = ParseFileList(listBytes);
@@ -190,8 +192,7 @@ class Run {
             if (!StartProgram(settings_.restartApplication, app_)) {
                 outcome_.result = UpdaterResult::RestartFailed;
                 outcome_.message = "Das Update wurde eingespielt, aber " +
-                                   settings_.restartApplication +
-                                   " konnte nicht gestartet werden.";
+                                   settings_.restartApplication + " konnte nicht gestartet werden.";
                 log_->Line(outcome_.message);
                 outcome_.logPath = log_->Path();
                 return outcome_;
@@ -375,8 +376,9 @@ class Run {
             log_->Line("Ersetzt: " + m.target);
         }
         if (failure.empty()) return true;
-        log_->Line("Fehler: " + failure + "; die alten Dateien werden zur\xFC"
-                                          "ckgelegt");
+        log_->Line("Fehler: " + failure +
+                   "; die alten Dateien werden zur\xFC"
+                   "ckgelegt");
         if (RollBack()) {
             RemoveTree(staging_);
             RemoveTree(backup_);

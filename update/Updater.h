@@ -37,11 +37,11 @@ struct UpdaterSettings {
 std::optional<UpdaterSettings> ReadUpdaterSettings(const std::string& iniPath);
 
 struct UpdaterOptions {
-    std::string iniPath;   // update.ini beside update.exe
+    std::string iniPath; // update.ini beside update.exe
     EcPublicKey publicKey{};
-    std::string selfPath;  // update.exe itself: never replaced, never waited for
-    uint32_t stepTimeOutMs = 30000;  // each network step
-    uint32_t waitForExitMs = 30000;  // for the program to end
+    std::string selfPath;           // update.exe itself: never replaced, never waited for
+    uint32_t stepTimeOutMs = 30000; // each network step
+    uint32_t waitForExitMs = 30000; // for the program to end
 };
 
 enum class UpdaterResult {

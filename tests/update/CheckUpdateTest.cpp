@@ -86,7 +86,8 @@ TEST_F(CheckFixture, AnswerOneFollowedByMoreAsksAndCancelChangesNothing) {
     EXPECT_EQ(recorder.events, (std::vector<std::string>{"ask 168"}));
     EXPECT_EQ(test::ReadBytes(dir / "update.ini"), "[Other]\r\nKey=1\r\n");
     EXPECT_FALSE(FileExists(dir / "update.dat"));
-    EXPECT_EQ(server.Paths(), (std::vector<std::string>{"/update/checkforupdate.php?version=6.02"}));
+    EXPECT_EQ(server.Paths(),
+              (std::vector<std::string>{"/update/checkforupdate.php?version=6.02"}));
 }
 
 TEST_F(CheckFixture, EmptyZeroMinusOneAndOtherNumbers) {
@@ -121,19 +122,18 @@ TEST_F(CheckFixture, OkWritesUpdateIniAndStartsTheUpdater) {
     EXPECT_TRUE(r.endProgram);
     EXPECT_EQ(recorder.events,
               (std::vector<std::string>{"ask 168", "open " + dir.Path() + "update.exe"}));
-    EXPECT_EQ(test::ReadBytes(dir / "update.ini"),
-              "[Update]\r\n"
-              "FileListDeliverURL=" +
-                  server.Base() +
-                  "update/filelist.txt\r\n"
-                  "FileDownloadBaseURL=" +
-                  server.Base() +
-                  "update/\r\n"
-                  "ApplicationPath=" +
-                  dir.Path() +
-                  "\r\n"
-                  "RestartApplication=" +
-                  exe + "\r\n");
+    EXPECT_EQ(test::ReadBytes(dir / "update.ini"), "[Update]\r\n"
+                                                   "FileListDeliverURL=" +
+                                                       server.Base() +
+                                                       "update/filelist.txt\r\n"
+                                                       "FileDownloadBaseURL=" +
+                                                       server.Base() +
+                                                       "update/\r\n"
+                                                       "ApplicationPath=" +
+                                                       dir.Path() +
+                                                       "\r\n"
+                                                       "RestartApplication=" +
+                                                       exe + "\r\n");
 }
 
 TEST_F(CheckFixture, ARunningGuardIsStoppedAndToldBeforeTheUpdaterStarts) {
@@ -165,6 +165,7 @@ TEST_F(CheckFixture, NetworkFailuresReachTheCaller) {
     TestHttpServer silent([](const std::string&) {
         test::Reply r;
         r.holdOpen = true;
+        r.holdMs = 20000;
         return r;
     });
     http.TimeOut = 300; // the check's own 30 s would only make the test slow
@@ -206,7 +207,8 @@ TEST(UpdateIni, KeepsOtherSectionsAndReplacesTheKeysInPlace) {
         WriteUpdateIni(dir / "missing\\", "http://h/", "x");
         FAIL() << "no error";
     } catch (const AppError& e) {
-        EXPECT_EQ(e.what(), "In " + dir.Path() + "missing\\update.ini kann nicht geschrieben werden");
+        EXPECT_EQ(e.what(),
+                  "In " + dir.Path() + "missing\\update.ini kann nicht geschrieben werden");
     }
 }
 

@@ -30,11 +30,16 @@ bool Readable(SOCKET s, int ms) {
 
 std::string StatusText(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 404: return "Not Found";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 404:
+        return "Not Found";
+    default:
+        return "Status";
     }
 }
 
@@ -179,7 +184,8 @@ Handler ServeFolder(const std::string& folder) {
         for (size_t i = 0; i < path.size(); ++i) {
             if (path[i] == '%' && i + 2 < path.size() && HexDigit(path[i + 1]) >= 0 &&
                 HexDigit(path[i + 2]) >= 0) {
-                name.push_back(static_cast<char>(HexDigit(path[i + 1]) * 16 + HexDigit(path[i + 2])));
+                name.push_back(
+                    static_cast<char>(HexDigit(path[i + 1]) * 16 + HexDigit(path[i + 2])));
                 i += 2;
             } else {
                 name.push_back(path[i] == '/' ? '\\' : path[i]);

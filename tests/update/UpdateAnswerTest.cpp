@@ -74,7 +74,8 @@ TEST(UpdateAnswer, WordsAreCutAt32CharactersAndMayComeInPieces) {
 }
 
 TEST(UpdateDecision, EachAnswerItsLine) {
-    EXPECT_EQ(DecideUpdate(-1), (UpdateDecision{UpdateAction::ShowMessage, Lng::UpdateNotPossible}));
+    EXPECT_EQ(DecideUpdate(-1),
+              (UpdateDecision{UpdateAction::ShowMessage, Lng::UpdateNotPossible}));
     EXPECT_EQ(DecideUpdate(0), (UpdateDecision{UpdateAction::ShowMessage, Lng::UpdateCurrent}));
     EXPECT_EQ(DecideUpdate(1), (UpdateDecision{UpdateAction::AskForUpdate, Lng::UpdateConfirm}));
     EXPECT_EQ(DecideUpdate(2).action, UpdateAction::None);

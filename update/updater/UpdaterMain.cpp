@@ -34,8 +34,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     UpdaterOptions options;
     options.selfPath = ExecutablePath();
     options.iniPath = ExtractFilePath(options.selfPath) + "update.ini";
-    auto key = ParseEcPublicKey(std::string_view(reinterpret_cast<const char*>(kPublicKeyFile),
-                                                 sizeof(kPublicKeyFile)));
+    auto key = ParseEcPublicKey(
+        std::string_view(reinterpret_cast<const char*>(kPublicKeyFile), sizeof(kPublicKeyFile)));
     if (!key) {
         Tell("Das Update-Programm enth\xE4lt keinen g\xFCltigen Schl\xFCssel. Es wurde nichts "
              "ge\xE4ndert.");
