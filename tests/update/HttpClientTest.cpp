@@ -206,6 +206,16 @@ TEST(HttpClientRedirect, OtherStatusesOfThe300sEndTheTransaction) {
     }
 }
 
+TEST(HttpClientRedirect, ARedirectWithoutATargetEndsTheTransaction) {
+    TestHttpServer server(
+        [](const std::string&) { return Answer("HTTP/1.0 302 Found\r\n\r\nnone"); });
+    HttpClient http;
+    http.Get(server.Base());
+    EXPECT_EQ(http.StatusCode(), 302);
+    EXPECT_EQ(http.Body, "none");
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
 TEST(HttpClientRedirect, ALoopEndsWithAnErrorAfterTenRedirects) {
     // Past 50 requests the server gives in, so that a client without a
     // limit ends (without the error) instead of looping for ever.
@@ -381,6 +391,53 @@ TEST(HttpClientWaiting, TheProgramStaysResponsiveDuringATransaction) {
     EXPECT_TRUE(g_windowSawMessage);
     EXPECT_EQ(http.Body, "answered");
     ::DestroyWindow(probe);
+}
+
+// A message handler that runs while the client waits and uses the client.
+HttpClient* g_reentered = nullptr;
+std::string g_nestedError;
+LRESULT CALLBACK ReenteringWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP + 8 && g_reentered) {
+        try {
+            g_reentered->Get("http://127.0.0.1/");
+            g_nestedError = "<no error>";
+        } catch (const AppError& e) {
+            g_nestedError = e.what();
+        }
+        g_reentered->Cancel();
+        return 0;
+    }
+    return ::DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+TEST(HttpClientWaiting, AHandlerThatRunsMeanwhileCanCancelButNotStartAnother) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ReenteringWindowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Qv6HttpReenterWindow";
+    ::RegisterClassW(&wc);
+    HWND window = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    wc.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    TestHttpServer server([](const std::string&) {
+        Reply r;
+        r.holdOpen = true;
+        r.holdMs = 20000;
+        return r;
+    });
+    HttpClient http; // no time limit: the handler's Cancel ends the wait
+    g_reentered = &http;
+    g_nestedError.clear();
+    ::PostMessageW(window, WM_APP + 8, 0, 0);
+    // A name to look up, so that the first wait is the lookup's.
+    std::string error =
+        ErrorOf<ESockError>([&] { http.Get("http://localhost:" + std::to_string(server.Port())); });
+    g_reentered = nullptr;
+    EXPECT_EQ(g_nestedError, "Already connected");
+    EXPECT_TRUE(error == "Host Lookup Canceled" || error == "Connection Canceled" ||
+                error == "Socket send aborted" || error == "Socket readln aborted")
+        << error;
+    ::DestroyWindow(window);
 }
 
 TEST(HttpClientWaiting, AQuitWhileWaitingCancelsAndIsLeftForTheProgram) {
