@@ -98,6 +98,10 @@ bool SetAttributes(const std::string& path, uint32_t attributes) {
     return ::SetFileAttributesA(path.c_str(), attributes) != 0;
 }
 
+bool RemoveFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != 0;
+}
+
 std::string ExecutablePath() {
     std::string buf(MAX_PATH, '\0');
     for (;;) {

@@ -25,6 +25,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes);
 // The file's attributes, or INVALID_FILE_ATTRIBUTES (0xFFFFFFFF).
 uint32_t GetAttributes(const std::string& path);
 bool SetAttributes(const std::string& path, uint32_t attributes);
+bool RemoveFile(const std::string& path);
 // Full path of the running executable as the process knows it.
 std::string ExecutablePath();
 // The directory part of that path, with a trailing backslash.

@@ -1,14 +1,21 @@
 // A libFuzzer target over the pure parsers and codecs: the language file and
-// its "%s" formatting, the record files, the kept-files index lines and the
-// surveillance list file. It
+// its "%s" formatting, the record files, the kept-files index lines, the
+// surveillance list file, the HTTP client's URL, status and header rules,
+// the update answer, the signed file list and the signature and key
+// encodings. It
 // builds natively (no Windows headers), with the address and undefined
 // behaviour sanitizers; see scripts/fuzz.sh.
 #include "base/LanguageFile.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/InactiveRules.h"
+#include "base/Crypto.h"
 #include "base/Text.h"
 #include "process/Surveillance.h"
+#include "update/FileList.h"
+#include "update/HttpProtocol.h"
+#include "update/UpdateAnswer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -76,5 +83,76 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(UpperAscii(list[i - 1]) <= UpperAscii(list[i]));
     list.TickAll(true);
     Check(list.RemoveTicked() == !lines.empty() && list.Count() == 0);
+    // URLs: either refused with an error or taken apart into a path that
+    // begins with "/" and fits the request line.
+    try {
+        UrlParts url = ParseUrl(in, "previous", 0);
+        Check(!url.path.empty() && url.path.front() == '/' && url.path.size() <= kMaxRequestPath);
+        Check(url.port != 0);
+        std::string head = RequestHead(url.path, url.host);
+        // Five lines, and no line end or NUL of the URL's own inside them.
+        Check(std::count(head.begin(), head.end(), '\n') == 5);
+        Check(std::count(head.begin(), head.end(), '\r') == 5);
+        Check(head.find('\0') == std::string::npos);
+    } catch (const AppError&) {
+    }
+    (void)RedirectUrl(in, "h", 8080);
+
+    // Response lines: fed as received; the head never grows past its cap, a
+    // redirect target never holds a line end.
+    ResponseHead head;
+    try {
+        for (std::string_view rest = in; !rest.empty() && !head.Complete();) {
+            size_t n = LineLength(rest);
+            std::string_view line = rest.substr(0, n == std::string_view::npos ? rest.size() : n);
+            rest.remove_prefix(line.size());
+            head.Add(n == std::string_view::npos ? std::string_view() : line);
+        }
+        Check(head.Text().size() <= kMaxResponseHead);
+    } catch (const ESockError&) {
+    }
+    Check(head.Location().size() <= kMaxRedirectTarget);
+    Check(head.Location().find_first_of("\r\n") == std::string::npos);
+    (void)StatusCodeOf(in);
+    (void)SocketErrorText(static_cast<int>(size));
+
+    // The update answer: a number or the one error, whole or in pieces alike.
+    int32_t whole = 0;
+    bool wholeOk = true;
+    try {
+        whole = ParseUpdateAnswer(in);
+    } catch (const AppError&) {
+        wholeOk = false;
+    }
+    UpdateAnswerReader pieces;
+    for (size_t at = 0; at < size && !pieces.Feed(in.substr(at, 3)); at += 3) {
+    }
+    try {
+        int32_t inPieces = pieces.Value();
+        Check(wholeOk && inPieces == whole);
+    } catch (const AppError&) {
+        Check(!wholeOk);
+    }
+    (void)DecideUpdate(whole);
+
+    // The file list: refused whole, or every name safe and the list written
+    // back reads the same.
+    FileList list = ParseFileList(in);
+    if (list.ok) {
+        for (const FileListEntry& e : list.entries) {
+            Check(IsSafeRelativeName(e.name));
+            Check(LocalName(e.name).find("..") == std::string::npos);
+            Check(e.name.find(':') == std::string::npos);
+        }
+        FileList back = ParseFileList(FormatFileList(list.entries));
+        Check(back.ok && back.entries.size() == list.entries.size());
+    } else {
+        Check(list.entries.empty() && !list.error.empty());
+    }
+
+    // Signature and key encodings.
+    (void)ParseEcdsaSignature(in);
+    (void)ParseEcPublicKey(in);
+    if (auto digest = ParseSha256Hex(in)) Check(ParseSha256Hex(ToHex(*digest)) == digest);
     return 0;
 }
