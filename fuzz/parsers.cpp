@@ -137,17 +137,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The file list: refused whole, or every name safe and the list written
     // back reads the same.
-    FileList list = ParseFileList(in);
-    if (list.ok) {
-        for (const FileListEntry& e : list.entries) {
+    FileList files = ParseFileList(in);
+    if (files.ok) {
+        for (const FileListEntry& e : files.entries) {
             Check(IsSafeRelativeName(e.name));
             Check(LocalName(e.name).find("..") == std::string::npos);
             Check(e.name.find(':') == std::string::npos);
         }
-        FileList back = ParseFileList(FormatFileList(list.entries));
-        Check(back.ok && back.entries.size() == list.entries.size());
+        FileList back = ParseFileList(FormatFileList(files.entries));
+        Check(back.ok && back.entries.size() == files.entries.size());
     } else {
-        Check(list.entries.empty() && !list.error.empty());
+        Check(files.entries.empty() && !files.error.empty());
     }
 
     // Signature and key encodings.
