@@ -77,5 +77,41 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
     EXPECT_EQ(t[165], "Bitte warten Sie einen Moment...");
 }
 
+// The English translation: a file of its own with the same numbering, and
+// the same placeholders in every line, so that copying it over qv6.lng
+// changes nothing but the words.
+TEST(LanguageTable, EnglishTranslationMatchesTheGermanFileLineForLine) {
+    auto german = ReadFileBytes(ExecutableDir() + "qv6.lng");
+    auto english = ReadFileBytes(ExecutableDir() + "lang\\english.lng");
+    ASSERT_TRUE(german && english) << "lang\\english.lng must lie beside the executables";
+    // Every line ends with CR LF: as many CRs as LFs, each LF behind a CR.
+    EXPECT_EQ(std::count(english->begin(), english->end(), '\r'),
+              std::count(english->begin(), english->end(), '\n'));
+    for (size_t p = english->find('\n'); p != std::string::npos; p = english->find('\n', p + 1))
+        ASSERT_TRUE(p > 0 && (*english)[p - 1] == '\r') << "at byte " << p;
+    EXPECT_EQ(english->back(), '\n');
+    // Windows-1252 has no character at these five bytes.
+    for (unsigned char c : *english)
+        EXPECT_TRUE(c != 0x81 && c != 0x8D && c != 0x8F && c != 0x90 && c != 0x9D && c != 0)
+            << int(c);
+    LanguageFile de, en;
+    de.LoadFromBytes(*german);
+    en.LoadFromBytes(*english);
+    ASSERT_EQ(en.Count(), de.Count());
+    auto count = [](const std::string& line, std::string_view what) {
+        size_t n = 0;
+        for (size_t p = line.find(what); p != std::string::npos; p = line.find(what, p + 1))
+            ++n;
+        return n;
+    };
+    for (int n = 0; n < static_cast<int>(de.Count()); ++n) {
+        EXPECT_FALSE(en[n].empty()) << "line " << n;
+        EXPECT_EQ(count(en[n], "%s"), count(de[n], "%s")) << "line " << n << ": " << en[n];
+        EXPECT_EQ(count(en[n], "%"), count(en[n], "%s")) << "a stray % in line " << n;
+    }
+    // The two files are not the same text.
+    EXPECT_NE(en[Lng::QVGuardBtnCaption], de[Lng::QVGuardBtnCaption]);
+}
+
 } // namespace
 } // namespace qv
