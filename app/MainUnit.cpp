@@ -333,9 +333,9 @@ void TMainForm::BindEvents() {
     On(ASEditBtn, Event::Click, [this](auto&) { ASEditBtnClick(); });
     On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
+    On(ReportBtn, Event::Click, [this](auto&) { ReportBtnClick(); });
     BindInfoPageEvents();
-    // ReportBtn and QVGuardBtn get their handlers with the operations behind
-    // them.
+    // QVGuardBtn gets its handler with the operation behind it.
 }
 
 // ---- Start-up ---------------------------------------------------------------

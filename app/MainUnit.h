@@ -109,6 +109,8 @@ class TMainForm : public ui::Form {
     FontHandle arial9_, arialBold12_, comboFont_;
 
     // ==== Page 2: about block and system information (MainUnitInfo.cpp) ====
+    // The report window is opened from the autostart page's ReportBtn
+    // (MainUnitReport.cpp).
   public:
     // Fills the system information list anew and sets the version label.
     void RefreshSystemInfo();
@@ -118,6 +120,7 @@ class TMainForm : public ui::Form {
     void SponsorLblClick();
     void AdImgClick();
     void QVUpdateBtnClick();
+    void ReportBtnClick();
 
     // How the about block's links and the banner open their targets; the
     // shell when empty.
