@@ -269,16 +269,5 @@ TEST_F(InfoPageTest, ANoteLongerThanItsPlaceMovesTheUpdateButtonDown) {
     EXPECT_EQ(f.QVUpdateBtn.Width(), 192);
 }
 
-TEST_F(InfoPageTest, WideningTheWindowGivesTheValueColumnTheRoom) {
-    TMainForm& f = Open();
-    const int before = f.SysInfoList.ColumnWidth(1);
-    f.SetSize(900, 600);
-    Pump();
-    EXPECT_EQ(f.Page2MainPnl.Width(), 382);
-    EXPECT_EQ(f.SysInfoList.ColumnWidth(0), 120);
-    EXPECT_EQ(f.SysInfoList.ColumnWidth(1), f.SysInfoList.ClientWidth() - 120);
-    EXPECT_GT(f.SysInfoList.ColumnWidth(1), before);
-}
-
 } // namespace
 } // namespace qv
