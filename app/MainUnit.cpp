@@ -291,6 +291,9 @@ void TMainForm::CreateControls() {
     ASList.AddColumn(100);
     ASList.AddColumn(100);
 
+    // System information and about block.
+    CreateInfoPage();
+
     // The known and unknown marks, and the two popup menus.
     ASEIconList.Create(16, 16, 2);
     ASPM1.Create();
@@ -330,8 +333,9 @@ void TMainForm::BindEvents() {
     On(ASEditBtn, Event::Click, [this](auto&) { ASEditBtnClick(); });
     On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
-    // ReportBtn and QVGuardBtn get their handlers with the operations behind
-    // them.
+    On(ReportBtn, Event::Click, [this](auto&) { ReportBtnClick(); });
+    BindInfoPageEvents();
+    // QVGuardBtn gets its handler with the operation behind it.
 }
 
 // ---- Start-up ---------------------------------------------------------------
@@ -386,6 +390,7 @@ void TMainForm::ApplyLanguage() {
         menu->SetItemCaption(0, LanguageTable[Lng::MenuAllCaption]);
         menu->SetItemCaption(1, LanguageTable[Lng::MenuSelectedCaption]);
     }
+    SilenceInfoPageHints();
     // The tab row's height may have changed with the captions.
     AlignControls();
 }
@@ -399,8 +404,11 @@ void TMainForm::TabChange(bool force) {
     case 0:
         RefreshAutostarts(force);
         break;
+    case 2:
+        RefreshSystemInfo();
+        break;
     default:
-        // The process page and the system information join here.
+        // The process page joins here.
         break;
     }
 }
@@ -461,6 +469,8 @@ void TMainForm::AlignControls() {
     ASList.SetBounds(8, 18, std::max(ASListBox.ClientWidth() - 16, 0),
                      std::max(ASListBox.ClientHeight() - 26, 0));
     SelectASGroupCombo.SetBounds(4, 19, SelectASGroupCombo.Width(), 220);
+
+    AlignInfoPage(pw, ph);
 }
 
 void TMainForm::OnResize() {

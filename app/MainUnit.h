@@ -1,8 +1,11 @@
 #pragma once
 // The main window: banner strip, three pages on a tab control, the bottom
 // strip with the status line and the guard button, and the autostart page.
+#include "about/ServerSettings.h"
 #include "autostart/AutostartEntry.h"
+#include "sysinfo/SystemInfo.h"
 #include "ui/Form.h"
+#include "ui/LinkLabel.h"
 
 #include <cstdint>
 #include <functional>
@@ -104,6 +107,59 @@ class TMainForm : public ui::Form {
 
     std::string appDirOverride_;
     FontHandle arial9_, arialBold12_, comboFont_;
+
+    // ==== Page 2: about block and system information (MainUnitInfo.cpp) ====
+    // The report window is opened from the autostart page's ReportBtn
+    // (MainUnitReport.cpp).
+  public:
+    // Fills the system information list anew and sets the version label.
+    void RefreshSystemInfo();
+    void QVWebsiteLblClick();
+    void QVEmailLblClick();
+    void QVBugreportMailLblClick();
+    void SponsorLblClick();
+    void AdImgClick();
+    void QVUpdateBtnClick();
+    void ReportBtnClick();
+
+    // How the about block's links and the banner open their targets; the
+    // shell when empty.
+    std::function<void(const std::string&)> OpenLink;
+    // Where the system information comes from; the running machine when
+    // empty.
+    std::function<SystemFigures()> ReadFigures;
+
+    ui::Panel Page2MainPnl;
+    ui::Image Image1;
+    ui::Label Label4;
+    ui::Label QVVersionLbl;
+    ui::Label Label5; // the notice pair
+    ui::Label Label7;
+    ui::Label Label2;
+    ui::LinkLabel QVWebsiteLbl;
+    ui::Label Label3;
+    ui::LinkLabel QVEmailLbl;
+    ui::Label Label6;
+    ui::LinkLabel QVBugreportMailLbl;
+    ui::Label Label8;
+    ui::LinkLabel SponsorLbl;
+    ui::Label CPLbl;
+    ui::Button QVUpdateBtn;
+    ui::GroupBox GroupBox1;
+    ui::ListView SysInfoList;
+
+  private:
+    void CreateInfoPage();
+    void BindInfoPageEvents();
+    // Lays out page 2 in a page of the given size.
+    void AlignInfoPage(int pageWidth, int pageHeight);
+    // Page 2 shows no hints: the tool tips the language table gave its
+    // controls are taken away again (the texts stay stored).
+    void SilenceInfoPageHints();
+    void OpenAboutLink(const std::string& target);
+
+    AboutLinks aboutLinks_;
+    FontHandle sysInfoFont_;
 };
 
 } // namespace qv

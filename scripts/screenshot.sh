@@ -1,13 +1,29 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual display of its own, waits for its main
 # window, saves a screenshot of the screen and stops everything it started.
-#   scripts/screenshot.sh [out.png] [width height]
-# With a width and height the window is resized before the picture is taken.
+#   scripts/screenshot.sh [out.png] [width height] [--page N] [--report] [--desktop]
+# With a width and height the window is resized before the picture is taken;
+# --page shows page N (0 to 2) first, --report opens the report window with
+# the autostart page's button. --desktop runs the program in a Wine desktop
+# of the screen's size, which draws the window frames and lets a window
+# open maximised (without it no window manager is there to do either).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-out="$(realpath -m "${1:-screenshot.png}")"
-width="${2:-}"
-height="${3:-}"
+page=""
+report=""
+desktop=""
+args=()
+while (($#)); do
+  case "$1" in
+    --page) page="$2"; shift 2 ;;
+    --report) report=1; shift ;;
+    --desktop) desktop=1; shift ;;
+    *) args+=("$1"); shift ;;
+  esac
+done
+out="$(realpath -m "${args[0]:-screenshot.png}")"
+width="${args[1]:-}"
+height="${args[2]:-}"
 "$here/setup.sh"
 if [ -n "$width" ] && ! command -v xdotool >/dev/null; then
   SUDO=""
@@ -15,7 +31,7 @@ if [ -n "$width" ] && ! command -v xdotool >/dev/null; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends xdotool
 fi
 source "$here/env.sh"
-qv6_build --target qv6 >/dev/null
+qv6_build --target qv6 uipoke >/dev/null
 qv6_prefix
 
 # A free display number.
@@ -34,7 +50,11 @@ export DISPLAY=":$disp"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 
 cd "$QV6_BUILD/bin"
-wine ./qv6.exe >/dev/null 2>&1 &
+# Started in the same Wine desktop as the program, or they would not see it.
+inwine() {
+  if [ -n "$desktop" ]; then wine explorer /desktop=qv6,1280x1024 "$@"; else wine "$@"; fi
+}
+inwine ./qv6.exe >/dev/null 2>&1 &
 wine_pid=$!
 
 # Wait for the main window to be mapped.
@@ -53,5 +73,25 @@ if [ -n "$width" ]; then
   xdotool windowsize "$win" "$width" "$height"
 fi
 sleep 2
+if [ -n "$page" ]; then
+  inwine ./uipoke.exe tab "$page" >/dev/null 2>&1
+  sleep 1
+fi
+if [ -n "$report" ]; then
+  # The report button's caption is line 102 of the language file.
+  caption="$(sed -n 103p qv6.lng | iconv -f cp1252 -t utf-8 | tr -d '\r')"
+  inwine ./uipoke.exe click "$caption" >/dev/null 2>&1
+  shown=""
+  for _ in $(seq 150); do
+    shown="$(xwininfo -root -tree 2>/dev/null | awk '/"Report"/ && /[0-9]+x[0-9]+/ {print $1; exit}')"
+    [ -n "$shown" ] && break
+    sleep 0.2
+  done
+  if [ -z "$shown" ]; then
+    echo "the report window did not appear" >&2
+    exit 1
+  fi
+  sleep 2
+fi
 import -window root "$out"
 echo "$out"

@@ -49,11 +49,12 @@ bool ModalForm::OnKeyCommand(WORD id) {
 int ModalForm::ShowModal() {
     ModalResult = mrNone;
     RunGuarded([this] { FormShow(); });
+    if (ModalResult != mrNone) return ModalResult;
     if (g_modalRunner) return g_modalRunner(*this);
 
     HWND owner = frameOwner_;
     if (owner) ::EnableWindow(owner, FALSE);
-    ::ShowWindow(Handle(), SW_SHOWNORMAL);
+    ::ShowWindow(Handle(), ShowCommand);
     MSG msg;
     while (ModalResult == mrNone && Handle()) {
         if (::GetMessageW(&msg, nullptr, 0, 0) <= 0) {

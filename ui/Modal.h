@@ -16,7 +16,10 @@ enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 class ModalForm : public Form {
   public:
     int ModalResult = mrNone;
-    // Shows the form modally and returns its result.
+    // How the window is shown (ShowWindow): normal, or maximised.
+    int ShowCommand = SW_SHOWNORMAL;
+    // Shows the form modally and returns its result. A form that ends
+    // itself in FormShow (it could not fill itself) is not shown at all.
     int ShowModal();
     // Ends the modal loop with the result.
     void EndModal(int result) { ModalResult = result; }

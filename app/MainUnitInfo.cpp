@@ -1,0 +1,247 @@
+// The main window's third page: the about block with the version, the web
+// and mail links, the note on passing the program on and the update button
+// at the left, the system information list at the right; and the sponsor
+// banner at the top of the window, which is a link as well.
+#include "app/MainUnit.h"
+
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
+#include "app/res/art.h"
+#include "about/ServerSettings.h"
+#include "base/Product.h"
+#include "base/WinText.h"
+#include "process/FunctionUnit.h"
+#include "sysinfo/SystemFigures.h"
+#include "sysinfo/SystemInfo.h"
+
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+
+// The designed layout of the page, in pixels.
+constexpr int kAboutWidth = 382;
+constexpr int kCaptionLeft = 8, kValueLeft = 148;
+constexpr int kCaptionWidth = kValueLeft - kCaptionLeft - 4;
+constexpr int kValueWidth = kAboutWidth - kValueLeft - 8;
+constexpr int kLabelHeight = 16;
+constexpr int kNoteTop = 240, kNoteWidth = 341, kNoteHeight = 42;
+constexpr int kUpdateLeft = 95, kUpdateTop = 284, kUpdateWidth = 192, kUpdateHeight = 37;
+constexpr int kFirstColumnWidth = 120;
+constexpr COLORREF kGreyText = RGB(0x51, 0x51, 0x51);
+
+// The about block's font, and the list's: Arial 9 point on the design's
+// 96 dots per inch, which the window keeps whatever the screen's setting.
+constexpr ui::FontSpec kLinkFont = {L"Arial", 12};
+constexpr ui::FontSpec kListFont = {L"Arial", 12};
+
+// The height the label needs for its caption, wrapped at its width.
+int WrappedTextHeight(const ui::Control& label) {
+    const std::wstring text = ToWide(label.Caption());
+    RECT r{0, 0, label.Width(), 0};
+    HDC dc = ::GetDC(label.Handle());
+    if (!dc) return label.Height();
+    HGDIOBJ old = ::SelectObject(
+        dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(label.Handle(), WM_GETFONT, 0, 0)));
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+                DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label.Handle(), dc);
+    return r.bottom;
+}
+
+BitmapHandle LoadBannerBitmap() {
+    return BitmapHandle(static_cast<HBITMAP>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_QVBANNER), IMAGE_BITMAP, 0,
+                     0, LR_CREATEDIBSECTION)));
+}
+
+} // namespace
+
+void TMainForm::CreateInfoPage() {
+    // The server and the mail addresses are read once, now that AppDir is
+    // fixed.
+    aboutLinks_ = BuildAboutLinks(LoadServerSettings(AppDir));
+
+    Add(Page2MainPnl, {.name = "Page2MainPnl", .parent = &PagePnl2, .width = kAboutWidth});
+    // The product's banner; a picture only, it reacts to no click.
+    Add(Image1, {.name = "Image1",
+                 .parent = &Page2MainPnl,
+                 .left = 4,
+                 .top = 8,
+                 .width = 370,
+                 .height = 39});
+    Image1.SetBitmap(LoadBannerBitmap());
+
+    auto caption = [this](ui::Label& label, std::string_view name, int top, std::string_view text) {
+        Add(label, {.name = name,
+                    .parent = &Page2MainPnl,
+                    .left = kCaptionLeft,
+                    .top = top,
+                    .width = kCaptionWidth,
+                    .height = kLabelHeight,
+                    .caption = text});
+        label.SetFont(arialBold12_.get());
+    };
+    auto value = [this](ui::Label& label, std::string_view name, int top, std::string_view text) {
+        Add(label, {.name = name,
+                    .parent = &Page2MainPnl,
+                    .left = kValueLeft,
+                    .top = top,
+                    .width = kValueWidth,
+                    .height = kLabelHeight,
+                    .caption = text});
+        label.SetFont(arialBold12_.get());
+    };
+    auto link = [this](ui::LinkLabel& label, std::string_view name, int top, const AboutLink& l) {
+        Add(label, {.name = name,
+                    .parent = &Page2MainPnl,
+                    .left = kValueLeft,
+                    .top = top,
+                    .width = kValueWidth,
+                    .height = kLabelHeight});
+        label.SetLinkStyle(kLinkFont);
+        label.SetLinkCaption(l.caption);
+    };
+
+    caption(Label4, "Label4", 60, "Version:");
+    // Filled on every visit of the page; empty until the first.
+    value(QVVersionLbl, "QVVersionLbl", 60, "");
+    caption(Label5, "Label5", 96, "Lizenz:");
+    value(Label7, "Label7", 96, "Freeware");
+    caption(Label2, "Label2", 132, "Quorvik Website:");
+    link(QVWebsiteLbl, "QVWebsiteLbl", 132, aboutLinks_.website);
+    caption(Label3, "Label3", 152, "EMail:");
+    link(QVEmailLbl, "QVEmailLbl", 152, aboutLinks_.mail);
+    caption(Label6, "Label6", 172, "Bugreport:");
+    link(QVBugreportMailLbl, "QVBugreportMailLbl", 172, aboutLinks_.bugMail);
+    caption(Label8, "Label8", 204, "Sponsor:");
+    link(SponsorLbl, "SponsorLbl", 204, aboutLinks_.sponsor);
+
+    // The note on passing the program on: the language table's line 119,
+    // wrapped at the label's width.
+    Add(CPLbl, {.name = "CPLbl",
+                .parent = &Page2MainPnl,
+                .left = kCaptionLeft,
+                .top = kNoteTop,
+                .width = kNoteWidth,
+                .height = kNoteHeight});
+    CPLbl.SetFont(arialBold12_.get());
+    Add(QVUpdateBtn, {.name = "QVUpdateBtn",
+                      .parent = &Page2MainPnl,
+                      .left = kUpdateLeft,
+                      .top = kUpdateTop,
+                      .width = kUpdateWidth,
+                      .height = kUpdateHeight,
+                      .caption = "Update verf\xFCgbar ?"});
+    QVUpdateBtn.SetFont(arialBold12_.get());
+
+    // The system information at the right.
+    Add(GroupBox1, {.name = "GroupBox1", .parent = &PagePnl2, .caption = "Systeminformationen"});
+    GroupBox1.TextColor = kGreyText;
+    Add(SysInfoList, {.name = "SysInfoList", .parent = &GroupBox1, .left = 8, .top = 18});
+    SysInfoList.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+    sysInfoFont_ = ui::CreateFontHandle(kListFont);
+    SysInfoList.SetFont(sysInfoFont_.get());
+    SysInfoList.AddColumn(kFirstColumnWidth);
+    SysInfoList.AddColumn(100);
+
+    // The sponsor banner at the top of the window names the sponsor in its
+    // hint; unlike the page, it shows it.
+    SetHint(AdImg, aboutLinks_.bannerHint);
+}
+
+void TMainForm::BindInfoPageEvents() {
+    using ui::Event;
+    On(QVWebsiteLbl, Event::Click, [this](auto&) { QVWebsiteLblClick(); });
+    On(QVEmailLbl, Event::Click, [this](auto&) { QVEmailLblClick(); });
+    On(QVBugreportMailLbl, Event::Click, [this](auto&) { QVBugreportMailLblClick(); });
+    On(SponsorLbl, Event::Click, [this](auto&) { SponsorLblClick(); });
+    On(AdImg, Event::Click, [this](auto&) { AdImgClick(); });
+    On(QVUpdateBtn, Event::Click, [this](auto&) { QVUpdateBtnClick(); });
+}
+
+void TMainForm::AlignInfoPage(int pageWidth, int pageHeight) {
+    if (!Page2MainPnl.Handle()) return;
+    Page2MainPnl.SetBounds(0, 0, kAboutWidth, pageHeight);
+    // The note takes the lines its text needs; where the screen's fonts
+    // run wider than the design's, the update button moves down rather than
+    // cover its last line.
+    const int noteHeight = std::max(WrappedTextHeight(CPLbl), kNoteHeight);
+    CPLbl.SetBounds(kCaptionLeft, kNoteTop, kNoteWidth, noteHeight);
+    QVUpdateBtn.SetBounds(kUpdateLeft, std::max(kUpdateTop, kNoteTop + noteHeight + 2),
+                          kUpdateWidth, kUpdateHeight);
+    GroupBox1.SetBounds(kAboutWidth, 0, std::max(pageWidth - kAboutWidth, 0), pageHeight);
+    SysInfoList.SetBounds(8, 18, std::max(GroupBox1.ClientWidth() - 16, 0),
+                          std::max(GroupBox1.ClientHeight() - 26, 0));
+    // Two columns: the captions, and the rest for the values.
+    SysInfoList.SetColumnWidth(0, kFirstColumnWidth);
+    SysInfoList.SetColumnWidth(1, std::max(SysInfoList.ClientWidth() - kFirstColumnWidth, 0));
+}
+
+void TMainForm::SilenceInfoPageHints() {
+    HWND tip = ToolTip();
+    if (!tip) return;
+    for (ui::Control* c : Components()) {
+        if (!c->Handle() || c->Hint().empty() || !::IsChild(PagePnl2.Handle(), c->Handle()))
+            continue;
+        TTTOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.hwnd = ::GetParent(c->Handle());
+        ti.uId = reinterpret_cast<UINT_PTR>(c->Handle());
+        ::SendMessageW(tip, TTM_DELTOOLW, 0, (LPARAM)&ti);
+    }
+}
+
+// ---- System information -------------------------------------------------------
+
+void TMainForm::RefreshSystemInfo() {
+    QVVersionLbl.SetCaption(kVersion);
+    // The figures first: should reading them fail, the list is not left
+    // emptied with its drawing switched off.
+    const SystemFigures figures = ReadFigures ? ReadFigures() : ReadSystemFigures();
+    const std::vector<SysInfoRow> rows = BuildSysInfoRows(
+        figures, SysInfoTextsFromLines([](int line) { return LanguageTable[line]; }));
+    SysInfoList.BeginUpdate();
+    SysInfoList.Clear();
+    for (const SysInfoRow& row : rows)
+        SysInfoList.AddItem(row.caption, row.value.value_or(std::string()), false, I_IMAGENONE);
+    SysInfoList.EndUpdate();
+}
+
+// ---- Links ----------------------------------------------------------------------
+
+void TMainForm::OpenAboutLink(const std::string& target) {
+    // Whether a browser or mail program took it is not reported.
+    if (OpenLink)
+        OpenLink(target);
+    else
+        ShellOpen(target);
+}
+
+void TMainForm::QVWebsiteLblClick() {
+    OpenAboutLink(aboutLinks_.website.target);
+}
+
+void TMainForm::QVEmailLblClick() {
+    OpenAboutLink(aboutLinks_.mail.target);
+}
+
+void TMainForm::QVBugreportMailLblClick() {
+    OpenAboutLink(aboutLinks_.bugMail.target);
+}
+
+void TMainForm::SponsorLblClick() {
+    OpenAboutLink(aboutLinks_.sponsor.target);
+}
+
+void TMainForm::AdImgClick() {
+    OpenAboutLink(aboutLinks_.bannerTarget);
+}
+
+void TMainForm::QVUpdateBtnClick() {
+    // The update check opens here once it is built.
+}
+
+} // namespace qv

@@ -1,0 +1,27 @@
+#pragma once
+// A label that looks and acts like a link in a web page: blue, underlined,
+// regular weight, the hand cursor over it, and a click on its text reaches
+// the form as a Click event.
+#include "ui/Controls.h"
+
+namespace qv::ui {
+
+inline constexpr COLORREF kLinkColor = RGB(0, 0, 255);
+
+class LinkLabel : public Label {
+  public:
+    // SS_NOTIFY: a static control tells its parent of a click only with it.
+    WindowKind Kind() const override { return {L"STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY}; }
+
+    // Gives the created label the link's look in the face and size given
+    // (bold and italic of the spec are ignored: a link is drawn regular).
+    void SetLinkStyle(const FontSpec& font);
+    // Sets the caption and sizes the label to it, so that only the text
+    // itself is clickable and shows the hand.
+    void SetLinkCaption(std::string_view ansi);
+
+  private:
+    FontHandle font_;
+};
+
+} // namespace qv::ui
