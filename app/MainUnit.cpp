@@ -291,6 +291,8 @@ void TMainForm::CreateControls() {
     ASList.AddColumn(100);
     ASList.AddColumn(100);
 
+    CreateProcessPage();
+
     // The known and unknown marks, and the two popup menus.
     ASEIconList.Create(16, 16, 2);
     ASPM1.Create();
@@ -330,8 +332,8 @@ void TMainForm::BindEvents() {
     On(ASEditBtn, Event::Click, [this](auto&) { ASEditBtnClick(); });
     On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
-    // ReportBtn and QVGuardBtn get their handlers with the operations behind
-    // them.
+    BindProcessPage();
+    // ReportBtn gets its handler with the operation behind it.
 }
 
 // ---- Start-up ---------------------------------------------------------------
@@ -340,6 +342,7 @@ bool TMainForm::FormCreate() {
     // 1. Where the program and its data files live.
     AppDir = appDirOverride_.empty() ? ExecutableDir() : appDirOverride_;
     if (!AppDir.empty() && AppDir.back() != '\\') AppDir += '\\';
+    if (!Guard) Guard = MakeSystemGuardControl(AppDir);
     // 2. Nothing may happen without the language file; this message is the
     //    one text that cannot come from it.
     if (!FileExists(AppDir + "qv6.lng")) {
@@ -368,6 +371,8 @@ bool TMainForm::FormCreate() {
     // 11. Group 0.
     SelectASGroupCombo.SetItemIndex(GroupByte(AutostartGroup::RunKeys));
     RunGuarded([this] { SelectASGroupComboChange(); });
+    // 12. Whether the guard runs, on its button and label.
+    RunGuarded([this] { ShowGuardState(); });
     return true;
 }
 
@@ -399,8 +404,11 @@ void TMainForm::TabChange(bool force) {
     case 0:
         RefreshAutostarts(force);
         break;
+    case 1:
+        RefreshProcessPage(force);
+        break;
     default:
-        // The process page and the system information join here.
+        // The system information joins here.
         break;
     }
 }
@@ -461,6 +469,8 @@ void TMainForm::AlignControls() {
     ASList.SetBounds(8, 18, std::max(ASListBox.ClientWidth() - 16, 0),
                      std::max(ASListBox.ClientHeight() - 26, 0));
     SelectASGroupCombo.SetBounds(4, 19, SelectASGroupCombo.Width(), 220);
+
+    AlignProcessPage();
 }
 
 void TMainForm::OnResize() {
@@ -476,6 +486,7 @@ void TMainForm::FormResize() {
     in.selectBoxClientWidth = SelectASBox.ClientWidth();
     in.asListClientWidth = ASList.ClientWidth();
     in.asListColumns = ASList.ColumnCount();
+    in.procBoxClientWidth = ProcBox.ClientWidth();
     in.bottomClientWidth = BottomPnl.ClientWidth();
     in.guardBtnWidth = QVGuardBtn.Width();
     in.guardLblWidth = QVGuardLbl.Width();
@@ -486,7 +497,7 @@ void TMainForm::FormResize() {
     SelectASGroupCombo.SetWidth(out.comboWidth);
     for (int c = 0; c < in.asListColumns; ++c)
         ASList.SetColumnWidth(c, out.asColumnWidth);
-    // The process list's column joins with the process page.
+    ProcList.SetColumnWidth(0, out.procColumnWidth);
     QVGuardBtn.SetLeft(out.guardBtnLeft);
     QVGuardLbl.SetLeft(out.guardLblLeft);
     HelpBtn.SetLeft(out.helpBtnLeft);
