@@ -81,6 +81,14 @@ TEST_F(SurveillanceForm, TheSwitchShowsAndHidesTheSurveillanceControls) {
     EXPECT_EQ(f.ProcBox.Top() + f.ProcBox.Height(), f.SurvSplitter.Top());
     EXPECT_GT(f.ProcSurvList.Height(), 0);
 
+    // A larger window: the boxes follow it, the column fills the list.
+    f.SetSize(900, 700);
+    Pump();
+    EXPECT_EQ(f.ProcList.ColumnWidth(0), f.ProcBox.ClientWidth() - 20);
+    EXPECT_EQ(f.ProcSurvBox.Top() + f.ProcSurvBox.Height(), f.Page1MainPnl.ClientHeight());
+    EXPECT_EQ(f.Page1MenuPnl.Left() + f.Page1MenuPnl.Width(), f.PagePnl1.ClientWidth());
+    EXPECT_EQ(f.ProcSurvBox.Width(), f.ProcBox.Width());
+
     Click(f.SwitchSurvBtn);
     EXPECT_FALSE(f.SwitchSurvBtn.Down());
     for (ui::Control* c : controls)
