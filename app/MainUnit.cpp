@@ -291,6 +291,7 @@ void TMainForm::CreateControls() {
     ASList.AddColumn(100);
     ASList.AddColumn(100);
 
+    CreateProcessPage();
     // System information and about block.
     CreateInfoPage();
 
@@ -334,8 +335,8 @@ void TMainForm::BindEvents() {
     On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
     On(ReportBtn, Event::Click, [this](auto&) { ReportBtnClick(); });
+    BindProcessPage();
     BindInfoPageEvents();
-    // QVGuardBtn gets its handler with the operation behind it.
 }
 
 // ---- Start-up ---------------------------------------------------------------
@@ -344,6 +345,7 @@ bool TMainForm::FormCreate() {
     // 1. Where the program and its data files live.
     AppDir = appDirOverride_.empty() ? ExecutableDir() : appDirOverride_;
     if (!AppDir.empty() && AppDir.back() != '\\') AppDir += '\\';
+    if (!Guard) Guard = MakeSystemGuardControl(AppDir);
     // 2. Nothing may happen without the language file; this message is the
     //    one text that cannot come from it.
     if (!FileExists(AppDir + "qv6.lng")) {
@@ -372,6 +374,8 @@ bool TMainForm::FormCreate() {
     // 11. Group 0.
     SelectASGroupCombo.SetItemIndex(GroupByte(AutostartGroup::RunKeys));
     RunGuarded([this] { SelectASGroupComboChange(); });
+    // 12. Whether the guard runs, on its button and label.
+    RunGuarded([this] { ShowGuardState(); });
     return true;
 }
 
@@ -404,11 +408,13 @@ void TMainForm::TabChange(bool force) {
     case 0:
         RefreshAutostarts(force);
         break;
+    case 1:
+        RefreshProcessPage(force);
+        break;
     case 2:
         RefreshSystemInfo();
         break;
     default:
-        // The process page joins here.
         break;
     }
 }
@@ -470,6 +476,7 @@ void TMainForm::AlignControls() {
                      std::max(ASListBox.ClientHeight() - 26, 0));
     SelectASGroupCombo.SetBounds(4, 19, SelectASGroupCombo.Width(), 220);
 
+    AlignProcessPage();
     AlignInfoPage(pw, ph);
 }
 
@@ -486,6 +493,7 @@ void TMainForm::FormResize() {
     in.selectBoxClientWidth = SelectASBox.ClientWidth();
     in.asListClientWidth = ASList.ClientWidth();
     in.asListColumns = ASList.ColumnCount();
+    in.procBoxClientWidth = ProcBox.ClientWidth();
     in.bottomClientWidth = BottomPnl.ClientWidth();
     in.guardBtnWidth = QVGuardBtn.Width();
     in.guardLblWidth = QVGuardLbl.Width();
@@ -496,7 +504,7 @@ void TMainForm::FormResize() {
     SelectASGroupCombo.SetWidth(out.comboWidth);
     for (int c = 0; c < in.asListColumns; ++c)
         ASList.SetColumnWidth(c, out.asColumnWidth);
-    // The process list's column joins with the process page.
+    ProcList.SetColumnWidth(0, out.procColumnWidth);
     QVGuardBtn.SetLeft(out.guardBtnLeft);
     QVGuardLbl.SetLeft(out.guardLblLeft);
     HelpBtn.SetLeft(out.helpBtnLeft);

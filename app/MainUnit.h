@@ -1,14 +1,20 @@
 #pragma once
 // The main window: banner strip, three pages on a tab control, the bottom
-// strip with the status line and the guard button, and the autostart page.
+// strip with the status line and the guard button, and the three pages.
 #include "about/ServerSettings.h"
 #include "autostart/AutostartEntry.h"
+#include "process/GuardButton.h"
+#include "process/ProcessControl.h"
+#include "process/ProcessPage.h"
+#include "process/ProcessTable.h"
+#include "process/Surveillance.h"
 #include "sysinfo/SystemInfo.h"
 #include "ui/Form.h"
 #include "ui/LinkLabel.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +58,38 @@ class TMainForm : public ui::Form {
     // The entry of the selected row, or nullptr.
     const AutostartEntry* SelectedEntry() const;
 
+    // Process page (MainUnitProcesses.cpp).
+    // Fills the page from the running processes unless it shows rows
+    // already and nothing forces it; reloads the surveillance list.
+    void RefreshProcessPage(bool force);
+    void ProcRefreshBtnClick();
+    void ProcKillBtnClick();
+    void ProcInfoBtnClick();
+    // Surveillance list.
+    void SwitchSurvbtnClick();
+    bool ProcSurvListDragOver(const ui::Control& source) const;
+    void ProcSurvListDragDrop();
+    void ProcSurvListClickCheck(int row);
+    void AddSurvBtnClick();
+    void FinishSurvBtnClick();
+    void SurvSelectAllChkClick();
+    // Guard button, its label and its timer.
+    void ShowGuardState();
+    void QVGuardBtnClick();
+    void QVGuardTimerTimer();
+
+    // What the process page shows: one row per process, and the
+    // surveillance list with its tick marks.
+    const std::vector<ProcessRow>& ProcessRows() const { return procRows_; }
+    const SurveillanceList& Surveillance() const { return surv_; }
+
+    // Where the process page's processes come from, how they are ended and
+    // which guard the button controls: the system's unless a test or a
+    // benchmark puts its own in before Create.
+    ProcessSource* ProcSource = nullptr;
+    ProcessControl* ProcControl = nullptr;
+    std::unique_ptr<GuardControl> Guard;
+
     // The element of ASEntries that each row of the autostart list shows, in
     // row order; rebuilt with every fill of the list.
     std::vector<uint16_t> ASListIndex;
@@ -87,10 +125,28 @@ class TMainForm : public ui::Form {
     ui::ComboBox SelectASGroupCombo;
     ui::GroupBox ASListBox;
     ui::ListView ASList;
+    // Process page: the button column at the right, the main panel with the
+    // process list and the surveillance list below it.
+    ui::Panel Page1MenuPnl;
+    ui::Button ProcRefreshBtn;
+    ui::Button ProcKillBtn;
+    ui::Button ProcInfoBtn;
+    ui::ToggleButton SwitchSurvBtn;
+    ui::Button AddSurvBtn;
+    ui::Button FinishSurvBtn;
+    ui::CheckBox SurvSelectAllChk;
+    ui::Panel Page1MainPnl;
+    ui::GroupBox ProcBox;
+    ui::ListView ProcList;
+    ui::Splitter SurvSplitter;
+    ui::GroupBox ProcSurvBox;
+    ui::CheckListBox ProcSurvList;
     // Not visible.
     ui::ImageList ASEIconList;
     ui::PopupMenu ASPM1;
     ui::PopupMenu ASPM2;
+    ui::ImageList IconList;
+    ui::Timer QVGuardTimer;
 
   protected:
     void OnResize() override;
@@ -98,15 +154,32 @@ class TMainForm : public ui::Form {
 
   private:
     void CreateControls();
+    void CreateProcessPage();
     void BindEvents();
+    void BindProcessPage();
     void LoadArtwork();
     // Places the aligned strips, pages and the autostart page's parts.
     void AlignControls();
+    // The process page's parts: the surveillance box along the bottom of
+    // the main panel while it is shown, the splitter above it.
+    void AlignProcessPage();
+    void SurvSplitterMoved(int distance);
     // Rescans and shows the same group again.
     void RescanKeepingGroup();
+    ProcessControl& Processes();
+    // The surveillance list as the model holds it, and the box's caption.
+    void ShowSurveillanceList();
+    void ShowSurveillanceCaption();
+    // Writes procsurv.dat; false when it could not (the error was shown).
+    bool SaveSurveillance();
+    void ApplyGuardDisplay(const GuardDisplay& display);
 
     std::string appDirOverride_;
     FontHandle arial9_, arialBold12_, comboFont_;
+    std::vector<ProcessRow> procRows_;
+    SurveillanceList surv_{SystemCollation()};
+    int survHeight_ = 0; // of the surveillance box, set by the splitter
+    int survHeightAtPress_ = 0;
 
     // ==== Page 2: about block and system information (MainUnitInfo.cpp) ====
     // The report window is opened from the autostart page's ReportBtn

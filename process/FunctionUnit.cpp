@@ -7,14 +7,17 @@
 namespace qv {
 
 namespace {
-// Asks for one large and one small icon; keeps the small one.
+// Asks for one large and one small icon; keeps the small one. Only a result
+// of two makes both out-parameters icons: a file that cannot be read gives
+// UINT_MAX, and then, as for a file without icons, the out-parameters hold
+// whatever the system left there (Wine leaves stray values), which must be
+// neither kept nor destroyed.
 IconHandle ExtractSmallIcon(const char* file) {
     HICON large = nullptr, small = nullptr;
     UINT got = ::ExtractIconExA(file, 0, &large, &small, 1);
+    if (got != 2) return IconHandle();
     IconHandle keepLarge(large);
-    IconHandle keepSmall(small);
-    if (got < 2) return IconHandle();
-    return keepSmall;
+    return IconHandle(small);
 }
 } // namespace
 

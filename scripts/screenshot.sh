@@ -7,6 +7,10 @@
 # the autostart page's button. --desktop runs the program in a Wine desktop
 # of the screen's size, which draws the window frames and lets a window
 # open maximised (without it no window manager is there to do either).
+# QV6_SHOT chooses what is shown, by clicking as a user would:
+#   processes  the process page with the surveillance box open and the first
+#              process dragged into it (procsurv.dat is restored afterwards)
+#   procinfo   the process information dialog of the first process
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 page=""
@@ -25,7 +29,8 @@ out="$(realpath -m "${args[0]:-screenshot.png}")"
 width="${args[1]:-}"
 height="${args[2]:-}"
 "$here/setup.sh"
-if [ -n "$width" ] && ! command -v xdotool >/dev/null; then
+shot="${QV6_SHOT:-}"
+if { [ -n "$width" ] || [ -n "$shot" ]; } && ! command -v xdotool >/dev/null; then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends xdotool
@@ -53,6 +58,17 @@ cd "$QV6_BUILD/bin"
 # Started in the same Wine desktop as the program, or they would not see it.
 inwine() {
   if [ -n "$desktop" ]; then wine explorer /desktop=qv6,1280x1024 "$@"; else wine "$@"; fi
+}
+# A drag writes procsurv.dat beside the program: keep what was there.
+survfile="$QV6_BUILD/bin/procsurv.dat"
+survkeep=""
+if [ "$shot" = processes ] && [ -e "$survfile" ]; then
+  survkeep="$(mktemp)"
+  cp "$survfile" "$survkeep"
+fi
+restore_surv() {
+  [ "$shot" = processes ] || return 0
+  if [ -n "$survkeep" ]; then mv "$survkeep" "$survfile"; else rm -f "$survfile"; fi
 }
 inwine ./qv6.exe >/dev/null 2>&1 &
 wine_pid=$!
@@ -93,5 +109,35 @@ if [ -n "$report" ]; then
   fi
   sleep 2
 fi
+# Without a window manager the X window is the client area. Positions follow
+# the layout: the tabs on the left, the button column flush right, the
+# surveillance box along the bottom.
+if [ -n "$shot" ]; then
+  eval "$(xwininfo -id "$win" | awk '/Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
+  click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.7; }
+  click 130 97 # the process tab
+  case "$shot" in
+  processes)
+    click $((w - 86)) 234 # SwitchSurvBtn
+    xdotool mousemove --window "$win" 163 143 mousedown 1
+    sleep 0.3
+    xdotool mousemove --window "$win" 170 180
+    sleep 0.3
+    xdotool mousemove --window "$win" 220 $((h - 127))
+    sleep 0.3
+    xdotool mouseup 1
+    ;;
+  procinfo)
+    click 163 143              # the first process
+    click $((w - 86)) 197      # ProcInfoBtn
+    ;;
+  *)
+    echo "QV6_SHOT: processes or procinfo" >&2
+    exit 1
+    ;;
+  esac
+  sleep 2
+fi
 import -window root "$out"
+restore_surv
 echo "$out"

@@ -6,6 +6,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace qv::ui {
@@ -215,6 +216,130 @@ int ListView::RowAt(POINT pt) const {
     hit.pt = pt;
     int row = ListView_SubItemHitTest(hwnd_, &hit);
     return (hit.flags & LVHT_ONITEM) ? row : -1;
+}
+
+// ---- CheckListBox -------------------------------------------------------------
+
+namespace {
+// A row is drawn with at most this many characters: the rest would lie far
+// beyond the list's edge, and a 1 MiB line must not be converted at every
+// paint.
+constexpr size_t kDrawnChars = 1024;
+} // namespace
+
+void CheckListBox::Created() {
+    // An owner-drawn list keeps the height it had before it got its font.
+    HDC dc = ::GetDC(hwnd_);
+    HGDIOBJ old = ::SelectObject(dc, (HFONT)::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    TEXTMETRICW tm{};
+    ::GetTextMetricsW(dc, &tm);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(hwnd_, dc);
+    int height = std::max<int>(tm.tmHeight + 3, 16);
+    ::SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, height);
+}
+
+void CheckListBox::SetItems(std::vector<std::string> items) {
+    items_ = std::move(items);
+    checked_.assign(items_.size(), 0);
+    ::SendMessageW(hwnd_, LB_SETCOUNT, items_.size(), 0);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void CheckListBox::SetChecked(int i, bool c) {
+    if (i < 0 || i >= Count()) return;
+    checked_[size_t(i)] = c;
+    RECT r = ItemRect(i);
+    ::InvalidateRect(hwnd_, &r, FALSE);
+}
+
+void CheckListBox::SetAllChecked(bool c) {
+    std::fill(checked_.begin(), checked_.end(), c ? 1 : 0);
+    ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CheckListBox::Toggle(int i) {
+    SetChecked(i, !Checked(i));
+}
+
+int CheckListBox::ItemIndex() const {
+    LRESULT i = ::SendMessageW(hwnd_, LB_GETCURSEL, 0, 0);
+    return i == LB_ERR ? -1 : static_cast<int>(i);
+}
+
+void CheckListBox::SetItemIndex(int i) {
+    ::SendMessageW(hwnd_, LB_SETCURSEL, i, 0);
+}
+
+RECT CheckListBox::ItemRect(int i) const {
+    RECT r{};
+    ::SendMessageW(hwnd_, LB_GETITEMRECT, i, (LPARAM)&r);
+    return r;
+}
+
+int CheckListBox::RowAt(POINT pt) const {
+    LRESULT hit = ::SendMessageW(hwnd_, LB_ITEMFROMPOINT, 0, MAKELPARAM(pt.x, pt.y));
+    // The high word says the point lies outside every row.
+    if (HIWORD(hit) != 0) return -1;
+    int row = LOWORD(hit);
+    return row < Count() ? row : -1;
+}
+
+int CheckListBox::BoxSize() const {
+    int h = static_cast<int>(::SendMessageW(hwnd_, LB_GETITEMHEIGHT, 0, 0));
+    return std::clamp(h - 3, 9, 13);
+}
+
+bool CheckListBox::OnCheckBox(POINT pt) const {
+    int row = RowAt(pt);
+    if (row < 0) return false;
+    RECT r = ItemRect(row);
+    return pt.x >= r.left && pt.x < r.left + 2 + BoxSize() + 2;
+}
+
+int CheckListBox::FocusedRow() const {
+    LRESULT i = ::SendMessageW(hwnd_, LB_GETCARETINDEX, 0, 0);
+    return i == LB_ERR || i >= Count() ? -1 : static_cast<int>(i);
+}
+
+bool CheckListBox::DrawItem(const DRAWITEMSTRUCT& d) {
+    HDC dc = d.hDC;
+    RECT r = d.rcItem;
+    const int row = static_cast<int>(d.itemID);
+    if (d.itemID == static_cast<UINT>(-1) || row >= Count()) {
+        // An empty list with the focus shows only the focus frame.
+        if (d.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &r);
+        return true;
+    }
+    const bool selected = (d.itemState & ODS_SELECTED) != 0;
+    ::FillRect(dc, &r, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int box = BoxSize();
+    RECT b{r.left + 2, r.top + (r.bottom - r.top - box) / 2, 0, 0};
+    b.right = b.left + box;
+    b.bottom = b.top + box;
+    ::DrawFrameControl(dc, &b, DFC_BUTTON,
+                       DFCS_BUTTONCHECK | DFCS_FLAT | (Checked(row) ? DFCS_CHECKED : 0));
+    const std::string& item = items_[size_t(row)];
+    std::wstring text = ToWide(std::string_view(item).substr(0, kDrawnChars));
+    RECT t = r;
+    t.left = b.right + 4;
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &t,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+    if (d.itemState & ODS_FOCUS) ::DrawFocusRect(dc, &r);
+    return true;
+}
+
+// ---- Timer ------------------------------------------------------------------
+
+void Timer::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!hwnd_) return;
+    if (enabled)
+        ::SetTimer(hwnd_, id_, interval_, nullptr);
+    else
+        ::KillTimer(hwnd_, id_);
 }
 
 // ---- TabControl -------------------------------------------------------------

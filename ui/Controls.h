@@ -18,6 +18,8 @@ namespace qv::ui {
 class Form;
 LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK CheckListSubclass(HWND, UINT, WPARAM, LPARAM);
 
 using ImageListHandle = UniqueResource<HIMAGELIST, HandleTraits<HIMAGELIST, &::ImageList_Destroy>>;
 
@@ -53,6 +55,8 @@ enum class Subclassing {
     None,
     Container, // hands its children's notifications up to the form
     List,      // reports mouse presses (and the space bar) after handling them
+    Splitter,  // follows the mouse while pressed and reports how far it moved
+    CheckList, // toggles a row's box on a click on it or the space bar
 };
 
 // The window class and the default styles of a kind of control.
@@ -96,6 +100,9 @@ class Control {
     void SetEnabled(bool enabled) { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     bool Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
     bool Visible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
+    // The control's own visibility flag: whether it shows whenever its
+    // parents do (Visible() also asks the parents).
+    bool VisibleStyle() const { return (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
     void SetVisible(bool v) { ::ShowWindow(hwnd_, v ? SW_SHOW : SW_HIDE); }
     void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, (WPARAM)font, TRUE); }
     // Moves the control in front of its siblings.
@@ -113,11 +120,17 @@ class Control {
     virtual WindowKind Kind() const = 0;
     // A container paints its background; true when it did.
     virtual bool EraseBackground(HDC, const RECT&, HBRUSH) const { return false; }
+    // An owner-drawn control paints one of its items; true when it did.
+    virtual bool DrawItem(const DRAWITEMSTRUCT&) { return false; }
 
   protected:
     friend class Form;
     friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK CheckListSubclass(HWND, UINT, WPARAM, LPARAM);
+    // Called once the window exists and has the form's font.
+    virtual void Created() {}
     HWND hwnd_ = nullptr;
     std::string name_;
     std::string hint_;
@@ -158,11 +171,12 @@ class Button : public Control {
     void Click() { ::SendMessageW(hwnd_, BM_CLICK, 0, 0); }
 };
 
-// A flat button that stays pressed until it is clicked again.
+// A flat button that stays pressed until it is clicked again: a click
+// changes its state before the click handler runs.
 class ToggleButton : public Button {
   public:
     WindowKind Kind() const override {
-        return {L"BUTTON", BS_CHECKBOX | BS_PUSHLIKE | BS_FLAT | WS_TABSTOP};
+        return {L"BUTTON", BS_AUTOCHECKBOX | BS_PUSHLIKE | BS_FLAT | WS_TABSTOP};
     }
     bool Down() const { return Button_GetCheck(hwnd_) == BST_CHECKED; }
     void SetDown(bool down) { Button_SetCheck(hwnd_, down ? BST_CHECKED : BST_UNCHECKED); }
@@ -256,6 +270,69 @@ class ListView : public Control {
     RECT ItemRect(int row) const;
     // The row at a client position, or -1.
     int RowAt(POINT pt) const;
+    // Rows can be dragged onto other controls of the form: pulling a row
+    // with the left button pressed starts the form's drag (see Form).
+    bool AutoDrag = false;
+};
+
+// A list of texts with a check box in front of each, in the order given (it
+// never sorts). The texts and marks are held here and the rows are drawn
+// from them, so that even a list of 100,000 entries is shown at once. A
+// click on a box or the space bar toggles the mark and reports
+// Event::ItemCheck with the row.
+class CheckListBox : public Control {
+  public:
+    WindowKind Kind() const override {
+        return {L"LISTBOX",
+                LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL |
+                    WS_TABSTOP,
+                WS_EX_CLIENTEDGE, Subclassing::CheckList};
+    }
+    // Shows these texts, every mark cleared.
+    void SetItems(std::vector<std::string> items);
+    int Count() const { return static_cast<int>(items_.size()); }
+    const std::string& Item(int i) const { return items_[static_cast<size_t>(i)]; }
+    bool Checked(int i) const { return i >= 0 && i < Count() && checked_[size_t(i)] != 0; }
+    // Sets a mark as the program decides; no event follows.
+    void SetChecked(int i, bool c);
+    void SetAllChecked(bool c);
+    // The selected row, or -1.
+    int ItemIndex() const;
+    void SetItemIndex(int i);
+    RECT ItemRect(int i) const;
+    // The row at a client position, or -1.
+    int RowAt(POINT pt) const;
+    // Whether a client position lies on the check box of its row.
+    bool OnCheckBox(POINT pt) const;
+    // The row the space bar acts on, or -1.
+    int FocusedRow() const;
+    // The mark of a row as the user toggles it.
+    void Toggle(int i);
+
+    bool DrawItem(const DRAWITEMSTRUCT& item) override;
+
+  protected:
+    void Created() override;
+
+  private:
+    int BoxSize() const;
+    std::vector<std::string> items_;
+    std::vector<char> checked_;
+};
+
+// A bar between two parts of a panel that the user pulls up or down. It
+// reports Event::MouseDown when pressed and then Event::Change at every
+// move, with args.pt.y the distance from the press (negative: upwards); the
+// form moves the parts.
+class Splitter : public Control {
+  public:
+    WindowKind Kind() const override { return {kPanelClass, 0, 0, Subclassing::Splitter}; }
+    bool Dragging() const { return dragging_; }
+
+  private:
+    friend LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
+    bool dragging_ = false;
+    int pressY_ = 0; // screen position of the press
 };
 
 class TabControl : public Control {
@@ -280,10 +357,30 @@ class ImageList {
     // Adds an icon (the list copies it); returns its index or -1.
     int AddIcon(HICON icon) { return ImageList_AddIcon(list_.get(), icon); }
     int Count() const { return ImageList_GetImageCount(list_.get()); }
+    void Clear() { ImageList_RemoveAll(list_.get()); }
     HIMAGELIST Handle() const { return list_.get(); }
 
   private:
     ImageListHandle list_;
+};
+
+// A window timer of a form, as the designer's non-visual timer: while it is
+// enabled the form calls its handler every Interval() milliseconds (see
+// Form::AddTimer).
+class Timer {
+  public:
+    UINT Interval() const { return interval_; }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    // The id its WM_TIMER messages carry.
+    UINT_PTR Id() const { return id_; }
+
+  private:
+    friend class Form;
+    HWND hwnd_ = nullptr;
+    UINT_PTR id_ = 0;
+    UINT interval_ = 0;
+    bool enabled_ = false;
 };
 
 // A popup menu with items identified by tag.

@@ -124,6 +124,97 @@ LRESULT CALLBACK ListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return ::CallWindowProcW(base, hwnd, msg, wp, lp);
 }
 
+// A splitter follows the mouse from the press to the release; the form moves
+// the parts beside it. The distance is taken in screen coordinates, since the
+// splitter itself moves while it is pulled.
+LRESULT CALLBACK SplitterSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* splitter = static_cast<Splitter*>(SubclassedControl(hwnd));
+    if (!splitter) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    WNDPROC base = splitter->baseProc_;
+    Form* form = splitter->form_;
+    auto screenY = [hwnd](LPARAM at) {
+        POINT p{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+        ::ClientToScreen(hwnd, &p);
+        return static_cast<int>(p.y);
+    };
+    switch (msg) {
+    case WM_SETCURSOR:
+        ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)IDC_SIZENS));
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        splitter->dragging_ = true;
+        splitter->pressY_ = screenY(lp);
+        ::SetCapture(hwnd);
+        if (form) form->Dispatch(hwnd, Event::MouseDown, {});
+        return 0;
+    case WM_MOUSEMOVE:
+        if (splitter->dragging_ && form) {
+            EventArgs args;
+            args.pt = {0, screenY(lp) - splitter->pressY_};
+            form->Dispatch(hwnd, Event::Change, args);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+        if (splitter->dragging_) {
+            splitter->dragging_ = false;
+            ::ReleaseCapture();
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        splitter->dragging_ = false;
+        break;
+    case WM_ERASEBKGND:
+        // The bar shows the form's colour, like the panels around it.
+        if (form) {
+            RECT r;
+            ::GetClientRect(hwnd, &r);
+            ::FillRect(reinterpret_cast<HDC>(wp), &r, form->BackgroundBrush());
+            return 1;
+        }
+        break;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        break;
+    }
+    return ::CallWindowProcW(base, hwnd, msg, wp, lp);
+}
+
+// A check list toggles a row's mark when its box is clicked, and the focused
+// row's mark on the space bar, after the list box has moved its selection.
+LRESULT CALLBACK CheckListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* list = static_cast<CheckListBox*>(SubclassedControl(hwnd));
+    if (!list) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    WNDPROC base = list->baseProc_;
+    auto toggled = [&](int row) {
+        if (row < 0) return;
+        list->Toggle(row);
+        EventArgs args;
+        args.item = row;
+        if (list->form_ && ::IsWindow(hwnd)) list->form_->Dispatch(hwnd, Event::ItemCheck, args);
+    };
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        // A quick second click on a box is a click as well.
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        LRESULT r = ::CallWindowProcW(base, hwnd, msg, wp, lp);
+        if (list->OnCheckBox(pt)) toggled(list->RowAt(pt));
+        return r;
+    }
+    case WM_KEYDOWN:
+        if (wp == VK_SPACE) {
+            LRESULT r = ::CallWindowProcW(base, hwnd, msg, wp, lp);
+            toggled(list->FocusedRow());
+            return r;
+        }
+        break;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        break;
+    }
+    return ::CallWindowProcW(base, hwnd, msg, wp, lp);
+}
+
 Form::Form() = default;
 
 Form::~Form() {
@@ -138,8 +229,14 @@ void Form::Destroy() {
     }
     for (Control* c : components_)
         c->hwnd_ = nullptr;
+    for (Timer* t : timerObjects_)
+        t->hwnd_ = nullptr;
     byHandle_.clear();
     handlers_.clear();
+    dragOver_.clear();
+    dragDrop_.clear();
+    dragSource_ = nullptr;
+    timers_.clear();
     tooltip_ = nullptr;
 }
 
@@ -221,9 +318,102 @@ void Form::AddControl(Control& control, const ControlArgs& args) {
     case Subclassing::List:
         Subclass(control, h, ListSubclass, control.baseProc_);
         break;
+    case Subclassing::Splitter:
+        Subclass(control, h, SplitterSubclass, control.baseProc_);
+        break;
+    case Subclassing::CheckList:
+        Subclass(control, h, CheckListSubclass, control.baseProc_);
+        break;
     case Subclassing::None:
         break;
     }
+    control.Created();
+}
+
+void Form::AddTimer(Timer& timer, UINT intervalMs, std::function<void()> handler, bool enabled) {
+    timer.hwnd_ = hwnd_;
+    timer.id_ = nextTimerId_++;
+    timer.interval_ = intervalMs;
+    timers_[timer.id_] = std::move(handler);
+    timerObjects_.push_back(&timer);
+    timer.SetEnabled(enabled);
+}
+
+// ---- Drag and drop ------------------------------------------------------------
+
+void Form::OnDragOver(const Control& target, DragOverHandler handler) {
+    dragOver_[target.hwnd_] = std::move(handler);
+}
+
+void Form::OnDragDrop(const Control& target, DragDropHandler handler) {
+    dragDrop_[target.hwnd_] = std::move(handler);
+}
+
+bool Form::DropOn(const Control& target, const Control& source, POINT pt) {
+    auto over = dragOver_.find(target.hwnd_);
+    auto drop = dragDrop_.find(target.hwnd_);
+    if (over == dragOver_.end() || drop == dragDrop_.end()) return false;
+    // Copies: the handlers may rebind what they were called for.
+    DragOverHandler accepts = over->second;
+    DragDropHandler dropped = drop->second;
+    bool accepted = false;
+    Guarded([&] { accepted = accepts(source); });
+    if (!accepted) return false;
+    Guarded([&] { dropped(source, pt); });
+    return true;
+}
+
+void Form::BeginDrag(const Control& source) {
+    if (!hwnd_) return;
+    dragSource_ = &source;
+    // The form sees every mouse message until the button is released.
+    ::SetCapture(hwnd_);
+}
+
+void Form::CancelDrag() {
+    if (!dragSource_) return;
+    dragSource_ = nullptr;
+    if (::GetCapture() == hwnd_) ::ReleaseCapture();
+    ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW));
+}
+
+Control* Form::ControlAt(POINT pt) const {
+    HWND h = hwnd_;
+    POINT p = pt;
+    for (;;) {
+        HWND child = ::ChildWindowFromPointEx(h, p, CWP_SKIPINVISIBLE);
+        if (!child || child == h) break;
+        ::MapWindowPoints(h, child, &p, 1);
+        h = child;
+    }
+    // Parts of a control (a list's header, say) stand for the control.
+    for (; h && h != hwnd_; h = ::GetParent(h)) {
+        auto it = byHandle_.find(h);
+        if (it != byHandle_.end()) return it->second;
+    }
+    return nullptr;
+}
+
+void Form::DragMove(POINT pt, bool drop) {
+    const Control* source = dragSource_;
+    if (!source) return;
+    Control* target = ControlAt(pt);
+    POINT at = pt;
+    if (target) ::MapWindowPoints(hwnd_, target->hwnd_, &at, 1);
+    if (drop) {
+        CancelDrag();
+        if (target) DropOn(*target, *source, at);
+        return;
+    }
+    bool accepted = false;
+    if (target) {
+        auto over = dragOver_.find(target->hwnd_);
+        if (over != dragOver_.end()) {
+            DragOverHandler accepts = over->second;
+            Guarded([&] { accepted = accepts(*source); });
+        }
+    }
+    ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)(accepted ? IDC_ARROW : IDC_NO)));
 }
 
 Control* Form::FindComponent(std::string_view name) const {
@@ -254,6 +444,7 @@ void Form::PreviewKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
     if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) return;
     WORD key = static_cast<WORD>(msg.wParam);
+    if (key == VK_ESCAPE && dragSource_) CancelDrag();
     Guarded([&] { OnKeyDown(key); });
 }
 
@@ -299,9 +490,39 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case NM_CLICK:
             if (byHandle_.count(nm->hwndFrom)) Dispatch(nm->hwndFrom, Event::Click, {});
             return 0;
+        case LVN_BEGINDRAG: {
+            auto it = byHandle_.find(nm->hwndFrom);
+            auto* list = it == byHandle_.end() ? nullptr : dynamic_cast<ListView*>(it->second);
+            if (list && list->AutoDrag) BeginDrag(*list);
+            return 0;
+        }
         }
         break;
     }
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        auto it = byHandle_.find(item->hwndItem);
+        if (it != byHandle_.end() && it->second->DrawItem(*item)) return TRUE;
+        break;
+    }
+    case WM_TIMER: {
+        auto it = timers_.find(static_cast<UINT_PTR>(wp));
+        if (it == timers_.end()) break;
+        std::function<void()> handler = it->second;
+        Guarded(handler);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+        if (dragSource_) {
+            POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            DragMove(pt, msg == WM_LBUTTONUP);
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        if (dragSource_ && reinterpret_cast<HWND>(lp) != hwnd_) dragSource_ = nullptr;
+        break;
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED) Guarded([this] { OnResize(); });
         return 0;

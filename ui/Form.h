@@ -2,10 +2,11 @@
 // The base of every window of the program. A form owns its top-level window
 // and the wrapped controls on it, remembers them in creation order and by
 // name, and is the one place where the notifications of its controls
-// (WM_COMMAND, WM_NOTIFY, a mouse press on a list), a change of the window's
-// size and the keys it previews turn into calls of the handlers. Every
-// handler runs through RunGuarded: an exception escaping it is shown in a
-// message box and the program goes on.
+// (WM_COMMAND, WM_NOTIFY, a mouse press on a list), its timers, drag and drop
+// between its controls, a change of the window's size and the keys it
+// previews turn into calls of the handlers. Every handler runs through
+// RunGuarded: an exception escaping it is shown in a message box and the
+// program goes on.
 #include "ui/Controls.h"
 
 #include <functional>
@@ -20,15 +21,22 @@ enum class Event {
     Click,     // button, check box, menu-less click on a list row
     Change,    // combo box selection, tab change
     MouseDown, // any mouse button pressed over a list, after the list saw it;
-               // also the space bar, as a press on the focused row
+               // also the space bar, as a press on the focused row; a
+               // splitter being pressed
+    ItemCheck, // the user toggled the box of row args.item of a check list
 };
 
 struct EventArgs {
-    POINT pt{};    // client position of a mouse press
+    POINT pt{};    // client position of a mouse press; a splitter's distance
     UINT button{}; // WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN or WM_KEYDOWN
+    int item = -1; // the row of an ItemCheck
 };
 
 using Handler = std::function<void(const EventArgs&)>;
+// Whether a control takes what is dragged from the source.
+using DragOverHandler = std::function<bool(const Control& source)>;
+// The drop itself, at a client position of the target.
+using DragDropHandler = std::function<void(const Control& source, POINT pt)>;
 
 // A derived form calls Destroy() in its destructor, while the controls it
 // holds as members still exist.
@@ -53,6 +61,29 @@ class Form {
 
     // Binds a handler to an event of a control; a second binding replaces it.
     void On(const Control& control, Event event, Handler handler);
+
+    // Drag and drop between the form's controls, as the designer's automatic
+    // drag mode has it: a list whose AutoDrag is set starts a drag when a
+    // row is pulled. While the button is held the form follows the mouse,
+    // asks the control under it (its DragOver handler) whether it takes the
+    // drop and shows the answer with the cursor; releasing the button over a
+    // control that takes it runs its DragDrop handler. Escape or a lost
+    // mouse capture cancels.
+    void OnDragOver(const Control& target, DragOverHandler handler);
+    void OnDragDrop(const Control& target, DragDropHandler handler);
+    // The drop as releasing the button does it, at a client position of the
+    // target: asks the target and, if it takes it, drops. True when dropped.
+    // Tests drive drops through it without a mouse.
+    bool DropOn(const Control& target, const Control& source, POINT pt);
+    void BeginDrag(const Control& source);
+    void CancelDrag();
+    // The control being dragged from, or nullptr.
+    const Control* DragSource() const { return dragSource_; }
+
+    // Starts a timer on the form's window that calls the handler every
+    // intervalMs while it is enabled.
+    void AddTimer(Timer& timer, UINT intervalMs, std::function<void()> handler,
+                  bool enabled = true);
     void SetHint(Control& control, std::string_view ansi);
     // The tool tip window that shows the hints.
     HWND ToolTip() const { return tooltip_; }
@@ -99,12 +130,19 @@ class Form {
   private:
     friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK CheckListSubclass(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     void AddControl(Control& control, const ControlArgs& args);
     // The one dispatch place.
     void Dispatch(HWND control, Event event, const EventArgs& args);
     void Guarded(const std::function<void()>& f);
+    // The innermost control under a client position of the form that the
+    // form knows, hidden ones skipped; nullptr when there is none.
+    Control* ControlAt(POINT pt) const;
+    // Follows the mouse during a drag; ends it when `drop` is set.
+    void DragMove(POINT pt, bool drop);
 
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
@@ -125,6 +163,12 @@ class Form {
         }
     };
     std::unordered_map<Key, Handler, KeyHash> handlers_;
+    std::unordered_map<HWND, DragOverHandler> dragOver_;
+    std::unordered_map<HWND, DragDropHandler> dragDrop_;
+    const Control* dragSource_ = nullptr;
+    UINT_PTR nextTimerId_ = 1;
+    std::unordered_map<UINT_PTR, std::function<void()>> timers_;
+    std::vector<Timer*> timerObjects_;
 };
 
 // Runs the thread's message loop, with the form's key preview, until

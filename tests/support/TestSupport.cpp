@@ -29,14 +29,16 @@ MsgResult ScriptedDialogs::Message(const MessageRequest& request) {
     return r;
 }
 
-std::vector<std::string> ScriptedDialogs::OpenFiles(const FileDialogRequest&) {
+std::vector<std::string> ScriptedDialogs::OpenFiles(const FileDialogRequest& request) {
+    fileRequests_.push_back(request);
     if (openFiles_.empty()) return {};
     auto r = std::move(openFiles_.front());
     openFiles_.pop_front();
     return r;
 }
 
-std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest&) {
+std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest& request) {
+    fileRequests_.push_back(request);
     if (saveFiles_.empty()) return std::nullopt;
     auto r = std::move(saveFiles_.front());
     saveFiles_.pop_front();

@@ -25,6 +25,8 @@ class ScriptedDialogs : public DialogHandler {
     void QueueSaveFile(std::optional<std::string> file) { saveFiles_.push_back(std::move(file)); }
 
     const std::vector<MessageRequest>& Messages() const { return messages_; }
+    // Every open and save dialog asked for, in order.
+    const std::vector<FileDialogRequest>& FileRequests() const { return fileRequests_; }
     std::vector<std::string> Texts() const;
     void Clear() { messages_.clear(); }
 
@@ -38,6 +40,7 @@ class ScriptedDialogs : public DialogHandler {
     std::deque<std::vector<std::string>> openFiles_;
     std::deque<std::optional<std::string>> saveFiles_;
     std::vector<MessageRequest> messages_;
+    std::vector<FileDialogRequest> fileRequests_;
 };
 
 // A fresh folder below the temporary folder, removed with everything in it

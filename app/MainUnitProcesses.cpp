@@ -1,0 +1,331 @@
+// The main window's process page: the list of running processes, ending
+// the ticked ones, the information dialog, the surveillance list below the
+// processes, and the guard button with its label and timer in the bottom
+// strip. What they show is decided by the process logic; this file only
+// copies it onto the controls and asks the questions.
+#include "app/MainUnit.h"
+
+#include "app/AppContext.h"
+#include "app/LanguageTable.h"
+#include "process/ProcInfoUnit.h"
+#include "process/ProcessIcons.h"
+#include "process/SurveillanceFile.h"
+#include "ui/Dialogs.h"
+
+#include <algorithm>
+#include <array>
+
+namespace qv {
+
+namespace {
+
+// The layout of the page, in pixels. The button column is the autostart
+// page's.
+constexpr COLORREF kGreyText = RGB(0x51, 0x51, 0x51);
+constexpr int kMenuWidth = 148;
+constexpr int kButtonLeft = 8, kButtonWidth = 132, kButtonHeight = 25;
+constexpr int kSplitterHeight = 5;
+// The surveillance box's height when first shown, and the least that the
+// splitter leaves to it and to the process box.
+constexpr int kSurvHeight = 140;
+constexpr int kMinBoxHeight = 60;
+
+// The refresh button carries the design's tag, like the autostart page's.
+constexpr int kRefreshTag = 999;
+
+// What SwitchSurvBtn shows and hides.
+std::array<ui::Control*, 5> SurveillanceControls(TMainForm& f) {
+    return {&f.ProcSurvBox, &f.SurvSplitter, &f.AddSurvBtn, &f.FinishSurvBtn, &f.SurvSelectAllChk};
+}
+
+} // namespace
+
+ProcessControl& TMainForm::Processes() {
+    return ProcControl ? *ProcControl : SystemProcessControl();
+}
+
+// ---- Creation ---------------------------------------------------------------
+
+void TMainForm::CreateProcessPage() {
+    survHeight_ = kSurvHeight;
+    auto button = [this](ui::Button& b, const char* name, int top, std::string_view caption,
+                         int tag = 0) {
+        Add(b, {.name = name,
+                .parent = &Page1MenuPnl,
+                .left = kButtonLeft,
+                .top = top,
+                .width = kButtonWidth,
+                .height = kButtonHeight,
+                .caption = caption,
+                .tag = tag});
+    };
+    Add(Page1MenuPnl, {.name = "Page1MenuPnl", .parent = &PagePnl1, .width = kMenuWidth});
+    button(ProcRefreshBtn, "ProcRefreshBtn", 8, "Aktualisieren", kRefreshTag);
+    button(ProcKillBtn, "ProcKillBtn", 41, "Prozesse beenden");
+    button(ProcInfoBtn, "ProcInfoBtn", 70, "Prozessinfo");
+    button(SwitchSurvBtn, "SwitchSurvBtn", 107,
+           "\xDC"
+           "berwachung");
+    button(AddSurvBtn, "AddSurvBtn", 136, "Hinzuf\xFCgen");
+    button(FinishSurvBtn, "FinishSurvBtn", 165, "Entfernen");
+    Add(SurvSelectAllChk, {.name = "SurvSelectAllChk",
+                           .parent = &Page1MenuPnl,
+                           .left = kButtonLeft + 2,
+                           .top = 196,
+                           .width = kButtonWidth - 2,
+                           .height = 17,
+                           .caption = "Alle w\xE4hlen"});
+    SurvSelectAllChk.TextColor = kGreyText;
+
+    Add(Page1MainPnl, {.name = "Page1MainPnl", .parent = &PagePnl1});
+    Add(ProcBox, {.name = "ProcBox", .parent = &Page1MainPnl, .caption = "Prozesse"});
+    ProcBox.TextColor = kGreyText;
+    Add(ProcList,
+        {.name = "ProcList", .parent = &ProcBox, .left = 8, .top = 18, .style = LVS_SINGLESEL});
+    ProcList.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB |
+                              LVS_EX_DOUBLEBUFFER);
+    ProcList.AddColumn(100);
+    ProcList.AutoDrag = true;
+    Add(SurvSplitter, {.name = "SurvSplitter", .parent = &Page1MainPnl, .height = kSplitterHeight});
+    Add(ProcSurvBox, {.name = "ProcSurvBox",
+                      .parent = &Page1MainPnl,
+                      .caption = "\xDC"
+                                 "berwachung"});
+    ProcSurvBox.TextColor = kGreyText;
+    Add(ProcSurvList, {.name = "ProcSurvList", .parent = &ProcSurvBox, .left = 8, .top = 18});
+
+    // The surveillance controls show only while SwitchSurvBtn is pressed.
+    for (ui::Control* c : SurveillanceControls(*this))
+        c->SetVisible(false);
+
+    // One small icon per distinct file of the rows.
+    IconList.Create(16, 16, 64);
+    ProcList.SetImageList(IconList.Handle());
+    AddTimer(QVGuardTimer, GuardPollInterval, [this] { QVGuardTimerTimer(); });
+}
+
+void TMainForm::BindProcessPage() {
+    using ui::Event;
+    On(ProcRefreshBtn, Event::Click, [this](auto&) { ProcRefreshBtnClick(); });
+    On(ProcKillBtn, Event::Click, [this](auto&) { ProcKillBtnClick(); });
+    On(ProcInfoBtn, Event::Click, [this](auto&) { ProcInfoBtnClick(); });
+    On(SwitchSurvBtn, Event::Click, [this](auto&) { SwitchSurvbtnClick(); });
+    On(AddSurvBtn, Event::Click, [this](auto&) { AddSurvBtnClick(); });
+    On(FinishSurvBtn, Event::Click, [this](auto&) { FinishSurvBtnClick(); });
+    On(SurvSelectAllChk, Event::Click, [this](auto&) { SurvSelectAllChkClick(); });
+    On(ProcSurvList, Event::ItemCheck,
+       [this](const ui::EventArgs& a) { ProcSurvListClickCheck(a.item); });
+    OnDragOver(ProcSurvList,
+               [this](const ui::Control& source) { return ProcSurvListDragOver(source); });
+    OnDragDrop(ProcSurvList, [this](const ui::Control&, POINT) { ProcSurvListDragDrop(); });
+    On(SurvSplitter, Event::MouseDown, [this](auto&) { survHeightAtPress_ = survHeight_; });
+    On(SurvSplitter, Event::Change,
+       [this](const ui::EventArgs& a) { SurvSplitterMoved(static_cast<int>(a.pt.y)); });
+    On(QVGuardBtn, Event::Click, [this](auto&) { QVGuardBtnClick(); });
+}
+
+// ---- Layout -----------------------------------------------------------------
+
+void TMainForm::AlignProcessPage() {
+    if (!Page1MainPnl.Handle()) return;
+    const int pw = PagePnl1.ClientWidth(), ph = PagePnl1.ClientHeight();
+    const int left = std::max(pw - kMenuWidth, 0);
+    Page1MenuPnl.SetBounds(left, 0, kMenuWidth, ph);
+    const int w = std::max(left - 4, 0);
+    Page1MainPnl.SetBounds(0, 0, w, ph);
+
+    // Neither box shrinks below its least height, the process box keeping
+    // its own first when the page is too low for both. The surveillance box
+    // is placed even while hidden, so that it shows at once in its place.
+    int surv = std::clamp(survHeight_, kMinBoxHeight,
+                          std::max(ph - kSplitterHeight - kMinBoxHeight, kMinBoxHeight));
+    surv = std::min(surv, std::max(ph - kSplitterHeight, 0));
+    const int above = std::max(ph - surv - kSplitterHeight, 0);
+    SurvSplitter.SetBounds(0, above, w, kSplitterHeight);
+    ProcSurvBox.SetBounds(0, above + kSplitterHeight, w, surv);
+    ProcSurvList.SetBounds(8, 18, std::max(ProcSurvBox.ClientWidth() - 16, 0),
+                           std::max(ProcSurvBox.ClientHeight() - 26, 0));
+    ProcBox.SetBounds(0, 0, w, ProcSurvBox.VisibleStyle() ? above : ph);
+    ProcList.SetBounds(8, 18, std::max(ProcBox.ClientWidth() - 16, 0),
+                       std::max(ProcBox.ClientHeight() - 26, 0));
+}
+
+void TMainForm::SurvSplitterMoved(int distance) {
+    // Pulled up, the surveillance box grows.
+    survHeight_ = std::clamp(
+        survHeightAtPress_ - distance, kMinBoxHeight,
+        std::max(PagePnl1.ClientHeight() - kSplitterHeight - kMinBoxHeight, kMinBoxHeight));
+    AlignProcessPage();
+}
+
+// ---- Process list -----------------------------------------------------------
+
+void TMainForm::RefreshProcessPage(bool force) {
+    if (!ProcessPageNeedsFill(force, ProcessTable.size(), static_cast<size_t>(ProcList.Count())))
+        return;
+    ProcessPageContent page;
+    if (ProcSource) {
+        page = FillProcessPage(*ProcSource, Processes());
+    } else {
+        SystemProcessSource source;
+        page = FillProcessPage(source, Processes());
+    }
+    RowIcons icons = LoadRowIcons(page.icons);
+
+    ProcList.BeginUpdate();
+    IconList.Clear();
+    ProcList.Clear();
+    // Where the image list refuses an icon the rows of that file show none,
+    // and the later icons keep their rows.
+    std::vector<int> image(icons.icons.size(), -1);
+    for (size_t i = 0; i < icons.icons.size(); ++i)
+        image[i] = IconList.AddIcon(icons.icons[i].get());
+    for (size_t r = 0; r < page.rows.size(); ++r) {
+        int icon = r < icons.rowImage.size() ? icons.rowImage[r] : -1;
+        ProcList.AddItem(page.rows[r].caption, {}, false,
+                         icon >= 0 && size_t(icon) < image.size() ? image[size_t(icon)] : -1);
+    }
+    ProcList.EndUpdate();
+    procRows_ = std::move(page.rows);
+    ProcBox.SetCaption(
+        LanguageTable.Format(Lng::ProcBoxCaption, {std::to_string(ProcList.Count())}));
+
+    // A file that cannot be read is reported, and the list stays empty and
+    // is never saved over it.
+    RunGuarded([this] { LoadSurveillanceList(surv_, AppDir); });
+    ShowSurveillanceList();
+    ShowSurveillanceCaption();
+}
+
+void TMainForm::ProcRefreshBtnClick() {
+    TabChange(true);
+}
+
+void TMainForm::ProcKillBtnClick() {
+    if (ProcList.Count() == 0) return;
+    if (!Confirm(LanguageTable[Lng::KillQuestion])) return;
+    std::vector<bool> ticked(procRows_.size(), false);
+    for (size_t i = 0; i < ticked.size() && static_cast<int>(i) < ProcList.Count(); ++i)
+        ticked[i] = ProcList.Checked(static_cast<int>(i));
+    ProcessControl& control = Processes();
+    // Once more, and with Cancel at hand, before a process Windows cannot
+    // run without is ended.
+    if (AnyTickedCritical(procRows_, ticked, control) &&
+        MessageDlg({LanguageTable[Lng::KillCriticalQuestion], "Warnung", MsgKind::Warning,
+                    BtnOk | BtnCancel, BtnCancel}) != MsgResult::Ok)
+        return;
+
+    Status(LanguageTable[Lng::KillStatus]);
+    // The label is transparent: its strip repaints behind it first.
+    RECT r = StatusLbl.Bounds();
+    ::RedrawWindow(BottomPnl.Handle(), &r, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+
+    std::vector<std::string> failures = KillTickedProcesses(procRows_, ticked, control);
+    RunGuarded([this] { RefreshProcessPage(true); });
+    if (!failures.empty())
+        ShowMessage(KillFailureMessage(LanguageTable[Lng::KillFailedHeader], failures));
+    Status("");
+}
+
+void TMainForm::ProcInfoBtnClick() {
+    int row = ProcList.Selected();
+    if (row < 0 || static_cast<size_t>(row) >= procRows_.size()) return;
+    TProcInfoForm form;
+    form.Row = procRows_[static_cast<size_t>(row)];
+    form.ShowModal();
+}
+
+// ---- Surveillance list ------------------------------------------------------------
+
+void TMainForm::ShowSurveillanceList() {
+    ProcSurvList.SetItems(surv_.Entries());
+    for (size_t i = 0; i < surv_.Count(); ++i)
+        if (surv_.Ticked(i)) ProcSurvList.SetChecked(static_cast<int>(i), true);
+}
+
+void TMainForm::ShowSurveillanceCaption() {
+    ProcSurvBox.SetCaption(
+        LanguageTable.Format(Lng::ProcSurvBoxCaption, {std::to_string(surv_.Count())}));
+}
+
+bool TMainForm::SaveSurveillance() {
+    return RunGuarded([this] { SaveSurveillanceList(surv_, AppDir); });
+}
+
+void TMainForm::SwitchSurvbtnClick() {
+    const bool shown = SwitchSurvBtn.Down();
+    for (ui::Control* c : SurveillanceControls(*this))
+        c->SetVisible(shown);
+    AlignProcessPage();
+}
+
+bool TMainForm::ProcSurvListDragOver(const ui::Control& source) const {
+    return &source == &ProcList;
+}
+
+void TMainForm::ProcSurvListDragDrop() {
+    int row = ProcList.Selected();
+    if (row < 0 || static_cast<size_t>(row) >= procRows_.size()) return;
+    if (surv_.AddDropped(procRows_[static_cast<size_t>(row)].caption)) {
+        ShowSurveillanceList();
+        // The list keeps the entry until the next fill reloads the file.
+        if (!SaveSurveillance()) return;
+    }
+    ShowSurveillanceCaption();
+}
+
+void TMainForm::ProcSurvListClickCheck(int row) {
+    if (row < 0) return;
+    surv_.SetTicked(static_cast<size_t>(row), ProcSurvList.Checked(row));
+}
+
+void TMainForm::AddSurvBtnClick() {
+    bool added =
+        surv_.AddFiles(OpenFilesDialog({kSurveillanceDialogTitle, kSurveillanceDialogFilter,
+                                        kSurveillanceDialogDefaultExt, "", true, true}));
+    if (added) ShowSurveillanceList();
+    ShowSurveillanceCaption();
+    if (added) SaveSurveillance();
+}
+
+void TMainForm::FinishSurvBtnClick() {
+    bool removed = surv_.Count() > 0 && surv_.RemoveTicked();
+    if (removed) ShowSurveillanceList();
+    ShowSurveillanceCaption();
+    if (removed) SaveSurveillance();
+}
+
+void TMainForm::SurvSelectAllChkClick() {
+    if (surv_.Count() == 0) return;
+    const bool all = SurvSelectAllChk.Checked();
+    surv_.TickAll(all);
+    ProcSurvList.SetAllChecked(all);
+}
+
+// ---- Guard ------------------------------------------------------------------
+
+void TMainForm::ApplyGuardDisplay(const GuardDisplay& display) {
+    QVGuardBtn.SetDown(display.pressed);
+    QVGuardLbl.SetCaption(LanguageTable[display.labelLine]);
+}
+
+void TMainForm::ShowGuardState() {
+    if (Guard) ApplyGuardDisplay(qv::ShowGuardState(*Guard));
+}
+
+void TMainForm::QVGuardBtnClick() {
+    if (!Guard) return;
+    GuardClickOutcome out = GuardButtonClick(*Guard);
+    QVGuardBtn.SetDown(out.pressed);
+    // After a failure the label keeps what it said.
+    if (out.labelLine) QVGuardLbl.SetCaption(LanguageTable[*out.labelLine]);
+    if (out.messageLine) ShowMessage(LanguageTable[*out.messageLine]);
+}
+
+void TMainForm::QVGuardTimerTimer() {
+    if (!Guard) return;
+    if (auto shown = GuardTimerTick(QVGuardBtn.Down(), *Guard)) ApplyGuardDisplay(*shown);
+}
+
+} // namespace qv

@@ -1,0 +1,37 @@
+#pragma once
+// The process information dialog: the properties of a process's executable
+// file in one list and the process's own figures in another, for one row of
+// the process page. Filled once, when it is shown.
+#include "process/ProcessPage.h"
+#include "ui/Modal.h"
+
+namespace qv {
+
+class TProcInfoForm : public ui::ModalForm {
+  public:
+    TProcInfoForm();
+    ~TProcInfoForm() override;
+
+    // The row to show, set by the opener before the dialog is shown. The row
+    // keeps its own copy of the table entry, so the dialog shows the process
+    // the user chose even when the table has been rebuilt since.
+    ProcessRow Row;
+
+    void FormCreate();
+    void CloseBtnClick();
+
+    ui::GroupBox PropFileBox;
+    ui::ListView FileList;
+    ui::GroupBox PropProcBox;
+    ui::ListView ProcList;
+    ui::Button CloseBtn;
+
+  protected:
+    void FormShow() override;
+    void DefaultKey() override { CloseBtnClick(); }
+
+  private:
+    FontHandle listFont_;
+};
+
+} // namespace qv
