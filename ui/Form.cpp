@@ -140,6 +140,8 @@ void Form::Destroy() {
         c->hwnd_ = nullptr;
     byHandle_.clear();
     handlers_.clear();
+    timerHandlers_.clear();
+    timersOn_.clear();
     tooltip_ = nullptr;
 }
 
@@ -250,6 +252,26 @@ void Form::SetHint(Control& control, std::string_view ansi) {
     if (!text.empty()) ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, (LPARAM)&ti);
 }
 
+void Form::SetTimer(UINT_PTR id, UINT intervalMs) {
+    if (!hwnd_ || !::SetTimer(hwnd_, id, intervalMs, nullptr)) return;
+    timersOn_.insert(id);
+}
+
+void Form::KillTimer(UINT_PTR id) {
+    // Also takes a tick that is already waiting in the queue.
+    if (hwnd_) ::KillTimer(hwnd_, id);
+    timersOn_.erase(id);
+}
+
+bool Form::TimerEnabled(UINT_PTR id) const {
+    // A window gone by its frame took its timers with it.
+    return hwnd_ && timersOn_.count(id) != 0;
+}
+
+void Form::OnTimer(UINT_PTR id, std::function<void()> handler) {
+    timerHandlers_[id] = std::move(handler);
+}
+
 void Form::PreviewKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
     if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) return;
@@ -301,6 +323,16 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         break;
+    }
+    case WM_TIMER: {
+        // A tick posted for a timer that is off, or one left over from before
+        // KillTimer, is not a tick.
+        auto it = timerHandlers_.find(static_cast<UINT_PTR>(wp));
+        if (!timersOn_.count(static_cast<UINT_PTR>(wp)) || it == timerHandlers_.end()) return 0;
+        // A copy: the handler may switch its own timer or rebind it.
+        std::function<void()> h = it->second;
+        Guarded(h);
+        return 0;
     }
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED) Guarded([this] { OnResize(); });

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qv::ui {
@@ -56,6 +57,16 @@ class Form {
     void SetHint(Control& control, std::string_view ansi);
     // The tool tip window that shows the hints.
     HWND ToolTip() const { return tooltip_; }
+
+    // Timers of the form, each known by an id of its own: SetTimer switches
+    // one on with its interval (a running one starts its interval again),
+    // KillTimer switches it off. Every tick of a running timer calls the
+    // handler bound with OnTimer, guarded like every handler; a timer that is
+    // off never reaches it. Destroying the window switches them all off.
+    void SetTimer(UINT_PTR id, UINT intervalMs);
+    void KillTimer(UINT_PTR id);
+    bool TimerEnabled(UINT_PTR id) const;
+    void OnTimer(UINT_PTR id, std::function<void()> handler);
 
     // Key preview: offered every key message for the form and its children
     // before the control that has the focus gets it.
@@ -125,6 +136,8 @@ class Form {
         }
     };
     std::unordered_map<Key, Handler, KeyHash> handlers_;
+    std::unordered_map<UINT_PTR, std::function<void()>> timerHandlers_;
+    std::unordered_set<UINT_PTR> timersOn_;
 };
 
 // Runs the thread's message loop, with the form's key preview, until
