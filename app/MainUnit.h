@@ -201,6 +201,10 @@ class TMainForm : public ui::Form {
     // Where the system information comes from; the running machine when
     // empty.
     std::function<SystemFigures()> ReadFigures;
+    // Runs the update check for the program's folder and the update server's
+    // base address; true when the program is to end for the updater. The
+    // update dialog when empty.
+    std::function<bool(const std::string& appDir, const std::string& baseAddress)> UpdateCheck;
 
     ui::Panel Page2MainPnl;
     ui::Image Image1;
@@ -231,6 +235,7 @@ class TMainForm : public ui::Form {
     void SilenceInfoPageHints();
     void OpenAboutLink(const std::string& target);
 
+    ServerSettings serverSettings_;
     AboutLinks aboutLinks_;
     FontHandle sysInfoFont_;
 };

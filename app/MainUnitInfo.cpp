@@ -13,6 +13,7 @@
 #include "process/FunctionUnit.h"
 #include "sysinfo/SystemFigures.h"
 #include "sysinfo/SystemInfo.h"
+#include "update/CheckUpdateUnit.h"
 
 #include <algorithm>
 
@@ -62,7 +63,8 @@ BitmapHandle LoadBannerBitmap() {
 void TMainForm::CreateInfoPage() {
     // The server and the mail addresses are read once, now that AppDir is
     // fixed.
-    aboutLinks_ = BuildAboutLinks(LoadServerSettings(AppDir));
+    serverSettings_ = LoadServerSettings(AppDir);
+    aboutLinks_ = BuildAboutLinks(serverSettings_);
 
     Add(Page2MainPnl, {.name = "Page2MainPnl", .parent = &PagePnl2, .width = kAboutWidth});
     // The product's banner; a picture only, it reacts to no click.
@@ -241,7 +243,11 @@ void TMainForm::AdImgClick() {
 }
 
 void TMainForm::QVUpdateBtnClick() {
-    // The update check opens here once it is built.
+    const std::string base = UpdateBaseAddress(serverSettings_);
+    const bool endProgram = UpdateCheck ? UpdateCheck(AppDir, base) : ShowUpdateCheck(AppDir, base);
+    // The updater replaces the program's files: the program ends now that
+    // the dialog has closed.
+    if (endProgram) ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
 }
 
 } // namespace qv

@@ -51,3 +51,4 @@ take prozesse QV6_SHOT=processes
 take prozessinfo QV6_SHOT=procinfo
 take systeminfo - --page 2
 take report - --report
+take update QV6_SHOT=update

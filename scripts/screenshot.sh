@@ -11,6 +11,8 @@
 #   processes  the process page with the surveillance box open and the first
 #              process dragged into it (procsurv.dat is restored afterwards)
 #   procinfo   the process information dialog of the first process
+#   update     the update check dialog on its own instead of the main window
+#              (through dialogshot.exe, which only the screenshots use)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 page=""
@@ -36,7 +38,11 @@ if { [ -n "$width" ] || [ -n "$shot" ]; } && ! command -v xdotool >/dev/null; th
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends xdotool
 fi
 source "$here/env.sh"
-qv6_build --target qv6 uipoke >/dev/null
+case "$shot" in
+  update) title='"Update verf' ;;
+  *) title='"Quorvik 6"' ;;
+esac
+qv6_build --target qv6 uipoke dialogshot >/dev/null
 qv6_prefix
 
 # A free display number.
@@ -70,18 +76,23 @@ restore_surv() {
   [ "$shot" = processes ] || return 0
   if [ -n "$survkeep" ]; then mv "$survkeep" "$survfile"; else rm -f "$survfile"; fi
 }
-inwine ./qv6.exe >/dev/null 2>&1 &
+if [ "$shot" = update ]; then
+  inwine ./dialogshot.exe update >/dev/null 2>&1 &
+else
+  inwine ./qv6.exe >/dev/null 2>&1 &
+fi
 wine_pid=$!
 
-# Wait for the main window to be mapped.
+# Wait for the window to be mapped.
 win=""
 for _ in $(seq 300); do
-  win="$(xwininfo -root -tree 2>/dev/null | awk '/"Quorvik 6"/ && /[0-9]+x[0-9]+/ {print $1; exit}')"
+  win="$(xwininfo -root -tree 2>/dev/null |
+    awk -v t="$title" 'index($0, t) && /[0-9]+x[0-9]+/ {print $1; exit}')"
   [ -n "$win" ] && break
   sleep 0.2
 done
 if [ -z "$win" ]; then
-  echo "the main window did not appear" >&2
+  echo "the window did not appear" >&2
   exit 1
 fi
 if [ -n "$width" ]; then
@@ -112,7 +123,7 @@ fi
 # Without a window manager the X window is the client area. Positions follow
 # the layout: the tabs on the left, the button column flush right, the
 # surveillance box along the bottom.
-if [ -n "$shot" ]; then
+if [ -n "$shot" ] && [ "$shot" != update ]; then
   eval "$(xwininfo -id "$win" | awk '/Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
   click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.7; }
   click 130 97 # the process tab

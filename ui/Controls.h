@@ -239,6 +239,21 @@ class ComboBox : public Control {
     void SetItemIndex(int i) { ComboBox_SetCurSel(hwnd_, i); }
 };
 
+// A progress bar: a position between a minimum and a maximum that StepIt
+// moves by the step. The platform starts over from the minimum when a step
+// passes the maximum.
+class ProgressBar : public Control {
+  public:
+    WindowKind Kind() const override { return {PROGRESS_CLASSW, 0}; }
+    void SetRange(int min, int max) { ::SendMessageW(hwnd_, PBM_SETRANGE32, min, max); }
+    int Min() const { return static_cast<int>(::SendMessageW(hwnd_, PBM_GETRANGE, TRUE, 0)); }
+    int Max() const { return static_cast<int>(::SendMessageW(hwnd_, PBM_GETRANGE, FALSE, 0)); }
+    void SetStep(int step) { ::SendMessageW(hwnd_, PBM_SETSTEP, step, 0); }
+    int Position() const { return static_cast<int>(::SendMessageW(hwnd_, PBM_GETPOS, 0, 0)); }
+    void SetPosition(int pos) { ::SendMessageW(hwnd_, PBM_SETPOS, pos, 0); }
+    void StepIt() { ::SendMessageW(hwnd_, PBM_STEPIT, 0, 0); }
+};
+
 // A list in report view without column headers.
 class ListView : public Control {
   public:

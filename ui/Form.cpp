@@ -229,8 +229,11 @@ void Form::Destroy() {
     }
     for (Control* c : components_)
         c->hwnd_ = nullptr;
-    for (Timer* t : timerObjects_)
+    // The window took its timers with it.
+    for (Timer* t : timerObjects_) {
         t->hwnd_ = nullptr;
+        t->enabled_ = false;
+    }
     byHandle_.clear();
     handlers_.clear();
     dragOver_.clear();
@@ -440,6 +443,12 @@ void Form::SetHint(Control& control, std::string_view ansi) {
     if (!text.empty()) ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, (LPARAM)&ti);
 }
 
+bool Form::TimerRunning(UINT_PTR id) const {
+    for (const Timer* t : timerObjects_)
+        if (t->id_ == id) return t->hwnd_ && t->enabled_;
+    return false;
+}
+
 void Form::PreviewKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
     if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) return;
@@ -508,6 +517,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER: {
         auto it = timers_.find(static_cast<UINT_PTR>(wp));
         if (it == timers_.end()) break;
+        // A tick posted before its timer was switched off is not a tick.
+        if (!TimerRunning(it->first)) return 0;
+        // A copy: the handler may switch its own timer off or rebind it.
         std::function<void()> handler = it->second;
         Guarded(handler);
         return 0;

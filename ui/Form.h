@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qv::ui {
@@ -80,8 +81,10 @@ class Form {
     // The control being dragged from, or nullptr.
     const Control* DragSource() const { return dragSource_; }
 
-    // Starts a timer on the form's window that calls the handler every
-    // intervalMs while it is enabled.
+    // Starts a timer on the form's window that calls the handler, guarded
+    // like every handler, every intervalMs while it is enabled. A tick of a
+    // timer that is off never reaches the handler; destroying the window
+    // switches every timer off.
     void AddTimer(Timer& timer, UINT intervalMs, std::function<void()> handler,
                   bool enabled = true);
     void SetHint(Control& control, std::string_view ansi);
@@ -134,6 +137,7 @@ class Form {
     friend LRESULT CALLBACK CheckListSubclass(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    bool TimerRunning(UINT_PTR id) const;
     void AddControl(Control& control, const ControlArgs& args);
     // The one dispatch place.
     void Dispatch(HWND control, Event event, const EventArgs& args);

@@ -1,6 +1,7 @@
 #include "update/CheckUpdate.h"
 
 #include "base/Errors.h"
+#include "base/Product.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/LanguageLines.h"
@@ -57,16 +58,10 @@ bool HasIniLine(const std::string& text, std::string_view key, std::string_view 
 
 } // namespace
 
-std::string UpdateBaseAddress(std::string_view hostSetting) {
-    std::string host = TrimBlanks(hostSetting);
-    if (host.empty()) host = kDefaultUpdateHost;
-    return "http://" + host + "/";
-}
-
 UpdateAddresses MakeUpdateAddresses(std::string_view baseAddress) {
     std::string base(baseAddress);
-    return {base + "update/checkforupdate.php?version=" + kProgramVersion,
-            base + "update/filelist.txt", base + "update/"};
+    return {base + "update/checkforupdate.php?version=" + kVersion, base + "update/filelist.txt",
+            base + "update/"};
 }
 
 void ConfigureUpdateClient(HttpClient& http, const std::string& appDir) {

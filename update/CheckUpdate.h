@@ -15,16 +15,9 @@
 
 namespace qv {
 
-// The version the question names, the same text the about page shows.
-inline constexpr const char* kProgramVersion = "6.02";
-// The update server when qv6.ini names none.
-inline constexpr const char* kDefaultUpdateHost = "www.quorvik.de";
 // Each network step of the check waits at most this long, so a silent
 // server ends the check with the time-out message instead of hanging it.
 constexpr uint32_t kUpdateStepTimeOutMs = 30000;
-
-// "http://" + host + "/"; the built-in host when the setting is empty.
-std::string UpdateBaseAddress(std::string_view hostSetting);
 
 struct UpdateAddresses {
     std::string question;     // base + "update/checkforupdate.php?version=6.02"

@@ -62,6 +62,10 @@ class InfoPageTest : public ::testing::Test {
         form->OpenLink = [this](const std::string& t) { opened.push_back(t); };
         form->OpenDocument = [this](const std::string& t) { opened.push_back("document " + t); };
         form->ReadFigures = [this] { return figures; };
+        form->UpdateCheck = [this](const std::string& appDir, const std::string& base) {
+            updateChecks.push_back(appDir + " " + base);
+            return updateEndsProgram;
+        };
         EXPECT_TRUE(form->Create(dir.Path(), false));
         Pump();
         return *form;
@@ -104,6 +108,8 @@ class InfoPageTest : public ::testing::Test {
     test::ScriptedDialogs dialogs;
     std::unique_ptr<TMainForm> form;
     std::vector<std::string> opened;
+    std::vector<std::string> updateChecks;
+    bool updateEndsProgram = false;
     SystemFigures figures = XpFigures();
     std::string lng_;
 };
@@ -176,10 +182,24 @@ TEST_F(InfoPageTest, EveryLinkOpensItsTargetAndTheBannerTheSponsorsPage) {
     for (ui::Control* c : std::initializer_list<ui::Control*>{&f.Image1, &f.QVBanner, &f.Label2,
                                                               &f.QVVersionLbl, &f.CPLbl})
         ClickOn(*c);
-    f.QVUpdateBtn.Click();
-    Pump();
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(InfoPageTest, TheUpdateButtonAsksTheServerOfTheSettingsAndEndsTheProgramForTheUpdater) {
+    test::WriteBytes(dir / "qv6.ini", "[Server]\r\nHost=updates.example.org:8080\r\n");
+    TMainForm& f = Open();
+    f.QVUpdateBtn.Click();
+    Pump();
+    EXPECT_EQ(updateChecks,
+              std::vector<std::string>{dir.Path() + " http://updates.example.org:8080/"});
+    EXPECT_TRUE(::IsWindow(f.Handle())) << "no update: the program goes on";
+
+    updateEndsProgram = true;
+    f.QVUpdateBtn.Click();
+    Pump();
+    EXPECT_EQ(updateChecks.size(), 2u);
+    EXPECT_FALSE(f.Handle() && ::IsWindow(f.Handle())) << "the updater takes over";
 }
 
 TEST_F(InfoPageTest, TheSettingsFileChangesTheServerAndTheAddresses) {

@@ -56,13 +56,11 @@ struct CheckFixture : ::testing::Test {
     }
 };
 
-TEST(UpdateAddresses, FormedFromTheBaseAddressAndTheHostSetting) {
+TEST(UpdateAddresses, FormedFromTheBaseAddress) {
     UpdateAddresses a = MakeUpdateAddresses("http://server.example/");
     EXPECT_EQ(a.question, "http://server.example/update/checkforupdate.php?version=6.02");
     EXPECT_EQ(a.fileList, "http://server.example/update/filelist.txt");
     EXPECT_EQ(a.downloadBase, "http://server.example/update/");
-    EXPECT_EQ(UpdateBaseAddress("updates.example:8080"), "http://updates.example:8080/");
-    EXPECT_EQ(UpdateBaseAddress("  "), std::string("http://") + kDefaultUpdateHost + "/");
 }
 
 TEST(UpdateClient, ConfiguredWithATimeLimitPerStep) {
