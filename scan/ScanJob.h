@@ -18,6 +18,11 @@ struct ScanJobIo {
     std::function<bool(std::string_view utf8)> write;
     // Takes a one-line warning (ANSI) about input that was read in part.
     std::function<void(std::string_view ansi)> warn;
+    // Told when a stage of the work is done: "files" (language file,
+    // database, deactivated entries), "scan" (digests and Task Manager's
+    // switches included), "rows". For
+    // measuring where the time goes; may be empty.
+    std::function<void(std::string_view stage)> stageDone;
 };
 
 // Prints the listing the options ask for and returns the exit code

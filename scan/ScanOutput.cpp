@@ -38,7 +38,14 @@ template <class Visit> void ForEachField(const ScanRow& r, Visit&& v) {
     v("approved", AsciiText{r.approved});
 }
 
-std::string KindText(uint8_t kind) {
+std::string_view KindText(uint8_t kind) {
+    // A damaged record's kind is printed as its number.
+    static const std::array<std::string, 256> numbers = [] {
+        std::array<std::string, 256> n;
+        for (size_t i = 0; i < n.size(); ++i)
+            n[i] = std::to_string(i);
+        return n;
+    }();
     switch (kind) {
     case KindRegistry:
         return "registry";
@@ -47,7 +54,7 @@ std::string KindText(uint8_t kind) {
     case KindFile:
         return "file";
     default:
-        return std::to_string(kind);
+        return numbers[kind];
     }
 }
 
@@ -90,25 +97,25 @@ ScanRow MakeScanRow(const AutostartEntry& e, std::string_view groupName, bool kn
                     std::string_view sha256Hex, Approval approved) {
     ScanRow r;
     r.group = e.Group;
-    r.groupName.assign(groupName);
+    r.groupName = groupName;
     r.kind = KindText(e.Kind);
-    r.caption = e.Caption.str();
-    r.detail = e.Detail.str();
-    r.fileName = e.FileName.str();
+    r.caption = e.Caption.view();
+    r.detail = e.Detail.view();
+    r.fileName = e.FileName.view();
     // RootKey holds the root's handle for registry entries and the section
     // for ini entries: each gets a field of its own.
     if (e.Kind == KindRegistry)
-        r.rootKey.assign(RootKeyNameOrEmpty(e.RootKey.view()));
+        r.rootKey = RootKeyNameOrEmpty(e.RootKey.view());
     else if (e.Kind == KindIni)
-        r.section = e.RootKey.str();
-    r.keyPath = e.KeyPath.str();
-    r.valueName = e.ValueName.str();
-    r.valueData = e.ValueData.str();
+        r.section = e.RootKey.view();
+    r.keyPath = e.KeyPath.view();
+    r.valueName = e.ValueName.view();
+    r.valueData = e.ValueData.view();
     r.active = e.Active != 0;
     r.known = known;
     r.crc32 = e.Checksum;
-    r.sha256.assign(sha256Hex);
-    r.approved.assign(ApprovalText(approved));
+    r.sha256 = sha256Hex;
+    r.approved = ApprovalText(approved);
     return r;
 }
 
@@ -166,7 +173,10 @@ void SingleByteUtf8::Append(std::string& out, std::string_view ansi) const {
 }
 
 void AppendCsvField(std::string& out, std::string_view utf8) {
-    if (utf8.find_first_of(",\"\r\n") == std::string_view::npos) {
+    bool quote = false;
+    for (char c : utf8)
+        quote |= c == ',' || c == '"' || c == '\r' || c == '\n';
+    if (!quote) {
         out.append(utf8);
         return;
     }
@@ -258,26 +268,83 @@ void ScanWriter::End() {
 }
 
 void ScanWriter::Key(std::string_view name) {
-    if (!firstField_) out_.push_back(',');
+    // The field names are plain lower-case words: nothing to escape. One
+    // append per key; every row has sixteen.
+    const bool comma = !firstField_;
     firstField_ = false;
-    if (format_ == OutputFormat::Json) {
+    if (format_ != OutputFormat::Json) {
+        if (comma) out_.push_back(',');
+        return;
+    }
+    char buf[64];
+    if (name.size() + 4 > sizeof buf) {
+        if (comma) out_.push_back(',');
         AppendJsonString(out_, name);
         out_.push_back(':');
+        return;
     }
+    size_t n = 0;
+    if (comma) buf[n++] = ',';
+    buf[n++] = '"';
+    for (char c : name)
+        buf[n++] = c;
+    buf[n++] = '"';
+    buf[n++] = ':';
+    out_.append(buf, n);
+}
+
+// What a byte of a text asks of the writer: nothing (printable ASCII that
+// neither format quotes), quoting or escaping, or conversion (not ASCII).
+enum ByteClass : uint8_t { kPlain = 0, kSpecial = 1, kNotAscii = 2 };
+
+constexpr std::array<uint8_t, 256> MakeByteClasses() {
+    std::array<uint8_t, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[static_cast<size_t>(c)] = c >= 0x80                                       ? kNotAscii
+                                    : c < 0x20 || c == '"' || c == '\\' || c == ',' ? kSpecial
+                                                                                    : kPlain;
+    return t;
+}
+constexpr std::array<uint8_t, 256> kByteClasses = MakeByteClasses();
+
+uint8_t ClassesOf(std::string_view text) {
+    uint8_t all = kPlain;
+    for (char c : text)
+        all |= kByteClasses[static_cast<unsigned char>(c)];
+    return all;
 }
 
 void ScanWriter::Text(std::string_view name, std::string_view ansi) {
-    scratch_.clear();
-    utf8_.Append(scratch_, ansi);
-    Ascii(name, scratch_);
+    // Most texts are ASCII, which is UTF-8 as it stands.
+    const uint8_t classes = ClassesOf(ansi);
+    if (classes & kNotAscii) {
+        scratch_.clear();
+        utf8_.Append(scratch_, ansi);
+        Ascii(name, scratch_);
+    } else {
+        Put(name, ansi, classes == kPlain);
+    }
 }
 
 void ScanWriter::Ascii(std::string_view name, std::string_view text) {
+    Put(name, text, ClassesOf(text) == kPlain);
+}
+
+void ScanWriter::Put(std::string_view name, std::string_view utf8, bool plain) {
     Key(name);
-    if (format_ == OutputFormat::Json)
-        AppendJsonString(out_, text);
-    else
-        AppendCsvField(out_, text);
+    const bool json = format_ == OutputFormat::Json;
+    if (!plain) {
+        if (json)
+            AppendJsonString(out_, utf8);
+        else
+            AppendCsvField(out_, utf8);
+    } else if (json) {
+        out_.push_back('"');
+        out_.append(utf8);
+        out_.push_back('"');
+    } else {
+        out_.append(utf8);
+    }
 }
 
 void ScanWriter::Number(std::string_view name, int64_t value) {

@@ -27,25 +27,26 @@ struct ScanTexts {
 };
 ScanTexts ScanTextsFrom(const LanguageFile* language);
 
-// One entry as printed. Texts taken from the record or the language file are
-// ANSI; the others are ASCII.
+// One entry as printed: views into the entry and the caller's texts, valid
+// while they are. Texts taken from the record or the language file are ANSI;
+// the others are ASCII.
 struct ScanRow {
     int group = 0;
-    std::string groupName;
-    std::string kind; // "registry", "ini", "file", or the record's number
-    std::string caption;
-    std::string detail;
-    std::string fileName;
-    std::string rootKey; // the root key's name, for registry entries
-    std::string section; // the ini section, for ini entries
-    std::string keyPath;
-    std::string valueName;
-    std::string valueData;
+    std::string_view groupName;
+    std::string_view kind; // "registry", "ini", "file", or the record's number
+    std::string_view caption;
+    std::string_view detail;
+    std::string_view fileName;
+    std::string_view rootKey; // the root key's name, for registry entries
+    std::string_view section; // the ini section, for ini entries
+    std::string_view keyPath;
+    std::string_view valueName;
+    std::string_view valueData;
     bool active = false;
     bool known = false;
-    int32_t crc32 = 0;  // as the record keeps it
-    std::string sha256; // lower-case hex; empty where there is no file
-    std::string approved;
+    int32_t crc32 = 0;       // as the record keeps it
+    std::string_view sha256; // lower-case hex; empty where there is no file
+    std::string_view approved;
 };
 
 // The row of an entry. groupName is the group's name (empty for a group
@@ -103,6 +104,8 @@ class ScanWriter {
   private:
     void Text(std::string_view name, std::string_view ansi);
     void Ascii(std::string_view name, std::string_view text);
+    // plain: the text holds nothing either format quotes or escapes.
+    void Put(std::string_view name, std::string_view utf8, bool plain);
     void Number(std::string_view name, int64_t value);
     void Bool(std::string_view name, bool value);
     void Key(std::string_view name);

@@ -53,7 +53,7 @@ void Drain(HANDLE pipe, std::string& into) {
 // streams are collected. A run that takes more than two minutes is ended and
 // fails the test.
 ProgramRun RunProgram(const std::string& exe, const std::vector<std::string>& args,
-               const std::string& cwd) {
+                      const std::string& cwd) {
     ProgramRun run;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
@@ -244,6 +244,11 @@ struct SeededMachine {
         WriteBytes(programs.Path() + "tool.exe", "tool program");
         MakeLink(m.UserStartup() + "\\Tool.lnk", programs.Path() + "tool.exe");
         WriteBytes(m.UserStartup() + "\\notes.txt", "hello");
+        // Large enough to be hashed piece by piece rather than as one buffer.
+        big.assign((5u << 20) + 3, '\0');
+        for (size_t i = 0; i < big.size(); ++i)
+            big[i] = static_cast<char>(i * 7 + (i >> 12));
+        WriteBytes(m.UserStartup() + "\\big.bin", big);
         WriteBytes(m.UserStartup() + "\\empty.txt", "");
         ::CreateDirectoryA((m.UserStartup() + "\\sub").c_str(), nullptr);
         m.SetUserStartup(m.UserStartup());
@@ -265,6 +270,7 @@ struct SeededMachine {
         WriteBytes(appDir + "isf.dat", "file7|\"C:\\gone\\kept.txt\"|32\r\n");
     }
     TempDir programs;
+    std::string big;
 };
 
 const JsonValue* FindRow(const JsonValue& rows, std::string_view key, std::string_view value) {
@@ -344,6 +350,7 @@ TEST_F(Qv6Scan, JsonParsesAndMatchesTheSeededMachineFieldByField) {
     ASSERT_TRUE(link);
     EXPECT_EQ(link->At("sha256").text, Hex("tool program")); // of the target
     EXPECT_EQ(FindRow(*json, "caption", "notes.txt")->At("sha256").text, Hex("hello"));
+    EXPECT_EQ(FindRow(*json, "caption", "big.bin")->At("sha256").text, Hex(seeded.big));
     const JsonValue* empty = FindRow(*json, "caption", "empty.txt");
     EXPECT_EQ(empty->At("sha256").text, Hex(""));
     EXPECT_EQ(empty->At("crc32").Int(), -1);

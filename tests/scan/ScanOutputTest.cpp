@@ -146,6 +146,10 @@ TEST(ScanOutput, CsvAndJsonCarryTheSameFieldsInTheSameOrder) {
     for (std::string_view n : ScanFieldNames())
         names.emplace_back(n);
     EXPECT_EQ(keys, names);
+    // The writer puts the names out as they are: plain words only.
+    for (const std::string& n : names)
+        EXPECT_EQ(n.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_"), std::string::npos)
+            << n;
     const test::JsonValue& o = parsed->items[0];
     EXPECT_EQ(o.At("caption").text, "\xC3\x84, \"x\"");
     EXPECT_EQ(o.At("value_data").text, "a\r\nb");

@@ -9,10 +9,13 @@
 #include "base/Crypto.h"
 #include "base/Errors.h"
 #include "base/Files.h"
+#include "base/Handles.h"
 #include "base/LanguageFile.h"
 #include "base/Text.h"
 #include "database/FileDigest.h"
 #include "database/KnownEntries.h"
+
+#include <windows.h>
 
 #include <unordered_map>
 #include <vector>
@@ -22,7 +25,7 @@ namespace qv {
 namespace {
 
 // The real system, with every checksum taken together with the file's
-// SHA-256 in one read; the digests stay for the rows.
+// SHA-256 from one read; the digests stay for the rows.
 class DigestingPlatform final : public ScanPlatform {
   public:
     std::unique_ptr<RegistryReader> CreateRegistryReader() override {
@@ -40,12 +43,13 @@ class DigestingPlatform final : public ScanPlatform {
         return real_.ReadIniKey(file, section, key, value);
     }
     std::string ResolveLink(const std::string& path) override { return real_.ResolveLink(path); }
+
     int32_t FileChecksum(const std::string& path) override { return Digests(path).crc32; }
 
     // The digests of the file, read once per listing.
     const FileDigests& Digests(const std::string& path) {
-        auto it = digests_.find(path);
-        if (it == digests_.end()) it = digests_.emplace(path, ReadFileDigests(path)).first;
+        auto [it, fresh] = digests_.try_emplace(path);
+        if (fresh) it->second = ReadFileDigests(path);
         return it->second;
     }
 
@@ -59,20 +63,41 @@ std::string HexOf(const std::optional<Sha256Digest>& digest) {
 }
 
 // A record file: a missing default file is an empty one; a file the user
-// named must be there. Whole records only; a fragment at the end is left
-// unread, and said so.
+// named must be there. Whole records only, read straight into place (a
+// database may hold thousands); a fragment at the end is left unread, and
+// said so. The file is opened so that qv6.exe can still replace it
+// meanwhile.
 std::vector<AutostartEntry> ReadRecordFile(const std::string& path, bool named,
                                            const ScanJobIo& io) {
     if (!FileExists(path)) {
         if (named) throw AppError("qv6scan: Datei " + path + " nicht gefunden");
         return {};
     }
-    auto bytes = ReadFileBytes(path);
-    if (!bytes) throw AppError("qv6scan: Datei " + path + " kann nicht gelesen werden");
-    if (size_t rest = bytes->size() % kRecordSize; rest != 0 && io.warn)
+    const std::string unreadable = "qv6scan: Datei " + path + " kann nicht gelesen werden";
+    UniqueHandle f(::CreateFileA(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!f || !::GetFileSizeEx(f.get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > (uint64_t(1) << 31))
+        throw AppError(unreadable);
+    const auto bytes = static_cast<size_t>(size.QuadPart);
+    std::vector<AutostartEntry> records(bytes / kRecordSize);
+    auto* into = reinterpret_cast<char*>(records.data());
+    size_t done = 0;
+    while (done < records.size() * kRecordSize) {
+        DWORD got = 0;
+        const size_t want = records.size() * kRecordSize - done;
+        if (!::ReadFile(f.get(), into + done, static_cast<DWORD>(want), &got, nullptr))
+            throw AppError(unreadable);
+        if (got == 0) break; // shrank meanwhile: what was read whole counts
+        done += got;
+    }
+    records.resize(done / kRecordSize);
+    if (size_t rest = bytes % kRecordSize; rest != 0 && io.warn)
         io.warn("qv6scan: Warnung: Datei " + path + " endet mit " + std::to_string(rest) +
                 " Bytes, die kein ganzer Eintrag sind; sie wurden nicht gelesen");
-    return DecodeRecords(*bytes);
+    return records;
 }
 
 // The kept copy of a deactivated file, as the reactivation would find it:
@@ -118,11 +143,16 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
     std::vector<AutostartEntry> inactive = ReadRecordFile(
         options.inactive.value_or(kInactiveEntriesFile), options.inactive.has_value(), io);
 
+    auto stage = [&](std::string_view name) {
+        if (io.stageDone) io.stageDone(name);
+    };
+    stage("files");
+
     DigestingPlatform platform;
     std::vector<EntryOrigin> origins;
     ScanAutostartsWith(platform, texts.explorerCaption, &origins);
-    std::vector<AutostartEntry> entries = std::move(ASEntries);
-    ASEntries.clear();
+    // The scan's list is read where it is, as qv6.exe keeps it.
+    const std::vector<AutostartEntry>& entries = ASEntries;
 
     std::vector<ApprovalRef> refs;
     refs.reserve(origins.size());
@@ -133,8 +163,10 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
         std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
         approvals = ResolveApprovals(*reg, refs);
     }
+    stage("scan");
 
     std::string out;
+    out.reserve(1u << 17);
     ScanWriter writer(options.format, utf8, out);
     auto flush = [&](size_t atLeast) {
         if (out.size() < atLeast) return;
@@ -174,6 +206,7 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
     }
     writer.End();
     flush(1);
+    stage("rows");
     return ListingExitCode(options, printed);
 }
 
