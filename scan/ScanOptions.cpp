@@ -13,6 +13,16 @@ bool SplitOption(std::string_view arg, std::string_view& name, std::optional<std
     return name.size() > 2 && name.substr(0, 2) == "--";
 }
 
+// An argument as the message quotes it: control characters become '?', so
+// that the message stays one line.
+std::string Quoted(std::string_view arg) {
+    std::string q = "\"";
+    for (char c : arg)
+        q.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
+    q.push_back('"');
+    return q;
+}
+
 bool IsHelp(std::string_view arg) {
     return arg == "--help" || arg == "-h" || arg == "/?" || arg == "-?";
 }
@@ -35,10 +45,10 @@ ParsedOptions ParseScanOptions(const std::vector<std::string>& args) {
         std::string_view name;
         std::optional<std::string> value;
         if (!SplitOption(args[i], name, value))
-            return fail("unerwartetes Argument \"" + args[i] + "\"");
+            return fail("unerwartetes Argument " + Quoted(args[i]));
         const bool takesValue = name == "--format" || name == "--db" || name == "--inactive";
         if (!takesValue) {
-            if (name != "--unknown") return fail("unbekannte Option \"" + args[i] + "\"");
+            if (name != "--unknown") return fail("unbekannte Option " + Quoted(args[i]));
             if (value) return fail("--unknown nimmt keinen Wert");
             o.unknownOnly = true;
             continue;
@@ -54,7 +64,7 @@ ParsedOptions ParseScanOptions(const std::vector<std::string>& args) {
             else if (*value == "json")
                 o.format = OutputFormat::Json;
             else
-                return fail("--format kennt nur csv und json, nicht \"" + *value + "\"");
+                return fail("--format kennt nur csv und json, nicht " + Quoted(*value));
         } else if (name == "--db") {
             o.database = *value;
         } else {

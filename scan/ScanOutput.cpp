@@ -15,18 +15,15 @@ namespace {
 struct Ansi {
     std::string_view text;
 };
-struct AsciiText {
-    std::string_view text;
-};
 
 template <class Visit> void ForEachField(const ScanRow& r, Visit&& v) {
     v("group", int64_t{r.group});
     v("group_name", Ansi{r.groupName});
-    v("kind", AsciiText{r.kind});
+    v("kind", Ansi{r.kind});
     v("caption", Ansi{r.caption});
     v("detail", Ansi{r.detail});
     v("file_name", Ansi{r.fileName});
-    v("root_key", AsciiText{r.rootKey});
+    v("root_key", Ansi{r.rootKey});
     v("section", Ansi{r.section});
     v("key_path", Ansi{r.keyPath});
     v("value_name", Ansi{r.valueName});
@@ -34,8 +31,8 @@ template <class Visit> void ForEachField(const ScanRow& r, Visit&& v) {
     v("active", r.active);
     v("known", r.known);
     v("crc32", int64_t{r.crc32});
-    v("sha256", AsciiText{r.sha256});
-    v("approved", AsciiText{r.approved});
+    v("sha256", Ansi{r.sha256});
+    v("approved", Ansi{r.approved});
 }
 
 std::string_view KindText(uint8_t kind) {
@@ -249,8 +246,6 @@ void ScanWriter::Row(const ScanRow& row) {
         using T = std::decay_t<decltype(value)>;
         if constexpr (std::is_same_v<T, Ansi>)
             Text(name, value.text);
-        else if constexpr (std::is_same_v<T, AsciiText>)
-            Ascii(name, value.text);
         else if constexpr (std::is_same_v<T, bool>)
             Bool(name, value);
         else
@@ -320,14 +315,10 @@ void ScanWriter::Text(std::string_view name, std::string_view ansi) {
     if (classes & kNotAscii) {
         scratch_.clear();
         utf8_.Append(scratch_, ansi);
-        Ascii(name, scratch_);
+        Put(name, scratch_, (ClassesOf(scratch_) & kSpecial) == 0);
     } else {
         Put(name, ansi, classes == kPlain);
     }
-}
-
-void ScanWriter::Ascii(std::string_view name, std::string_view text) {
-    Put(name, text, ClassesOf(text) == kPlain);
 }
 
 void ScanWriter::Put(std::string_view name, std::string_view utf8, bool plain) {

@@ -28,8 +28,8 @@ struct ScanTexts {
 ScanTexts ScanTextsFrom(const LanguageFile* language);
 
 // One entry as printed: views into the entry and the caller's texts, valid
-// while they are. Texts taken from the record or the language file are ANSI;
-// the others are ASCII.
+// while they are. Every text is ANSI, like the record's (the names and
+// tokens that are plain ASCII as well).
 struct ScanRow {
     int group = 0;
     std::string_view groupName;
@@ -103,8 +103,7 @@ class ScanWriter {
 
   private:
     void Text(std::string_view name, std::string_view ansi);
-    void Ascii(std::string_view name, std::string_view text);
-    // plain: the text holds nothing either format quotes or escapes.
+    // plain: the UTF-8 text holds nothing either format quotes or escapes.
     void Put(std::string_view name, std::string_view utf8, bool plain);
     void Number(std::string_view name, int64_t value);
     void Bool(std::string_view name, bool value);

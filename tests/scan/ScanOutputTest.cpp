@@ -211,7 +211,10 @@ TEST(ScanOptions, CommandLines) {
                                                                  {"--unknown=1"},
                                                                  {"--bogus"},
                                                                  {"extra"},
-                                                                 {"-x"}}) {
+                                                                 {"-x"},
+                                                                 {"--line\r\nbreak"},
+                                                                 {"two\nlines"},
+                                                                 {"--format", "j\nson"}}) {
         ParsedOptions b = parse(bad);
         EXPECT_NE(b.error, "") << bad[0];
         EXPECT_EQ(b.error.rfind("qv6scan: ", 0), 0u) << b.error;
