@@ -65,8 +65,9 @@ std::string HexOf(const std::optional<Sha256Digest>& digest) {
 // A record file: a missing default file is an empty one; a file the user
 // named must be there. Whole records only, read straight into place (a
 // database may hold thousands); a fragment at the end is left unread, and
-// said so. The file is opened so that qv6.exe can still replace it
-// meanwhile.
+// said so. The file is opened sharing everything, deletion included, so
+// that Windows lets qv6.exe replace it meanwhile; the read takes a few
+// milliseconds either way.
 std::vector<AutostartEntry> ReadRecordFile(const std::string& path, bool named,
                                            const ScanJobIo& io) {
     if (!FileExists(path)) {
