@@ -27,6 +27,8 @@ class RegistryReader {
   public:
     using ValueVisitor =
         std::function<void(std::string_view name, ValueRead kind, std::string_view text)>;
+    using RawValueVisitor =
+        std::function<void(std::string_view name, uint32_t type, std::string_view bytes)>;
 
     virtual ~RegistryReader() = default;
     // path begins with a backslash and names the key below the root.
@@ -36,6 +38,10 @@ class RegistryReader {
     // default value comes under the empty name when it is set. text is only
     // filled for kind Text and is valid during the call.
     virtual void ForEachValue(const ValueVisitor& visit) = 0;
+    // Every value of the open key with its registry type and its bytes as
+    // stored, whatever the type; valid during the call. A reader that cannot
+    // tell lists nothing.
+    virtual void ForEachRawValue(const RawValueVisitor& visit) { (void)visit; }
     virtual std::vector<std::string> SubkeyNames() = 0;
     // Reads one value of the open key; the empty name is the default value.
     // out is empty unless the result is Text.

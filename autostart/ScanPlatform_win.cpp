@@ -48,35 +48,19 @@ class WinRegistryReader final : public RegistryReader {
     void CloseKey() override { key_.reset(); }
 
     void ForEachValue(const ValueVisitor& visit) override {
-        if (!key_) return;
-        DWORD maxName = 0, maxData = 0;
-        if (::RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                               nullptr, &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
-            return;
-        Reserve(name_, maxName + 1);
-        Reserve(data_, maxData + 1);
-        for (DWORD i = 0;;) {
-            DWORD nameLen = static_cast<DWORD>(name_.size());
-            DWORD dataLen = static_cast<DWORD>(data_.size());
-            DWORD type = 0;
-            LONG r = ::RegEnumValueA(key_.get(), i, name_.data(), &nameLen, nullptr, &type,
-                                     reinterpret_cast<BYTE*>(data_.data()), &dataLen);
-            if (r == ERROR_MORE_DATA) {
-                // Grown since the key was asked, or an ANSI length the key's
-                // figures did not foresee: try the same value again.
-                Reserve(name_, name_.size() * 2);
-                Reserve(data_, std::max<size_t>(data_.size() * 2, dataLen + 1u));
-                if (name_.size() > (1u << 20) || data_.size() > (64u << 20)) return;
-                continue;
-            }
-            if (r != ERROR_SUCCESS) return;
-            std::string_view name(name_.data(), nameLen);
+        Enumerate([&](std::string_view name, DWORD type, std::string_view bytes) {
             if (IsText(type))
-                visit(name, ValueRead::Text, TextOf(data_.data(), dataLen));
+                visit(name, ValueRead::Text,
+                      TextOf(bytes.data(), static_cast<DWORD>(bytes.size())));
             else
                 visit(name, ValueRead::OtherType, {});
-            ++i;
-        }
+        });
+    }
+
+    void ForEachRawValue(const RawValueVisitor& visit) override {
+        Enumerate([&](std::string_view name, DWORD type, std::string_view bytes) {
+            visit(name, type, bytes);
+        });
     }
 
     std::vector<std::string> SubkeyNames() override {
@@ -127,6 +111,37 @@ class WinRegistryReader final : public RegistryReader {
     }
 
   private:
+    // Every value of the open key: name, type and bytes, in the system's
+    // order.
+    template <class Visit> void Enumerate(const Visit& visit) {
+        if (!key_) return;
+        DWORD maxName = 0, maxData = 0;
+        if (::RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        Reserve(name_, maxName + 1);
+        Reserve(data_, maxData + 1);
+        for (DWORD i = 0;;) {
+            DWORD nameLen = static_cast<DWORD>(name_.size());
+            DWORD dataLen = static_cast<DWORD>(data_.size());
+            DWORD type = 0;
+            LONG r = ::RegEnumValueA(key_.get(), i, name_.data(), &nameLen, nullptr, &type,
+                                     reinterpret_cast<BYTE*>(data_.data()), &dataLen);
+            if (r == ERROR_MORE_DATA) {
+                // Grown since the key was asked, or an ANSI length the key's
+                // figures did not foresee: try the same value again.
+                Reserve(name_, name_.size() * 2);
+                Reserve(data_, std::max<size_t>(data_.size() * 2, dataLen + 1u));
+                if (name_.size() > (1u << 20) || data_.size() > (64u << 20)) return;
+                continue;
+            }
+            if (r != ERROR_SUCCESS) return;
+            visit(std::string_view(name_.data(), nameLen), type,
+                  std::string_view(data_.data(), dataLen));
+            ++i;
+        }
+    }
+
     static void Reserve(std::string& buf, size_t size) {
         if (buf.size() < size) buf.resize(size);
     }

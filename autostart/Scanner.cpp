@@ -5,6 +5,7 @@
 #include "base/Text.h"
 
 #include <array>
+#include <span>
 
 namespace qv {
 
@@ -18,17 +19,44 @@ using namespace std::string_view_literals;
 struct RunKey {
     RegRoot root;
     std::string_view path; // stored in the entry without the leading backslash
+    // Where Explorer keeps the switch of the key's values: only the Run keys
+    // have one.
+    ApprovalList approval = ApprovalList::None;
 };
 
 constexpr std::array<RunKey, 8> kRunKeys{{
-    {RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", ApprovalList::Run},
     {RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
     {RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
-    {RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
+    {RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", ApprovalList::Run},
     {RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
     {RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
     {RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"},
     {RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"},
+}};
+
+// The machine's run keys as 32-bit programs see them on 64-bit Windows. Read
+// through the native view by their literal path, which is also what the
+// record keeps: deactivating, editing and deleting such an entry then reach
+// the same 32-bit key. Where the key does not exist (a 32-bit system) they
+// give nothing. The user's keys have no such view.
+constexpr std::array<RunKey, 5> kWow64RunKeys{{
+    {RegRoot::LocalMachine, "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+     ApprovalList::Run32},
+    {RegRoot::LocalMachine,
+     "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServices"},
+    {RegRoot::LocalMachine, "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnce"},
+    {RegRoot::LocalMachine,
+     "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce"},
+    {RegRoot::LocalMachine, "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx"},
+}};
+
+// Group policy's list of programs started at every logon, a favourite of
+// unwanted software because few look there.
+constexpr std::array<RunKey, 2> kPolicyRunKeys{{
+    {RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run"},
+    {RegRoot::LocalMachine,
+     "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run"},
 }};
 
 struct ShellOpenKey {
@@ -46,6 +74,8 @@ constexpr std::array<ShellOpenKey, 5> kShellOpenKeys{{
 
 constexpr std::string_view kActiveSetupKey =
     "\\Software\\Microsoft\\Active Setup\\Installed Components";
+constexpr std::string_view kWow64ActiveSetupKey =
+    "\\Software\\WOW6432Node\\Microsoft\\Active Setup\\Installed Components";
 constexpr std::string_view kVxDKey = "\\System\\CurrentControlSet\\Services\\VxD";
 constexpr std::string_view kIcqAppsKey = "\\Software\\Mirabilis\\ICQ\\Agent\\Apps";
 
@@ -74,15 +104,20 @@ void Join(std::string& out, std::string_view a, std::string_view b, std::string_
 class Scan {
   public:
     // Entries go to ASEntries, or to `out` when one is given.
-    Scan(ScanPlatform& platform, RegistryReader& reg, std::vector<AutostartEntry>* out = nullptr)
-        : sys_(platform), reg_(reg), out_(out) {}
+    // origins, when given, receives one element per entry added.
+    Scan(ScanPlatform& platform, RegistryReader& reg, std::vector<AutostartEntry>* out = nullptr,
+         std::vector<EntryOrigin>* origins = nullptr)
+        : sys_(platform), reg_(reg), out_(out), origins_(origins) {}
 
-    void RunKeys() {
-        for (const RunKey& k : kRunKeys) {
+    void RunKeys(std::span<const RunKey> keys) {
+        for (const RunKey& k : keys) {
             Join(keyPath_, "\\", k.path);
             if (!reg_.OpenKey(k.root, keyPath_)) continue;
+            approval_ = k.approval;
+            approvalRoot_ = k.root;
             // The run keys' paths are kept without the leading backslash.
             Values(k.root, k.path, AutostartGroup::RunKeys, 0);
+            approval_ = ApprovalList::None;
         }
     }
 
@@ -97,10 +132,10 @@ class Scan {
         }
     }
 
-    void ActiveSetupStubPaths() {
-        if (!reg_.OpenKey(RegRoot::LocalMachine, kActiveSetupKey)) return;
+    void ActiveSetupStubPaths(std::string_view key) {
+        if (!reg_.OpenKey(RegRoot::LocalMachine, key)) return;
         for (const std::string& sub : reg_.SubkeyNames()) {
-            Join(keyPath_, kActiveSetupKey, "\\", sub);
+            Join(keyPath_, key, "\\", sub);
             if (!reg_.OpenKey(RegRoot::LocalMachine, keyPath_)) continue;
             // Value names are matched by the registry without regard to case.
             if (reg_.ReadText("StubPath", text_) != ValueRead::Text) continue;
@@ -140,13 +175,19 @@ class Scan {
                 if (name == "." || name == "..") return;
                 std::string path = prefix;
                 path.append(name);
+                // Explorer keeps the file's switch under its name, in the
+                // list of the folder's root.
+                if (origins_)
+                    origin_.approval = {ApprovalList::StartupFolder, f.root, std::string(name)};
                 if (UpperAscii(ExtractFileExt(name)) == ".LNK") {
                     std::string target = sys_.ResolveLink(path);
                     // An unresolved link has no target to check: -1, like an
                     // unreadable file.
+                    if (origins_) origin_.checkedFile = target;
                     AddFile(path, name, target, target.empty() ? -1 : sys_.FileChecksum(target),
                             AutostartGroup::StartupFolders, 0);
                 } else {
+                    if (origins_) origin_.checkedFile = path;
                     AddFile(path, name, name, sys_.FileChecksum(path),
                             AutostartGroup::StartupFolders, 0);
                 }
@@ -181,14 +222,18 @@ class Scan {
             WindowsDir + "wininit.ini",
         };
         for (const std::string& path : paths)
-            if (sys_.FileExists(path))
+            if (sys_.FileExists(path)) {
+                if (origins_) origin_.checkedFile = path;
                 AddFile(path, path, {}, sys_.FileChecksum(path), AutostartGroup::BootFiles, 1);
+            }
     }
 
     void RootExplorer(std::string_view caption) {
         const std::string path = "c:\\explorer.exe";
-        if (sys_.FileExists(path))
+        if (sys_.FileExists(path)) {
+            if (origins_) origin_.checkedFile = path;
             AddFile(path, caption, {}, sys_.FileChecksum(path), AutostartGroup::RootExplorer, 1);
+        }
     }
 
   private:
@@ -242,23 +287,36 @@ class Scan {
             // Windows runs only text values; anything else is skipped, and
             // the scan goes on with the next value.
             if (kind != ValueRead::Text) return;
+            // The switch goes by the value's whole name, which the record
+            // may cut.
+            if (origins_ && approval_ != ApprovalList::None)
+                origin_.approval = {approval_, approvalRoot_, std::string(name)};
             AddRegistry(root, keyPath, name, data, name, data, group, sourceFlag);
         });
     }
 
     void Add() {
+        bool added = true;
         if (!out_) {
-            AddASEntry(rec_, 1);
-            return;
+            added = AddASEntry(rec_, 1) >= 0;
+        } else {
+            rec_.Active = 1;
+            out_->push_back(rec_);
+            rec_ = ZeroEntry();
         }
-        rec_.Active = 1;
-        out_->push_back(rec_);
-        rec_ = ZeroEntry();
+        // The origins stay parallel to the entries: an entry that did not
+        // fit has none.
+        if (origins_ && added) origins_->push_back(std::move(origin_));
+        origin_ = EntryOrigin();
     }
 
     ScanPlatform& sys_;
     RegistryReader& reg_;
     std::vector<AutostartEntry>* out_;
+    std::vector<EntryOrigin>* origins_;
+    EntryOrigin origin_;
+    ApprovalList approval_ = ApprovalList::None;
+    RegRoot approvalRoot_ = RegRoot::CurrentUser;
     AutostartEntry rec_ = ZeroEntry();
     std::string keyPath_;
     std::string text_;
@@ -267,29 +325,40 @@ class Scan {
 
 } // namespace
 
-void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption) {
+void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption,
+                        std::vector<EntryOrigin>* origins) {
     WindowsDir = IncludeTrailingBackslash(platform.WindowsDirectory());
     SystemDir = IncludeTrailingBackslash(platform.SystemDirectory());
     std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
     ASEntries.clear();
-    Scan scan(platform, *reg);
-    scan.RunKeys();
+    if (origins) origins->clear();
+    Scan scan(platform, *reg, nullptr, origins);
+    scan.RunKeys(kRunKeys);
     scan.ShellOpenCommands();
-    scan.ActiveSetupStubPaths();
+    scan.ActiveSetupStubPaths(kActiveSetupKey);
     scan.StaticVxDs();
     scan.IcqAgentApps();
     scan.StartupFolders();
     scan.IniLines();
     scan.BootFiles();
     scan.RootExplorer(explorerCaption);
+    // The sources of today's machines come last, so that the ten sources
+    // above keep their entries in the same places as ever, and each group
+    // shows them behind its own: the 32-bit view's run keys, the policy run
+    // keys, then the 32-bit view's Active Setup.
+    scan.RunKeys(kWow64RunKeys);
+    scan.RunKeys(kPolicyRunKeys);
+    scan.ActiveSetupStubPaths(kWow64ActiveSetupKey);
 }
 
 std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform) {
     std::vector<AutostartEntry> out;
     std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
     Scan scan(platform, *reg, &out);
-    scan.RunKeys();
+    scan.RunKeys(kRunKeys);
     scan.StartupFolders();
+    scan.RunKeys(kWow64RunKeys);
+    scan.RunKeys(kPolicyRunKeys);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "autostart/AutostartEntry.h"
+#include "autostart/StartupApproved.h"
 
 #include <string>
 #include <string_view>
@@ -14,19 +15,33 @@ class ScanPlatform;
 extern std::string WindowsDir;
 extern std::string SystemDir;
 
-// Replaces ASEntries by the autostart points found now, in the fixed order of
-// the ten sources. Reads only. Never stops half-way because of what it finds:
-// missing keys, files and folders and values that are not text are skipped.
+// What the scan knows of an entry beyond its record.
+struct EntryOrigin {
+    // Where Windows keeps the entry's on/off switch, if its source has one.
+    ApprovalRef approval;
+    // The file whose CRC-32 the record keeps (a link's target for a link);
+    // empty when there is none.
+    std::string checkedFile;
+};
+
+// Replaces ASEntries by the autostart points found now, in a fixed order: the
+// ten sources of old, then the machine's run keys of the 32-bit registry view
+// (Software\WOW6432Node, group 0), the policy run keys of the user and the
+// machine (group 0) and the 32-bit view's Active Setup stub paths (group 2).
+// Reads only. Never stops half-way because of what it finds: missing keys,
+// files and folders and values that are not text are skipped.
 // explorerCaption is the caption of a stray c:\explorer.exe (the language
 // line Lng::ExplorerCaption).
 void ScanAutostarts(std::string_view explorerCaption);
 
-// The same scan against the given system.
-void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption);
+// The same scan against the given system. origins, when given, is replaced by
+// one element per element of ASEntries.
+void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption,
+                        std::vector<EntryOrigin>* origins = nullptr);
 
-// Only the run keys (group 0) and the startup folders (group 5), filled
-// exactly as the full scan fills them, into a list of their own: the places
-// the guard program watches.
+// Only the run keys (group 0: both registry views and the policy keys) and
+// the startup folders (group 5), filled exactly as the full scan fills them,
+// into a list of their own: the places the guard program watches.
 std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform);
 
 } // namespace qv

@@ -114,6 +114,7 @@ AutostartMachine::AutostartMachine()
     EmptyFolder(userStartup_);
     EmptyFolder(commonStartup_);
     const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string wow = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\";
     const std::pair<HKEY, std::string> keys[] = {
         {HKEY_CURRENT_USER, cv + "Run"},
         {HKEY_CURRENT_USER, cv + "RunServices"},
@@ -136,6 +137,19 @@ AutostartMachine::AutostartMachine()
         // The startup folder values live among many others: keep the whole key.
         {HKEY_CURRENT_USER, kShellFoldersCU},
         {HKEY_LOCAL_MACHINE, kShellFoldersLM},
+        // The 32-bit registry view, the policy run keys and Explorer's
+        // switches.
+        {HKEY_LOCAL_MACHINE, wow + "Run"},
+        {HKEY_LOCAL_MACHINE, wow + "RunServices"},
+        {HKEY_LOCAL_MACHINE, wow + "RunOnce"},
+        {HKEY_LOCAL_MACHINE, wow + "RunServicesOnce"},
+        {HKEY_LOCAL_MACHINE, wow + "RunOnceEx"},
+        {HKEY_LOCAL_MACHINE,
+         "Software\\WOW6432Node\\Microsoft\\Active Setup\\Installed Components"},
+        {HKEY_CURRENT_USER, cv + "Policies\\Explorer\\Run"},
+        {HKEY_LOCAL_MACHINE, cv + "Policies\\Explorer\\Run"},
+        {HKEY_CURRENT_USER, cv + "Explorer\\StartupApproved"},
+        {HKEY_LOCAL_MACHINE, cv + "Explorer\\StartupApproved"},
     };
     for (const auto& [root, path] : keys) {
         keys_.push_back({root, path, SaveRegTree(root, path)});

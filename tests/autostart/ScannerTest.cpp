@@ -4,6 +4,7 @@
 
 #include "app/LanguageTable.h"
 #include "autostart/AutostartEntry.h"
+#include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -14,9 +15,11 @@
 #include "base/WinText.h"
 
 #include <gtest/gtest.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <sstream>
@@ -316,28 +319,168 @@ TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
     });
 }
 
-TEST(Scanner, ReadsTheNativeRegistryView) {
+// Writes a string value through the 32-bit registry view, as a 32-bit
+// installer on 64-bit Windows does: the plain path, redirected by the system.
+void SetIn32BitView(HKEY root, const std::string& key, const std::string& name,
+                    const std::string& value) {
+    RegKey k;
+    ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY,
+                                nullptr, k.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>(value.size() + 1)),
+              ERROR_SUCCESS);
+}
+
+const std::string kWowCV = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\";
+const std::string kWowActiveSetup =
+    "Software\\WOW6432Node\\Microsoft\\Active Setup\\Installed Components";
+const std::string kPolicyRun = kCV + "Policies\\Explorer\\Run";
+
+TEST(Scanner, AValueOfThe32BitViewIsReadUnderItsWow6432NodePath) {
     AutostartMachine machine;
-    // A value that only 32-bit programs see (the redirected view) is not one
-    // of the machine's own autostart points; the native one is.
-    auto seed = [](REGSAM view, const char* name) {
-        RegKey k;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kCV + "Run").c_str(), 0, nullptr, 0,
-                                    KEY_WRITE | view, nullptr, k.put(), nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(::RegSetValueExA(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
-                  ERROR_SUCCESS);
-    };
-    seed(KEY_WOW64_32KEY, "only32");
-    seed(KEY_WOW64_64KEY, "native");
+    SetIn32BitView(HKEY_LOCAL_MACHINE, kCV + "Run", "only32", "x32.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "native", "x.exe");
     ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries({
+        RegEntry(kRootLocalMachine, kCV + "Run", "native", "x.exe", "native", "x.exe", 0, 0),
+        RegEntry(kRootLocalMachine, kWowCV + "Run", "only32", "x32.exe", "only32", "x32.exe", 0, 0),
+    });
+}
+
+TEST(Scanner, TheNewSourcesFollowTheDescribedOnesWithTheirOwnPaths) {
+    AutostartMachine machine;
+    const char* cu = kRootCurrentUser;
+    const char* lm = kRootLocalMachine;
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "user", "u.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "Tool", "tool.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kActiveSetup + "\\{A1}", "StubPath", "a.exe");
+    machine.CreateFile("c:\\config.sys", "FILES=40");
+    // The same value in both views, one only in the 32-bit view, and the
+    // other 32-bit run keys; a RunOnceEx subkey is not read there either.
+    SetIn32BitView(HKEY_LOCAL_MACHINE, kCV + "Run", "Tool", "tool.exe");
+    SetIn32BitView(HKEY_LOCAL_MACHINE, kCV + "Run", "Zeta32", "z32.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "RunServices", "svc32", "s32.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "RunOnce", "once32", "o32.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "RunServicesOnce", "so32", "so32.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "RunOnceEx", "Title", "Setup32");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "RunOnceEx\\0001", "x", "sub32.exe");
+    RegSetString(HKEY_CURRENT_USER, kPolicyRun, "1", "policy-user.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kPolicyRun, "1", "policy-machine.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W1}", "", "Component W");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W1}", "StubPath", "w-stub.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W2}", "Version", "1");
+
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries({
+        RegEntry(cu, kCV + "Run", "user", "u.exe", "user", "u.exe", 0, 0),
+        RegEntry(lm, kCV + "Run", "Tool", "tool.exe", "Tool", "tool.exe", 0, 0),
+        RegEntry(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a.exe", "{A1}", "", 2, 1),
+        FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40")),
+        RegEntry(lm, kWowCV + "Run", "Tool", "tool.exe", "Tool", "tool.exe", 0, 0),
+        RegEntry(lm, kWowCV + "Run", "Zeta32", "z32.exe", "Zeta32", "z32.exe", 0, 0),
+        RegEntry(lm, kWowCV + "RunServices", "svc32", "s32.exe", "svc32", "s32.exe", 0, 0),
+        RegEntry(lm, kWowCV + "RunOnce", "once32", "o32.exe", "once32", "o32.exe", 0, 0),
+        RegEntry(lm, kWowCV + "RunServicesOnce", "so32", "so32.exe", "so32", "so32.exe", 0, 0),
+        RegEntry(lm, kWowCV + "RunOnceEx", "Title", "Setup32", "Title", "Setup32", 0, 0),
+        RegEntry(cu, kPolicyRun, "1", "policy-user.exe", "1", "policy-user.exe", 0, 0),
+        RegEntry(lm, kPolicyRun, "1", "policy-machine.exe", "1", "policy-machine.exe", 0, 0),
+        RegEntry(lm, "\\" + kWowActiveSetup + "\\{W1}", "StubPath", "w-stub.exe", "{W1}",
+                 "Component W", 2, 1),
+    });
+    // The same command in both views is two autostart points.
+    EXPECT_FALSE(SameAutostartPoint(ASEntries[1], ASEntries[4], false));
+}
+
+TEST(Scanner, BadInputInTheNewKeysIsSkippedOrCut) {
+    AutostartMachine machine;
+    // Sorted behind the others, whether the registry lists by name or by age.
+    const std::string longName(16383, 'z');
     {
         RegKey k;
-        if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kCV + "Run").c_str(), 0,
-                            KEY_SET_VALUE | KEY_WOW64_32KEY, k.put()) == ERROR_SUCCESS)
-            ::RegDeleteValueA(k.get(), "only32");
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kWowCV + "Run").c_str(), 0, nullptr, 0,
+                                    KEY_WRITE, nullptr, k.put(), nullptr),
+                  ERROR_SUCCESS);
+        for (int i = 0; i < 10000; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "v%05d", i);
+            std::string data = std::string("c:\\p\\") + name + ".exe";
+            ASSERT_EQ(::RegSetValueExA(k.get(), name, 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(data.c_str()),
+                                       static_cast<DWORD>(data.size() + 1)),
+                      ERROR_SUCCESS);
+        }
     }
-    ExpectEntries({RegEntry(kRootLocalMachine, kCV + "Run", "native", "x", "native", "x", 0, 0)});
+    RegSetDword(HKEY_LOCAL_MACHINE, kWowCV + "Run", "w-dword", 1);
+    SetRegType(HKEY_LOCAL_MACHINE, kWowCV + "Run", "w-binary", REG_BINARY, "\x01\x02");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "Run", longName, "long.exe");
+    SetRegType(HKEY_CURRENT_USER, kPolicyRun, "multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    RegSetString(HKEY_CURRENT_USER, kPolicyRun, "text", "policy.exe");
+    // A 32-bit key that refuses to be read is left out; the scan goes on.
+    RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "RunOnce", "hidden", "hidden.exe");
+    auto setDacl = [](const char* sddl) {
+        RegKey k;
+        ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kWowCV + "RunOnce").c_str(), 0, WRITE_DAC,
+                                  k.put()),
+                  ERROR_SUCCESS);
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1,
+                                                                           &sd, nullptr));
+        EXPECT_EQ(::RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, sd), ERROR_SUCCESS);
+        ::LocalFree(sd);
+    };
+    setDacl("D:(D;;KR;;;WD)(A;;KA;;;WD)");
+    {
+        RegKey k;
+        EXPECT_EQ(
+            ::RegOpenKeyExA(HKEY_LOCAL_MACHINE, (kWowCV + "RunOnce").c_str(), 0, KEY_READ, k.put()),
+            ERROR_ACCESS_DENIED);
+    }
+
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    setDacl("D:(A;;KA;;;WD)");
+    ASSERT_EQ(ASEntries.size(), 10002u);
+    for (int i = 0; i < 10000; ++i)
+        ASSERT_EQ(ASEntries[static_cast<size_t>(i)].KeyPath.view(), kWowCV + "Run") << i;
+    EXPECT_EQ(ASEntries[0].ValueName.view(), "v00000");
+    EXPECT_EQ(ASEntries[9999].ValueData.view(), "c:\\p\\v09999.exe");
+    const AutostartEntry& cut = ASEntries[10000];
+    EXPECT_EQ(cut.ValueName.Length, 255);
+    EXPECT_EQ(cut.ValueName.view(), longName.substr(0, 255));
+    EXPECT_EQ(cut.Caption.view(), longName.substr(0, 255));
+    EXPECT_EQ(cut.ValueData.view(), "long.exe");
+    const AutostartEntry policy =
+        RegEntry(kRootCurrentUser, kPolicyRun, "text", "policy.exe", "text", "policy.exe", 0, 0);
+    EXPECT_EQ(std::memcmp(&ASEntries[10001], &policy, kRecordSize), 0);
+}
+
+TEST(Scanner, TheGuardWatchesBothViewsAndThePolicyKeys) {
+    AutostartMachine machine;
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "user", "u.exe");
+    SetIn32BitView(HKEY_LOCAL_MACHINE, kCV + "Run", "w32", "w.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kPolicyRun, "p", "p.exe");
+    RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W1}", "StubPath", "not-watched.exe");
+    WriteBytes(machine.UserStartup() + "\\start.txt", "s");
+    machine.SetUserStartup(machine.UserStartup());
+
+    // The guard's entries are filled as the full scan fills them, so that
+    // the known-entries database recognises them.
+    ASEntries = ScanWatchedSources(WindowsScanPlatform());
+    ExpectEntries({
+        RegEntry(kRootCurrentUser, kCV + "Run", "user", "u.exe", "user", "u.exe", 0, 0),
+        FileEntry(machine.UserStartup() + "\\start.txt", "start.txt", "start.txt", 5, 0, Crc("s")),
+        RegEntry(kRootLocalMachine, kWowCV + "Run", "w32", "w.exe", "w32", "w.exe", 0, 0),
+        RegEntry(kRootLocalMachine, kPolicyRun, "p", "p.exe", "p", "p.exe", 0, 0),
+    });
+    std::vector<AutostartEntry> watched = ASEntries;
+    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    for (const AutostartEntry& w : watched) {
+        bool inFullScan = false;
+        for (const AutostartEntry& e : ASEntries)
+            inFullScan = inFullScan || std::memcmp(&e, &w, kRecordSize) == 0;
+        EXPECT_TRUE(inFullScan) << Describe(w);
+    }
 }
 
 } // namespace

@@ -1,0 +1,214 @@
+#include "scan/ScanJob.h"
+
+#include "autostart/AutostartEntry.h"
+#include "autostart/Inactive.h"
+#include "autostart/InactiveRules.h"
+#include "autostart/ScanPlatform.h"
+#include "autostart/Scanner.h"
+#include "autostart/StartupApproved.h"
+#include "base/Crypto.h"
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/Handles.h"
+#include "base/LanguageFile.h"
+#include "base/Text.h"
+#include "database/FileDigest.h"
+#include "database/KnownEntries.h"
+
+#include <windows.h>
+
+#include <unordered_map>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+// The real system, with every checksum taken together with the file's
+// SHA-256 from one read; the digests stay for the rows.
+class DigestingPlatform final : public ScanPlatform {
+  public:
+    std::unique_ptr<RegistryReader> CreateRegistryReader() override {
+        return real_.CreateRegistryReader();
+    }
+    std::string WindowsDirectory() override { return real_.WindowsDirectory(); }
+    std::string SystemDirectory() override { return real_.SystemDirectory(); }
+    bool FileExists(const std::string& path) override { return real_.FileExists(path); }
+    bool DirectoryExists(const std::string& path) override { return real_.DirectoryExists(path); }
+    void ForEachDirectoryEntry(const std::string& pattern, const NameVisitor& visit) override {
+        real_.ForEachDirectoryEntry(pattern, visit);
+    }
+    bool ReadIniKey(const std::string& file, std::string_view section, std::string_view key,
+                    std::string& value) override {
+        return real_.ReadIniKey(file, section, key, value);
+    }
+    std::string ResolveLink(const std::string& path) override { return real_.ResolveLink(path); }
+
+    int32_t FileChecksum(const std::string& path) override { return Digests(path).crc32; }
+
+    // The digests of the file, read once per listing.
+    const FileDigests& Digests(const std::string& path) {
+        auto [it, fresh] = digests_.try_emplace(path);
+        if (fresh) it->second = ReadFileDigests(path);
+        return it->second;
+    }
+
+  private:
+    ScanPlatform& real_ = WindowsScanPlatform();
+    std::unordered_map<std::string, FileDigests> digests_;
+};
+
+std::string HexOf(const std::optional<Sha256Digest>& digest) {
+    return digest ? ToHex(*digest) : std::string();
+}
+
+// A record file: a missing default file is an empty one; a file the user
+// named must be there. Whole records only, read straight into place (a
+// database may hold thousands); a fragment at the end is left unread, and
+// said so. The file is opened sharing everything, deletion included, so
+// that Windows lets qv6.exe replace it meanwhile; the read takes a few
+// milliseconds either way.
+std::vector<AutostartEntry> ReadRecordFile(const std::string& path, bool named,
+                                           const ScanJobIo& io) {
+    if (!FileExists(path)) {
+        if (named) throw AppError("qv6scan: Datei " + path + " nicht gefunden");
+        return {};
+    }
+    const std::string unreadable = "qv6scan: Datei " + path + " kann nicht gelesen werden";
+    UniqueHandle f(::CreateFileA(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!f || !::GetFileSizeEx(f.get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > (uint64_t(1) << 31))
+        throw AppError(unreadable);
+    const auto bytes = static_cast<size_t>(size.QuadPart);
+    std::vector<AutostartEntry> records(bytes / kRecordSize);
+    auto* into = reinterpret_cast<char*>(records.data());
+    size_t done = 0;
+    while (done < records.size() * kRecordSize) {
+        DWORD got = 0;
+        const size_t want = records.size() * kRecordSize - done;
+        if (!::ReadFile(f.get(), into + done, static_cast<DWORD>(want), &got, nullptr))
+            throw AppError(unreadable);
+        if (got == 0) break; // shrank meanwhile: what was read whole counts
+        done += got;
+    }
+    records.resize(done / kRecordSize);
+    if (size_t rest = bytes % kRecordSize; rest != 0 && io.warn)
+        io.warn("qv6scan: Warnung: Datei " + path + " endet mit " + std::to_string(rest) +
+                " Bytes, die kein ganzer Eintrag sind; sie wurden nicht gelesen");
+    return records;
+}
+
+// The kept copy of a deactivated file, as the reactivation would find it:
+// the first line of isf.dat that names the path. Empty when there is none.
+class KeptFiles {
+  public:
+    explicit KeptFiles(const std::string& programDir) : dir_(programDir) {}
+    std::string CopyOf(const std::string& path) {
+        if (!loaded_) {
+            loaded_ = true;
+            if (auto bytes = ReadFileBytes(dir_ + "isf.dat")) lines_ = SplitLines(*bytes);
+        }
+        auto found = FindIsfLine(lines_, path);
+        if (!found) return {};
+        return dir_ + "inactive\\" + ParseIsfLine(lines_[*found]).stored + ".bak";
+    }
+
+  private:
+    std::string dir_;
+    bool loaded_ = false;
+    std::vector<std::string> lines_;
+};
+
+bool IsLinkFile(std::string_view path) {
+    return UpperAscii(ExtractFileExt(path)) == ".LNK";
+}
+
+} // namespace
+
+int RunScanJob(const ScanOptions& options, const std::string& programDir, const Utf8Converter& utf8,
+               const ScanJobIo& io) {
+    // The group names and the explorer caption as qv6.exe has them.
+    LanguageFile language;
+    auto lngBytes = ReadFileBytes(programDir + "qv6.lng");
+    if (lngBytes) language.LoadFromBytes(*lngBytes);
+    const ScanTexts texts = ScanTextsFrom(lngBytes ? &language : nullptr);
+
+    // Both files first: a listing that cannot say which entries are known
+    // must not start.
+    KnownEntryDB known;
+    known.Assign(ReadRecordFile(options.database.value_or(programDir + kKnownEntriesFile),
+                                options.database.has_value(), io));
+    std::vector<AutostartEntry> inactive = ReadRecordFile(
+        options.inactive.value_or(kInactiveEntriesFile), options.inactive.has_value(), io);
+
+    auto stage = [&](std::string_view name) {
+        if (io.stageDone) io.stageDone(name);
+    };
+    stage("files");
+
+    DigestingPlatform platform;
+    std::vector<EntryOrigin> origins;
+    ScanAutostartsWith(platform, texts.explorerCaption, &origins);
+    // The scan's list is read where it is, as qv6.exe keeps it.
+    const std::vector<AutostartEntry>& entries = ASEntries;
+
+    std::vector<ApprovalRef> refs;
+    refs.reserve(origins.size());
+    for (const EntryOrigin& o : origins)
+        refs.push_back(o.approval);
+    std::vector<Approval> approvals;
+    {
+        std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
+        approvals = ResolveApprovals(*reg, refs);
+    }
+    stage("scan");
+
+    std::string out;
+    out.reserve(1u << 17);
+    ScanWriter writer(options.format, utf8, out);
+    auto flush = [&](size_t atLeast) {
+        if (out.size() < atLeast) return;
+        if (!io.write(out)) throw AppError("qv6scan: Die Ausgabe kann nicht geschrieben werden");
+        out.clear();
+    };
+    size_t printed = 0;
+    auto print = [&](const AutostartEntry& e, const std::string& sha, Approval approval) {
+        const bool isKnown = known.Find(e, false) >= 0;
+        if (options.unknownOnly && isKnown) return;
+        writer.Row(MakeScanRow(e, texts.GroupName(e.Group), isKnown, sha, approval));
+        ++printed;
+        flush(1u << 16);
+    };
+
+    writer.Begin();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const AutostartEntry& e = entries[i];
+        std::string sha;
+        if (e.Kind == KindFile && !origins[i].checkedFile.empty())
+            sha = HexOf(platform.Digests(origins[i].checkedFile).sha256);
+        print(e, sha, approvals[i]);
+    }
+    // A deactivated file is no longer at its place: its content is the kept
+    // copy, and a link's the target it named. Windows' switch means nothing
+    // for an entry that is not at its source.
+    KeptFiles kept(programDir);
+    for (AutostartEntry& e : inactive) {
+        e.Active = 0;
+        std::string sha;
+        if (e.Kind == KindFile) {
+            const std::string file =
+                IsLinkFile(e.FileName.view()) ? e.Detail.str() : kept.CopyOf(e.FileName.str());
+            if (!file.empty()) sha = HexOf(platform.Digests(file).sha256);
+        }
+        print(e, sha, Approval::None);
+    }
+    writer.End();
+    flush(1);
+    stage("rows");
+    return ListingExitCode(options, printed);
+}
+
+} // namespace qv
