@@ -32,8 +32,11 @@ bool ForceDirectories(const std::string& path) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
-    UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Delete sharing too: a reader must never keep WriteFileAtomic from
+    // replacing the file meanwhile.
+    UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return std::nullopt;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(f.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF)
