@@ -404,14 +404,16 @@ void TMainForm::ApplyLanguage() {
 void TMainForm::TabChange(bool force) {
     int index = Tab.TabIndex();
     if (ui::Control* page = FindComponent("PagePnl" + std::to_string(index))) page->BringToFront();
+    // The tabs in their order: PagePnl0, PagePnl1, PagePnl2.
+    enum Page { AutostartPage = 0, ProcessPage = 1, InfoPage = 2 };
     switch (index) {
-    case 0:
+    case AutostartPage:
         RefreshAutostarts(force);
         break;
-    case 1:
+    case ProcessPage:
         RefreshProcessPage(force);
         break;
-    case 2:
+    case InfoPage:
         RefreshSystemInfo();
         break;
     default:

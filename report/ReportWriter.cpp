@@ -203,19 +203,42 @@ void Cell(Sink& out, std::string_view open, std::string_view value) {
     out.Put("</td>");
 }
 
+// The five kinds of table of the report: the registry groups share one.
+enum class Table { Registry, StartupFolders, IniLines, BootFiles, RootExplorer };
+
+Table TableOf(int group) {
+    if (group <= GroupByte(AutostartGroup::IcqAgent)) return Table::Registry;
+    switch (static_cast<AutostartGroup>(group)) {
+    case AutostartGroup::StartupFolders:
+        return Table::StartupFolders;
+    case AutostartGroup::IniLines:
+        return Table::IniLines;
+    case AutostartGroup::BootFiles:
+        return Table::BootFiles;
+    default:
+        return Table::RootExplorer;
+    }
+}
+
 void HeaderLine(Sink& out, int group, const ReportTexts& t) {
     auto head = [&](std::string_view text) { Cell(out, "<td>", text); };
-    if (group <= 4) {
+    switch (TableOf(group)) {
+    case Table::Registry:
         head(t.rootKey), head(t.key), head(t.name), head(t.value);
-    } else if (group == 5) {
+        break;
+    case Table::StartupFolders:
         head(t.folder), head(t.file), head(t.target);
-    } else if (group == 6) {
+        break;
+    case Table::IniLines:
         head(t.file), head(t.name), head(t.value);
-    } else if (group == 7) {
+        break;
+    case Table::BootFiles:
         head(t.file), head(t.value);
-    } else {
+        break;
+    case Table::RootExplorer:
         head(t.folder);
         out.Put("<td>&nbsp;</td>");
+        break;
     }
     out.Put("</tr>\r\n");
 }
@@ -226,29 +249,35 @@ void RowLine(Sink& out, const AutostartEntry& e, const ReportTexts& t,
     constexpr std::string_view tdSpace = "<td nowrap>&nbsp;";
     constexpr std::string_view trTd = "<tr><td nowrap>";
     constexpr std::string_view trTdTop = "<tr><td valign=\"top\" nowrap>";
-    const int group = e.Group;
-    if (group <= 4) {
+    switch (TableOf(e.Group)) {
+    case Table::Registry:
         Cell(out, trTd, RootKeyNameOrEmpty(e.RootKey.view()));
         Cell(out, td, e.KeyPath.view());
         Cell(out, tdSpace, e.ValueName.view());
         Cell(out, td, e.ValueData.view());
-    } else if (group == 5) {
+        break;
+    case Table::StartupFolders:
         Cell(out, trTd, FolderPart(e.FileName.view()));
         Cell(out, td, e.Caption.view());
         Cell(out, tdSpace, e.Detail.view());
-    } else if (group == 6) {
+        break;
+    case Table::IniLines:
         Cell(out, trTd, e.FileName.view());
         Cell(out, td, e.ValueName.view());
         Cell(out, tdSpace, e.ValueData.view());
-    } else if (group == 7) {
+        break;
+    case Table::BootFiles: {
         Cell(out, trTdTop, e.FileName.view());
         out.Put(td);
         const std::string content = ReadBootFile(readFile, e.FileName.str());
         if (out.PutContentLines(content) == 0) out.PutEscaped(t.emptyFile);
         out.Put("</td>");
-    } else {
+        break;
+    }
+    case Table::RootExplorer:
         Cell(out, trTdTop, e.FileName.view());
         Cell(out, td, e.Caption.view());
+        break;
     }
     out.Put("</tr>\r\n");
 }
@@ -258,14 +287,21 @@ void RowLine(Sink& out, const AutostartEntry& e, const ReportTexts& t,
 size_t EstimateSize(const std::vector<AutostartEntry>& entries) {
     size_t n = 8192;
     for (const AutostartEntry& e : entries) {
-        if (e.Group <= 4)
+        if (e.Group >= kGroupCount) continue; // not in any chapter
+        switch (TableOf(e.Group)) {
+        case Table::Registry:
             n += 120 + e.KeyPath.Length + e.ValueName.Length + e.ValueData.Length;
-        else if (e.Group == 5)
+            break;
+        case Table::StartupFolders:
             n += 100 + e.FileName.Length + e.Caption.Length + e.Detail.Length;
-        else if (e.Group == 6)
+            break;
+        case Table::IniLines:
             n += 100 + e.FileName.Length + e.ValueName.Length + e.ValueData.Length;
-        else if (e.Group <= 8)
+            break;
+        default:
             n += 100 + e.FileName.Length + e.Caption.Length;
+            break;
+        }
     }
     return n;
 }
@@ -386,14 +422,18 @@ ReportView BuildReportView(const std::vector<AutostartEntry>& entries, const Rep
         if (e.Group >= kGroupCount) continue;
         const int g = e.Group;
         std::vector<std::string> row;
-        if (g <= 4) {
+        switch (TableOf(g)) {
+        case Table::Registry:
             row = {std::string(RootKeyNameOrEmpty(e.RootKey.view())), e.KeyPath.str(),
                    e.ValueName.str(), e.ValueData.str()};
-        } else if (g == 5) {
+            break;
+        case Table::StartupFolders:
             row = {std::string(FolderPart(e.FileName.view())), e.Caption.str(), e.Detail.str()};
-        } else if (g == 6) {
+            break;
+        case Table::IniLines:
             row = {e.FileName.str(), e.ValueName.str(), e.ValueData.str()};
-        } else if (g == 7) {
+            break;
+        case Table::BootFiles: {
             const std::string content = ReadBootFile(readFile, e.FileName.str());
             std::string cell;
             size_t lines = ForEachLine(content, [&, n = 0](std::string_view line) mutable {
@@ -402,8 +442,11 @@ ReportView BuildReportView(const std::vector<AutostartEntry>& entries, const Rep
             });
             if (lines == 0) cell = texts.emptyFile;
             row = {e.FileName.str(), std::move(cell)};
-        } else {
+            break;
+        }
+        case Table::RootExplorer:
             row = {e.FileName.str(), e.Caption.str()};
+            break;
         }
         view.chapters[g].rows.push_back(std::move(row));
     }
