@@ -14,7 +14,7 @@ class LinkLabel : public Label {
     WindowKind Kind() const override { return {L"STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY}; }
 
     // Gives the created label the link's look in the face and size given
-    // (bold and italic of the spec are ignored: a link is drawn regular).
+    // (bold and italic of the font given are ignored: a link is drawn regular).
     void SetLinkStyle(const FontSpec& font);
     // Sets the caption and sizes the label to it, so that only the text
     // itself is clickable and shows the hand.
