@@ -3,6 +3,8 @@
 #include "autostart/AutostartEntry.h"
 #include "database/KnownEntries.h"
 
+#include "BenchMachine.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -11,12 +13,7 @@
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
+using qv::bench::Now;
 
 // Registry-like entries that share everything up to the value name, so the
 // plain search really compares bytes instead of stopping at a length.

@@ -7,6 +7,7 @@
 #include "autostart/Scanner.h"
 #include "base/Files.h"
 #include "base/Handles.h"
+#include "BenchMachine.h"
 #include "database/CRC.h"
 #include "database/FileDigest.h"
 #include "database/KnownEntries.h"
@@ -21,58 +22,15 @@
 
 namespace {
 
-const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const int kValues = 10000, kFiles = 1000, kRounds = 9;
-
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
-std::string ValueName(int i) {
-    char b[32];
-    std::snprintf(b, sizeof b, "bench%05d", i);
-    return b;
-}
+using qv::bench::Now;
+using qv::bench::ScanMachine;
+const int kValues = ScanMachine::kValues, kFiles = ScanMachine::kFiles, kRounds = 9;
 
 } // namespace
 
 int main() {
     qv::ComInit com;
-    qv::RegKey run, folders;
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(),
-                      nullptr);
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      folders.put(), nullptr);
-    for (int i = 0; i < kValues; ++i) {
-        std::string data = "C:\\Program Files\\Bench\\" + ValueName(i) + ".exe /autostart";
-        ::RegSetValueExA(run.get(), ValueName(i).c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(data.c_str()),
-                         static_cast<DWORD>(data.size() + 1));
-    }
-    std::string folder = qv::MakeTempDirectory("qv6bench");
-    folder.pop_back();
-    for (int i = 0; i < kFiles; ++i) {
-        std::string bytes(1024 + (i * 37) % 4096, static_cast<char>('a' + i % 26));
-        qv::UniqueHandle f(::CreateFileA((folder + "\\file" + std::to_string(i) + ".exe").c_str(),
-                                         GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD put = 0;
-        ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    }
-    char oldStartup[4096] = {};
-    DWORD oldSize = sizeof oldStartup - 1, oldType = 0;
-    bool hadStartup =
-        ::RegQueryValueExA(folders.get(), "startup", nullptr, &oldType,
-                           reinterpret_cast<BYTE*>(oldStartup), &oldSize) == ERROR_SUCCESS;
-    ::RegSetValueExA(folders.get(), "startup", 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(folder.c_str()),
-                     static_cast<DWORD>(folder.size() + 1));
-
+    ScanMachine machine;
     // qv6scan's folder: the language file and a database that knows every
     // other entry; no deactivated entries in the working directory.
     const std::string appDir = qv::MakeTempDirectory("qv6benchapp");
@@ -138,10 +96,10 @@ int main() {
         qv::RunScanJob(csv, appDir, *utf8, io);
         double t3 = Now();
         for (int i = 0; i < kFiles; ++i)
-            seen += qv::ReadFileDigests(folder + "\\file" + std::to_string(i) + ".exe").crc32 == 0;
+            seen += qv::ReadFileDigests(machine.File(i)).crc32 == 0;
         double t4 = Now();
         for (int i = 0; i < kFiles; ++i)
-            seen += qv::FileCRC32(folder + "\\file" + std::to_string(i) + ".exe") == 0;
+            seen += qv::FileCRC32(machine.File(i)) == 0;
         double t5 = Now();
         bestScan = std::min(bestScan, t1 - t0);
         bestJson = std::min(bestJson, t2 - t1);
@@ -152,16 +110,6 @@ int main() {
 
     // Clean up what was seeded.
     ::SetCurrentDirectoryA(oldCwd);
-    for (int i = 0; i < kValues; ++i)
-        ::RegDeleteValueA(run.get(), ValueName(i).c_str());
-    if (hadStartup)
-        ::RegSetValueExA(folders.get(), "startup", 0, oldType,
-                         reinterpret_cast<const BYTE*>(oldStartup), oldSize);
-    else
-        ::RegDeleteValueA(folders.get(), "startup");
-    for (int i = 0; i < kFiles; ++i)
-        ::DeleteFileA((folder + "\\file" + std::to_string(i) + ".exe").c_str());
-    ::RemoveDirectoryA(folder.c_str());
     ::DeleteFileA((appDir + "qv6.lng").c_str());
     ::DeleteFileA((appDir + "asedb.dat").c_str());
     ::RemoveDirectoryA(appDir.c_str());

@@ -7,6 +7,8 @@
 #include "base/Handles.h"
 #include "report/ReportFile.h"
 #include "report/ReportWriter.h"
+#include "BenchMachine.h"
+#include "ReportMachine.h"
 
 #include <windows.h>
 
@@ -19,12 +21,7 @@ using namespace qv;
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
+using bench::Now;
 
 // CreateFile, WriteFile, CloseHandle: the least any writer of these bytes
 // has to do.
@@ -35,76 +32,17 @@ void PlainWrite(const std::string& path, const std::string& bytes) {
     ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
 }
 
-std::string Name(const char* stem, int i) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%s%05d", stem, i);
-    return buf;
-}
-
-// Entries as a scan finds them: run keys, shell commands, Active Setup,
-// VxDs, ICQ apps, startup folders, ini lines, boot files, the explorer.
-std::vector<AutostartEntry> Entries(const std::string& dir, int count, int bootFiles) {
-    std::vector<AutostartEntry> entries;
-    const char* roots[] = {kRootCurrentUser, kRootLocalMachine, kRootClassesRoot};
-    for (int i = 0; i < count; ++i) {
-        AutostartEntry e = ZeroEntry();
-        int group = i < bootFiles ? 7 : (i % 8 == 7 ? 8 : i % 8);
-        e.Group = static_cast<uint8_t>(group);
-        const std::string name = Name("Programm ", i);
-        if (group <= 4) {
-            e.Kind = KindRegistry;
-            e.RootKey.assign(roots[i % 3]);
-            e.KeyPath.assign("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-            e.ValueName.assign(name);
-            e.ValueData.assign("\"C:\\Programme\\" + name + "\\start.exe\" /minimized /tray & " +
-                               "<autostart>");
-        } else if (group == 5) {
-            e.Kind = KindFile;
-            e.FileName.assign("C:\\Dokumente und Einstellungen\\Benutzer\\Startmen\xFC\\"
-                              "Programme\\Autostart\\" +
-                              name + ".lnk");
-            e.Caption.assign(name + ".lnk");
-            e.Detail.assign("C:\\Programme\\" + name + "\\start.exe");
-        } else if (group == 6) {
-            e.Kind = KindIni;
-            e.FileName.assign("C:\\WINDOWS\\win.ini");
-            e.RootKey.assign("windows");
-            e.ValueName.assign(i % 2 ? "load" : "run");
-            e.ValueData.assign("C:\\Programme\\" + name + "\\tray.exe");
-        } else if (group == 7) {
-            e.Kind = KindFile;
-            e.FileName.assign(dir + Name("boot", i) + ".bat");
-        } else {
-            e.Kind = KindFile;
-            e.FileName.assign("c:\\explorer.exe");
-            e.Caption.assign("Explorer im Stammverzeichnis von C:");
-        }
-        e.Active = 1;
-        entries.push_back(e);
-    }
-    return entries;
-}
-
 } // namespace
 
 int main() {
-    constexpr int kEntries = 10000, kBootFiles = 200, kLines = 100, kRounds = 5;
-    const std::string dir = MakeTempDirectory("qv6bench");
-    for (int i = 0; i < kBootFiles; ++i) {
-        std::string text;
-        for (int l = 0; l < kLines; ++l)
-            text += "if exist C:\\DOS\\" + Name("tool", l) + ".exe C:\\DOS\\" + Name("tool", l) +
-                    ".exe /q > nul\r\n";
-        PlainWrite(dir + Name("boot", i) + ".bat", text);
-    }
-    const std::vector<AutostartEntry> entries = Entries(dir, kEntries, kBootFiles);
-    ReportTexts texts;
-    for (int g = 0; g < kGroupCount; ++g)
-        texts.groupNames[g] = "Gruppe " + std::to_string(g);
-    texts.emptyFile = "(Die Datei ist leer.)";
-    texts.rootKey = "Hauptschl\xFCssel", texts.key = "Schl\xFCssel", texts.name = "Name";
-    texts.value = "Inhalt", texts.folder = "Pfad", texts.file = "Datei";
-    texts.target = "Ziel / Details", texts.contents = "Inhaltsverzeichnis";
+    constexpr int kRounds = 5;
+    constexpr int kEntries = bench::ReportMachine::kEntries,
+                  kBootFiles = bench::ReportMachine::kBootFiles,
+                  kLines = bench::ReportMachine::kLines;
+    bench::ReportMachine machine;
+    const std::string& dir = machine.Dir();
+    const std::vector<AutostartEntry>& entries = machine.Entries();
+    const ReportTexts& texts = machine.Texts();
     const std::string created = ReportCreationTime();
 
     const std::string bytes = BuildReportHtml(entries, texts, created, ReadBootFileBytes);
@@ -154,10 +92,7 @@ int main() {
                 best / (readBest + plainBest));
     if (sink == 0) std::printf("nothing read\n");
 
-    for (int i = 0; i < kBootFiles; ++i)
-        ::DeleteFileA((dir + Name("boot", i) + ".bat").c_str());
     ::DeleteFileA(plainPath.c_str());
-    DeleteReport(dir);
     ::RemoveDirectoryA(dir.c_str());
     return 0;
 }

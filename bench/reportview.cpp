@@ -12,6 +12,8 @@
 #include "report/ReportWriter.h"
 #include "ui/Form.h"
 #include "ui/TextView.h"
+#include "BenchMachine.h"
+#include "ReportMachine.h"
 
 #include <windows.h>
 
@@ -24,48 +26,7 @@ using namespace qv;
 
 namespace {
 
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
-std::string Name(const char* stem, int i) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%s%05d", stem, i);
-    return buf;
-}
-
-std::vector<AutostartEntry> Entries(const std::string& dir, int count, int bootFiles) {
-    std::vector<AutostartEntry> entries;
-    for (int i = 0; i < count; ++i) {
-        AutostartEntry e = ZeroEntry();
-        const int group = i < bootFiles ? 7 : i % 7;
-        e.Group = static_cast<uint8_t>(group);
-        const std::string name = Name("Programm ", i);
-        if (group == 7) {
-            e.Kind = KindFile;
-            e.FileName.assign(dir + Name("boot", i) + ".bat");
-        } else if (group == 5) {
-            e.Kind = KindFile;
-            e.FileName.assign("C:\\Dokumente und Einstellungen\\Benutzer\\Startmen\xFC\\"
-                              "Programme\\Autostart\\" +
-                              name + ".lnk");
-            e.Caption.assign(name + ".lnk");
-            e.Detail.assign("C:\\Programme\\" + name + "\\start.exe");
-        } else {
-            e.Kind = KindRegistry;
-            e.RootKey.assign(kRootLocalMachine);
-            e.KeyPath.assign("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
-            e.ValueName.assign(name);
-            e.ValueData.assign("\"C:\\Programme\\" + name + "\\start.exe\" /minimized /tray");
-        }
-        e.Active = 1;
-        entries.push_back(e);
-    }
-    return entries;
-}
+using bench::Now;
 
 class BenchForm : public ui::Form {
   public:
@@ -83,22 +44,12 @@ class BenchForm : public ui::Form {
 } // namespace
 
 int main() {
-    constexpr int kEntries = 10000, kBootFiles = 200, kLines = 100, kRounds = 3;
-    const std::string dir = MakeTempDirectory("qv6bench");
-    for (int i = 0; i < kBootFiles; ++i) {
-        std::string text;
-        for (int l = 0; l < kLines; ++l)
-            text += "if exist C:\\DOS\\" + Name("tool", l) + ".exe C:\\DOS\\" + Name("tool", l) +
-                    ".exe /q > nul\r\n";
-        WriteFileAtomic(dir + Name("boot", i) + ".bat", text);
-    }
-    const std::vector<AutostartEntry> entries = Entries(dir, kEntries, kBootFiles);
-    ReportTexts texts;
-    for (int g = 0; g < kGroupCount; ++g)
-        texts.groupNames[g] = "Gruppe " + std::to_string(g);
-    texts.rootKey = "Hauptschl\xFCssel", texts.key = "Schl\xFCssel", texts.name = "Name";
-    texts.value = "Inhalt", texts.folder = "Pfad", texts.file = "Datei";
-    texts.target = "Ziel / Details", texts.contents = "Inhaltsverzeichnis";
+    constexpr int kRounds = 3;
+    constexpr int kEntries = bench::ReportMachine::kEntries;
+    bench::ReportMachine machine;
+    const std::string& dir = machine.Dir();
+    const std::vector<AutostartEntry>& entries = machine.Entries();
+    const ReportTexts& texts = machine.Texts();
     const std::string created = ReportCreationTime();
     BenchForm form;
 

@@ -5,6 +5,7 @@
 #include "autostart/Scanner.h"
 #include "base/Files.h"
 #include "base/Handles.h"
+#include "BenchMachine.h"
 #include "database/CRC.h"
 
 #include <windows.h>
@@ -16,23 +17,10 @@
 
 namespace {
 
-const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-const int kValues = 10000, kFiles = 1000, kRounds = 9;
-
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
-
-std::string ValueName(int i) {
-    char b[32];
-    std::snprintf(b, sizeof b, "bench%05d", i);
-    return b;
-}
+using qv::bench::Now;
+using qv::bench::ScanMachine;
+const char* const kRun = ScanMachine::kRun;
+const int kValues = ScanMachine::kValues, kFiles = ScanMachine::kFiles, kRounds = 9;
 
 // The plain loop: every Run value with its data, every folder entry, and, in
 // the fuller variant, every file read whole and run through the CRC table.
@@ -71,70 +59,32 @@ size_t PlainLoop(const std::string& folder, bool readFiles) {
 
 int main() {
     qv::ComInit com;
-    // Seed the Run values and the startup folder; keep the folder setting.
-    qv::RegKey run, folders;
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, run.put(),
-                      nullptr);
-    ::RegCreateKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                      folders.put(), nullptr);
-    for (int i = 0; i < kValues; ++i) {
-        std::string data = "C:\\Program Files\\Bench\\" + ValueName(i) + ".exe /autostart";
-        ::RegSetValueExA(run.get(), ValueName(i).c_str(), 0, REG_SZ,
-                         reinterpret_cast<const BYTE*>(data.c_str()),
-                         static_cast<DWORD>(data.size() + 1));
-    }
-    std::string folder = qv::MakeTempDirectory("qv6bench");
-    folder.pop_back();
-    for (int i = 0; i < kFiles; ++i) {
-        std::string bytes(1024 + (i * 37) % 4096, static_cast<char>('a' + i % 26));
-        qv::UniqueHandle f(::CreateFileA((folder + "\\file" + std::to_string(i) + ".exe").c_str(),
-                                         GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD put = 0;
-        ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    }
-    char oldStartup[4096] = {};
-    DWORD oldSize = sizeof oldStartup - 1, oldType = 0;
-    bool hadStartup =
-        ::RegQueryValueExA(folders.get(), "startup", nullptr, &oldType,
-                           reinterpret_cast<BYTE*>(oldStartup), &oldSize) == ERROR_SUCCESS;
-    ::RegSetValueExA(folders.get(), "startup", 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(folder.c_str()),
-                     static_cast<DWORD>(folder.size() + 1));
-
+    size_t entries = 0;
     double bestNames = 1e9, bestFull = 1e9, bestScan = 1e9, bestCrc = 1e9;
     size_t seen = 0;
-    // One round first to warm the registry and file caches, not counted.
-    seen += PlainLoop(folder, true);
-    qv::ScanAutostarts("C:\\EXPLORER.EXE");
-    for (int r = 0; r < kRounds; ++r) {
-        double t0 = Now();
-        seen += PlainLoop(folder, false);
-        double t1 = Now();
+    {
+        ScanMachine machine;
+        const std::string& folder = machine.Folder();
+        // One round first to warm the registry and file caches, not counted.
         seen += PlainLoop(folder, true);
-        double t2 = Now();
         qv::ScanAutostarts("C:\\EXPLORER.EXE");
-        double t3 = Now();
-        bestNames = std::min(bestNames, t1 - t0);
-        bestFull = std::min(bestFull, t2 - t1);
-        bestScan = std::min(bestScan, t3 - t2);
-        for (int i = 0; i < kFiles; ++i)
-            seen += qv::FileCRC32(folder + "\\file" + std::to_string(i) + ".exe") == 0;
-        bestCrc = std::min(bestCrc, Now() - t3);
+        for (int r = 0; r < kRounds; ++r) {
+            double t0 = Now();
+            seen += PlainLoop(folder, false);
+            double t1 = Now();
+            seen += PlainLoop(folder, true);
+            double t2 = Now();
+            qv::ScanAutostarts("C:\\EXPLORER.EXE");
+            double t3 = Now();
+            bestNames = std::min(bestNames, t1 - t0);
+            bestFull = std::min(bestFull, t2 - t1);
+            bestScan = std::min(bestScan, t3 - t2);
+            for (int i = 0; i < kFiles; ++i)
+                seen += qv::FileCRC32(machine.File(i)) == 0;
+            bestCrc = std::min(bestCrc, Now() - t3);
+        }
+        entries = qv::ASEntries.size();
     }
-    size_t entries = qv::ASEntries.size();
-
-    // Clean up what was seeded.
-    for (int i = 0; i < kValues; ++i)
-        ::RegDeleteValueA(run.get(), ValueName(i).c_str());
-    if (hadStartup)
-        ::RegSetValueExA(folders.get(), "startup", 0, oldType,
-                         reinterpret_cast<const BYTE*>(oldStartup), oldSize);
-    else
-        ::RegDeleteValueA(folders.get(), "startup");
-    for (int i = 0; i < kFiles; ++i)
-        ::DeleteFileA((folder + "\\file" + std::to_string(i) + ".exe").c_str());
-    ::RemoveDirectoryA(folder.c_str());
 
     std::printf("Scan of %d Run values and %d startup files (%zu entries found; best of %d)\n",
                 kValues, kFiles, entries, kRounds);

@@ -6,6 +6,8 @@
 #include "base/Files.h"
 #include "base/Handles.h"
 
+#include "BenchMachine.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -21,12 +23,7 @@ const char kVxD[] = "System\\CurrentControlSet\\Services\\VxD\\QvBenchStart";
 const char kIcq[] = "Software\\Mirabilis\\ICQ\\Agent\\Apps";
 const int kRunValues = 1000, kRounds = 7;
 
-double Now() {
-    LARGE_INTEGER f, c;
-    ::QueryPerformanceFrequency(&f);
-    ::QueryPerformanceCounter(&c);
-    return double(c.QuadPart) / double(f.QuadPart);
-}
+using qv::bench::Now;
 
 void SetString(HKEY root, const std::string& key, const std::string& name,
                const std::string& value) {
