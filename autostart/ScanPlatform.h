@@ -76,4 +76,29 @@ class ScanPlatform {
 // The real system. Lives for the whole process.
 ScanPlatform& WindowsScanPlatform();
 
+// Everything as the real system answers it; a platform that only changes
+// how links or checksums are worked out derives from it and overrides those.
+class ForwardingScanPlatform : public ScanPlatform {
+  public:
+    std::unique_ptr<RegistryReader> CreateRegistryReader() override {
+        return real_.CreateRegistryReader();
+    }
+    std::string WindowsDirectory() override { return real_.WindowsDirectory(); }
+    std::string SystemDirectory() override { return real_.SystemDirectory(); }
+    bool FileExists(const std::string& path) override { return real_.FileExists(path); }
+    bool DirectoryExists(const std::string& path) override { return real_.DirectoryExists(path); }
+    void ForEachDirectoryEntry(const std::string& pattern, const NameVisitor& visit) override {
+        real_.ForEachDirectoryEntry(pattern, visit);
+    }
+    bool ReadIniKey(const std::string& file, std::string_view section, std::string_view key,
+                    std::string& value) override {
+        return real_.ReadIniKey(file, section, key, value);
+    }
+    std::string ResolveLink(const std::string& path) override { return real_.ResolveLink(path); }
+    int32_t FileChecksum(const std::string& path) override { return real_.FileChecksum(path); }
+
+  private:
+    ScanPlatform& real_ = WindowsScanPlatform();
+};
+
 } // namespace qv

@@ -4,6 +4,7 @@
 // the encodings around them (hex, DER signatures, PEM public keys) are pure
 // code in Crypto.cpp, so they also build natively for fuzzing.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -39,6 +40,21 @@ std::optional<EcSignature> ParseEcdsaSignature(std::string_view bytes);
 std::optional<EcPublicKey> ParseEcPublicKey(std::string_view text);
 
 // --- through the system ---
+
+// A running SHA-256: fed in pieces, finished once. Throws AppError when the
+// system offers no SHA-256.
+class Sha256Hasher {
+  public:
+    Sha256Hasher();
+    ~Sha256Hasher();
+    Sha256Hasher(const Sha256Hasher&) = delete;
+    Sha256Hasher& operator=(const Sha256Hasher&) = delete;
+    void Add(const void* data, size_t size);
+    Sha256Digest Finish();
+
+  private:
+    void* hash_ = nullptr; // the system's hash object
+};
 
 // SHA-256 of the bytes. Throws AppError when the system offers no SHA-256.
 Sha256Digest Sha256(std::string_view bytes);

@@ -14,63 +14,65 @@ namespace qv {
 
 namespace {
 
-struct AlgTraits {
-    static BCRYPT_ALG_HANDLE Invalid() { return nullptr; }
-    static bool Valid(BCRYPT_ALG_HANDLE h) { return h != nullptr; }
-    static void Close(BCRYPT_ALG_HANDLE h) { ::BCryptCloseAlgorithmProvider(h, 0); }
-};
-using AlgHandle = UniqueResource<BCRYPT_ALG_HANDLE, AlgTraits>;
-
-struct HashTraits {
-    static BCRYPT_HASH_HANDLE Invalid() { return nullptr; }
-    static bool Valid(BCRYPT_HASH_HANDLE h) { return h != nullptr; }
-    static void Close(BCRYPT_HASH_HANDLE h) { ::BCryptDestroyHash(h); }
-};
-using HashHandle = UniqueResource<BCRYPT_HASH_HANDLE, HashTraits>;
-
-struct KeyTraits {
-    static BCRYPT_KEY_HANDLE Invalid() { return nullptr; }
-    static bool Valid(BCRYPT_KEY_HANDLE h) { return h != nullptr; }
-    static void Close(BCRYPT_KEY_HANDLE h) { ::BCryptDestroyKey(h); }
-};
-using CngKey = UniqueResource<BCRYPT_KEY_HANDLE, KeyTraits>;
+void CloseAlgorithm(BCRYPT_ALG_HANDLE h) {
+    ::BCryptCloseAlgorithmProvider(h, 0);
+}
+using AlgHandle =
+    UniqueResource<BCRYPT_ALG_HANDLE, HandleTraits<BCRYPT_ALG_HANDLE, &CloseAlgorithm>>;
+using CngKey =
+    UniqueResource<BCRYPT_KEY_HANDLE, HandleTraits<BCRYPT_KEY_HANDLE, &::BCryptDestroyKey>>;
 
 bool Ok(NTSTATUS s) {
     return s >= 0;
 }
 
-// A running SHA-256: fed in pieces, finished once.
-class Sha256Hasher {
-  public:
-    Sha256Hasher() {
-        if (!Ok(::BCryptOpenAlgorithmProvider(alg_.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ||
-            !Ok(::BCryptCreateHash(alg_.get(), hash_.put(), nullptr, 0, nullptr, 0, 0)))
-            throw AppError("SHA-256 ist auf diesem System nicht verf\xFC"
-                           "gbar");
-    }
-    void Add(const void* data, size_t size) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        while (size) {
-            ULONG piece = static_cast<ULONG>(std::min<size_t>(size, 1u << 30));
-            if (!Ok(::BCryptHashData(hash_.get(), const_cast<PUCHAR>(p), piece, 0)))
-                throw AppError("SHA-256 fehlgeschlagen");
-            p += piece;
-            size -= piece;
-        }
-    }
-    Sha256Digest Finish() {
-        Sha256Digest d{};
-        if (!Ok(::BCryptFinishHash(hash_.get(), d.data(), static_cast<ULONG>(d.size()), 0)))
-            throw AppError("SHA-256 fehlgeschlagen");
-        return d;
-    }
-
-  private:
-    AlgHandle alg_;
-    HashHandle hash_;
-};
+// One SHA-256 provider for the whole process: opening it costs far more
+// than hashing a small file, and a listing hashes a thousand of them.
+// Nothing when the system offers no SHA-256.
+BCRYPT_ALG_HANDLE Sha256Provider() {
+    static AlgHandle alg = [] {
+        AlgHandle h;
+        if (!Ok(::BCryptOpenAlgorithmProvider(h.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
+            h.reset();
+        return h;
+    }();
+    return alg.get();
+}
 
 } // namespace
+
+Sha256Hasher::Sha256Hasher() {
+    BCRYPT_ALG_HANDLE alg = Sha256Provider();
+    BCRYPT_HASH_HANDLE hash = nullptr;
+    if (!alg || !Ok(::BCryptCreateHash(alg, &hash, nullptr, 0, nullptr, 0, 0)))
+        throw AppError("SHA-256 ist auf diesem System nicht verf\xFC"
+                       "gbar");
+    hash_ = hash;
+}
+
+Sha256Hasher::~Sha256Hasher() {
+    if (hash_) ::BCryptDestroyHash(static_cast<BCRYPT_HASH_HANDLE>(hash_));
+}
+
+void Sha256Hasher::Add(const void* data, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    while (size) {
+        ULONG piece = static_cast<ULONG>(std::min<size_t>(size, 1u << 30));
+        if (!Ok(::BCryptHashData(static_cast<BCRYPT_HASH_HANDLE>(hash_), const_cast<PUCHAR>(p),
+                                 piece, 0)))
+            throw AppError("SHA-256 fehlgeschlagen");
+        p += piece;
+        size -= piece;
+    }
+}
+
+Sha256Digest Sha256Hasher::Finish() {
+    Sha256Digest d{};
+    if (!Ok(::BCryptFinishHash(static_cast<BCRYPT_HASH_HANDLE>(hash_), d.data(),
+                               static_cast<ULONG>(d.size()), 0)))
+        throw AppError("SHA-256 fehlgeschlagen");
+    return d;
+}
 
 Sha256Digest Sha256(std::string_view bytes) {
     Sha256Hasher h;

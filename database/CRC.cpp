@@ -140,33 +140,40 @@ uint32_t UpdateCRC32(uint32_t crc, const void* data, size_t length) {
     return UpdateSliced(crc, p, length);
 }
 
-int32_t FileCRC32(const std::string& path) {
-    int32_t result = -1;
-    // Others may keep reading and writing the file meanwhile.
+bool ReadFileBlocks(const std::string& path, uint64_t& size, const FileBlockVisitor& block) {
+    size = 0;
     UniqueHandle f(::CreateFileA(
         path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!f) return result;
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(f.get(), &size) || size.QuadPart <= 0)
-        return result; // an empty file has no checksum
-    // Read in blocks: the value is the same as over one buffer of the whole
-    // file, without holding a large file in memory at once.
+    if (!f) return false;
+    LARGE_INTEGER length{};
+    if (!::GetFileSizeEx(f.get(), &length) || length.QuadPart < 0) return false;
+    size = static_cast<uint64_t>(length.QuadPart);
+    if (size == 0) return true;
+    // Blocks, not one buffer of the whole file: the value of every checksum
+    // is the same, and a large file is never held in memory at once.
     constexpr uint64_t kBlock = 1u << 20;
-    uint64_t left = static_cast<uint64_t>(size.QuadPart);
+    uint64_t left = size;
     const size_t bufSize = static_cast<size_t>(left < kBlock ? left : kBlock);
     std::unique_ptr<unsigned char[]> buf(new (std::nothrow) unsigned char[bufSize]);
-    if (!buf) return result;
-    uint32_t crc = 0xFFFFFFFFu;
+    if (!buf) return false;
     while (left > 0) {
         DWORD want = static_cast<DWORD>(left < bufSize ? left : bufSize), got = 0;
-        // A file that shrank under us is unreadable as a whole.
-        if (!::ReadFile(f.get(), buf.get(), want, &got, nullptr) || got == 0) return result;
-        crc = UpdateCRC32(crc, buf.get(), got);
+        if (!::ReadFile(f.get(), buf.get(), want, &got, nullptr) || got == 0) return false;
+        block(buf.get(), got);
         left -= got;
     }
-    result = static_cast<int32_t>(~crc);
-    return result;
+    return true;
+}
+
+int32_t FileCRC32(const std::string& path) {
+    uint32_t crc = 0xFFFFFFFFu;
+    uint64_t size = 0;
+    const bool read = ReadFileBlocks(
+        path, size, [&](const unsigned char* data, size_t n) { crc = UpdateCRC32(crc, data, n); });
+    // An empty file has no checksum, like one that cannot be read.
+    if (!read || size == 0) return -1;
+    return static_cast<int32_t>(~crc);
 }
 
 } // namespace qv

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qv {
@@ -33,5 +34,12 @@ uint32_t UpdateCRC32(uint32_t crc, const void* data, size_t length);
 // The CRC-32 of the whole file as a signed 32-bit number; -1 for a missing,
 // unreadable or empty file.
 int32_t FileCRC32(const std::string& path);
+
+// Reads the whole file as FileCRC32 does, in blocks of at most 1 MiB (others
+// may go on reading and writing it meanwhile), and hands each block on. size
+// is the file's size once it is open. False when the file cannot be opened
+// or not read whole (a file that shrank under the reader is unreadable).
+using FileBlockVisitor = std::function<void(const unsigned char* data, size_t size)>;
+bool ReadFileBlocks(const std::string& path, uint64_t& size, const FileBlockVisitor& block);
 
 } // namespace qv

@@ -73,27 +73,10 @@ std::string CachedLinkTarget(const std::string& link) {
 }
 
 // The real system, with checksums and link targets remembered per file.
-class CachingPlatform : public ScanPlatform {
+class CachingPlatform : public ForwardingScanPlatform {
   public:
-    std::unique_ptr<RegistryReader> CreateRegistryReader() override {
-        return real_.CreateRegistryReader();
-    }
-    std::string WindowsDirectory() override { return real_.WindowsDirectory(); }
-    std::string SystemDirectory() override { return real_.SystemDirectory(); }
-    bool FileExists(const std::string& path) override { return real_.FileExists(path); }
-    bool DirectoryExists(const std::string& path) override { return real_.DirectoryExists(path); }
-    void ForEachDirectoryEntry(const std::string& pattern, const NameVisitor& visit) override {
-        real_.ForEachDirectoryEntry(pattern, visit);
-    }
-    bool ReadIniKey(const std::string& file, std::string_view section, std::string_view key,
-                    std::string& value) override {
-        return real_.ReadIniKey(file, section, key, value);
-    }
     std::string ResolveLink(const std::string& path) override { return CachedLinkTarget(path); }
     int32_t FileChecksum(const std::string& path) override { return CachedCRC32(path); }
-
-  private:
-    ScanPlatform& real_ = WindowsScanPlatform();
 };
 
 } // namespace

@@ -26,24 +26,8 @@ namespace {
 
 // The real system, with every checksum taken together with the file's
 // SHA-256 from one read; the digests stay for the rows.
-class DigestingPlatform final : public ScanPlatform {
+class DigestingPlatform final : public ForwardingScanPlatform {
   public:
-    std::unique_ptr<RegistryReader> CreateRegistryReader() override {
-        return real_.CreateRegistryReader();
-    }
-    std::string WindowsDirectory() override { return real_.WindowsDirectory(); }
-    std::string SystemDirectory() override { return real_.SystemDirectory(); }
-    bool FileExists(const std::string& path) override { return real_.FileExists(path); }
-    bool DirectoryExists(const std::string& path) override { return real_.DirectoryExists(path); }
-    void ForEachDirectoryEntry(const std::string& pattern, const NameVisitor& visit) override {
-        real_.ForEachDirectoryEntry(pattern, visit);
-    }
-    bool ReadIniKey(const std::string& file, std::string_view section, std::string_view key,
-                    std::string& value) override {
-        return real_.ReadIniKey(file, section, key, value);
-    }
-    std::string ResolveLink(const std::string& path) override { return real_.ResolveLink(path); }
-
     int32_t FileChecksum(const std::string& path) override { return Digests(path).crc32; }
 
     // The digests of the file, read once per listing.
@@ -54,7 +38,6 @@ class DigestingPlatform final : public ScanPlatform {
     }
 
   private:
-    ScanPlatform& real_ = WindowsScanPlatform();
     std::unordered_map<std::string, FileDigests> digests_;
 };
 
