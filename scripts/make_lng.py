@@ -257,16 +257,22 @@ def check(texts):
         assert text.count("%") == got, "line %d holds a stray '%%'" % n
 
 
-def main():
-    check(TEXTS)
+def write(texts, *path):
+    """Checks the lines and writes them below the repository's root: cp1252,
+    CR LF after every line."""
+    check(texts)
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    target = os.path.join(root, "app", "qv6.lng")
+    target = os.path.join(root, *path)
     os.makedirs(os.path.dirname(target), exist_ok=True)
-    data = b"".join(t.encode("cp1252") + b"\r\n" for t in TEXTS)
+    data = b"".join(t.encode("cp1252") + b"\r\n" for t in texts)
     with open(target, "wb") as f:
         f.write(data)
-    print("wrote %s: %d lines, %d bytes" % (target, len(TEXTS), len(data)))
+    print("wrote %s: %d lines, %d bytes" % (target, len(texts), len(data)))
     return 0
+
+
+def main():
+    return write(TEXTS, "app", "qv6.lng")
 
 
 if __name__ == "__main__":

@@ -195,15 +195,7 @@ TEXTS += [
 
 
 def main():
-    make_lng.check(TEXTS)
-    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    target = os.path.join(root, "lang", "english.lng")
-    os.makedirs(os.path.dirname(target), exist_ok=True)
-    data = b"".join(t.encode("cp1252") + b"\r\n" for t in TEXTS)
-    with open(target, "wb") as f:
-        f.write(data)
-    print("wrote %s: %d lines, %d bytes" % (target, len(TEXTS), len(data)))
-    return 0
+    return make_lng.write(TEXTS, "lang", "english.lng")
 
 
 if __name__ == "__main__":
