@@ -394,7 +394,6 @@ void TMainForm::ApplyLanguage() {
         menu->SetItemCaption(0, LanguageTable[Lng::MenuAllCaption]);
         menu->SetItemCaption(1, LanguageTable[Lng::MenuSelectedCaption]);
     }
-    SilenceInfoPageHints();
     // The tab row's height may have changed with the captions.
     AlignControls();
 }

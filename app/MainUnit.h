@@ -230,9 +230,6 @@ class TMainForm : public ui::Form {
     void BindInfoPageEvents();
     // Lays out page 2 in a page of the given size.
     void AlignInfoPage(int pageWidth, int pageHeight);
-    // Page 2 shows no hints: the tool tips the language table gave its
-    // controls are taken away again (the texts stay stored).
-    void SilenceInfoPageHints();
     void OpenAboutLink(const std::string& target);
 
     ServerSettings serverSettings_;

@@ -149,6 +149,11 @@ void TMainForm::CreateInfoPage() {
     SysInfoList.AddColumn(kFirstColumnWidth);
     SysInfoList.AddColumn(100);
 
+    // Page 2 shows no hints: the texts the language table gives its controls
+    // are kept, but never shown.
+    for (ui::Control* c : Components())
+        if (c->Handle() && ::IsChild(PagePnl2.Handle(), c->Handle())) c->ShowHint = false;
+
     // The sponsor banner at the top of the window names the sponsor in its
     // hint; unlike the page, it shows it.
     SetHint(AdImg, aboutLinks_.bannerHint);
@@ -180,20 +185,6 @@ void TMainForm::AlignInfoPage(int pageWidth, int pageHeight) {
     // Two columns: the captions, and the rest for the values.
     SysInfoList.SetColumnWidth(0, kFirstColumnWidth);
     SysInfoList.SetColumnWidth(1, std::max(SysInfoList.ClientWidth() - kFirstColumnWidth, 0));
-}
-
-void TMainForm::SilenceInfoPageHints() {
-    HWND tip = ToolTip();
-    if (!tip) return;
-    for (ui::Control* c : Components()) {
-        if (!c->Handle() || c->Hint().empty() || !::IsChild(PagePnl2.Handle(), c->Handle()))
-            continue;
-        TTTOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.hwnd = ::GetParent(c->Handle());
-        ti.uId = reinterpret_cast<UINT_PTR>(c->Handle());
-        ::SendMessageW(tip, TTM_DELTOOLW, 0, (LPARAM)&ti);
-    }
 }
 
 // ---- System information -------------------------------------------------------

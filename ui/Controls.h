@@ -108,8 +108,10 @@ class Control {
     // Moves the control in front of its siblings.
     void BringToFront();
 
-    // The tool tip text; the form's tool tip shows it.
+    // The tool tip text; the form's tool tip shows it unless ShowHint is off
+    // (the text is kept all the same).
     const std::string& Hint() const { return hint_; }
+    bool ShowHint = true;
 
     // Text colour for labels and check boxes; CLR_INVALID keeps the system's.
     COLORREF TextColor = CLR_INVALID;

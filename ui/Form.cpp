@@ -440,7 +440,7 @@ void Form::SetHint(Control& control, std::string_view ansi) {
     ti.uId = reinterpret_cast<UINT_PTR>(control.hwnd_);
     ti.lpszText = text.data();
     ::SendMessageW(tooltip_, TTM_DELTOOLW, 0, (LPARAM)&ti);
-    if (!text.empty()) ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, (LPARAM)&ti);
+    if (!text.empty() && control.ShowHint) ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, (LPARAM)&ti);
 }
 
 bool Form::TimerRunning(UINT_PTR id) const {
