@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(cmake make python3 mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
       googletest libz-mingw-w64-dev wine wine64 xvfb xauth imagemagick x11-utils
-      python3-cryptography zip unzip xdotool)
+      python3-cryptography zip unzip xdotool osslsigncode)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
