@@ -13,17 +13,17 @@ std::string SystemEntryWarning() {
 }
 
 bool DeleteEntry(const AutostartEntry& e) {
-    const LineText question = DeletionQuestion(e);
-    if (question.line < 0) return true;
+    const std::optional<LineText> question = DeletionQuestion(e);
+    if (!question) return true;
     // Anything but OK keeps the entry; the list is still rescanned.
-    if (!Confirm(LanguageTable.Format(question.line, question.args))) return true;
+    if (!Confirm(ShownText(LanguageTable, *question))) return true;
     if (IsExplorerShellLine(e, WindowsDir) &&
         MessageDlg({LanguageTable[Lng::ExplorerShellWarning], "Warnung", MsgKind::Warning,
                     BtnOk | BtnCancel}) != MsgResult::Ok)
         return true;
     const DeleteOutcome out = DeleteAtSource(e);
-    if (out.deleted) return true;
-    std::string message = LanguageTable.Format(out.failure.line, out.failure.args);
+    if (out.deleted || !out.failure) return true;
+    std::string message = ShownText(LanguageTable, *out.failure);
     if (out.fileHint) message += "\r" + LanguageTable[Lng::DeleteFileFailedHint];
     ShowMessage(message);
     return false;

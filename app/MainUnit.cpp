@@ -43,7 +43,7 @@ constexpr int kRefreshTag = 999;
 // Which line of the language table goes onto which control.
 enum class Prop { Caption, Hint };
 struct LanguageTarget {
-    int line;
+    Lng line;
     const char* control;
     Prop prop;
 };
@@ -361,7 +361,7 @@ bool TMainForm::FormCreate() {
     // 5. The nine groups.
     SelectASGroupCombo.Clear();
     for (int group = 0; group < kGroupCount; ++group)
-        SelectASGroupCombo.Add(LanguageTable[Lng::GroupNameFirst + group]);
+        SelectASGroupCombo.Add(LanguageTable[GroupName(GroupOfByte(static_cast<uint8_t>(group)))]);
     // 6. to 9. Each step runs even when an earlier one failed: a broken
     //    source must not keep the data files from loading.
     RunGuarded([] { ScanAutostarts(LanguageTable[Lng::ExplorerCaption]); });
@@ -389,7 +389,7 @@ void TMainForm::ApplyLanguage() {
             SetHint(*c, LanguageTable[t.line]);
     }
     for (int i = 0; i < 3; ++i)
-        Tab.SetTabCaption(i, LanguageTable[Lng::TabCaptionFirst + i]);
+        Tab.SetTabCaption(i, LanguageTable[TabCaption(i)]);
     for (ui::PopupMenu* menu : {&ASPM1, &ASPM2}) {
         menu->SetItemCaption(0, LanguageTable[Lng::MenuAllCaption]);
         menu->SetItemCaption(1, LanguageTable[Lng::MenuSelectedCaption]);
@@ -556,7 +556,7 @@ void TMainForm::ASListMouseDown(const ui::EventArgs& args) {
         OnEntryCheckMark(AppDir, ASListIndex[static_cast<size_t>(row)], ASList.Checked(row));
     if (out.setCheck) ASList.SetChecked(row, *out.setCheck);
     if (out.error) ReportException(AppError(*out.error));
-    if (out.messageLine >= 0) ShowMessage(LanguageTable[out.messageLine]);
+    if (out.failure) ShowMessage(ShownText(LanguageTable, *out.failure));
     ASListClick();
 }
 

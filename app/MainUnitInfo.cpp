@@ -195,7 +195,7 @@ void TMainForm::RefreshSystemInfo() {
     // emptied with its drawing switched off.
     const SystemFigures figures = ReadFigures ? ReadFigures() : ReadSystemFigures();
     const std::vector<SysInfoRow> rows = BuildSysInfoRows(
-        figures, SysInfoTextsFromLines([](int line) { return LanguageTable[line]; }));
+        figures, SysInfoTextsFromLines([](Lng line) { return LanguageTable[line]; }));
     SysInfoList.BeginUpdate();
     SysInfoList.Clear();
     for (const SysInfoRow& row : rows)

@@ -320,7 +320,7 @@ void TMainForm::QVGuardBtnClick() {
     QVGuardBtn.SetDown(out.pressed);
     // After a failure the label keeps what it said.
     if (out.labelLine) QVGuardLbl.SetCaption(LanguageTable[*out.labelLine]);
-    if (out.messageLine) ShowMessage(LanguageTable[*out.messageLine]);
+    if (out.failure) ShowMessage(ShownText(LanguageTable, *out.failure));
 }
 
 void TMainForm::QVGuardTimerTimer() {

@@ -3,6 +3,7 @@
 // in-memory element, the record of asedb.dat and of aseinactive.dat, so the
 // layout below is fixed byte for byte. Pure code, no Windows headers.
 #include "autostart/RootKeys.h"
+#include "base/LanguageLines.h"
 
 #include <bit>
 #include <cstddef>
@@ -80,6 +81,14 @@ constexpr int kGroupCount = 9;
 
 constexpr uint8_t GroupByte(AutostartGroup g) {
     return static_cast<uint8_t>(g);
+}
+constexpr AutostartGroup GroupOfByte(uint8_t group) {
+    return static_cast<AutostartGroup>(group);
+}
+
+// The language line naming the group: lines 0 to 8, in group order.
+constexpr Lng GroupName(AutostartGroup g) {
+    return static_cast<Lng>(LineNumber(Lng::GroupNameFirst) + GroupByte(g));
 }
 
 enum EntryKind : uint8_t { KindRegistry = 0, KindIni = 1, KindFile = 2 };

@@ -1,5 +1,6 @@
 #include "autostart/EntryMaintenance.h"
 
+#include "base/FileErrors.h"
 #include "autostart/RegistryRoot.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -32,11 +33,11 @@ void RenameValue(HKEY key, const std::string& from, const std::string& to) {
     if (::RegQueryValueExA(key, from.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
         return;
     if (::RegSetValueExA(key, to.c_str(), 0, type, data.data(), size) != ERROR_SUCCESS)
-        throw AppError("Der Wert " + to + " kann nicht geschrieben werden");
+        throw AppError(FileErrorText(FileOperation::WriteValue, to));
     ::RegDeleteValueA(key, from.c_str());
 }
 
-DeleteOutcome Failed(LineText failure, bool fileHint = false) {
+DeleteOutcome Failed(Failure failure, bool fileHint = false) {
     DeleteOutcome out;
     out.failure = std::move(failure);
     out.fileHint = fileHint;
@@ -48,7 +49,7 @@ DeleteOutcome DeleteRegistryValue(const AutostartEntry& e) {
     RegKey key = OpenEntryKey(e.RootKey.str(), path, KEY_SET_VALUE, false);
     if (key && ::RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS)
         return {true, {}, false};
-    return Failed({Lng::DeleteRegistryFailed, {data, name, path}});
+    return Failed(Failure(Lng::DeleteRegistryFailed, {data, name, path}));
 }
 
 DeleteOutcome DeleteIniKeyOf(const AutostartEntry& e) {
@@ -60,14 +61,14 @@ DeleteOutcome DeleteIniKeyOf(const AutostartEntry& e) {
     const bool ok = !IniKeyExists(file, section, name);
     if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributes(file, attributes);
     if (ok) return {true, {}, false};
-    return Failed({Lng::DeleteIniFailed, {name, section, file, data}});
+    return Failed(Failure(Lng::DeleteIniFailed, {name, section, file, data}));
 }
 
 DeleteOutcome DeleteFileOf(const AutostartEntry& e) {
     const std::string file = e.FileName.str();
     SetAttributes(file, FILE_ATTRIBUTE_NORMAL);
     if (::DeleteFileA(file.c_str())) return {true, {}, false};
-    return Failed({Lng::DeleteFileFailed, {file}}, true);
+    return Failed(Failure(Lng::DeleteFileFailed, {file}), true);
 }
 
 } // namespace
@@ -82,26 +83,26 @@ void ApplyEntryEdit(const AutostartEntry& e, const std::string& newName,
         if (::RegSetValueExA(key.get(), newName.c_str(), 0, REG_SZ,
                              reinterpret_cast<const BYTE*>(newValue.c_str()),
                              static_cast<DWORD>(newValue.size() + 1)) != ERROR_SUCCESS)
-            throw AppError("Der Wert " + newName + " kann nicht geschrieben werden");
+            throw AppError(FileErrorText(FileOperation::WriteValue, newName));
     } else if (e.Kind == KindIni) {
         const std::string file = e.FileName.str();
         if (!WriteIniKey(file, e.RootKey.view(), e.ValueName.view(), newValue))
-            throw AppError("In " + file + " kann nicht geschrieben werden");
+            throw AppError(FileErrorText(FileOperation::WriteInto, file));
     }
 }
 
-LineText DeletionQuestion(const AutostartEntry& e) {
+std::optional<LineText> DeletionQuestion(const AutostartEntry& e) {
     switch (e.Kind) {
     case KindRegistry:
-        return {Lng::DeleteRegistryQuestion,
-                {e.ValueData.str(), e.ValueName.str(), e.KeyPath.str()}};
+        return LineText{Lng::DeleteRegistryQuestion,
+                        {e.ValueData.str(), e.ValueName.str(), e.KeyPath.str()}};
     case KindIni:
-        return {Lng::DeleteIniQuestion,
-                {e.ValueName.str(), e.RootKey.str(), e.FileName.str(), e.ValueData.str()}};
+        return LineText{Lng::DeleteIniQuestion,
+                        {e.ValueName.str(), e.RootKey.str(), e.FileName.str(), e.ValueData.str()}};
     case KindFile:
-        return {Lng::DeleteFileQuestion, {e.FileName.str()}};
+        return LineText{Lng::DeleteFileQuestion, {e.FileName.str()}};
     default:
-        return {};
+        return std::nullopt;
     }
 }
 

@@ -3,18 +3,14 @@
 // reporting is the caller's: these functions say which language line with
 // which arguments belongs to each step.
 #include "autostart/AutostartEntry.h"
+#include "base/Failure.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace qv {
-
-// A language line and the texts for its "%s" placeholders, in order.
-struct LineText {
-    int line = -1; // -1: nothing to show
-    std::vector<std::string> args;
-};
 
 // Writes the edit dialog's texts to the entry's source. Registry values:
 // a changed name renames the value (type and data move along) only when the
@@ -26,16 +22,16 @@ void ApplyEntryEdit(const AutostartEntry& entry, const std::string& newName,
                     const std::string& newValue);
 
 // The confirmation asked before the entry is deleted (lines 11, 13, 15 with
-// their texts); line -1 for a kind that cannot be deleted.
-LineText DeletionQuestion(const AutostartEntry& entry);
+// their texts); nothing for a kind that cannot be deleted.
+std::optional<LineText> DeletionQuestion(const AutostartEntry& entry);
 // The shell line of system.ini that starts explorer.exe (any case): deleting
 // it asks a second time, with Lng::ExplorerShellWarning.
 bool IsExplorerShellLine(const AutostartEntry& entry, std::string_view windowsDir);
 
 struct DeleteOutcome {
     bool deleted = false;
-    LineText failure;      // lines 12, 14 or 16 with their texts
-    bool fileHint = false; // line 16 is followed by CR and line 17
+    std::optional<Failure> failure; // lines 12, 14 or 16 with their texts
+    bool fileHint = false;          // line 16 is followed by CR and line 17
 };
 // Deletes the entry at its source without asking. Registry: the value of the
 // key. Ini: the key of the section, with the file's attributes cleared and

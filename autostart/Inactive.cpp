@@ -334,7 +334,7 @@ CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool 
         break;
     case CheckMarkAction::RefuseShellOpen:
         out.setCheck = true;
-        out.messageLine = Lng::Group1NotDeactivatable;
+        out.failure = Failure(Lng::Group1NotDeactivatable);
         break;
     case CheckMarkAction::Apply: {
         bool ok = false;
@@ -347,7 +347,7 @@ CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool 
         }
         if (!ok) {
             out.setCheck = !checked;
-            out.messageLine = Lng::CheckMarkFailed;
+            out.failure = Failure(Lng::CheckMarkFailed);
         }
         break;
     }

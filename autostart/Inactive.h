@@ -1,6 +1,8 @@
 #pragma once
 // Deactivated entries: aseinactive.dat, the kept files in AppDir + "inactive\"
 // and their index isf.dat.
+#include "base/Failure.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -38,7 +40,7 @@ inline constexpr const char* kInactiveEntriesFile = "aseinactive.dat";
 // What the list must do after a click left a row's check mark as checked.
 struct CheckMarkOutcome {
     std::optional<bool> setCheck;     // the mark the row must show now, if it changes
-    int messageLine = -1;             // language line to show (Lng::...), -1: none
+    std::optional<Failure> failure;   // the refusal or failure to show
     std::optional<std::string> error; // a failure nobody handles, for the error box
 };
 // The check-mark handling of the autostart list, without the list: for the

@@ -1,5 +1,6 @@
 #include "autostart/TextFile.h"
 
+#include "base/FileErrors.h"
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Text.h"
@@ -26,7 +27,7 @@ void SaveTextLines(const std::string& path, const std::vector<std::string>& line
     // The attributes are not cleared for saving: a write-protected file stays
     // write-protected.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        throw AppError("Datei " + path + " kann nicht erstellt werden");
+        throw AppError(FileErrorText(FileOperation::Create, path));
     WriteFileAtomic(path, JoinTextLines(lines));
     if (attributes != INVALID_FILE_ATTRIBUTES) SetAttributes(path, attributes);
 }

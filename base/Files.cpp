@@ -1,5 +1,6 @@
 #include "base/Files.h"
 
+#include "base/FileErrors.h"
 #include "base/Errors.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -56,15 +57,12 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
 
 std::string ReadFileBytesOrThrow(const std::string& path) {
     auto bytes = ReadFileBytes(path);
-    if (!bytes)
-        throw AppError("Datei " + path +
-                       " kann nicht ge\xF6"
-                       "ffnet werden");
+    if (!bytes) throw AppError(FileErrorText(FileOperation::Open, path));
     return std::move(*bytes);
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
-    const std::string failure = "Datei " + path + " kann nicht erstellt werden";
+    const std::string failure = FileErrorText(FileOperation::Create, path);
     std::string dir = ExtractFilePath(path);
     char tmp[MAX_PATH + 1] = {};
     if (!::GetTempFileNameA(dir.empty() ? "." : dir.c_str(), "qv6", 0, tmp))
@@ -128,7 +126,7 @@ std::string MakeTempDirectory(std::string_view prefix) {
         std::string dir = IncludeTrailingBackslash(base) + std::string(prefix) + std::to_string(n);
         if (::CreateDirectoryA(dir.c_str(), nullptr)) return dir + "\\";
         if (::GetLastError() != ERROR_ALREADY_EXISTS)
-            throw AppError("Verzeichnis " + dir + " kann nicht erstellt werden");
+            throw AppError(FileErrorText(FileOperation::CreateFolder, dir));
     }
 }
 

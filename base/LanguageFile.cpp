@@ -35,18 +35,19 @@ void LanguageFile::LoadFromBytes(std::string_view bytes) {
     lines_ = SplitLines(bytes);
 }
 
-const std::string& LanguageFile::operator[](int n) const {
+const std::string& LanguageFile::operator[](Lng line) const {
     static const std::string empty;
+    const int n = LineNumber(line);
     if (n < 0 || static_cast<size_t>(n) >= lines_.size()) return empty;
     return lines_[static_cast<size_t>(n)];
 }
 
-std::string LanguageFile::Format(int n, std::initializer_list<std::string_view> args) const {
-    return FormatPercentS((*this)[n], args);
+std::string LanguageFile::Format(Lng line, std::initializer_list<std::string_view> args) const {
+    return FormatPercentS((*this)[line], args);
 }
 
-std::string LanguageFile::Format(int n, const std::vector<std::string>& args) const {
-    return Fill((*this)[n], args.begin(), args.end());
+std::string LanguageFile::Format(Lng line, const std::vector<std::string>& args) const {
+    return Fill((*this)[line], args.begin(), args.end());
 }
 
 std::string FormatPercentS(std::string_view format, std::initializer_list<std::string_view> args) {

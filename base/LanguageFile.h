@@ -1,5 +1,7 @@
 #pragma once
 // The lines of a language file, addressed by 0-based line number. Pure code.
+#include "base/LanguageLines.h"
+
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -14,13 +16,13 @@ class LanguageFile {
     void LoadFromBytes(std::string_view bytes);
     void Clear() { lines_.clear(); }
     size_t Count() const { return lines_.size(); }
-    // Line n, or the empty text when the file has no such line: a short or
+    // The line, or the empty text when the file has no such line: a short or
     // damaged translation must never stop the program.
-    const std::string& operator[](int n) const;
-    // Line n with each "%s" replaced by the next argument. Placeholders beyond
+    const std::string& operator[](Lng line) const;
+    // The line with each "%s" replaced by the next argument. Placeholders beyond
     // the arguments become empty text; "%%" gives "%"; anything else stands.
-    std::string Format(int n, std::initializer_list<std::string_view> args) const;
-    std::string Format(int n, const std::vector<std::string>& args) const;
+    std::string Format(Lng line, std::initializer_list<std::string_view> args) const;
+    std::string Format(Lng line, const std::vector<std::string>& args) const;
 
   private:
     std::vector<std::string> lines_;

@@ -1,5 +1,6 @@
 #include "database/KnownEntries.h"
 
+#include "base/FileErrors.h"
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -73,10 +74,7 @@ int KnownEntryDB::Load(const std::string& path) {
     loadIncomplete_ = true;
     UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f)
-        throw AppError("Datei " + path +
-                       " kann nicht ge\xF6"
-                       "ffnet werden");
+    if (!f) throw AppError(FileErrorText(FileOperation::Open, path));
     // Whole records only, read in large blocks; a fragment at the end stays
     // unread. Bytes left over at the end of a block join the next one.
     constexpr size_t kBlock = kRecordSize * 256;
@@ -86,7 +84,7 @@ int KnownEntryDB::Load(const std::string& path) {
         DWORD got = 0;
         if (!::ReadFile(f.get(), buf.get() + have, static_cast<DWORD>(kBlock - have), &got,
                         nullptr))
-            throw AppError("Datei " + path + " kann nicht gelesen werden");
+            throw AppError(FileErrorText(FileOperation::Read, path));
         if (got == 0) break;
         have += got;
         size_t whole = have / kRecordSize;

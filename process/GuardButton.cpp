@@ -18,7 +18,7 @@ GuardClickOutcome GuardButtonClick(GuardControl& guard) {
     if (guard.IsRunning()) {
         if (!guard.NotifyStop()) {
             out.pressed = true;
-            out.messageLine = Lng::GuardWindowNotFound;
+            out.failure = Failure(Lng::GuardWindowNotFound);
             return out;
         }
     } else {
@@ -26,7 +26,7 @@ GuardClickOutcome GuardButtonClick(GuardControl& guard) {
         SleepMs(kGuardSettleMs);
         if (!guard.IsRunning()) {
             out.pressed = false;
-            out.messageLine = Lng::GuardDidNotStart;
+            out.failure = Failure(Lng::GuardDidNotStart);
             return out;
         }
     }

@@ -2,6 +2,9 @@
 // The guard button, its label and its timer without the window: what they
 // show after each event. The form copies the outcome onto the controls and
 // shows the message, if any. Pure code over GuardControl.
+#include "base/Failure.h"
+#include "base/LanguageLines.h"
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,7 +31,7 @@ class GuardControl {
 // The guard's state as the button and the label show it.
 struct GuardDisplay {
     bool pressed = false;
-    int labelLine = 0; // Lng::GuardRunning or Lng::GuardNotRunning
+    Lng labelLine = Lng::GuardNotRunning; // Lng::GuardRunning or Lng::GuardNotRunning
     bool operator==(const GuardDisplay&) const = default;
 };
 GuardDisplay GuardDisplayFor(bool running);
@@ -38,10 +41,10 @@ GuardDisplay ShowGuardState(GuardControl& guard);
 struct GuardClickOutcome {
     bool pressed = false;
     // Set only when the state was shown anew; otherwise the label keeps its text.
-    std::optional<int> labelLine;
-    // A plain message to show after the button is set: Lng::GuardWindowNotFound
-    // or Lng::GuardDidNotStart.
-    std::optional<int> messageLine;
+    std::optional<Lng> labelLine;
+    // What to show after the button is set: Lng::GuardWindowNotFound or
+    // Lng::GuardDidNotStart.
+    std::optional<Failure> failure;
 };
 // QVGuardBtnClick: decided from the processes, not from the button. A
 // running guard is asked to end, a missing one is started; each waits

@@ -97,7 +97,7 @@ void TProcInfoForm::FormShow() {
     // snapshot gave, a file gone since the fill) leaves both lists empty.
     std::optional<FileFacts> facts = ReadFileFacts(Row.caption);
     if (!facts) return;
-    LineText line = [](int n) { return LanguageTable[n]; };
+    LineSource line = [](Lng n) { return LanguageTable[n]; };
     ShowRows(FileList, BuildFileInfoRows(*facts, line));
     ShowRows(ProcList, BuildProcessInfoRows(Row.entry, line));
 }

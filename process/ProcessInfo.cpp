@@ -69,7 +69,7 @@ std::string JoinDateAndTime(std::string_view date, std::string_view time, bool m
     return text;
 }
 
-std::vector<InfoRow> BuildFileInfoRows(const FileFacts& facts, const LineText& line) {
+std::vector<InfoRow> BuildFileInfoRows(const FileFacts& facts, const LineSource& line) {
     std::vector<InfoRow> rows;
     rows.push_back({line(Lng::InfoDirectory), ExtractFilePath(facts.path)});
     rows.push_back({line(Lng::InfoFileName), ExtractFileName(facts.path)});
@@ -84,7 +84,7 @@ std::vector<InfoRow> BuildFileInfoRows(const FileFacts& facts, const LineText& l
         rows.push_back({"", line(Lng::InfoNoVersion)});
     }
     rows.push_back({});
-    const std::pair<uint32_t, int> attributes[] = {{kAttrArchive, Lng::InfoArchive},
+    const std::pair<uint32_t, Lng> attributes[] = {{kAttrArchive, Lng::InfoArchive},
                                                    {kAttrHidden, Lng::InfoHidden},
                                                    {kAttrReadOnly, Lng::InfoReadOnly},
                                                    {kAttrSystem, Lng::InfoSystem}};
@@ -93,7 +93,7 @@ std::vector<InfoRow> BuildFileInfoRows(const FileFacts& facts, const LineText& l
     return rows;
 }
 
-std::vector<InfoRow> BuildProcessInfoRows(const ProcessEntry& entry, const LineText& line) {
+std::vector<InfoRow> BuildProcessInfoRows(const ProcessEntry& entry, const LineSource& line) {
     return {
         {line(Lng::InfoUsage), std::to_string(entry.cntUsage)},
         {line(Lng::InfoProcessId), FormatHex8(entry.th32ProcessID)},

@@ -2,6 +2,7 @@
 // The rows of the process information dialog: the executable file's facts
 // in FileList, the process's figures in ProcList. Pure row builders over
 // plain facts and the language lines; ProcessInfo_win.cpp reads the facts.
+#include "base/LanguageLines.h"
 #include "process/ProcessTable.h"
 
 #include <array>
@@ -22,8 +23,8 @@ struct InfoRow {
     bool operator==(const InfoRow&) const = default;
 };
 
-// The text of a language line by its number.
-using LineText = std::function<std::string(int)>;
+// The text of a language line.
+using LineSource = std::function<std::string(Lng)>;
 
 // The version strings shown, in this order, each where the file has it.
 inline constexpr std::array<const char*, 12> kVersionKeys = {
@@ -93,10 +94,10 @@ constexpr uint32_t kAttrReadOnly = 0x01, kAttrHidden = 0x02, kAttrSystem = 0x04,
 // FileList: directory, name, size, date, an empty row, the version rows, an
 // empty row, and the attribute rows (archive, hidden, read-only, system)
 // where the attribute is set.
-std::vector<InfoRow> BuildFileInfoRows(const FileFacts& facts, const LineText& line);
+std::vector<InfoRow> BuildFileInfoRows(const FileFacts& facts, const LineSource& line);
 // ProcList: usage count, the three ids as 8 upper-case hex digits, the
 // thread count and the base priority (signed).
-std::vector<InfoRow> BuildProcessInfoRows(const ProcessEntry& entry, const LineText& line);
+std::vector<InfoRow> BuildProcessInfoRows(const ProcessEntry& entry, const LineSource& line);
 
 // The facts of the file at path, read now; none when no file exists there
 // (a directory does not count). A file that goes away while it is read

@@ -2,6 +2,7 @@
 // time formats.
 #include "report/ReportFile.h"
 
+#include "base/FileErrors.h"
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -70,7 +71,7 @@ void WriteReportFile(const std::string& path, std::string_view html) {
     {
         UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!f) throw AppError("Datei " + path + " kann nicht erstellt werden");
+        if (!f) throw AppError(FileErrorText(FileOperation::Create, path));
         size_t done = 0;
         written = true;
         while (written && done < html.size()) {
@@ -83,7 +84,7 @@ void WriteReportFile(const std::string& path, std::string_view html) {
     if (!written) {
         // A cut-off report would be shown as if it were whole.
         ::DeleteFileA(path.c_str());
-        throw AppError("Datei " + path + " kann nicht geschrieben werden");
+        throw AppError(FileErrorText(FileOperation::Write, path));
     }
 }
 

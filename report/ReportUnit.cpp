@@ -1,5 +1,6 @@
 #include "report/ReportUnit.h"
 
+#include "base/FileErrors.h"
 #include "app/AppContext.h"
 #include "app/LanguageTable.h"
 #include "autostart/AutostartEntry.h"
@@ -117,7 +118,7 @@ void TReportForm::OnResize() {
 // ---- Showing the report -------------------------------------------------------
 
 void TReportForm::FormShow() {
-    const ReportTexts texts = ReportTextsFromLines([](int line) { return LanguageTable[line]; });
+    const ReportTexts texts = ReportTextsFromLines([](Lng line) { return LanguageTable[line]; });
     const std::string created = ReportCreationTime();
     // The readable view shows the boot files as the document has them: what
     // the writer read is kept for it, so a file that changes or goes in
@@ -215,11 +216,8 @@ void TReportForm::SaveBtnClick() {
     if (!SaveReportCopy(AppDir, *target)) {
         // A copy that did not happen is not confirmed as saved.
         const std::string report = ReportFilePath(AppDir);
-        if (!FileExists(report))
-            throw AppError("Datei " + report +
-                           " kann nicht ge\xF6"
-                           "ffnet werden");
-        throw AppError("Datei " + *target + " kann nicht erstellt werden");
+        if (!FileExists(report)) throw AppError(FileErrorText(FileOperation::Open, report));
+        throw AppError(FileErrorText(FileOperation::Create, *target));
     }
     ShowMessage(LanguageTable[Lng::ReportSaved]);
 }

@@ -1,5 +1,6 @@
 #include "report/ReportWriter.h"
 
+#include "base/FileErrors.h"
 #include "autostart/RootKeys.h"
 
 #include "base/Errors.h"
@@ -190,10 +191,7 @@ template <class F> size_t ForEachLine(std::string_view text, F&& line) {
 
 std::string ReadBootFile(const ReportFileReader& readFile, const std::string& path) {
     std::optional<std::string> bytes = readFile ? readFile(path) : std::nullopt;
-    if (!bytes)
-        throw AppError("Datei " + path +
-                       " kann nicht ge\xF6"
-                       "ffnet werden");
+    if (!bytes) throw AppError(FileErrorText(FileOperation::Open, path));
     return std::move(*bytes);
 }
 
@@ -308,10 +306,10 @@ size_t EstimateSize(const std::vector<AutostartEntry>& entries) {
 
 } // namespace
 
-ReportTexts ReportTextsFromLines(const std::function<std::string(int line)>& line) {
+ReportTexts ReportTextsFromLines(const std::function<std::string(Lng line)>& line) {
     ReportTexts t;
     for (int g = 0; g < kGroupCount; ++g)
-        t.groupNames[g] = line(Lng::GroupNameFirst + g);
+        t.groupNames[g] = line(GroupName(GroupOfByte(static_cast<uint8_t>(g))));
     t.emptyFile = line(Lng::ReportEmptyFile);
     t.rootKey = line(Lng::ReportRootKey);
     t.key = line(Lng::ReportKey);

@@ -25,7 +25,7 @@ struct ReportTexts {
     std::string contents;                            // 71: the table of contents
 };
 // Fills the texts from a language table given as "line n".
-ReportTexts ReportTextsFromLines(const std::function<std::string(int line)>& line);
+ReportTexts ReportTextsFromLines(const std::function<std::string(Lng line)>& line);
 
 // The bytes of a boot file (group 7) as stored, or nothing when it cannot
 // be opened or read.

@@ -1,5 +1,6 @@
 #include "scan/ScanJob.h"
 
+#include "base/FileErrors.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/Inactive.h"
 #include "autostart/InactiveRules.h"
@@ -57,7 +58,7 @@ std::vector<AutostartEntry> ReadRecordFile(const std::string& path, bool named,
         if (named) throw AppError("qv6scan: Datei " + path + " nicht gefunden");
         return {};
     }
-    const std::string unreadable = "qv6scan: Datei " + path + " kann nicht gelesen werden";
+    const std::string unreadable = "qv6scan: " + FileErrorText(FileOperation::Read, path);
     UniqueHandle f(::CreateFileA(
         path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));

@@ -79,13 +79,13 @@ std::string_view ScanTexts::GroupName(int group) const {
 
 ScanTexts ScanTextsFrom(const LanguageFile* language) {
     ScanTexts t;
-    auto line = [&](int n, std::string_view fallback) {
+    auto line = [&](Lng n, std::string_view fallback) {
         if (language && !(*language)[n].empty()) return (*language)[n];
         return std::string(fallback);
     };
     for (int g = 0; g < kGroupCount; ++g)
-        t.groupNames[static_cast<size_t>(g)] =
-            line(Lng::GroupNameFirst + g, kBuiltInGroupNames[static_cast<size_t>(g)]);
+        t.groupNames[static_cast<size_t>(g)] = line(GroupName(GroupOfByte(static_cast<uint8_t>(g))),
+                                                    kBuiltInGroupNames[static_cast<size_t>(g)]);
     t.explorerCaption = line(Lng::ExplorerCaption, kBuiltInExplorerCaption);
     return t;
 }

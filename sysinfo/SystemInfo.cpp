@@ -52,7 +52,7 @@ SysInfoRow Spacer() {
 
 } // namespace
 
-SysInfoTexts SysInfoTextsFromLines(const std::function<std::string(int line)>& line) {
+SysInfoTexts SysInfoTextsFromLines(const std::function<std::string(Lng line)>& line) {
     return {line(Lng::SysMemoryLoad), line(Lng::SysTotalPhysical), line(Lng::SysAvailable),
             line(Lng::SysTotalVirtual)};
 }

@@ -3,6 +3,8 @@
 // figures: memory, the operating system's name and service level, and the
 // version number the registry holds on the 9x family. The form copies the
 // rows onto its list; reading the figures is SystemFigures.h. Pure code.
+#include "base/LanguageLines.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -46,7 +48,7 @@ struct SystemFigures {
 struct SysInfoTexts {
     std::string memoryLoad, totalPhysical, available, totalVirtual;
 };
-SysInfoTexts SysInfoTextsFromLines(const std::function<std::string(int line)>& line);
+SysInfoTexts SysInfoTextsFromLines(const std::function<std::string(Lng line)>& line);
 
 // A caption and at most one value; spacer rows have neither.
 struct SysInfoRow {

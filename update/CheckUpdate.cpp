@@ -1,5 +1,6 @@
 #include "update/CheckUpdate.h"
 
+#include "base/FileErrors.h"
 #include "base/Errors.h"
 #include "base/Product.h"
 #include "base/Files.h"
@@ -28,15 +29,12 @@ int32_t ReadAnswerFile(const std::string& path) {
     {
         UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!f)
-            throw AppError("Datei " + path +
-                           " kann nicht ge\xF6"
-                           "ffnet werden");
+        if (!f) throw AppError(FileErrorText(FileOperation::Open, path));
         char buf[4096];
         for (;;) {
             DWORD got = 0;
             if (!::ReadFile(f.get(), buf, sizeof(buf), &got, nullptr))
-                throw AppError("Datei " + path + " kann nicht gelesen werden");
+                throw AppError(FileErrorText(FileOperation::Read, path));
             if (got == 0 || reader.Feed(std::string_view(buf, got))) break;
         }
     }
@@ -95,7 +93,7 @@ void WriteUpdateIni(const std::string& appDir, std::string_view baseAddress,
         {"ApplicationPath", IncludeTrailingBackslash(appDir)},
         {"RestartApplication", exePath},
     };
-    const AppError failure("In " + path + " kann nicht geschrieben werden");
+    const AppError failure(FileErrorText(FileOperation::WriteInto, path));
     for (const auto& [key, value] : keys)
         if (!::WritePrivateProfileStringA(kSection, key, value.c_str(), path.c_str()))
             throw failure;
@@ -123,10 +121,10 @@ UpdateCheckResult RunUpdateCheck(HttpClient& http, const std::string& appDir,
     case UpdateAction::None:
         break;
     case UpdateAction::ShowMessage:
-        hooks.show(decision.line);
+        hooks.show(*decision.line);
         break;
     case UpdateAction::AskForUpdate:
-        if (!hooks.confirm(decision.line)) break;
+        if (!hooks.confirm(*decision.line)) break;
         WriteUpdateIni(appDir, baseAddress, exePath);
         if (hooks.guardRunning ? hooks.guardRunning() : GuardRunsIn(appDir)) {
             // The guard's answer is not awaited: the updater waits for the

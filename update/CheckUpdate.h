@@ -47,9 +47,9 @@ void WriteUpdateIni(const std::string& appDir, std::string_view baseAddress,
 // What the check needs from the rest of the program.
 struct UpdateCheckHooks {
     // A plain message box with the language line.
-    std::function<void(int line)> show;
+    std::function<void(Lng line)> show;
     // OK and Cancel with the language line; true for OK.
-    std::function<bool(int line)> confirm;
+    std::function<bool(Lng line)> confirm;
     // Whether appDir's guard runs, and posting it a message. Empty: the
     // process table and the guard's window.
     std::function<bool()> guardRunning;

@@ -87,8 +87,8 @@ void TCheckUpdateForm::Check() {
     checkStarted_ = true;
     checking_ = true;
     UpdateCheckHooks hooks = Outside;
-    hooks.show = [](int line) { ShowMessage(LanguageTable[line]); };
-    hooks.confirm = [](int line) { return Confirm(LanguageTable[line]); };
+    hooks.show = [](Lng line) { ShowMessage(LanguageTable[line]); };
+    hooks.confirm = [](Lng line) { return Confirm(LanguageTable[line]); };
     UpdateCheckResult result;
     const bool done =
         RunGuarded([&] { result = RunUpdateCheck(HTTP, appDir_, baseAddress_, ExePath, hooks); });

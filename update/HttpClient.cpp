@@ -8,6 +8,7 @@
 
 #include "update/HttpClient.h"
 
+#include "base/FileErrors.h"
 #include "base/Handles.h"
 
 #include <algorithm>
@@ -448,14 +449,14 @@ class BodyFile {
     explicit BodyFile(const std::string& path) : path_(path) {
         file_.reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file_) throw AppError("Datei " + path + " kann nicht erstellt werden");
+        if (!file_) throw AppError(FileErrorText(FileOperation::Create, path));
     }
     void Append(std::string_view bytes) {
         DWORD put = 0;
         if (!::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &put,
                          nullptr) ||
             put != bytes.size())
-            throw AppError("In " + path_ + " kann nicht geschrieben werden");
+            throw AppError(FileErrorText(FileOperation::WriteInto, path_));
     }
 
   private:

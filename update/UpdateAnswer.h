@@ -1,7 +1,10 @@
 #pragma once
 // The update server's answer: reading the number at the start of the body,
 // and what each number means for the user. Pure code, no Windows headers.
+#include "base/LanguageLines.h"
+
 #include <cstddef>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -43,7 +46,7 @@ enum class UpdateAction {
 };
 struct UpdateDecision {
     UpdateAction action = UpdateAction::None;
-    int line = -1; // the language line to show or ask, -1 for None
+    std::optional<Lng> line; // the language line to show or ask, none for None
     bool operator==(const UpdateDecision&) const = default;
 };
 // -1: line 166, 0: line 167, 1: the question of line 168, others nothing.

@@ -167,7 +167,7 @@ void AppendToLog(const std::vector<AutostartEntry>& fresh) {
               t.wMinute, t.wSecond);
     std::string lines;
     for (const AutostartEntry& e : fresh)
-        lines += stamp + DescribeEntry(e, g_language[Lng::GroupNameFirst + e.Group]) + "\r\n";
+        lines += stamp + DescribeEntry(e, g_language[GroupName(GroupOfByte(e.Group))]) + "\r\n";
     UniqueHandle file(::CreateFileA((g_appDir + "guard.log").c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -185,7 +185,7 @@ void TGuardForm::Announce(const std::vector<AutostartEntry>& fresh) {
     std::string text;
     for (const AutostartEntry& e : fresh) {
         if (!text.empty()) text += "\n";
-        text += DescribeEntry(e, g_language[Lng::GroupNameFirst + e.Group]);
+        text += DescribeEntry(e, g_language[GroupName(GroupOfByte(e.Group))]);
     }
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof nid;

@@ -27,6 +27,9 @@ using test::TestHttpServer;
 std::string Line(int n) {
     return "Zeile " + std::to_string(n);
 }
+std::string Line(Lng line) {
+    return Line(LineNumber(line));
+}
 
 // Runs a function on the user-interface thread when another thread asks:
 // the server thread posts, and the client's own waiting loop delivers it,
@@ -69,7 +72,7 @@ class CheckUpdateFormTest : public ::testing::Test {
     void SetUp() override {
         saved_ = LanguageTable;
         std::string lng;
-        for (int i = 0; i <= Lng::Last; ++i)
+        for (int i = 0; i <= LineNumber(Lng::Last); ++i)
             lng += Line(i) + "\r\n";
         LanguageTable.LoadFromBytes(lng);
     }

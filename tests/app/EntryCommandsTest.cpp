@@ -281,7 +281,7 @@ TEST_F(TextEditorTest, LockedAtFirstUnlockedByTheCheckBoxAndSavedWithCRLF) {
     EXPECT_TRUE(lockedAtFirst);
     EXPECT_TRUE(unlocked);
     EXPECT_FALSE(relocked);
-    EXPECT_EQ(caption, LanguageTable.Format(63, {file}));
+    EXPECT_EQ(caption, LanguageTable.Format(LineAt(63), {file}));
     // Typed at the caret, which stands at the start; LF became CR LF.
     EXPECT_EQ(test::ReadBytes(file), "x@echo off\r\nrem zwei\r\n");
     EXPECT_EQ(GetAttributes(file), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
@@ -306,7 +306,7 @@ TEST_F(TextEditorTest, ClosingAfterAChangeAsksCancelKeepsNoDiscardsYesSaves) {
         });
         form.ShowModal();
         ASSERT_FALSE(dialogs.Messages().empty());
-        EXPECT_EQ(dialogs.Messages().back().text, LanguageTable[62]);
+        EXPECT_EQ(dialogs.Messages().back().text, LanguageTable[LineAt(62)]);
         EXPECT_EQ(stillOpen, answer == MsgResult::Cancel);
         if (answer == MsgResult::Yes)
             EXPECT_NE(test::ReadBytes(file), "a\r\n");

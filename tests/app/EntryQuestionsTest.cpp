@@ -45,7 +45,7 @@ TEST_F(EntryQuestions, DeletingARegistryValueAsksAndReportsFailure) {
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
     ASSERT_EQ(dialogs_.Messages().size(), 1u);
     EXPECT_EQ(dialogs_.Messages()[0].text,
-              LanguageTable.Format(11, {"tool.exe", "Tool", std::string("\\") + kKey}));
+              LanguageTable.Format(LineAt(11), {"tool.exe", "Tool", std::string("\\") + kKey}));
 
     // An unanswered question counts as Cancel.
     EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
@@ -59,7 +59,7 @@ TEST_F(EntryQuestions, DeletingARegistryValueAsksAndReportsFailure) {
     EXPECT_FALSE(DeleteEntry(Reg("Tool", "tool.exe")));
     ASSERT_EQ(dialogs_.Messages().size(), 2u);
     EXPECT_EQ(dialogs_.Messages()[1].text,
-              LanguageTable.Format(12, {"tool.exe", "Tool", std::string("\\") + kKey}));
+              LanguageTable.Format(LineAt(12), {"tool.exe", "Tool", std::string("\\") + kKey}));
 }
 
 TEST_F(EntryQuestions, TheExplorerShellLineAsksTwiceAndKeepsItsAttributes) {
@@ -72,7 +72,7 @@ TEST_F(EntryQuestions, TheExplorerShellLineAsksTwiceAndKeepsItsAttributes) {
     dialogs_.QueueAnswer(MsgResult::Cancel);
     EXPECT_TRUE(DeleteEntry(e));
     ASSERT_EQ(dialogs_.Messages().size(), 2u);
-    EXPECT_EQ(dialogs_.Messages()[1].text, LanguageTable[46]);
+    EXPECT_EQ(dialogs_.Messages()[1].text, LanguageTable[LineAt(46)]);
     EXPECT_NE(test::ReadBytes(ini).find("shell="), std::string::npos);
 
     dialogs_.QueueAnswer(MsgResult::Ok);
@@ -111,13 +111,13 @@ TEST_F(EntryQuestions, DeletingAFileClearsItsAttributesAndReportsALockedOne) {
     ::CloseHandle(lock);
     ASSERT_EQ(dialogs_.Messages().size(), 2u);
     EXPECT_EQ(dialogs_.Messages()[1].text,
-              LanguageTable.Format(16, {file}) + "\r" + LanguageTable[17]);
+              LanguageTable.Format(LineAt(16), {file}) + "\r" + LanguageTable[LineAt(17)]);
     EXPECT_TRUE(FileExists(file));
 }
 
 TEST_F(EntryQuestions, WarningJoinsThreeLinesWithCR) {
-    EXPECT_EQ(SystemEntryWarning(),
-              LanguageTable[27] + "\r" + LanguageTable[28] + "\r" + LanguageTable[29]);
+    EXPECT_EQ(SystemEntryWarning(), LanguageTable[LineAt(27)] + "\r" + LanguageTable[LineAt(28)] +
+                                        "\r" + LanguageTable[LineAt(29)]);
 }
 
 } // namespace

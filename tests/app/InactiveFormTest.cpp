@@ -24,7 +24,7 @@ class InactiveFormTest : public ::testing::Test {
         ASSERT_TRUE(cwd_->Changed());
         ASEntries.clear();
         std::string lng;
-        for (int i = 0; i <= Lng::Last; ++i)
+        for (int i = 0; i <= LineNumber(Lng::Last); ++i)
             lng += "Zeile " + std::to_string(i) + "\r\n";
         test::WriteBytes(dir / "qv6.lng", lng);
         form = std::make_unique<TMainForm>();

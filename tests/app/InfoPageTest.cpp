@@ -23,7 +23,7 @@ using Rows = std::vector<std::pair<std::string, std::string>>;
 // A language file whose line n reads "Zeile n".
 std::string NumberedLanguageFile() {
     std::string s;
-    for (int i = 0; i <= Lng::Last; ++i)
+    for (int i = 0; i <= LineNumber(Lng::Last); ++i)
         s += "Zeile " + std::to_string(i) + "\r\n";
     return s;
 }
@@ -119,8 +119,8 @@ TEST_F(InfoPageTest, TheListIsBuiltAnewOnEveryVisitAndTheVersionSetFromTheFirst)
     EXPECT_EQ(f.QVVersionLbl.Caption(), "");
     EXPECT_EQ(f.SysInfoList.Count(), 0);
 
-    const std::string load = LanguageTable[54], phys = LanguageTable[55], avail = LanguageTable[56],
-                      virt = LanguageTable[57];
+    const std::string load = LanguageTable[LineAt(54)], phys = LanguageTable[LineAt(55)],
+                      avail = LanguageTable[LineAt(56)], virt = LanguageTable[LineAt(57)];
     const Rows xp = {{load, "37 %"},      {"", ""}, {phys, "512 MB"},
                      {avail, "286 MB"},   {"", ""}, {virt, "2047 MB"},
                      {avail, "1907 MB"},  {"", ""}, {"Windows XP", ""},
@@ -157,7 +157,7 @@ TEST_F(InfoPageTest, TheRealMachineFillsTheListToo) {
     f.ReadFigures = nullptr;
     ClickTab(2);
     ASSERT_GE(f.SysInfoList.Count(), 9);
-    EXPECT_EQ(f.SysInfoList.ItemText(0, 0), LanguageTable[54]);
+    EXPECT_EQ(f.SysInfoList.ItemText(0, 0), LanguageTable[LineAt(54)]);
     EXPECT_NE(f.SysInfoList.ItemText(0, 1).find(" %"), std::string::npos);
     EXPECT_NE(f.SysInfoList.ItemText(2, 1).find(" MB"), std::string::npos);
 }

@@ -18,20 +18,20 @@ TEST(LanguageTable, LineEndsAndNulGiveTheSameTable) {
     mixed.LoadFromBytes(std::string("null\reins\n\r\ndrei\0vier\r\n", 22));
     for (const LanguageFile* t : {&crlf, &lf, &cr, &mixed}) {
         ASSERT_EQ(t->Count(), 4u);
-        EXPECT_EQ((*t)[0], "null");
-        EXPECT_EQ((*t)[2], "");
-        EXPECT_EQ((*t)[3], "drei");
+        EXPECT_EQ((*t)[LineAt(0)], "null");
+        EXPECT_EQ((*t)[LineAt(2)], "");
+        EXPECT_EQ((*t)[LineAt(3)], "drei");
     }
 }
 
 TEST(LanguageTable, MissingLinesReadAsEmptyText) {
     LanguageFile t;
     t.LoadFromBytes("a\r\nb");
-    EXPECT_EQ(t[1], "b");
-    EXPECT_EQ(t[2], "");
-    EXPECT_EQ(t[170], "");
-    EXPECT_EQ(t[-1], "");
-    EXPECT_EQ(t.Format(25, {"7"}), "");
+    EXPECT_EQ(t[LineAt(1)], "b");
+    EXPECT_EQ(t[LineAt(2)], "");
+    EXPECT_EQ(t[LineAt(170)], "");
+    EXPECT_EQ(t[LineAt(-1)], "");
+    EXPECT_EQ(t.Format(LineAt(25), {"7"}), "");
 }
 
 TEST(LanguageTable, FormattingNeverReadsPastItsArguments) {
@@ -58,8 +58,8 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
 
     const std::map<int, int> placeholders = {{11, 3}, {12, 3}, {13, 4}, {14, 4}, {15, 1},
                                              {16, 1}, {21, 1}, {22, 1}, {25, 1}, {63, 1}};
-    for (int n = 0; n <= Lng::Last; ++n) {
-        const std::string& line = t[n];
+    for (int n = 0; n <= LineNumber(Lng::Last); ++n) {
+        const std::string& line = t[LineAt(n)];
         EXPECT_FALSE(line.empty()) << "line " << n;
         size_t count = 0;
         for (size_t p = line.find("%s"); p != std::string::npos; p = line.find("%s", p + 2))
@@ -68,13 +68,13 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
         EXPECT_EQ(count, it == placeholders.end() ? 0u : size_t(it->second)) << "line " << n;
     }
     // Design-time captions, with their umlauts as cp1252 bytes.
-    EXPECT_EQ(t[79], "Handbuch anzeigen (F1)");
-    EXPECT_EQ(t[90], "\xC4ndern");
-    EXPECT_EQ(t[94], "L\xF6schen");
-    EXPECT_EQ(t[101], "Ausge&w\xE4hlt");
-    EXPECT_EQ(t[127], "Schlie\xDF"
-                      "en");
-    EXPECT_EQ(t[165], "Bitte warten Sie einen Moment...");
+    EXPECT_EQ(t[LineAt(79)], "Handbuch anzeigen (F1)");
+    EXPECT_EQ(t[LineAt(90)], "\xC4ndern");
+    EXPECT_EQ(t[LineAt(94)], "L\xF6schen");
+    EXPECT_EQ(t[LineAt(101)], "Ausge&w\xE4hlt");
+    EXPECT_EQ(t[LineAt(127)], "Schlie\xDF"
+                              "en");
+    EXPECT_EQ(t[LineAt(165)], "Bitte warten Sie einen Moment...");
 }
 
 // The English translation: a file of its own with the same numbering, and
@@ -105,9 +105,11 @@ TEST(LanguageTable, EnglishTranslationMatchesTheGermanFileLineForLine) {
         return n;
     };
     for (int n = 0; n < static_cast<int>(de.Count()); ++n) {
-        EXPECT_FALSE(en[n].empty()) << "line " << n;
-        EXPECT_EQ(count(en[n], "%s"), count(de[n], "%s")) << "line " << n << ": " << en[n];
-        EXPECT_EQ(count(en[n], "%"), count(en[n], "%s")) << "a stray % in line " << n;
+        EXPECT_FALSE(en[LineAt(n)].empty()) << "line " << n;
+        EXPECT_EQ(count(en[LineAt(n)], "%s"), count(de[LineAt(n)], "%s"))
+            << "line " << n << ": " << en[LineAt(n)];
+        EXPECT_EQ(count(en[LineAt(n)], "%"), count(en[LineAt(n)], "%s"))
+            << "a stray % in line " << n;
     }
     // The two files are not the same text.
     EXPECT_NE(en[Lng::QVGuardBtnCaption], de[Lng::QVGuardBtnCaption]);

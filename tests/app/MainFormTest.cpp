@@ -95,7 +95,7 @@ class MainFormTest : public ::testing::Test {
 // A language file whose line n reads "Zeile n".
 std::string NumberedLanguageFile() {
     std::string s;
-    for (int i = 0; i <= Lng::Last; ++i)
+    for (int i = 0; i <= LineNumber(Lng::Last); ++i)
         s += "Zeile " + std::to_string(i) + "\r\n";
     return s;
 }
@@ -132,13 +132,14 @@ TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
 
     ASSERT_EQ(f.SelectASGroupCombo.Count(), 9);
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(f.SelectASGroupCombo.Item(i), LanguageTable[i]);
+        EXPECT_EQ(f.SelectASGroupCombo.Item(i), LanguageTable[LineAt(i)]);
     EXPECT_EQ(f.SelectASGroupCombo.ItemIndex(), 0);
     EXPECT_EQ(f.Tab.TabIndex(), 0);
     EXPECT_EQ(FrontPage(), "PagePnl0");
     EXPECT_TRUE(f.ASWriteProtectChk.Checked());
     EXPECT_EQ(EntryButtons(), (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {std::to_string(f.ASList.Count())}));
+    EXPECT_EQ(f.ASListBox.Caption(),
+              LanguageTable.Format(LineAt(25), {std::to_string(f.ASList.Count())}));
     EXPECT_EQ(f.ASEIconList.Count(), 2);
     EXPECT_EQ(f.ASList.ColumnCount(), 2);
     EXPECT_EQ(f.ASRefreshBtn.Tag, 999);
@@ -209,12 +210,12 @@ TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
     EXPECT_EQ(f.ASList.ItemImage(0), 0);
     EXPECT_EQ(f.ASList.ItemImage(1), 1); // known whatever its Active
     EXPECT_EQ(f.ASList.ItemImage(2), 0);
-    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {"3"}));
+    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"3"}));
 
     PickGroup(3);
     EXPECT_EQ(f.ASList.Count(), 0);
     EXPECT_TRUE(f.ASListIndex.empty());
-    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {"0"}));
+    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"0"}));
 }
 
 TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {

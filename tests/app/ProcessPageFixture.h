@@ -116,8 +116,8 @@ class ProcessPageFixture : public ::testing::Test {
             if (form->ProcList.Checked(r)) rows.push_back(r);
         return rows;
     }
-    std::string Line(int n) const { return LanguageTable[n]; }
-    std::string Line(int n, size_t count) const {
+    std::string Line(Lng n) const { return LanguageTable[n]; }
+    std::string Line(Lng n, size_t count) const {
         return LanguageTable.Format(n, {std::to_string(count)});
     }
     std::string SurvFile() const { return dir / "procsurv.dat"; }

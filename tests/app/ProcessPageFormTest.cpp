@@ -220,7 +220,7 @@ TEST_F(ProcessPageForm, ASwitchOfPagesKeepsTheTicksAndRefreshClearsThem) {
 
 TEST_F(ProcessPageForm, TheProcessPageTakesItsLanguageLines) {
     std::string lng;
-    for (int i = 0; i <= Lng::Last; ++i)
+    for (int i = 0; i <= LineNumber(Lng::Last); ++i)
         lng += "Zeile " + std::to_string(i) + "\r\n";
     TMainForm& f = Open(false, nullptr, lng);
     auto line = [](int n) { return "Zeile " + std::to_string(n); };

@@ -103,7 +103,7 @@ class ReportFormTest : public ::testing::Test {
         return *fake;
     }
     static ReportTexts Texts() {
-        return ReportTextsFromLines([](int line) { return LanguageTable[line]; });
+        return ReportTextsFromLines([](Lng line) { return LanguageTable[line]; });
     }
     // The creation time as the written report has it.
     std::string CreatedIn(const std::string& doc) {
@@ -172,7 +172,7 @@ TEST_F(ReportFormTest, TheButtonWritesTheReportAndThisWineGetsTheReadableView) {
     EXPECT_EQ(shownText + "\r\n",
               ReportViewText(BuildReportView(ASEntries, Texts(), created, ReadBootFileBytes)));
     EXPECT_NE(shownText.find("</td></table><script>alert(1)</script>"), std::string::npos);
-    EXPECT_NE(shownText.find(LanguageTable[7]), std::string::npos);
+    EXPECT_NE(shownText.find(LanguageTable[LineAt(7)]), std::string::npos);
     EXPECT_NE(shownText.find("rem <b>fett</b>"), std::string::npos);
     EXPECT_TRUE(dialogs.Messages().empty());
 }
@@ -184,13 +184,13 @@ TEST_F(ReportFormTest, SaveCopiesTheReportAndConfirmsButCancelDoesNothing) {
     dialogs.QueueSaveFile(copy);
     std::string atSave;
     ASSERT_TRUE(OpenReport([&](TReportForm& r) {
-        EXPECT_EQ(r.SaveBtn.Caption(), LanguageTable[129]);
-        EXPECT_EQ(r.SaveBtn.Hint(), LanguageTable[130]);
-        EXPECT_EQ(r.CloseBtn.Caption(), LanguageTable[131]);
-        EXPECT_EQ(r.CloseBtn.Hint(), LanguageTable[132]);
+        EXPECT_EQ(r.SaveBtn.Caption(), LanguageTable[LineAt(129)]);
+        EXPECT_EQ(r.SaveBtn.Hint(), LanguageTable[LineAt(130)]);
+        EXPECT_EQ(r.CloseBtn.Caption(), LanguageTable[LineAt(131)]);
+        EXPECT_EQ(r.CloseBtn.Hint(), LanguageTable[LineAt(132)]);
         r.SaveBtn.Click();
         atSave = test::ReadBytes(report);
-        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{LanguageTable[58]});
+        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{LanguageTable[LineAt(58)]});
         r.SaveBtn.Click(); // no name queued: the user cancels
         r.CloseBtn.Click();
     }));

@@ -61,7 +61,8 @@ TEST_F(SeededPrefixTest, ARunValueShowsInGroupZeroAndIsKnownOnceAccepted) {
     EXPECT_EQ(f.ASList.ItemText(row, 1), kData);
     EXPECT_TRUE(f.ASList.Checked(row));
     EXPECT_EQ(f.ASList.ItemImage(row), 0);
-    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(25, {std::to_string(f.ASList.Count())}));
+    EXPECT_EQ(f.ASListBox.Caption(),
+              LanguageTable.Format(LineAt(25), {std::to_string(f.ASList.Count())}));
 
     // Accepted into the database file: the next start loads it before the
     // first fill, so the row comes up known.

@@ -103,19 +103,19 @@ TEST_F(EntryMaintenance, DeletingAtTheSourceSaysWhatFailedWithoutAsking) {
 
     out = DeleteAtSource(Reg("Tool", "tool.exe"));
     EXPECT_FALSE(out.deleted);
-    EXPECT_EQ(out.failure.line, Lng::DeleteRegistryFailed);
-    EXPECT_EQ(out.failure.args,
+    EXPECT_EQ(out.failure->line, Lng::DeleteRegistryFailed);
+    EXPECT_EQ(out.failure->args,
               (std::vector<std::string>{"tool.exe", "Tool", std::string("\\") + kKey}));
 
     std::string file = dir_ / "gone.bat";
     out = DeleteAtSource(test::FileEntry(file, 7));
     EXPECT_FALSE(out.deleted);
-    EXPECT_EQ(out.failure.line, Lng::DeleteFileFailed);
+    EXPECT_EQ(out.failure->line, Lng::DeleteFileFailed);
     EXPECT_TRUE(out.fileHint);
     EXPECT_TRUE(dialogs_.Messages().empty()) << "the domain never asks or reports";
 
-    EXPECT_EQ(DeletionQuestion(Reg("Tool", "tool.exe")).line, Lng::DeleteRegistryQuestion);
-    EXPECT_EQ(DeletionQuestion(test::FileEntry(file, 7)).args, std::vector<std::string>{file});
+    EXPECT_EQ(DeletionQuestion(Reg("Tool", "tool.exe"))->line, Lng::DeleteRegistryQuestion);
+    EXPECT_EQ(DeletionQuestion(test::FileEntry(file, 7))->args, std::vector<std::string>{file});
 }
 
 } // namespace

@@ -23,6 +23,12 @@ namespace qv::test {
 inline std::vector<uint16_t> ASListIndex;
 
 // A click that left row's check mark as `checked`, as the list hands it on.
+// The number of the line a failure shows, -1 for none: the tests check
+// lines by their place in the file.
+inline int LineOf(const std::optional<Failure>& failure) {
+    return failure ? LineNumber(failure->line) : -1;
+}
+
 inline CheckMarkOutcome CheckMark(size_t row, bool checked) {
     if (row >= ASListIndex.size()) return {};
     return OnEntryCheckMark(AppDir, ASListIndex[row], checked);

@@ -219,12 +219,12 @@ TEST_F(InactiveReliability, TwoHundredEntriesWithAFaultAtEveryStepInTurn) {
         if (shouldFail) {
             EXPECT_FALSE(*armed) << "the injected fault was never reached";
             EXPECT_EQ(out.setCheck, wasOn);
-            EXPECT_EQ(out.messageLine, 26);
+            EXPECT_EQ(LineOf(out.failure), 26);
             EXPECT_EQ(ASEntries[row].Active != 0, wasOn);
             ++failures;
         } else {
             EXPECT_FALSE(out.setCheck);
-            EXPECT_EQ(out.messageLine, -1);
+            EXPECT_EQ(LineOf(out.failure), -1);
             EXPECT_EQ(ASEntries[row].Active != 0, !wasOn);
             ++changes;
         }

@@ -72,8 +72,8 @@ TEST_F(InactiveScan, UntickedEntriesComeBackUntickedAfterARescanAndOnceOnly) {
     Rescan();
     ASSERT_EQ(Rows(runName_).size(), 1u);
     ASSERT_EQ(Rows("Tray.lnk").size(), 1u);
-    EXPECT_EQ(CheckMark(Rows(runName_)[0], false).messageLine, -1);
-    EXPECT_EQ(CheckMark(Rows("Tray.lnk")[0], false).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(Rows(runName_)[0], false).failure), -1);
+    EXPECT_EQ(LineOf(CheckMark(Rows("Tray.lnk")[0], false).failure), -1);
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, runName_));
     EXPECT_FALSE(FileExists(startup / "Tray.lnk"));
 
@@ -82,7 +82,7 @@ TEST_F(InactiveScan, UntickedEntriesComeBackUntickedAfterARescanAndOnceOnly) {
         auto rows = Rows(caption);
         ASSERT_EQ(rows.size(), 1u) << caption;
         EXPECT_EQ(ASEntries[rows[0]].Active, 0) << caption;
-        EXPECT_EQ(CheckMark(rows[0], true).messageLine, -1) << caption;
+        EXPECT_EQ(LineOf(CheckMark(rows[0], true).failure), -1) << caption;
     }
 
     Rescan();

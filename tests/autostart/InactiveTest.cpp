@@ -52,7 +52,7 @@ TEST_F(InactiveRegistry, CurrentUserRunValueSurvivesARestartAndComesBackAsString
 
     CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_FALSE(out.setCheck);
-    EXPECT_EQ(out.messageLine, -1);
+    EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, name));
     EXPECT_EQ(ASEntries[0].Active, 0);
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[0]}));
@@ -67,7 +67,7 @@ TEST_F(InactiveRegistry, CurrentUserRunValueSurvivesARestartAndComesBackAsString
 
     out = CheckMark(0, true);
     EXPECT_FALSE(out.setCheck);
-    EXPECT_EQ(out.messageLine, -1);
+    EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kRunKey, name), "%windir%\\tool.exe /min");
     EXPECT_EQ(RegType(HKEY_CURRENT_USER, kRunKey, name), static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(ASEntries[0].Active, 1);
@@ -95,7 +95,7 @@ TEST_F(InactiveRegistry, FailuresKeepTheEntryAndShowLine26) {
     for (size_t row : {noKey, noValue, badRoot}) {
         CheckMarkOutcome out = CheckMark(row, false);
         EXPECT_EQ(out.setCheck, true) << row;
-        EXPECT_EQ(out.messageLine, 26) << row;
+        EXPECT_EQ(LineOf(out.failure), 26) << row;
         EXPECT_EQ(ASEntries[ASListIndex[row]].Active, 1) << row;
     }
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kTestKey, "other"));
@@ -104,7 +104,7 @@ TEST_F(InactiveRegistry, FailuresKeepTheEntryAndShowLine26) {
     size_t off = AddRow(RegEntry("", kTestKey, "x", "y"), 0);
     CheckMarkOutcome out = CheckMark(off, true);
     EXPECT_EQ(out.setCheck, false);
-    EXPECT_EQ(out.messageLine, 26);
+    EXPECT_EQ(LineOf(out.failure), 26);
     EXPECT_EQ(ASEntries[ASListIndex[off]].Active, 0);
 }
 
@@ -114,7 +114,7 @@ TEST_F(InactiveRegistry, GroupOneIsRefusedWithLine30AndLeftAlone) {
         kRootCurrentUser, "\\" + kTestKey + "\\exefile\\shell\\open\\command", "", "\"%1\" %*", 1));
     CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_EQ(out.setCheck, true);
-    EXPECT_EQ(out.messageLine, 30);
+    EXPECT_EQ(LineOf(out.failure), 30);
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_TRUE(
         RegValueExists(HKEY_CURRENT_USER, kTestKey + "\\exefile\\shell\\open\\command", ""));
@@ -127,14 +127,14 @@ TEST_F(InactiveRegistry, UnchangedMarkAndRowsOutsideTheListDoNothing) {
     for (size_t r : {row + 1, row + 100}) {
         CheckMarkOutcome out = CheckMark(r, false);
         EXPECT_FALSE(out.setCheck);
-        EXPECT_EQ(out.messageLine, -1);
+        EXPECT_EQ(LineOf(out.failure), -1);
     }
     CheckMarkOutcome same = CheckMark(row, true);
     EXPECT_FALSE(same.setCheck);
-    EXPECT_EQ(same.messageLine, -1);
+    EXPECT_EQ(LineOf(same.failure), -1);
     // A row whose index points past ASEntries is ignored as well.
     ASListIndex.push_back(500);
-    EXPECT_EQ(CheckMark(row + 1, false).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row + 1, false).failure), -1);
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kTestKey, "v"));
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
 }
@@ -267,7 +267,7 @@ TEST_F(InactiveFiles, HiddenShortcutGoesAwayAndComesBackHidden) {
     size_t row = AddRow(FileEntry(lnk));
 
     CheckMarkOutcome out = CheckMark(row, false);
-    EXPECT_EQ(out.messageLine, -1);
+    EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_FALSE(out.setCheck);
     EXPECT_FALSE(FileExists(lnk));
     auto lines = IndexLines();
@@ -284,7 +284,7 @@ TEST_F(InactiveFiles, HiddenShortcutGoesAwayAndComesBackHidden) {
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[0]}));
 
     out = CheckMark(row, true);
-    EXPECT_EQ(out.messageLine, -1);
+    EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_EQ(ReadBytes(lnk), "L\0\0\0shortcut bytes");
     EXPECT_EQ(GetAttributes(lnk), hidden);
     EXPECT_TRUE(KeptFiles().empty());
@@ -305,7 +305,7 @@ TEST_F(InactiveFiles, LockedSourceDoesNotCountAsDeactivated) {
         ASSERT_TRUE(lock);
         CheckMarkOutcome out = CheckMark(row, false);
         EXPECT_EQ(out.setCheck, true);
-        EXPECT_EQ(out.messageLine, 26);
+        EXPECT_EQ(LineOf(out.failure), 26);
     }
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_EQ(ReadBytes(exe), "MZ tool");
@@ -318,9 +318,9 @@ TEST_F(InactiveFiles, LockedSourceDoesNotCountAsDeactivated) {
 TEST_F(InactiveFiles, OccupiedFormerPathIsReplacedByTheKeptCopy) {
     std::string lnk = Seed("a.lnk", "original");
     size_t row = AddRow(FileEntry(lnk));
-    ASSERT_EQ(CheckMark(row, false).messageLine, -1);
+    ASSERT_EQ(LineOf(CheckMark(row, false).failure), -1);
     Seed("a.lnk", "newcomer", FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row, true).failure), -1);
     EXPECT_EQ(ReadBytes(lnk), "original");
     EXPECT_EQ(GetAttributes(lnk), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
     EXPECT_TRUE(IndexLines().empty());
@@ -330,12 +330,12 @@ TEST_F(InactiveFiles, OccupiedFormerPathIsReplacedByTheKeptCopy) {
 TEST_F(InactiveFiles, KeptCopyRemovedByHandGivesLine26AndStaysUnticked) {
     std::string lnk = Seed("b.lnk", "b");
     size_t row = AddRow(FileEntry(lnk));
-    ASSERT_EQ(CheckMark(row, false).messageLine, -1);
+    ASSERT_EQ(LineOf(CheckMark(row, false).failure), -1);
     std::string line = IndexLines().at(0);
     RemoveTree(InactiveFolder(AppDir) + ParseIsfLine(line).stored + ".bak");
     CheckMarkOutcome out = CheckMark(row, true);
     EXPECT_EQ(out.setCheck, false);
-    EXPECT_EQ(out.messageLine, 26);
+    EXPECT_EQ(LineOf(out.failure), 26);
     EXPECT_EQ(ASEntries[0].Active, 0);
     EXPECT_FALSE(FileExists(lnk));
     EXPECT_EQ(IndexLines(), std::vector<std::string>{line});
@@ -432,7 +432,7 @@ TEST_F(InactiveFiles, UnreadableIndexIsNeverOverwritten) {
 TEST_F(InactiveFiles, MissingSourceFailsWithoutALine) {
     size_t row = AddRow(FileEntry(startup / "gone.lnk"));
     CheckMarkOutcome out = CheckMark(row, false);
-    EXPECT_EQ(out.messageLine, 26);
+    EXPECT_EQ(LineOf(out.failure), 26);
     EXPECT_TRUE(IndexLines().empty());
     EXPECT_TRUE(KeptFiles().empty());
 }
@@ -492,13 +492,13 @@ TEST_F(InactiveIni, SystemIniShellLineKeepsTheReadOnlyAttribute) {
     ::SetFileAttributesA(ini.c_str(), attrs);
     size_t row = AddRow(IniEntry(ini, "boot", "shell", "Explorer.exe my.exe"));
 
-    EXPECT_EQ(CheckMark(row, false).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row, false).failure), -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "<missing>");
     EXPECT_EQ(IniValue(ini, "boot", "oemfonts.fon"), "vgaoem.fon");
     EXPECT_EQ(ReadBytes(ini).find("shell="), std::string::npos);
     EXPECT_EQ(GetAttributes(ini), attrs);
 
-    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row, true).failure), -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "Explorer.exe my.exe");
     EXPECT_NE(ReadBytes(ini).find("shell=Explorer.exe my.exe"), std::string::npos);
     EXPECT_EQ(GetAttributes(ini), attrs);
@@ -516,10 +516,10 @@ TEST_F(InactiveIni, TheRealSystemIniInTheWindowsFolder) {
     const DWORD ro = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
     ::SetFileAttributesA(ini.c_str(), ro);
     size_t row = AddRow(IniEntry(ini, "boot", "shell", "Explorer.exe"));
-    EXPECT_EQ(CheckMark(row, false).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row, false).failure), -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "<missing>");
     EXPECT_EQ(GetAttributes(ini), ro);
-    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row, true).failure), -1);
     EXPECT_EQ(IniValue(ini, "boot", "shell"), "Explorer.exe");
     EXPECT_EQ(GetAttributes(ini), ro);
     ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -537,9 +537,9 @@ TEST_F(InactiveIni, WinIniLoadLine) {
     ASSERT_TRUE(
         ::WritePrivateProfileStringA("windows", "load", "C:\\qv6test\\tray.exe", ini.c_str()));
     size_t row = AddRow(IniEntry(ini, "windows", "load", "C:\\qv6test\\tray.exe"));
-    EXPECT_EQ(CheckMark(row, false).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row, false).failure), -1);
     EXPECT_EQ(IniValue(ini, "windows", "load"), "<missing>");
-    EXPECT_EQ(CheckMark(row, true).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(row, true).failure), -1);
     EXPECT_EQ(IniValue(ini, "windows", "load"), "C:\\qv6test\\tray.exe");
     ::WritePrivateProfileStringA("windows", "load", nullptr, ini.c_str());
     ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
@@ -560,7 +560,7 @@ TEST_F(InactiveIni, RefusedWriteKeepsActiveAndAttributes) {
         ASSERT_TRUE(lock);
         CheckMarkOutcome out = CheckMark(row, false);
         EXPECT_EQ(out.setCheck, true);
-        EXPECT_EQ(out.messageLine, 26);
+        EXPECT_EQ(LineOf(out.failure), 26);
     }
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_EQ(GetAttributes(ini), attrs);
@@ -569,7 +569,7 @@ TEST_F(InactiveIni, RefusedWriteKeepsActiveAndAttributes) {
     size_t nowhere = AddRow(IniEntry(work / "no\\such\\dir\\x.ini", "windows", "run", "x.exe"), 0);
     CheckMarkOutcome out = CheckMark(nowhere, true);
     EXPECT_EQ(out.setCheck, false);
-    EXPECT_EQ(out.messageLine, 26);
+    EXPECT_EQ(LineOf(out.failure), 26);
     EXPECT_EQ(ASEntries[1].Active, 0);
     ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -120,7 +120,7 @@ TEST(Scanner, MachineWithoutAutostartPointsGivesNoEntries) {
 TEST(Scanner, EverySourceInOrderWithEveryField) {
     AutostartMachine machine;
     LanguageTable.LoadFromBytes(ReadFileBytes("qv6.lng").value_or(""));
-    ASSERT_FALSE(LanguageTable[9].empty());
+    ASSERT_FALSE(LanguageTable[LineAt(9)].empty());
     const std::string longData(300, 'x');
 
     // Run keys. Names sort the way they are created, so the order is the same
@@ -265,7 +265,8 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
         FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40\r\n")));
     expected.push_back(
         FileEntry(wd + "wininit.ini", wd + "wininit.ini", "", 7, 1, Crc("[rename]\r\n")));
-    expected.push_back(FileEntry("c:\\explorer.exe", LanguageTable[9], "", 8, 1, Crc("MZ fake")));
+    expected.push_back(
+        FileEntry("c:\\explorer.exe", LanguageTable[LineAt(9)], "", 8, 1, Crc("MZ fake")));
 
     ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
     ExpectEntries(expected);

@@ -85,7 +85,7 @@ TEST_F(Wow64Entry, DeactivatedAndRestoredInThe32BitKey) {
 
     CheckMarkOutcome out = CheckMark(*row, false);
     EXPECT_FALSE(out.setCheck);
-    EXPECT_EQ(out.messageLine, -1);
+    EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_FALSE(ValueIn(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kRunKey, name));
     EXPECT_FALSE(ValueIn(KEY_WOW64_64KEY, HKEY_LOCAL_MACHINE, kRunKey, name));
     AutostartEntry kept = scanned;
@@ -100,7 +100,7 @@ TEST_F(Wow64Entry, DeactivatedAndRestoredInThe32BitKey) {
     ASListIndex.push_back(static_cast<uint16_t>(ASEntries.size() - 1));
     out = CheckMark(ASListIndex.size() - 1, true);
     EXPECT_FALSE(out.setCheck);
-    EXPECT_EQ(out.messageLine, -1);
+    EXPECT_EQ(LineOf(out.failure), -1);
     DWORD type = 0;
     EXPECT_EQ(ValueIn(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kRunKey, name, &type),
               "%ProgramFiles(x86)%\\tool\\tool32.exe /tray");
@@ -126,7 +126,7 @@ TEST_F(Wow64Entry, EditedAndDeletedInThe32BitKey) {
     row = ScanAndShow(kWowRunKey, renamed);
     ASSERT_TRUE(row);
     const AutostartEntry e = ASEntries[*row];
-    EXPECT_EQ(DeletionQuestion(e).args,
+    EXPECT_EQ(DeletionQuestion(e)->args,
               (std::vector<std::string>{"c:\\tool32\\new.exe", renamed, kWowRunKey}));
     // The same name in the native key must survive the deletion.
     RegSetString(HKEY_LOCAL_MACHINE, kRunKey, renamed, "native.exe");
@@ -141,9 +141,9 @@ TEST_F(Wow64Entry, APolicyEntryIsDeactivatedAndRestoredInThePolicyKey) {
     auto row = ScanAndShow(kPolicyRunKey, name);
     ASSERT_TRUE(row);
     EXPECT_EQ(ASEntries[*row].Group, GroupByte(AutostartGroup::RunKeys));
-    EXPECT_EQ(CheckMark(*row, false).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(*row, false).failure), -1);
     EXPECT_FALSE(ValueIn(KEY_WOW64_64KEY, HKEY_CURRENT_USER, kPolicyRunKey, name));
-    EXPECT_EQ(CheckMark(*row, true).messageLine, -1);
+    EXPECT_EQ(LineOf(CheckMark(*row, true).failure), -1);
     EXPECT_EQ(ValueIn(KEY_WOW64_64KEY, HKEY_CURRENT_USER, kPolicyRunKey, name), "policy.exe");
 }
 

@@ -18,6 +18,12 @@
 namespace qv {
 namespace {
 
+// The number of the line a failure shows, -1 for none: the tests check
+// lines by their place in the file.
+inline int LineOf(const std::optional<Failure>& failure) {
+    return failure ? LineNumber(failure->line) : -1;
+}
+
 // Answers IsRunning from a queue (the last answer repeats) and writes every
 // call, and every sleep of the clock seam, into one log.
 class ScriptedGuard : public GuardControl {
@@ -52,8 +58,8 @@ TEST(GuardButton, ClickStartsAMissingGuardAndShowsItRunning) {
     ScriptedGuard guard({false, true});
     GuardClickOutcome out = GuardButtonClick(guard);
     EXPECT_TRUE(out.pressed);
-    EXPECT_EQ(out.labelLine, 72);
-    EXPECT_FALSE(out.messageLine);
+    EXPECT_EQ(out.labelLine, LineAt(72));
+    EXPECT_FALSE(out.failure);
     EXPECT_EQ(guard.log,
               (Log{"not running", "start", "sleep 500", "running", "sleep 500", "running"}));
 }
@@ -63,7 +69,7 @@ TEST(GuardButton, GuardThatDoesNotStartReleasesTheButtonWithLine75) {
     GuardClickOutcome out = GuardButtonClick(guard);
     EXPECT_FALSE(out.pressed);
     EXPECT_FALSE(out.labelLine); // the label keeps its text
-    EXPECT_EQ(out.messageLine, 75);
+    EXPECT_EQ(LineOf(out.failure), 75);
     EXPECT_EQ(guard.log, (Log{"not running", "start", "sleep 500", "not running"}));
 }
 
@@ -71,8 +77,8 @@ TEST(GuardButton, ClickStopsARunningGuard) {
     ScriptedGuard guard({true, false});
     GuardClickOutcome out = GuardButtonClick(guard);
     EXPECT_FALSE(out.pressed);
-    EXPECT_EQ(out.labelLine, 73);
-    EXPECT_FALSE(out.messageLine);
+    EXPECT_EQ(out.labelLine, LineAt(73));
+    EXPECT_FALSE(out.failure);
     EXPECT_EQ(guard.log, (Log{"running", "stop", "sleep 500", "not running"}));
 }
 
@@ -82,7 +88,7 @@ TEST(GuardButton, GuardWithoutWindowKeepsTheButtonPressedWithLine74) {
     GuardClickOutcome out = GuardButtonClick(guard);
     EXPECT_TRUE(out.pressed);
     EXPECT_FALSE(out.labelLine);
-    EXPECT_EQ(out.messageLine, 74);
+    EXPECT_EQ(LineOf(out.failure), 74);
     EXPECT_EQ(guard.log, (Log{"running", "stop"}));
 }
 
@@ -90,13 +96,13 @@ TEST(GuardButton, GuardThatDoesNotEndInTimeShowsRunningAgain) {
     ScriptedGuard guard({true});
     GuardClickOutcome out = GuardButtonClick(guard);
     EXPECT_TRUE(out.pressed);
-    EXPECT_EQ(out.labelLine, 72);
-    EXPECT_FALSE(out.messageLine);
+    EXPECT_EQ(out.labelLine, LineAt(72));
+    EXPECT_FALSE(out.failure);
 }
 
 TEST(GuardButton, TimerNoticesOnlyAGuardThatWentAway) {
     ScriptedGuard gone({false});
-    EXPECT_EQ(GuardTimerTick(true, gone), (GuardDisplay{false, 73}));
+    EXPECT_EQ(GuardTimerTick(true, gone), (GuardDisplay{false, LineAt(73)}));
     ScriptedGuard there({true});
     EXPECT_FALSE(GuardTimerTick(true, there));
     // A released button does not look at all, so a guard started from
@@ -146,7 +152,7 @@ TEST_F(RealGuardButton, StartsAndStopsTheGuardAndTheLabelFollows) {
     GuardClickOutcome started = GuardButtonClick(*guard_);
     EXPECT_TRUE(started.pressed);
     EXPECT_EQ(started.labelLine, Lng::GuardRunning);
-    EXPECT_FALSE(started.messageLine);
+    EXPECT_FALSE(started.failure);
     EXPECT_EQ(ShowGuardState(*guard_), (GuardDisplay{true, Lng::GuardRunning}));
     EXPECT_FALSE(GuardTimerTick(true, *guard_));
 
@@ -156,7 +162,7 @@ TEST_F(RealGuardButton, StartsAndStopsTheGuardAndTheLabelFollows) {
     GuardClickOutcome stopped = GuardButtonClick(*guard_);
     EXPECT_FALSE(stopped.pressed);
     EXPECT_EQ(stopped.labelLine, Lng::GuardNotRunning);
-    EXPECT_FALSE(stopped.messageLine);
+    EXPECT_FALSE(stopped.failure);
     EXPECT_FALSE(guard_->IsRunning());
 }
 

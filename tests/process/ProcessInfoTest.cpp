@@ -20,8 +20,8 @@ namespace {
 using Rows = std::vector<InfoRow>;
 
 // Every line reads as its number, so the rows show which line they took.
-std::string Line(int n) {
-    std::string text = std::to_string(n);
+std::string Line(Lng n) {
+    std::string text = std::to_string(LineNumber(n));
     return text.insert(0, 1, 'L');
 }
 

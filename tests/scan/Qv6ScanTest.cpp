@@ -198,7 +198,7 @@ class Qv6Scan : public ::testing::Test {
     // The machine as qv6.exe lists it: the scan, then the deactivated
     // entries of the working directory.
     std::vector<AutostartEntry> ListedEntries() {
-        ScanAutostarts(language_[9]);
+        ScanAutostarts(language_[LineAt(9)]);
         std::vector<AutostartEntry> all = ASEntries;
         for (AutostartEntry& e :
              DecodeRecords(ReadFileBytes(work_ / "aseinactive.dat").value_or(""))) {
@@ -308,7 +308,7 @@ TEST_F(Qv6Scan, JsonParsesAndMatchesTheSeededMachineFieldByField) {
         SCOPED_TRACE("row " + std::to_string(i) + " " + e.Caption.str());
         ASSERT_EQ(r.members.size(), 16u);
         EXPECT_EQ(r.At("group").Int(), e.Group);
-        EXPECT_EQ(r.At("group_name").text, SystemUtf8(language_[e.Group]));
+        EXPECT_EQ(r.At("group_name").text, SystemUtf8(language_[LineAt(e.Group)]));
         EXPECT_EQ(r.At("kind").text, e.Kind == KindRegistry ? "registry"
                                      : e.Kind == KindIni    ? "ini"
                                                             : "file");
@@ -506,7 +506,7 @@ TEST_F(Qv6Scan, GroupNamesComeFromTheLanguageFileBesideIt) {
     run = Scan({"--format", "json"});
     json = ParseJson(run.out);
     ASSERT_TRUE(json && json->items.size() == 1) << run.out;
-    EXPECT_EQ(json->items[0].At("group_name").text, SystemUtf8(language_[0]));
+    EXPECT_EQ(json->items[0].At("group_name").text, SystemUtf8(language_[LineAt(0)]));
 }
 
 } // namespace

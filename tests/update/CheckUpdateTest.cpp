@@ -24,9 +24,9 @@ struct Recorder {
 
     UpdateCheckHooks Hooks() {
         UpdateCheckHooks h;
-        h.show = [this](int line) { events.push_back("show " + std::to_string(line)); };
-        h.confirm = [this](int line) {
-            events.push_back("ask " + std::to_string(line));
+        h.show = [this](Lng line) { events.push_back("show " + std::to_string(LineNumber(line))); };
+        h.confirm = [this](Lng line) {
+            events.push_back("ask " + std::to_string(LineNumber(line)));
             return answerOk;
         };
         h.guardRunning = [this] { return guardRuns; };
@@ -139,10 +139,10 @@ TEST_F(CheckFixture, ARunningGuardIsStoppedAndToldBeforeTheUpdaterStarts) {
     recorder.answerOk = true;
     recorder.guardRuns = true;
     Check();
-    EXPECT_EQ(recorder.events,
-              (std::vector<std::string>{"ask 168", "guard " + std::to_string(GuardMsgStop),
-                                        "show " + std::to_string(Lng::UpdateGuardStopped),
-                                        "open " + dir.Path() + "update.exe"}));
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{
+                                   "ask 168", "guard " + std::to_string(GuardMsgStop),
+                                   "show " + std::to_string(LineNumber(Lng::UpdateGuardStopped)),
+                                   "open " + dir.Path() + "update.exe"}));
 }
 
 TEST_F(CheckFixture, AnUnwritableUpdateIniStopsBeforeTheUpdater) {

@@ -112,8 +112,8 @@ TEST_F(UpdateRoundTrip, PublishedFolderCheckUpdaterAndRestart) {
     ConfigureUpdateClient(http, app.Path());
     std::vector<int> shown;
     UpdateCheckHooks hooks;
-    hooks.show = [&](int line) { shown.push_back(line); };
-    hooks.confirm = [](int) { return true; };
+    hooks.show = [&](Lng line) { shown.push_back(LineNumber(line)); };
+    hooks.confirm = [](Lng) { return true; };
     hooks.guardRunning = [] { return false; };
     // shellOpen stays empty: update.exe is started through the shell.
     UpdateCheckResult r = RunUpdateCheck(http, app.Path(), server.Base(), app / "probe.exe", hooks);

@@ -80,9 +80,9 @@ TEST(UpdateDecision, EachAnswerItsLine) {
     EXPECT_EQ(DecideUpdate(1), (UpdateDecision{UpdateAction::AskForUpdate, Lng::UpdateConfirm}));
     EXPECT_EQ(DecideUpdate(2).action, UpdateAction::None);
     EXPECT_EQ(DecideUpdate(-2).action, UpdateAction::None);
-    EXPECT_EQ(Lng::UpdateNotPossible, 166);
-    EXPECT_EQ(Lng::UpdateCurrent, 167);
-    EXPECT_EQ(Lng::UpdateConfirm, 168);
+    EXPECT_EQ(LineNumber(Lng::UpdateNotPossible), 166);
+    EXPECT_EQ(LineNumber(Lng::UpdateCurrent), 167);
+    EXPECT_EQ(LineNumber(Lng::UpdateConfirm), 168);
 }
 
 } // namespace
