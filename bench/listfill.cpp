@@ -105,26 +105,27 @@ int main() {
         }
         for (int i = 0; i < kRows; ++i)
             ASEntryDB.Add(i % 2 ? Entry(0, i, "Eintrag") : Entry(0, i, "Fremd"));
-        form.SelectASGroupCombo.SetItemIndex(0);
+        TAutostartPage& page = form.AutostartPage();
+        page.SelectASGroupCombo.SetItemIndex(0);
 
         for (int round = 0; round < kRounds; ++round) {
             // The same rows, inserted with no lookup and no index.
             auto t0 = std::chrono::steady_clock::now();
-            form.ASList.BeginUpdate();
-            form.ASList.Clear();
+            page.ASList.BeginUpdate();
+            page.ASList.Clear();
             for (const AutostartEntry& e : ASEntries)
                 if (e.Group == 0)
-                    form.ASList.AddItem(e.Caption.view(), e.Detail.view(), e.Active != 0, 0);
-            form.ASList.EndUpdate();
+                    page.ASList.AddItem(e.Caption.view(), e.Detail.view(), e.Active != 0, 0);
+            page.ASList.EndUpdate();
             auto t1 = std::chrono::steady_clock::now();
-            form.SelectASGroupComboChange();
+            page.SelectASGroupComboChange();
             auto t2 = std::chrono::steady_clock::now();
             plain = std::min(plain, Seconds(t1 - t0));
             fill = std::min(fill, Seconds(t2 - t1));
         }
-        shown = form.ASList.Count();
+        shown = page.ASList.Count();
         for (int r = 0; r < shown; ++r)
-            known += form.ASList.ItemImage(r) == 1;
+            known += page.ASList.ItemImage(r) == 1;
         ASEntries.clear();
         ASEntryDB.clear();
     }

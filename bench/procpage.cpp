@@ -188,39 +188,40 @@ int main() {
             std::fprintf(stderr, "the main window could not be created\n");
             return 1;
         }
+        TProcessesPage& page = form.ProcessesPage();
         for (int round = 0; round < kRounds; ++round) {
             auto t0 = std::chrono::steady_clock::now();
-            form.RefreshProcessPage(true);
+            page.RefreshProcessPage(true);
             auto t1 = std::chrono::steady_clock::now();
-            rows = form.ProcList.Count();
-            images = form.IconList.Count();
+            rows = page.ProcList.Count();
+            images = page.IconList.Count();
 
             // The same rows straight into the list, each with its file's icon.
-            form.ProcList.BeginUpdate();
-            form.IconList.Clear();
-            form.ProcList.Clear();
+            page.ProcList.BeginUpdate();
+            page.IconList.Clear();
+            page.ProcList.Clear();
             for (const auto& p : source.processes) {
                 IconHandle icon = LoadFileIcon(p.second);
-                int image = icon ? form.IconList.AddIcon(icon.get()) : -1;
-                form.ProcList.AddItem(p.second, {}, false, image);
+                int image = icon ? page.IconList.AddIcon(icon.get()) : -1;
+                page.ProcList.AddItem(p.second, {}, false, image);
             }
-            form.ProcList.EndUpdate();
+            page.ProcList.EndUpdate();
             auto t2 = std::chrono::steady_clock::now();
 
             // Once more, each file's icon loaded only the first time.
-            form.ProcList.BeginUpdate();
-            form.IconList.Clear();
-            form.ProcList.Clear();
+            page.ProcList.BeginUpdate();
+            page.IconList.Clear();
+            page.ProcList.Clear();
             std::map<std::string, int> imageOf;
             for (const auto& p : source.processes) {
                 auto [it, fresh] = imageOf.try_emplace(p.second, -1);
                 if (fresh) {
                     IconHandle icon = LoadFileIcon(p.second);
-                    it->second = icon ? form.IconList.AddIcon(icon.get()) : -1;
+                    it->second = icon ? page.IconList.AddIcon(icon.get()) : -1;
                 }
-                form.ProcList.AddItem(p.second, {}, false, it->second);
+                page.ProcList.AddItem(p.second, {}, false, it->second);
             }
-            form.ProcList.EndUpdate();
+            page.ProcList.EndUpdate();
             auto t3 = std::chrono::steady_clock::now();
             fill = std::min(fill, Seconds(t1 - t0));
             plain = std::min(plain, Seconds(t2 - t1));

@@ -131,6 +131,8 @@ class Form {
     HWND frameOwner_ = nullptr;
 
   private:
+    // A page creates its controls on the form it is part of.
+    friend class Page;
     friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);

@@ -51,15 +51,15 @@ class EntryCommandsTest : public ::testing::Test {
         return *form;
     }
     int RowOf(const std::string& caption) {
-        for (int r = 0; r < form->ASList.Count(); ++r)
-            if (form->ASList.ItemText(r, 0) == caption) return r;
+        for (int r = 0; r < form->AutostartPage().ASList.Count(); ++r)
+            if (form->AutostartPage().ASList.ItemText(r, 0) == caption) return r;
         return -1;
     }
     void Select(const std::string& caption) {
         int row = RowOf(caption);
         ASSERT_GE(row, 0) << caption;
-        form->ASList.Select(row);
-        form->ASListClick();
+        form->AutostartPage().ASList.Select(row);
+        form->AutostartPage().ASListClick();
     }
     // Opens the button's menu and picks the item with the tag (0: none).
     void PickMenu(ui::Button& button, int tag, bool* selectedItemEnabled = nullptr) {
@@ -78,34 +78,34 @@ class EntryCommandsTest : public ::testing::Test {
 TEST_F(EntryCommandsTest, MenusOnAnEmptyDatabaseAndTheSelectedItemsEnabling) {
     TMainForm& f = Open();
     bool enabled = true;
-    PickMenu(f.DelEntryFromDBBtn, 3, &enabled);
+    PickMenu(f.AutostartPage().DelEntryFromDBBtn, 3, &enabled);
     EXPECT_FALSE(enabled) << "no row selected";
     EXPECT_FALSE(FileExists(dir / "asedb.dat")) << "nothing changed, nothing saved";
 
     Select("QvCmdA");
-    PickMenu(f.AddEntryToDBBtn, 0, &enabled);
+    PickMenu(f.AutostartPage().AddEntryToDBBtn, 0, &enabled);
     EXPECT_TRUE(enabled);
-    PickMenu(f.AddEntryToDBBtn, 2);
+    PickMenu(f.AutostartPage().AddEntryToDBBtn, 2);
     ASSERT_EQ(ASEntryDB.size(), 1u);
     EXPECT_EQ(ASEntryDB[0].ValueName.str(), "QvCmdA");
     EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), 1800u);
-    EXPECT_EQ(f.ASList.ItemImage(RowOf("QvCmdA")), 1);
-    EXPECT_EQ(f.ASList.ItemImage(RowOf("QvCmdB")), 0);
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(RowOf("QvCmdA")), 1);
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(RowOf("QvCmdB")), 0);
 }
 
 TEST_F(EntryCommandsTest, AddAllThenRescanShowsEveryRowKnownInEveryGroup) {
     TMainForm& f = Open();
     size_t entries = ASEntries.size();
-    PickMenu(f.AddEntryToDBBtn, 1);
-    f.ASRefreshBtn.Click();
+    PickMenu(f.AutostartPage().AddEntryToDBBtn, 1);
+    f.AutostartPage().ASRefreshBtn.Click();
     ui::ProcessMessages(form.get());
     EXPECT_EQ(ASEntries.size(), entries);
     EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), ASEntryDB.size() * 1800);
     for (int g = 0; g < 9; ++g) {
-        f.SelectASGroupCombo.SetItemIndex(g);
-        f.SelectASGroupComboChange();
-        for (int r = 0; r < f.ASList.Count(); ++r)
-            EXPECT_EQ(f.ASList.ItemImage(r), 1) << "group " << g << " row " << r;
+        f.AutostartPage().SelectASGroupCombo.SetItemIndex(g);
+        f.AutostartPage().SelectASGroupComboChange();
+        for (int r = 0; r < f.AutostartPage().ASList.Count(); ++r)
+            EXPECT_EQ(f.AutostartPage().ASList.ItemImage(r), 1) << "group " << g << " row " << r;
     }
 }
 
@@ -114,22 +114,22 @@ TEST_F(EntryCommandsTest, RemovalComparesActiveButStillRewritesTheFile) {
     // Accepted while active; now shown deactivated.
     int row = RowOf("QvCmdA");
     ASSERT_GE(row, 0);
-    AutostartEntry accepted = ASEntries[f.ASListIndex[row]];
+    AutostartEntry accepted = ASEntries[f.AutostartPage().ASListIndex[row]];
     ASEntryDB = {accepted};
-    ASEntries[f.ASListIndex[row]].Active = 0;
-    f.SelectASGroupComboChange();
-    EXPECT_EQ(f.ASList.ItemImage(RowOf("QvCmdA")), 1);
+    ASEntries[f.AutostartPage().ASListIndex[row]].Active = 0;
+    f.AutostartPage().SelectASGroupComboChange();
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(RowOf("QvCmdA")), 1);
     Select("QvCmdA");
-    PickMenu(f.DelEntryFromDBBtn, 4);
+    PickMenu(f.AutostartPage().DelEntryFromDBBtn, 4);
     EXPECT_EQ(ASEntryDB.size(), 1u);
     EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), 1800u) << "saved all the same";
 }
 
 TEST_F(EntryCommandsTest, EditDialogRenamesTheValueAndTheListShowsItAfterARescan) {
     TMainForm& f = Open();
-    f.ASWriteProtectChk.Click();
+    f.AutostartPage().ASWriteProtectChk.Click();
     Select("QvCmdA");
-    ASSERT_TRUE(f.ASEditBtn.Enabled());
+    ASSERT_TRUE(f.AutostartPage().ASEditBtn.Enabled());
     bool keyEnabled = false;
     std::string shownName, shownValue;
     ui::SetModalRunner([&](ui::ModalForm& m) {
@@ -142,21 +142,21 @@ TEST_F(EntryCommandsTest, EditDialogRenamesTheValueAndTheListShowsItAfterARescan
         d.OkBtn.Click();
         return d.ModalResult;
     });
-    f.ASEditBtn.Click();
+    f.AutostartPage().ASEditBtn.Click();
     ui::ProcessMessages(form.get());
     EXPECT_TRUE(keyEnabled);
     EXPECT_EQ(shownName, "QvCmdA");
     EXPECT_EQ(shownValue, "c:\\a.exe");
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdA"));
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdRenamed"), "c:\\neu.exe");
-    EXPECT_EQ(f.SelectASGroupCombo.ItemIndex(), 0);
+    EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.ItemIndex(), 0);
     ASSERT_GE(RowOf("QvCmdRenamed"), 0);
-    EXPECT_EQ(f.ASList.ItemText(RowOf("QvCmdRenamed"), 1), "c:\\neu.exe");
+    EXPECT_EQ(f.AutostartPage().ASList.ItemText(RowOf("QvCmdRenamed"), 1), "c:\\neu.exe");
 }
 
 TEST_F(EntryCommandsTest, CancelledEditChangesNothingAndIniEntriesCannotBeRenamed) {
     TMainForm& f = Open();
-    f.ASWriteProtectChk.Click();
+    f.AutostartPage().ASWriteProtectChk.Click();
     Select("QvCmdA");
     ui::SetModalRunner([&](ui::ModalForm& m) {
         auto& d = dynamic_cast<TASEditForm&>(m);
@@ -165,7 +165,7 @@ TEST_F(EntryCommandsTest, CancelledEditChangesNothingAndIniEntriesCannotBeRename
         ::SendMessageW(d.Handle(), WM_CLOSE, 0, 0);
         return d.ModalResult;
     });
-    f.ASEditBtn.Click();
+    f.AutostartPage().ASEditBtn.Click();
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdA"), "c:\\a.exe");
 
     TASEditForm d;
@@ -182,18 +182,18 @@ TEST_F(EntryCommandsTest, CancelledEditChangesNothingAndIniEntriesCannotBeRename
 
 TEST_F(EntryCommandsTest, DeletingAsksThenRescansAndCancelKeepsTheValue) {
     TMainForm& f = Open();
-    f.ASWriteProtectChk.Click();
+    f.AutostartPage().ASWriteProtectChk.Click();
     Select("QvCmdB");
-    ASSERT_TRUE(f.ASDelBtn.Enabled());
+    ASSERT_TRUE(f.AutostartPage().ASDelBtn.Enabled());
     dialogs.QueueAnswer(MsgResult::Cancel);
-    f.ASDelBtn.Click();
+    f.AutostartPage().ASDelBtn.Click();
     ui::ProcessMessages(form.get());
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdB"));
     EXPECT_GE(RowOf("QvCmdB"), 0);
 
     Select("QvCmdB");
     dialogs.QueueAnswer(MsgResult::Ok);
-    f.ASDelBtn.Click();
+    f.AutostartPage().ASDelBtn.Click();
     ui::ProcessMessages(form.get());
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdB"));
     EXPECT_EQ(RowOf("QvCmdB"), -1) << "rescanned";
@@ -224,17 +224,17 @@ TEST_F(EntryCommandsTest, GuardIsToldOfAnEditButOfDatabaseChangesOnlyWhenItRuns)
     TMainForm& f = Open();
     DecoyGuard guard;
     // No guard process in this folder: the database change is not announced.
-    PickMenu(f.AddEntryToDBBtn, 1);
+    PickMenu(f.AutostartPage().AddEntryToDBBtn, 1);
     ui::ProcessMessages(form.get());
     EXPECT_TRUE(DecoyGuard::received.empty());
 
-    f.ASWriteProtectChk.Click();
+    f.AutostartPage().ASWriteProtectChk.Click();
     Select("QvCmdA");
     ui::SetModalRunner([&](ui::ModalForm& m) {
         dynamic_cast<TASEditForm&>(m).OkBtn.Click();
         return m.ModalResult;
     });
-    f.ASEditBtn.Click();
+    f.AutostartPage().ASEditBtn.Click();
     ui::ProcessMessages(form.get());
     EXPECT_EQ(DecoyGuard::received, std::vector<UINT>{3027});
 }

@@ -43,8 +43,8 @@ class InactiveFormTest : public ::testing::Test {
     // Shows exactly these entries, all of one group.
     void Show(std::vector<AutostartEntry> entries, int group) {
         ASEntries = std::move(entries);
-        form->SelectASGroupCombo.SetItemIndex(group);
-        form->SelectASGroupComboChange();
+        form->AutostartPage().SelectASGroupCombo.SetItemIndex(group);
+        form->AutostartPage().SelectASGroupComboChange();
         Pump();
     }
     static AutostartEntry Value(const std::string& name, int group, uint8_t active = 1) {
@@ -60,15 +60,15 @@ class InactiveFormTest : public ::testing::Test {
         return e;
     }
     void Press(LPARAM at) {
-        ::PostMessageW(form->ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::PostMessageW(form->ASList.Handle(), WM_LBUTTONUP, 0, at);
+        ::PostMessageW(form->AutostartPage().ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(form->AutostartPage().ASList.Handle(), WM_LBUTTONUP, 0, at);
         Pump();
     }
     // A click on the row's check box, left of its image.
     void ClickBox(int row) {
         RECT icon{};
         icon.left = LVIR_ICON;
-        ::SendMessageW(form->ASList.Handle(), LVM_GETITEMRECT, row, (LPARAM)&icon);
+        ::SendMessageW(form->AutostartPage().ASList.Handle(), LVM_GETITEMRECT, row, (LPARAM)&icon);
         Press(MAKELPARAM(icon.left - 8, (icon.top + icon.bottom) / 2));
     }
 
@@ -85,23 +85,23 @@ TEST_F(InactiveFormTest, UntickingAndTickingARowMovesTheValue) {
     test::RegSetString(HKEY_CURRENT_USER, kKey, "Tray", "Tray.exe");
     Show({Value("Other", 0), Value("Tray", 0)}, 0);
     ClickBox(1);
-    EXPECT_FALSE(form->ASList.Checked(1));
-    EXPECT_EQ(form->ASList.Selected(), 1);
+    EXPECT_FALSE(form->AutostartPage().ASList.Checked(1));
+    EXPECT_EQ(form->AutostartPage().ASList.Selected(), 1);
     EXPECT_EQ(ASEntries[1].Active, 0);
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tray"));
     EXPECT_EQ(test::ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[1]}));
     EXPECT_TRUE(dialogs.Messages().empty());
     // A deactivated entry offers no editing.
-    form->ASWriteProtectChk.SetChecked(false);
-    form->ASListClick();
-    EXPECT_FALSE(form->ASDelBtn.Enabled());
+    form->AutostartPage().ASWriteProtectChk.SetChecked(false);
+    form->AutostartPage().ASListClick();
+    EXPECT_FALSE(form->AutostartPage().ASDelBtn.Enabled());
 
     ClickBox(1);
-    EXPECT_TRUE(form->ASList.Checked(1));
+    EXPECT_TRUE(form->AutostartPage().ASList.Checked(1));
     EXPECT_EQ(ASEntries[1].Active, 1);
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "Tray"), "Tray.exe");
     EXPECT_EQ(test::ReadBytes(work / kInactiveEntriesFile), "");
-    EXPECT_TRUE(form->ASDelBtn.Enabled()); // the buttons follow the new state
+    EXPECT_TRUE(form->AutostartPage().ASDelBtn.Enabled()); // the buttons follow the new state
     EXPECT_TRUE(dialogs.Messages().empty());
 }
 
@@ -109,7 +109,7 @@ TEST_F(InactiveFormTest, GroupOneIsTickedAgainWithLine30) {
     test::RegSetString(HKEY_CURRENT_USER, kKey, "exefile", "exefile.exe");
     Show({Value("exefile", 1)}, 1);
     ClickBox(0);
-    EXPECT_TRUE(form->ASList.Checked(0));
+    EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "exefile"));
     ASSERT_EQ(dialogs.Messages().size(), 1u);
@@ -120,7 +120,7 @@ TEST_F(InactiveFormTest, GroupOneIsTickedAgainWithLine30) {
 TEST_F(InactiveFormTest, AFailureSetsTheMarkBackWithLine26) {
     Show({Value("Missing", 0), Value("Kept", 0, 0)}, 0);
     ClickBox(0); // the value is not there to delete
-    EXPECT_TRUE(form->ASList.Checked(0));
+    EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
     EXPECT_EQ(ASEntries[0].Active, 1);
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0].text, "Zeile 26");
@@ -129,7 +129,7 @@ TEST_F(InactiveFormTest, AFailureSetsTheMarkBackWithLine26) {
     broken.RootKey.assign("0");
     Show({broken}, 0);
     ClickBox(0);
-    EXPECT_FALSE(form->ASList.Checked(0));
+    EXPECT_FALSE(form->AutostartPage().ASList.Checked(0));
     EXPECT_EQ(ASEntries[0].Active, 0);
     EXPECT_EQ(dialogs.Messages().size(), 2u);
 }
@@ -137,10 +137,10 @@ TEST_F(InactiveFormTest, AFailureSetsTheMarkBackWithLine26) {
 TEST_F(InactiveFormTest, AClickBelowTheLastRowDoesNothing) {
     test::RegSetString(HKEY_CURRENT_USER, kKey, "A", "A.exe");
     Show({Value("A", 0)}, 0);
-    RECT r = form->ASList.ItemRect(0);
+    RECT r = form->AutostartPage().ASList.ItemRect(0);
     Press(MAKELPARAM(8, r.bottom + 60));
     Press(MAKELPARAM(r.left + 40, r.bottom + 60));
-    EXPECT_TRUE(form->ASList.Checked(0));
+    EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
     EXPECT_TRUE(dialogs.Messages().empty());
@@ -150,19 +150,19 @@ TEST_F(InactiveFormTest, AClickBelowTheLastRowDoesNothing) {
 TEST_F(InactiveFormTest, TheSpaceBarTogglesLikeAClick) {
     test::RegSetString(HKEY_CURRENT_USER, kKey, "A", "A.exe");
     Show({Value("A", 0)}, 0);
-    HWND list = form->ASList.Handle();
+    HWND list = form->AutostartPage().ASList.Handle();
     ListView_SetItemState(list, 0, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
     ::SetFocus(list);
     ::PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
     ::PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
     Pump();
-    EXPECT_FALSE(form->ASList.Checked(0));
+    EXPECT_FALSE(form->AutostartPage().ASList.Checked(0));
     EXPECT_EQ(ASEntries[0].Active, 0);
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
     ::PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
     ::PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
     Pump();
-    EXPECT_TRUE(form->ASList.Checked(0));
+    EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
     EXPECT_EQ(ASEntries[0].Active, 1);
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
 }

@@ -88,8 +88,9 @@ class InfoPageTest : public ::testing::Test {
     }
     Rows ListRows() {
         Rows rows;
-        for (int r = 0; r < form->SysInfoList.Count(); ++r)
-            rows.emplace_back(form->SysInfoList.ItemText(r, 0), form->SysInfoList.ItemText(r, 1));
+        for (int r = 0; r < form->InfoPage().SysInfoList.Count(); ++r)
+            rows.emplace_back(form->InfoPage().SysInfoList.ItemText(r, 0),
+                              form->InfoPage().SysInfoList.ItemText(r, 1));
         return rows;
     }
     // Whether the form's tool tip has a tool for the control, and its text.
@@ -116,8 +117,8 @@ class InfoPageTest : public ::testing::Test {
 
 TEST_F(InfoPageTest, TheListIsBuiltAnewOnEveryVisitAndTheVersionSetFromTheFirst) {
     TMainForm& f = Open();
-    EXPECT_EQ(f.QVVersionLbl.Caption(), "");
-    EXPECT_EQ(f.SysInfoList.Count(), 0);
+    EXPECT_EQ(f.InfoPage().QVVersionLbl.Caption(), "");
+    EXPECT_EQ(f.InfoPage().SysInfoList.Count(), 0);
 
     const std::string load = LanguageTable[LineAt(54)], phys = LanguageTable[LineAt(55)],
                       avail = LanguageTable[LineAt(56)], virt = LanguageTable[LineAt(57)];
@@ -126,7 +127,7 @@ TEST_F(InfoPageTest, TheListIsBuiltAnewOnEveryVisitAndTheVersionSetFromTheFirst)
                      {avail, "1907 MB"},  {"", ""}, {"Windows XP", ""},
                      {"Servicepack", "2"}};
     ClickTab(2);
-    EXPECT_EQ(f.QVVersionLbl.Caption(), "6.02");
+    EXPECT_EQ(f.InfoPage().QVVersionLbl.Caption(), "6.02");
     EXPECT_EQ(ListRows(), xp);
 
     // Another visit of the same machine: the same rows, not twice as many.
@@ -149,28 +150,29 @@ TEST_F(InfoPageTest, TheListIsBuiltAnewOnEveryVisitAndTheVersionSetFromTheFirst)
                                 {"", ""},
                                 {"Windows 98", " A "},
                                 {"Version", "4.10.2222"}}));
-    EXPECT_EQ(f.QVVersionLbl.Caption(), "6.02");
+    EXPECT_EQ(f.InfoPage().QVVersionLbl.Caption(), "6.02");
 }
 
 TEST_F(InfoPageTest, TheRealMachineFillsTheListToo) {
     TMainForm& f = Open();
     f.ReadFigures = nullptr;
     ClickTab(2);
-    ASSERT_GE(f.SysInfoList.Count(), 9);
-    EXPECT_EQ(f.SysInfoList.ItemText(0, 0), LanguageTable[LineAt(54)]);
-    EXPECT_NE(f.SysInfoList.ItemText(0, 1).find(" %"), std::string::npos);
-    EXPECT_NE(f.SysInfoList.ItemText(2, 1).find(" MB"), std::string::npos);
+    ASSERT_GE(f.InfoPage().SysInfoList.Count(), 9);
+    EXPECT_EQ(f.InfoPage().SysInfoList.ItemText(0, 0), LanguageTable[LineAt(54)]);
+    EXPECT_NE(f.InfoPage().SysInfoList.ItemText(0, 1).find(" %"), std::string::npos);
+    EXPECT_NE(f.InfoPage().SysInfoList.ItemText(2, 1).find(" MB"), std::string::npos);
 }
 
 TEST_F(InfoPageTest, EveryLinkOpensItsTargetAndTheBannerTheSponsorsPage) {
     TMainForm& f = Open();
-    EXPECT_EQ(f.QVWebsiteLbl.Caption(), "www.quorvik.de");
-    EXPECT_EQ(f.QVEmailLbl.Caption(), "info@quorvik.de");
-    EXPECT_EQ(f.QVBugreportMailLbl.Caption(), "bugs@quorvik.de");
-    EXPECT_EQ(f.SponsorLbl.Caption(), "www.quorvik-partner.de");
+    EXPECT_EQ(f.InfoPage().QVWebsiteLbl.Caption(), "www.quorvik.de");
+    EXPECT_EQ(f.InfoPage().QVEmailLbl.Caption(), "info@quorvik.de");
+    EXPECT_EQ(f.InfoPage().QVBugreportMailLbl.Caption(), "bugs@quorvik.de");
+    EXPECT_EQ(f.InfoPage().SponsorLbl.Caption(), "www.quorvik-partner.de");
 
     for (ui::Control* c : std::initializer_list<ui::Control*>{
-             &f.QVWebsiteLbl, &f.QVEmailLbl, &f.QVBugreportMailLbl, &f.SponsorLbl, &f.AdImg})
+             &f.InfoPage().QVWebsiteLbl, &f.InfoPage().QVEmailLbl, &f.InfoPage().QVBugreportMailLbl,
+             &f.InfoPage().SponsorLbl, &f.AdImg})
         ClickOn(*c);
     const std::string sponsor = "http://www.quorvik.de/relocator.php?source=QV6";
     EXPECT_EQ(opened, (std::vector<std::string>{"http://www.quorvik.de", "mailto:info@quorvik.de",
@@ -179,8 +181,9 @@ TEST_F(InfoPageTest, EveryLinkOpensItsTargetAndTheBannerTheSponsorsPage) {
     // The pictures of the page and of the bottom strip, the labels that are
     // no links and the update button open nothing and ask nothing.
     opened.clear();
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&f.Image1, &f.QVBanner, &f.Label2,
-                                                              &f.QVVersionLbl, &f.CPLbl})
+    for (ui::Control* c : std::initializer_list<ui::Control*>{
+             &f.InfoPage().Image1, &f.QVBanner, &f.InfoPage().Label2, &f.InfoPage().QVVersionLbl,
+             &f.InfoPage().CPLbl})
         ClickOn(*c);
     EXPECT_TRUE(opened.empty());
     EXPECT_TRUE(dialogs.Messages().empty());
@@ -189,14 +192,14 @@ TEST_F(InfoPageTest, EveryLinkOpensItsTargetAndTheBannerTheSponsorsPage) {
 TEST_F(InfoPageTest, TheUpdateButtonAsksTheServerOfTheSettingsAndEndsTheProgramForTheUpdater) {
     test::WriteBytes(dir / "qv6.ini", "[Server]\r\nHost=updates.example.org:8080\r\n");
     TMainForm& f = Open();
-    f.QVUpdateBtn.Click();
+    f.InfoPage().QVUpdateBtn.Click();
     Pump();
     EXPECT_EQ(updateChecks,
               std::vector<std::string>{dir.Path() + " http://updates.example.org:8080/"});
     EXPECT_TRUE(::IsWindow(f.Handle())) << "no update: the program goes on";
 
     updateEndsProgram = true;
-    f.QVUpdateBtn.Click();
+    f.InfoPage().QVUpdateBtn.Click();
     Pump();
     EXPECT_EQ(updateChecks.size(), 2u);
     EXPECT_FALSE(f.Handle() && ::IsWindow(f.Handle())) << "the updater takes over";
@@ -206,11 +209,13 @@ TEST_F(InfoPageTest, TheSettingsFileChangesTheServerAndTheAddresses) {
     test::WriteBytes(dir / "qv6.ini", "[Server]\r\nHost=test.example.org\r\nMail=\r\n"
                                       "BugMail= fehler@example.org \r\n");
     TMainForm& f = Open();
-    EXPECT_EQ(f.QVWebsiteLbl.Caption(), "test.example.org");
-    EXPECT_EQ(f.QVEmailLbl.Caption(), "info@quorvik.de"); // an empty key keeps the default
-    EXPECT_EQ(f.QVBugreportMailLbl.Caption(), "fehler@example.org");
+    EXPECT_EQ(f.InfoPage().QVWebsiteLbl.Caption(), "test.example.org");
+    EXPECT_EQ(f.InfoPage().QVEmailLbl.Caption(),
+              "info@quorvik.de"); // an empty key keeps the default
+    EXPECT_EQ(f.InfoPage().QVBugreportMailLbl.Caption(), "fehler@example.org");
     for (ui::Control* c : std::initializer_list<ui::Control*>{
-             &f.QVWebsiteLbl, &f.QVEmailLbl, &f.QVBugreportMailLbl, &f.SponsorLbl, &f.AdImg})
+             &f.InfoPage().QVWebsiteLbl, &f.InfoPage().QVEmailLbl, &f.InfoPage().QVBugreportMailLbl,
+             &f.InfoPage().SponsorLbl, &f.AdImg})
         ClickOn(*c);
     const std::string sponsor = "http://test.example.org/relocator.php?source=QV6";
     EXPECT_EQ(opened, (std::vector<std::string>{"http://test.example.org", "mailto:info@quorvik.de",
@@ -218,15 +223,15 @@ TEST_F(InfoPageTest, TheSettingsFileChangesTheServerAndTheAddresses) {
     // Read only once, at start-up: a later change waits for the next start.
     test::WriteBytes(dir / "qv6.ini", "[Server]\r\nHost=later.example.org\r\n");
     opened.clear();
-    ClickOn(f.QVWebsiteLbl);
+    ClickOn(f.InfoPage().QVWebsiteLbl);
     EXPECT_EQ(opened, std::vector<std::string>{"http://test.example.org"});
 }
 
 TEST_F(InfoPageTest, LinkLabelsAreBlueUnderlinedRegularWithTheHand) {
     TMainForm& f = Open();
     HDC dc = ::CreateCompatibleDC(nullptr);
-    for (ui::LinkLabel* l :
-         {&f.QVWebsiteLbl, &f.QVEmailLbl, &f.QVBugreportMailLbl, &f.SponsorLbl}) {
+    for (ui::LinkLabel* l : {&f.InfoPage().QVWebsiteLbl, &f.InfoPage().QVEmailLbl,
+                             &f.InfoPage().QVBugreportMailLbl, &f.InfoPage().SponsorLbl}) {
         LOGFONTW lf{};
         auto font = reinterpret_cast<HFONT>(::SendMessageW(l->Handle(), WM_GETFONT, 0, 0));
         ASSERT_EQ(::GetObjectW(font, sizeof lf, &lf), int(sizeof lf)) << l->Name();
@@ -240,41 +245,42 @@ TEST_F(InfoPageTest, LinkLabelsAreBlueUnderlinedRegularWithTheHand) {
         EXPECT_EQ(::GetTextColor(dc), RGB(0, 0, 255)) << l->Name();
         // The hand over the link, the arrow over a plain label.
         ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW));
-        ::SendMessageW(f.Page2MainPnl.Handle(), WM_SETCURSOR, (WPARAM)l->Handle(),
+        ::SendMessageW(f.InfoPage().Page2MainPnl.Handle(), WM_SETCURSOR, (WPARAM)l->Handle(),
                        MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND)) << l->Name();
         // Only the text is the link.
         EXPECT_LT(l->Width(), 226) << l->Name();
     }
     ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW));
-    ::SendMessageW(f.Page2MainPnl.Handle(), WM_SETCURSOR, (WPARAM)f.Label2.Handle(),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    ::SendMessageW(f.InfoPage().Page2MainPnl.Handle(), WM_SETCURSOR,
+                   (WPARAM)f.InfoPage().Label2.Handle(), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_NE(::GetCursor(), ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND));
     ::DeleteDC(dc);
 }
 
 TEST_F(InfoPageTest, TheLanguageLinesGoOntoThePageWhoseHintsStaySilent) {
     TMainForm& f = Open(NumberedLanguageFile());
-    EXPECT_EQ(f.CPLbl.Caption(), "Zeile 119");
-    EXPECT_EQ(f.QVUpdateBtn.Caption(), "Zeile 120");
-    EXPECT_EQ(f.QVUpdateBtn.Hint(), "Zeile 121"); // stored ...
-    EXPECT_FALSE(ToolText(f.QVUpdateBtn));        // ... but never shown
+    EXPECT_EQ(f.InfoPage().CPLbl.Caption(), "Zeile 119");
+    EXPECT_EQ(f.InfoPage().QVUpdateBtn.Caption(), "Zeile 120");
+    EXPECT_EQ(f.InfoPage().QVUpdateBtn.Hint(), "Zeile 121"); // stored ...
+    EXPECT_FALSE(ToolText(f.InfoPage().QVUpdateBtn));        // ... but never shown
     // Outside the page hints are shown, the banner's among them.
     EXPECT_EQ(ToolText(f.HelpBtn), std::optional<std::wstring>(L"Zeile 80"));
     EXPECT_EQ(ToolText(f.AdImg), std::optional<std::wstring>(L"Unser Sponsor: Quorvik Partner"));
 
     // The designed places where the fonts let the note keep its lines.
-    EXPECT_EQ(f.Page2MainPnl.Bounds().left, 0);
-    EXPECT_EQ(f.Page2MainPnl.Width(), 382);
-    EXPECT_EQ(f.GroupBox1.Bounds().left, 382);
-    EXPECT_EQ(f.GroupBox1.Caption(), "Systeminformationen");
-    RECT b = f.QVUpdateBtn.Bounds();
+    EXPECT_EQ(f.InfoPage().Page2MainPnl.Bounds().left, 0);
+    EXPECT_EQ(f.InfoPage().Page2MainPnl.Width(), 382);
+    EXPECT_EQ(f.InfoPage().GroupBox1.Bounds().left, 382);
+    EXPECT_EQ(f.InfoPage().GroupBox1.Caption(), "Systeminformationen");
+    RECT b = f.InfoPage().QVUpdateBtn.Bounds();
     EXPECT_EQ((std::vector<long>{b.left, b.top, b.right - b.left, b.bottom - b.top}),
               (std::vector<long>{95, 284, 192, 37}));
-    EXPECT_EQ(f.CPLbl.Width(), 341);
-    EXPECT_EQ(f.SysInfoList.ColumnCount(), 2);
-    EXPECT_EQ(f.SysInfoList.ColumnWidth(0), 120);
-    EXPECT_EQ(f.SysInfoList.ColumnWidth(1), f.SysInfoList.ClientWidth() - 120);
+    EXPECT_EQ(f.InfoPage().CPLbl.Width(), 341);
+    EXPECT_EQ(f.InfoPage().SysInfoList.ColumnCount(), 2);
+    EXPECT_EQ(f.InfoPage().SysInfoList.ColumnWidth(0), 120);
+    EXPECT_EQ(f.InfoPage().SysInfoList.ColumnWidth(1),
+              f.InfoPage().SysInfoList.ClientWidth() - 120);
 }
 
 TEST_F(InfoPageTest, ANoteLongerThanItsPlaceMovesTheUpdateButtonDown) {
@@ -284,9 +290,10 @@ TEST_F(InfoPageTest, ANoteLongerThanItsPlaceMovesTheUpdateButtonDown) {
         longNote += "Weitergabe ";
     lng.replace(lng.find("Zeile 119"), 9, longNote);
     TMainForm& f = Open(lng);
-    EXPECT_GT(f.CPLbl.Height(), 42);
-    EXPECT_GE(f.QVUpdateBtn.Top(), f.CPLbl.Top() + f.CPLbl.Height());
-    EXPECT_EQ(f.QVUpdateBtn.Width(), 192);
+    EXPECT_GT(f.InfoPage().CPLbl.Height(), 42);
+    EXPECT_GE(f.InfoPage().QVUpdateBtn.Top(),
+              f.InfoPage().CPLbl.Top() + f.InfoPage().CPLbl.Height());
+    EXPECT_EQ(f.InfoPage().QVUpdateBtn.Width(), 192);
 }
 
 } // namespace

@@ -47,18 +47,18 @@ class MainFormTest : public ::testing::Test {
     // As the user picks a group: the combo box's selection changes and it
     // tells its parent.
     void PickGroup(int group) {
-        HWND combo = form->SelectASGroupCombo.Handle();
-        form->SelectASGroupCombo.SetItemIndex(group);
+        HWND combo = form->AutostartPage().SelectASGroupCombo.Handle();
+        form->AutostartPage().SelectASGroupCombo.SetItemIndex(group);
         ::SendMessageW(::GetParent(combo), WM_COMMAND,
                        MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE), (LPARAM)combo);
         Pump();
     }
     // A left click in the middle of a row (not on its check box).
     void ClickRow(int row) {
-        RECT r = form->ASList.ItemRect(row);
+        RECT r = form->AutostartPage().ASList.ItemRect(row);
         LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        ::PostMessageW(form->ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::PostMessageW(form->ASList.Handle(), WM_LBUTTONUP, 0, at);
+        ::PostMessageW(form->AutostartPage().ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(form->AutostartPage().ASList.Handle(), WM_LBUTTONUP, 0, at);
         Pump();
     }
     // A click on a tab of the tab control.
@@ -82,7 +82,9 @@ class MainFormTest : public ::testing::Test {
         return {};
     }
     std::vector<bool> EntryButtons() {
-        return {form->ASEditBtn.Enabled(), form->ASEditorBtn.Enabled(), form->ASDelBtn.Enabled()};
+        return {form->AutostartPage().ASEditBtn.Enabled(),
+                form->AutostartPage().ASEditorBtn.Enabled(),
+                form->AutostartPage().ASDelBtn.Enabled()};
     }
 
     test::TempDir dir;
@@ -130,24 +132,24 @@ TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
     EXPECT_EQ(ASEntryDB.size(), 1u);
     EXPECT_TRUE(DirectoryExists(dir / "backup"));
 
-    ASSERT_EQ(f.SelectASGroupCombo.Count(), 9);
+    ASSERT_EQ(f.AutostartPage().SelectASGroupCombo.Count(), 9);
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(f.SelectASGroupCombo.Item(i), LanguageTable[LineAt(i)]);
-    EXPECT_EQ(f.SelectASGroupCombo.ItemIndex(), 0);
+        EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Item(i), LanguageTable[LineAt(i)]);
+    EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.ItemIndex(), 0);
     EXPECT_EQ(f.Tab.TabIndex(), 0);
     EXPECT_EQ(FrontPage(), "PagePnl0");
-    EXPECT_TRUE(f.ASWriteProtectChk.Checked());
+    EXPECT_TRUE(f.AutostartPage().ASWriteProtectChk.Checked());
     EXPECT_EQ(EntryButtons(), (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(f.ASListBox.Caption(),
-              LanguageTable.Format(LineAt(25), {std::to_string(f.ASList.Count())}));
-    EXPECT_EQ(f.ASEIconList.Count(), 2);
-    EXPECT_EQ(f.ASList.ColumnCount(), 2);
-    EXPECT_EQ(f.ASRefreshBtn.Tag, 999);
+    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(),
+              LanguageTable.Format(LineAt(25), {std::to_string(f.AutostartPage().ASList.Count())}));
+    EXPECT_EQ(f.AutostartPage().ASEIconList.Count(), 2);
+    EXPECT_EQ(f.AutostartPage().ASList.ColumnCount(), 2);
+    EXPECT_EQ(f.AutostartPage().ASRefreshBtn.Tag, 999);
     EXPECT_TRUE(f.StatusLbl.Caption().empty());
 
     // The umlauts of the cp1252 file reach the Unicode controls intact.
     wchar_t text[32] = {};
-    ::GetWindowTextW(f.ASEditBtn.Handle(), text, 32);
+    ::GetWindowTextW(f.AutostartPage().ASEditBtn.Handle(), text, 32);
     EXPECT_STREQ(text, L"\u00C4ndern");
     ::GetWindowTextW(f.QVGuardBtn.Handle(), text, 32);
     EXPECT_STREQ(text, L"Quorvik W\u00E4chter");
@@ -161,24 +163,28 @@ TEST_F(MainFormTest, LanguageLinesGoOntoTheirControls) {
         int caption, hint;
     };
     for (const Expect& e : {Expect{&f.QVGuardBtn, 77, 78}, Expect{&f.HelpBtn, 79, 80},
-                            Expect{&f.ASRefreshBtn, 81, 82}, Expect{&f.ASWriteProtectChk, 88, 89},
-                            Expect{&f.ASEditBtn, 90, 91}, Expect{&f.ASEditorBtn, 92, 93},
-                            Expect{&f.ASDelBtn, 94, 95}, Expect{&f.AddEntryToDBBtn, 96, 97},
-                            Expect{&f.DelEntryFromDBBtn, 98, 99}, Expect{&f.ReportBtn, 102, 103}}) {
+                            Expect{&f.AutostartPage().ASRefreshBtn, 81, 82},
+                            Expect{&f.AutostartPage().ASWriteProtectChk, 88, 89},
+                            Expect{&f.AutostartPage().ASEditBtn, 90, 91},
+                            Expect{&f.AutostartPage().ASEditorBtn, 92, 93},
+                            Expect{&f.AutostartPage().ASDelBtn, 94, 95},
+                            Expect{&f.AutostartPage().AddEntryToDBBtn, 96, 97},
+                            Expect{&f.AutostartPage().DelEntryFromDBBtn, 98, 99},
+                            Expect{&f.AutostartPage().ReportBtn, 102, 103}}) {
         EXPECT_EQ(e.c->Caption(), line(e.caption)) << e.c->Name();
         EXPECT_EQ(e.c->Hint(), line(e.hint)) << e.c->Name();
     }
-    EXPECT_EQ(f.SelectASBox.Caption(), line(86));
+    EXPECT_EQ(f.AutostartPage().SelectASBox.Caption(), line(86));
     // Line 87 is replaced by the fill's line 25 (which holds no "%s" here).
-    EXPECT_EQ(f.ASListBox.Caption(), line(25));
+    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(), line(25));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(f.Tab.TabCaption(i), line(83 + i));
-    for (ui::PopupMenu* m : {&f.ASPM1, &f.ASPM2}) {
+    for (ui::PopupMenu* m : {&f.AutostartPage().ASPM1, &f.AutostartPage().ASPM2}) {
         EXPECT_EQ(m->ItemCaption(0), line(100));
         EXPECT_EQ(m->ItemCaption(1), line(101));
     }
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(f.SelectASGroupCombo.Item(i), line(i));
+        EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Item(i), line(i));
     // The window's own caption keeps its design-time text.
     wchar_t title[64] = {};
     ::GetWindowTextW(f.Handle(), title, 64);
@@ -198,24 +204,24 @@ TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
     ASEntryDB = {accepted};
 
     PickGroup(6);
-    ASSERT_EQ(f.ASList.Count(), 3);
-    EXPECT_EQ(f.ASListIndex, (std::vector<uint16_t>{1, 2, 3}));
-    EXPECT_EQ(f.ASList.ItemText(0, 0), "load");
-    EXPECT_EQ(f.ASList.ItemText(0, 1), "c:\\l\xE4"
-                                       "der.exe");
-    EXPECT_EQ(f.ASList.ItemText(2, 0), "shell");
-    EXPECT_TRUE(f.ASList.Checked(0));
-    EXPECT_TRUE(f.ASList.Checked(1));
-    EXPECT_FALSE(f.ASList.Checked(2));
-    EXPECT_EQ(f.ASList.ItemImage(0), 0);
-    EXPECT_EQ(f.ASList.ItemImage(1), 1); // known whatever its Active
-    EXPECT_EQ(f.ASList.ItemImage(2), 0);
-    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"3"}));
+    ASSERT_EQ(f.AutostartPage().ASList.Count(), 3);
+    EXPECT_EQ(f.AutostartPage().ASListIndex, (std::vector<uint16_t>{1, 2, 3}));
+    EXPECT_EQ(f.AutostartPage().ASList.ItemText(0, 0), "load");
+    EXPECT_EQ(f.AutostartPage().ASList.ItemText(0, 1), "c:\\l\xE4"
+                                                       "der.exe");
+    EXPECT_EQ(f.AutostartPage().ASList.ItemText(2, 0), "shell");
+    EXPECT_TRUE(f.AutostartPage().ASList.Checked(0));
+    EXPECT_TRUE(f.AutostartPage().ASList.Checked(1));
+    EXPECT_FALSE(f.AutostartPage().ASList.Checked(2));
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(0), 0);
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(1), 1); // known whatever its Active
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(2), 0);
+    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"3"}));
 
     PickGroup(3);
-    EXPECT_EQ(f.ASList.Count(), 0);
-    EXPECT_TRUE(f.ASListIndex.empty());
-    EXPECT_EQ(f.ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"0"}));
+    EXPECT_EQ(f.AutostartPage().ASList.Count(), 0);
+    EXPECT_TRUE(f.AutostartPage().ASListIndex.empty());
+    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"0"}));
 }
 
 TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {
@@ -228,19 +234,19 @@ TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {
 
     PickGroup(6);
     ClickRow(0);
-    EXPECT_EQ(f.ASList.Selected(), 0);
+    EXPECT_EQ(f.AutostartPage().ASList.Selected(), 0);
     EXPECT_EQ(EntryButtons(), (V{false, false, false})); // write protection is on
-    Click(f.ASWriteProtectChk);
-    EXPECT_FALSE(f.ASWriteProtectChk.Checked());
+    Click(f.AutostartPage().ASWriteProtectChk);
+    EXPECT_FALSE(f.AutostartPage().ASWriteProtectChk.Checked());
     EXPECT_EQ(EntryButtons(), (V{true, true, true}));
     ClickRow(1); // deactivated
-    EXPECT_EQ(f.ASList.Selected(), 1);
+    EXPECT_EQ(f.AutostartPage().ASList.Selected(), 1);
     EXPECT_EQ(EntryButtons(), (V{false, false, false}));
     ClickRow(0);
     EXPECT_EQ(EntryButtons(), (V{true, true, true}));
-    Click(f.ASWriteProtectChk); // protection back on: all three off at once
+    Click(f.AutostartPage().ASWriteProtectChk); // protection back on: all three off at once
     EXPECT_EQ(EntryButtons(), (V{false, false, false}));
-    Click(f.ASWriteProtectChk);
+    Click(f.AutostartPage().ASWriteProtectChk);
 
     PickGroup(1);
     EXPECT_EQ(EntryButtons(), (V{false, false, false})); // a refill selects nothing
@@ -252,10 +258,10 @@ TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {
     EXPECT_EQ(EntryButtons(), (V{false, false, true}));
 
     // A click below the last row changes nothing.
-    RECT r = f.ASList.ItemRect(0);
+    RECT r = f.AutostartPage().ASList.ItemRect(0);
     LPARAM below = MAKELPARAM(r.left + 40, r.bottom + 60);
-    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, below);
-    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONUP, 0, below);
+    ::PostMessageW(f.AutostartPage().ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, below);
+    ::PostMessageW(f.AutostartPage().ASList.Handle(), WM_LBUTTONUP, 0, below);
     Pump();
     EXPECT_EQ(EntryButtons(), (V{false, false, true}));
 }
@@ -265,25 +271,25 @@ TEST_F(MainFormTest, AClickOnACheckBoxHasToggledItWhenTheMouseDownHandlerRuns) {
     ASEntries = {MakeEntry(0, KindRegistry, "A", "a.exe"),
                  MakeEntry(0, KindRegistry, "B", "b.exe")};
     PickGroup(0);
-    ASSERT_TRUE(f.ASList.Checked(1));
+    ASSERT_TRUE(f.AutostartPage().ASList.Checked(1));
     // What the deactivation will see: the row and its new check mark.
     std::vector<std::pair<int, bool>> seen;
-    f.On(f.ASList, ui::Event::MouseDown, [&](const ui::EventArgs& a) {
-        int row = f.ASList.RowAt(a.pt);
-        seen.emplace_back(row, row >= 0 && f.ASList.Checked(row));
-        f.ASListMouseDown(a);
+    f.On(f.AutostartPage().ASList, ui::Event::MouseDown, [&](const ui::EventArgs& a) {
+        int row = f.AutostartPage().ASList.RowAt(a.pt);
+        seen.emplace_back(row, row >= 0 && f.AutostartPage().ASList.Checked(row));
+        f.AutostartPage().ASListMouseDown(a);
     });
     RECT icon{};
     icon.left = LVIR_ICON;
-    ::SendMessageW(f.ASList.Handle(), LVM_GETITEMRECT, 1, (LPARAM)&icon);
+    ::SendMessageW(f.AutostartPage().ASList.Handle(), LVM_GETITEMRECT, 1, (LPARAM)&icon);
     // The check box sits left of the row's image.
     LPARAM box = MAKELPARAM(icon.left - 8, (icon.top + icon.bottom) / 2);
-    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, box);
-    ::PostMessageW(f.ASList.Handle(), WM_LBUTTONUP, 0, box);
+    ::PostMessageW(f.AutostartPage().ASList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, box);
+    ::PostMessageW(f.AutostartPage().ASList.Handle(), WM_LBUTTONUP, 0, box);
     Pump();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], (std::pair<int, bool>{1, false}));
-    EXPECT_EQ(f.ASList.Selected(), 1);
+    EXPECT_EQ(f.AutostartPage().ASList.Selected(), 1);
 }
 
 TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
@@ -291,7 +297,7 @@ TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
     // An entry no source holds: it survives only as long as nothing rescans.
     ASEntries = {MakeEntry(0, KindRegistry, "QvSentinelNotInRegistry", "x.exe")};
     PickGroup(0);
-    ASSERT_EQ(f.ASList.Count(), 1);
+    ASSERT_EQ(f.AutostartPage().ASList.Count(), 1);
 
     ClickTab(1);
     EXPECT_EQ(f.Tab.TabIndex(), 1);
@@ -301,12 +307,13 @@ TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
     ClickTab(0);
     EXPECT_EQ(FrontPage(), "PagePnl0");
     ASSERT_EQ(ASEntries.size(), 1u);
-    EXPECT_EQ(f.ASList.Count(), 1);
+    EXPECT_EQ(f.AutostartPage().ASList.Count(), 1);
 
-    Click(f.ASRefreshBtn);
+    Click(f.AutostartPage().ASRefreshBtn);
     for (const auto& e : ASEntries)
         EXPECT_NE(e.Caption.str(), "QvSentinelNotInRegistry");
-    EXPECT_EQ(f.ASList.Count(), static_cast<int>(f.ASListIndex.size()));
+    EXPECT_EQ(f.AutostartPage().ASList.Count(),
+              static_cast<int>(f.AutostartPage().ASListIndex.size()));
     EXPECT_EQ(FrontPage(), "PagePnl0");
 }
 
@@ -314,19 +321,19 @@ TEST_F(MainFormTest, WithNoEntriesEverySwitchToTheAutostartPageRescans) {
     TMainForm& f = Open();
     ASEntries.clear();
     // A row the list would lose on a refill.
-    int before = f.ASList.Count();
-    f.ASList.AddItem("stale", "", true, 0);
+    int before = f.AutostartPage().ASList.Count();
+    f.AutostartPage().ASList.AddItem("stale", "", true, 0);
     ClickTab(1);
-    EXPECT_EQ(f.ASList.Count(), before + 1);
+    EXPECT_EQ(f.AutostartPage().ASList.Count(), before + 1);
     ClickTab(0);
     // Rescanned and refilled for group 0, whatever the prefix holds.
     int group0 = 0;
     for (const auto& e : ASEntries)
         group0 += e.Group == 0;
-    EXPECT_EQ(f.ASList.Count(), group0);
-    EXPECT_EQ(static_cast<int>(f.ASListIndex.size()), group0);
-    for (int r = 0; r < f.ASList.Count(); ++r)
-        EXPECT_NE(f.ASList.ItemText(r, 0), "stale");
+    EXPECT_EQ(f.AutostartPage().ASList.Count(), group0);
+    EXPECT_EQ(static_cast<int>(f.AutostartPage().ASListIndex.size()), group0);
+    for (int r = 0; r < f.AutostartPage().ASList.Count(); ++r)
+        EXPECT_NE(f.AutostartPage().ASList.ItemText(r, 0), "stale");
 }
 
 TEST_F(MainFormTest, ResizingKeepsCentredEqualAndFlushRight) {
@@ -336,16 +343,21 @@ TEST_F(MainFormTest, ResizingKeepsCentredEqualAndFlushRight) {
         Pump();
         EXPECT_EQ(f.AdImg.Left(), f.AdTopPnl.ClientWidth() / 2 - 468 / 2) << w;
         EXPECT_EQ(f.AdImg.Width(), 468);
-        EXPECT_EQ(f.SelectASGroupCombo.Width(), f.SelectASBox.ClientWidth() - 8) << w;
-        EXPECT_EQ(f.ASList.ColumnWidth(0), f.ASList.ClientWidth() / 2) << w;
-        EXPECT_EQ(f.ASList.ColumnWidth(1), f.ASList.ColumnWidth(0)) << w;
+        EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Width(),
+                  f.AutostartPage().SelectASBox.ClientWidth() - 8)
+            << w;
+        EXPECT_EQ(f.AutostartPage().ASList.ColumnWidth(0),
+                  f.AutostartPage().ASList.ClientWidth() / 2)
+            << w;
+        EXPECT_EQ(f.AutostartPage().ASList.ColumnWidth(1), f.AutostartPage().ASList.ColumnWidth(0))
+            << w;
         EXPECT_EQ(f.QVGuardBtn.Left() + f.QVGuardBtn.Width(), f.BottomPnl.ClientWidth()) << w;
         EXPECT_EQ(f.QVGuardLbl.Left() + f.QVGuardLbl.Width(), f.BottomPnl.ClientWidth()) << w;
         EXPECT_EQ(f.HelpBtn.Left() + f.HelpBtn.Width(), f.Tab.ClientWidth()) << w;
         // The strips keep their heights and the page its button column.
         EXPECT_EQ(f.AdTopPnl.Height(), 81);
         EXPECT_EQ(f.BottomPnl.Height(), 53);
-        EXPECT_EQ(f.Page0MenuPnl.Width(), 148);
+        EXPECT_EQ(f.AutostartPage().Page0MenuPnl.Width(), 148);
         EXPECT_EQ(f.PagePnl0.Width(), f.PagePnl2.Width());
     }
 }
@@ -356,12 +368,12 @@ TEST_F(MainFormTest, F1AndTheHelpButtonOpenTheManual) {
     Click(f.HelpBtn);
     ASSERT_EQ(opened, std::vector<std::string>{manual});
     // F1 while the list has the focus: the form sees the key first.
-    ::SetFocus(f.ASList.Handle());
-    ::PostMessageW(f.ASList.Handle(), WM_KEYDOWN, VK_F1, 0);
+    ::SetFocus(f.AutostartPage().ASList.Handle());
+    ::PostMessageW(f.AutostartPage().ASList.Handle(), WM_KEYDOWN, VK_F1, 0);
     Pump();
     EXPECT_EQ(opened, (std::vector<std::string>{manual, manual}));
     // Other keys do nothing.
-    ::PostMessageW(f.SelectASGroupCombo.Handle(), WM_KEYDOWN, VK_F2, 0);
+    ::PostMessageW(f.AutostartPage().SelectASGroupCombo.Handle(), WM_KEYDOWN, VK_F2, 0);
     Pump();
     EXPECT_EQ(opened.size(), 2u);
     // The manual's absence is not reported.

@@ -106,14 +106,14 @@ class ProcessPageFixture : public ::testing::Test {
     void Pump() { ui::ProcessMessages(form.get()); }
 
     int RowOf(const std::string& caption) const {
-        for (int r = 0; r < form->ProcList.Count(); ++r)
-            if (form->ProcList.ItemText(r, 0) == caption) return r;
+        for (int r = 0; r < form->ProcessesPage().ProcList.Count(); ++r)
+            if (form->ProcessesPage().ProcList.ItemText(r, 0) == caption) return r;
         return -1;
     }
     std::vector<int> TickedRows() const {
         std::vector<int> rows;
-        for (int r = 0; r < form->ProcList.Count(); ++r)
-            if (form->ProcList.Checked(r)) rows.push_back(r);
+        for (int r = 0; r < form->ProcessesPage().ProcList.Count(); ++r)
+            if (form->ProcessesPage().ProcList.Checked(r)) rows.push_back(r);
         return rows;
     }
     std::string Line(Lng n) const { return LanguageTable[n]; }

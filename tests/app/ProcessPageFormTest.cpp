@@ -22,16 +22,18 @@ TEST_F(ProcessPageForm, AHelperShowsAsItsUpperCasePathWithItsIcon) {
     HelperProcess helper;
     ASSERT_TRUE(helper.Started());
     TMainForm& f = Open(true);
-    EXPECT_EQ(f.ProcList.Count(), 0) << "filled only when the page is shown";
+    EXPECT_EQ(f.ProcessesPage().ProcList.Count(), 0) << "filled only when the page is shown";
     ShowProcessPage();
     int row = RowOf(UpperAscii(helper.Path()));
     ASSERT_GE(row, 0);
-    EXPECT_EQ(f.ProcessRows()[size_t(row)].processId, helper.Id());
-    EXPECT_GE(f.ProcList.ItemImage(row), 0);
-    EXPECT_LT(f.ProcList.ItemImage(row), f.IconList.Count());
-    EXPECT_EQ(f.ProcBox.Caption(), Line(Lng::ProcBoxCaption, size_t(f.ProcList.Count())));
-    EXPECT_EQ(f.ProcList.ColumnCount(), 1);
-    EXPECT_EQ(f.ProcList.ColumnWidth(0), f.ProcBox.ClientWidth() - 20);
+    EXPECT_EQ(f.ProcessesPage().ProcessRows()[size_t(row)].processId, helper.Id());
+    EXPECT_GE(f.ProcessesPage().ProcList.ItemImage(row), 0);
+    EXPECT_LT(f.ProcessesPage().ProcList.ItemImage(row), f.ProcessesPage().IconList.Count());
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Caption(),
+              Line(Lng::ProcBoxCaption, size_t(f.ProcessesPage().ProcList.Count())));
+    EXPECT_EQ(f.ProcessesPage().ProcList.ColumnCount(), 1);
+    EXPECT_EQ(f.ProcessesPage().ProcList.ColumnWidth(0),
+              f.ProcessesPage().ProcBox.ClientWidth() - 20);
     EXPECT_TRUE(TickedRows().empty());
 }
 
@@ -41,14 +43,14 @@ TEST_F(ProcessPageForm, TickingTheHelperAndConfirmingEndsItAndNothingElse) {
     TMainForm& f = Open(true);
     ShowProcessPage();
     int row = -1;
-    for (size_t r = 0; r < f.ProcessRows().size(); ++r)
-        if (f.ProcessRows()[r].processId == one.Id()) row = int(r);
+    for (size_t r = 0; r < f.ProcessesPage().ProcessRows().size(); ++r)
+        if (f.ProcessesPage().ProcessRows()[r].processId == one.Id()) row = int(r);
     ASSERT_GE(row, 0);
     const DWORD priority = ::GetPriorityClass(::GetCurrentProcess());
 
-    f.ProcList.SetChecked(row, true);
+    f.ProcessesPage().ProcList.SetChecked(row, true);
     dialogs.QueueAnswer(MsgResult::Ok);
-    Click(f.ProcKillBtn);
+    Click(f.ProcessesPage().ProcKillBtn);
 
     ASSERT_TRUE(one.WaitForEnd());
     EXPECT_TRUE(two.Running());
@@ -65,7 +67,7 @@ TEST_F(ProcessPageForm, TickingTheHelperAndConfirmingEndsItAndNothingElse) {
     EXPECT_EQ(::GetPriorityClass(::GetCurrentProcess()), priority);
     // Refilled: the ended helper is gone, the other one is there, unticked.
     bool sawTwo = false;
-    for (const ProcessRow& r : f.ProcessRows()) {
+    for (const ProcessRow& r : f.ProcessesPage().ProcessRows()) {
         EXPECT_NE(r.processId, one.Id());
         sawTwo |= r.processId == two.Id();
     }
@@ -80,15 +82,15 @@ TEST_F(ProcessPageForm, AReusedIdIsRefusedAndListedInTheFailureMessage) {
     control.Add(0x1B0, 200);
     TMainForm& f = Open();
     ShowProcessPage();
-    ASSERT_EQ(f.ProcList.Count(), 2);
-    EXPECT_EQ(f.ProcList.ItemText(0, 0), "C:\\TOOLS\\A.EXE");
+    ASSERT_EQ(f.ProcessesPage().ProcList.Count(), 2);
+    EXPECT_EQ(f.ProcessesPage().ProcList.ItemText(0, 0), "C:\\TOOLS\\A.EXE");
     // A ended and its id went to a new process after the fill.
     control.processes[0x1A4].created = 999;
-    f.ProcList.SetChecked(0, true);
-    f.ProcList.SetChecked(1, true);
+    f.ProcessesPage().ProcList.SetChecked(0, true);
+    f.ProcessesPage().ProcList.SetChecked(1, true);
     control.log.clear();
     dialogs.QueueAnswer(MsgResult::Ok);
-    Click(f.ProcKillBtn);
+    Click(f.ProcessesPage().ProcKillBtn);
 
     EXPECT_FALSE(control.processes[0x1A4].ended);
     EXPECT_TRUE(control.processes[0x1B0].ended);
@@ -123,21 +125,21 @@ TEST_F(ProcessPageForm, ACriticalRowAsksOnceMoreAndCancelStopsEverything) {
     TMainForm& f = Open();
     ShowProcessPage();
     // The same name elsewhere is anyone's program: the one question only.
-    f.ProcList.SetChecked(RowOf("C:\\TOOLS\\LSASS.EXE"), true);
+    f.ProcessesPage().ProcList.SetChecked(RowOf("C:\\TOOLS\\LSASS.EXE"), true);
     dialogs.QueueAnswer(MsgResult::Ok);
-    Click(f.ProcKillBtn);
+    Click(f.ProcessesPage().ProcKillBtn);
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_TRUE(control.processes[0x310].ended);
 
-    f.ProcList.SetChecked(RowOf("C:\\WINDOWS\\SYSTEM32\\LSASS.EXE"), true);
-    f.ProcList.SetChecked(RowOf("C:\\TOOLS\\OTHER.EXE"), true);
+    f.ProcessesPage().ProcList.SetChecked(RowOf("C:\\WINDOWS\\SYSTEM32\\LSASS.EXE"), true);
+    f.ProcessesPage().ProcList.SetChecked(RowOf("C:\\TOOLS\\OTHER.EXE"), true);
     dialogs.Clear();
     control.log.clear();
     sleeps.clear();
     const int fills = source.idListCalls;
     dialogs.QueueAnswer(MsgResult::Ok);
     dialogs.QueueAnswer(MsgResult::Cancel);
-    Click(f.ProcKillBtn);
+    Click(f.ProcessesPage().ProcKillBtn);
     ASSERT_EQ(dialogs.Messages().size(), 2u);
     const MessageRequest& second = dialogs.Messages()[1];
     EXPECT_EQ(second.text, Line(Lng::KillCriticalQuestion));
@@ -155,7 +157,7 @@ TEST_F(ProcessPageForm, ACriticalRowAsksOnceMoreAndCancelStopsEverything) {
     // OK twice: both end.
     dialogs.QueueAnswer(MsgResult::Ok);
     dialogs.QueueAnswer(MsgResult::Ok);
-    Click(f.ProcKillBtn);
+    Click(f.ProcessesPage().ProcKillBtn);
     EXPECT_TRUE(control.processes[0x300].ended);
     EXPECT_TRUE(control.processes[0x320].ended);
 }
@@ -163,20 +165,20 @@ TEST_F(ProcessPageForm, ACriticalRowAsksOnceMoreAndCancelStopsEverything) {
 TEST_F(ProcessPageForm, AnEmptyPageDoesNothingAndCancelChangesNothing) {
     TMainForm& f = Open();
     ShowProcessPage();
-    EXPECT_EQ(f.ProcList.Count(), 0);
-    EXPECT_EQ(f.ProcBox.Caption(), Line(Lng::ProcBoxCaption, 0));
-    Click(f.ProcKillBtn);
+    EXPECT_EQ(f.ProcessesPage().ProcList.Count(), 0);
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Caption(), Line(Lng::ProcBoxCaption, 0));
+    Click(f.ProcessesPage().ProcKillBtn);
     EXPECT_TRUE(dialogs.Messages().empty()) << "not even the question";
-    Click(f.ProcInfoBtn);
+    Click(f.ProcessesPage().ProcInfoBtn);
 
     source.AddProcess(0x10, "c:\\a.exe", "a.exe");
     control.Add(0x10, 5);
-    Click(f.ProcRefreshBtn);
-    ASSERT_EQ(f.ProcList.Count(), 1);
-    f.ProcList.SetChecked(0, true);
+    Click(f.ProcessesPage().ProcRefreshBtn);
+    ASSERT_EQ(f.ProcessesPage().ProcList.Count(), 1);
+    f.ProcessesPage().ProcList.SetChecked(0, true);
     const int fills = source.idListCalls;
     control.log.clear();
-    Click(f.ProcKillBtn); // no answer queued: Cancel
+    Click(f.ProcessesPage().ProcKillBtn); // no answer queued: Cancel
     EXPECT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_FALSE(control.processes[0x10].ended);
     EXPECT_TRUE(control.log.empty());
@@ -192,7 +194,7 @@ TEST_F(ProcessPageForm, NothingTickedStillRaisesWaitsAndRefills) {
     ShowProcessPage();
     control.log.clear();
     dialogs.QueueAnswer(MsgResult::Ok);
-    Click(f.ProcKillBtn);
+    Click(f.ProcessesPage().ProcKillBtn);
     EXPECT_EQ(control.log, (std::vector<std::string>{"priority 256", "priority 32", "sleep 1000",
                                                      "open query 16 #2", "time query 16 #2"}));
     EXPECT_EQ(source.idListCalls, 2);
@@ -205,17 +207,17 @@ TEST_F(ProcessPageForm, ASwitchOfPagesKeepsTheTicksAndRefreshClearsThem) {
     source.AddProcess(0x20, "c:\\b.exe", "b.exe");
     TMainForm& f = Open();
     ShowProcessPage();
-    EXPECT_EQ(f.ProcRefreshBtn.Tag, 999);
-    f.ProcList.SetChecked(1, true);
+    EXPECT_EQ(f.ProcessesPage().ProcRefreshBtn.Tag, 999);
+    f.ProcessesPage().ProcList.SetChecked(1, true);
     ClickTab(0);
     ClickTab(2);
     ClickTab(1);
     EXPECT_EQ(source.idListCalls, 1);
     EXPECT_EQ(TickedRows(), std::vector<int>{1});
-    Click(f.ProcRefreshBtn);
+    Click(f.ProcessesPage().ProcRefreshBtn);
     EXPECT_EQ(source.idListCalls, 2);
     EXPECT_TRUE(TickedRows().empty());
-    EXPECT_EQ(f.ProcList.Count(), 2);
+    EXPECT_EQ(f.ProcessesPage().ProcList.Count(), 2);
 }
 
 TEST_F(ProcessPageForm, TheProcessPageTakesItsLanguageLines) {
@@ -228,17 +230,20 @@ TEST_F(ProcessPageForm, TheProcessPageTakesItsLanguageLines) {
         ui::Control* c;
         int caption, hint;
     };
-    for (const Expect& e : {Expect{&f.ProcRefreshBtn, 105, 106}, Expect{&f.ProcKillBtn, 107, 108},
-                            Expect{&f.ProcInfoBtn, 109, 110}, Expect{&f.SwitchSurvBtn, 111, 112},
-                            Expect{&f.AddSurvBtn, 113, 114}, Expect{&f.FinishSurvBtn, 115, 116},
-                            Expect{&f.SurvSelectAllChk, 117, 118}}) {
+    for (const Expect& e : {Expect{&f.ProcessesPage().ProcRefreshBtn, 105, 106},
+                            Expect{&f.ProcessesPage().ProcKillBtn, 107, 108},
+                            Expect{&f.ProcessesPage().ProcInfoBtn, 109, 110},
+                            Expect{&f.ProcessesPage().SwitchSurvBtn, 111, 112},
+                            Expect{&f.ProcessesPage().AddSurvBtn, 113, 114},
+                            Expect{&f.ProcessesPage().FinishSurvBtn, 115, 116},
+                            Expect{&f.ProcessesPage().SurvSelectAllChk, 117, 118}}) {
         EXPECT_EQ(e.c->Caption(), line(e.caption)) << e.c->Name();
         EXPECT_EQ(e.c->Hint(), line(e.hint)) << e.c->Name();
     }
-    EXPECT_EQ(f.ProcSurvBox.Caption(), line(104));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), line(104));
     ShowProcessPage();
-    EXPECT_EQ(f.ProcBox.Caption(), line(21));
-    EXPECT_EQ(f.ProcSurvBox.Caption(), line(22));
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Caption(), line(21));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), line(22));
 }
 
 // ---- Information dialog -------------------------------------------------------
@@ -263,7 +268,7 @@ TEST_F(ProcessPageForm, TheInfoDialogShowsTheHelpersVersionResourceAndItsFigures
     ShowProcessPage();
     int row = RowOf(UpperAscii(helper.Path()));
     ASSERT_GE(row, 0);
-    f.ProcList.Select(row);
+    f.ProcessesPage().ProcList.Select(row);
 
     Rows file, proc;
     std::string caption, fileBox, procBox, close, closeHint;
@@ -289,7 +294,7 @@ TEST_F(ProcessPageForm, TheInfoDialogShowsTheHelpersVersionResourceAndItsFigures
         d.CloseBtn.Click();
         return d.ModalResult;
     });
-    Click(f.ProcInfoBtn);
+    Click(f.ProcessesPage().ProcInfoBtn);
     ASSERT_EQ(opened, 1);
     EXPECT_EQ(caption, Line(Lng::InfoWindowCaption));
     EXPECT_EQ(fileBox, Line(Lng::InfoFileBoxCaption));
@@ -331,12 +336,12 @@ TEST_F(ProcessPageForm, TheInfoButtonNeedsASelectionAndAVanishedFileShowsNothing
         procRows = d.ProcList.Count();
         return int(ui::mrCancel);
     });
-    Click(f.ProcInfoBtn);
+    Click(f.ProcessesPage().ProcInfoBtn);
     EXPECT_EQ(opened, 0) << "no row selected";
 
-    f.ProcList.Select(0);
+    f.ProcessesPage().ProcList.Select(0);
     ASSERT_TRUE(::DeleteFileA(exe.c_str()));
-    Click(f.ProcInfoBtn);
+    Click(f.ProcessesPage().ProcInfoBtn);
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(fileRows, 0);
     EXPECT_EQ(procRows, 0);
@@ -353,38 +358,38 @@ TEST_F(ProcessPageForm, SixHundredProcessesEmptyAndOverlongNamesFillWithoutFault
     }
     TMainForm& f = Open();
     ShowProcessPage();
-    ASSERT_EQ(f.ProcList.Count(), 500);
-    EXPECT_EQ(f.ProcBox.Caption(), Line(Lng::ProcBoxCaption, 500));
-    EXPECT_EQ(f.ProcList.ItemText(0, 0), "") << "the empty name sorts first";
-    EXPECT_LE(f.IconList.Count(), 42);
+    ASSERT_EQ(f.ProcessesPage().ProcList.Count(), 500);
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Caption(), Line(Lng::ProcBoxCaption, 500));
+    EXPECT_EQ(f.ProcessesPage().ProcList.ItemText(0, 0), "") << "the empty name sorts first";
+    EXPECT_LE(f.ProcessesPage().IconList.Count(), 42);
     bool sawLong = false;
-    for (int r = 0; r < f.ProcList.Count(); ++r)
-        if (f.ProcList.ItemText(r, 0).substr(0, 10) == "XXXXXXXXXX") {
+    for (int r = 0; r < f.ProcessesPage().ProcList.Count(); ++r)
+        if (f.ProcessesPage().ProcList.ItemText(r, 0).substr(0, 10) == "XXXXXXXXXX") {
             sawLong = true;
-            EXPECT_EQ(f.ProcList.ItemText(r, 0).size(), 259u);
-            f.ProcList.SetChecked(r, true);
+            EXPECT_EQ(f.ProcessesPage().ProcList.ItemText(r, 0).size(), 259u);
+            f.ProcessesPage().ProcList.SetChecked(r, true);
         }
     EXPECT_TRUE(sawLong);
 
     // The empty name opens an empty dialog; the unverifiable rows cannot be
     // ended and are listed.
-    f.ProcList.Select(0);
-    f.ProcList.SetChecked(0, true);
+    f.ProcessesPage().ProcList.Select(0);
+    f.ProcessesPage().ProcList.SetChecked(0, true);
     int fileRows = -1;
     ui::SetModalRunner([&](ui::ModalForm& m) {
         fileRows = dynamic_cast<TProcInfoForm&>(m).FileList.Count();
         return int(ui::mrCancel);
     });
-    Click(f.ProcInfoBtn);
+    Click(f.ProcessesPage().ProcInfoBtn);
     EXPECT_EQ(fileRows, 0);
     dialogs.QueueAnswer(MsgResult::Ok);
-    Click(f.ProcKillBtn);
+    Click(f.ProcessesPage().ProcKillBtn);
     ASSERT_EQ(dialogs.Messages().size(), 2u);
     EXPECT_EQ(
         dialogs.Messages()[1].text.find(Line(Lng::KillFailedHeader) + "\r\" [PID:00000007]\"\r\""),
         0u)
         << dialogs.Messages()[1].text;
-    EXPECT_EQ(f.ProcList.Count(), 500);
+    EXPECT_EQ(f.ProcessesPage().ProcList.Count(), 500);
 }
 
 } // namespace

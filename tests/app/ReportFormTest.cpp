@@ -89,7 +89,7 @@ class ReportFormTest : public ::testing::Test {
             ui::ProcessMessages(&r);
             return r.ModalResult;
         });
-        form->ReportBtn.Click();
+        form->AutostartPage().ReportBtn.Click();
         ui::ProcessMessages(form.get());
         return shown;
     }

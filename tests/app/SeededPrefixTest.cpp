@@ -44,8 +44,8 @@ class SeededPrefixTest : public ::testing::Test {
         return *form;
     }
     int SeededRow() {
-        for (int r = 0; r < form->ASList.Count(); ++r)
-            if (form->ASList.ItemText(r, 0) == kValue) return r;
+        for (int r = 0; r < form->AutostartPage().ASList.Count(); ++r)
+            if (form->AutostartPage().ASList.ItemText(r, 0) == kValue) return r;
         return -1;
     }
 
@@ -58,21 +58,21 @@ TEST_F(SeededPrefixTest, ARunValueShowsInGroupZeroAndIsKnownOnceAccepted) {
     TMainForm& f = Open();
     int row = SeededRow();
     ASSERT_GE(row, 0);
-    EXPECT_EQ(f.ASList.ItemText(row, 1), kData);
-    EXPECT_TRUE(f.ASList.Checked(row));
-    EXPECT_EQ(f.ASList.ItemImage(row), 0);
-    EXPECT_EQ(f.ASListBox.Caption(),
-              LanguageTable.Format(LineAt(25), {std::to_string(f.ASList.Count())}));
+    EXPECT_EQ(f.AutostartPage().ASList.ItemText(row, 1), kData);
+    EXPECT_TRUE(f.AutostartPage().ASList.Checked(row));
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(row), 0);
+    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(),
+              LanguageTable.Format(LineAt(25), {std::to_string(f.AutostartPage().ASList.Count())}));
 
     // Accepted into the database file: the next start loads it before the
     // first fill, so the row comes up known.
-    AutostartEntry found = ASEntries[f.ASListIndex[static_cast<size_t>(row)]];
+    AutostartEntry found = ASEntries[f.AutostartPage().ASListIndex[static_cast<size_t>(row)]];
     form.reset();
     test::WriteBytes(dir / "asedb.dat", EncodeRecords({found}));
     Open();
     row = SeededRow();
     ASSERT_GE(row, 0);
-    EXPECT_EQ(form->ASList.ItemImage(row), 1);
+    EXPECT_EQ(form->AutostartPage().ASList.ItemImage(row), 1);
 }
 
 TEST_F(SeededPrefixTest, TheRefreshButtonFindsWhatChangedSinceTheLastScan) {
@@ -88,7 +88,7 @@ TEST_F(SeededPrefixTest, TheRefreshButtonFindsWhatChangedSinceTheLastScan) {
     f.Tab.SetTabIndex(0);
     f.TabChange();
     EXPECT_GE(SeededRow(), 0);
-    ::SendMessageW(f.ASRefreshBtn.Handle(), BM_CLICK, 0, 0);
+    ::SendMessageW(f.AutostartPage().ASRefreshBtn.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(SeededRow(), -1);
 }
 

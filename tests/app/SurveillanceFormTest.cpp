@@ -28,32 +28,37 @@ class SurveillanceForm : public test::ProcessPageFixture {
         source.AddProcess(0x20, "c:\\tools\\a.exe", "a.exe");
         TMainForm& f = Open();
         ShowProcessPage();
-        Click(f.SwitchSurvBtn);
+        Click(f.ProcessesPage().SwitchSurvBtn);
         return f;
     }
     Lines Shown() const {
         Lines items;
-        for (int i = 0; i < form->ProcSurvList.Count(); ++i)
-            items.push_back(form->ProcSurvList.Item(i));
+        for (int i = 0; i < form->ProcessesPage().ProcSurvList.Count(); ++i)
+            items.push_back(form->ProcessesPage().ProcSurvList.Item(i));
         return items;
     }
     std::vector<int> TickedEntries() const {
         std::vector<int> rows;
-        for (int i = 0; i < form->ProcSurvList.Count(); ++i) {
-            EXPECT_EQ(form->ProcSurvList.Checked(i), form->Surveillance().Ticked(size_t(i))) << i;
-            if (form->ProcSurvList.Checked(i)) rows.push_back(i);
+        for (int i = 0; i < form->ProcessesPage().ProcSurvList.Count(); ++i) {
+            EXPECT_EQ(form->ProcessesPage().ProcSurvList.Checked(i),
+                      form->ProcessesPage().Surveillance().Ticked(size_t(i)))
+                << i;
+            if (form->ProcessesPage().ProcSurvList.Checked(i)) rows.push_back(i);
         }
         return rows;
     }
     // A click on the box in front of an entry.
     void ClickBox(int row) {
-        RECT r = form->ProcSurvList.ItemRect(row);
+        RECT r = form->ProcessesPage().ProcSurvList.ItemRect(row);
         LPARAM at = MAKELPARAM(r.left + 6, (r.top + r.bottom) / 2);
-        ::PostMessageW(form->ProcSurvList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-        ::PostMessageW(form->ProcSurvList.Handle(), WM_LBUTTONUP, 0, at);
+        ::PostMessageW(form->ProcessesPage().ProcSurvList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ::PostMessageW(form->ProcessesPage().ProcSurvList.Handle(), WM_LBUTTONUP, 0, at);
         Pump();
     }
-    bool Drop() { return form->DropOn(form->ProcSurvList, form->ProcList, {5, 5}); }
+    bool Drop() {
+        return form->DropOn(form->ProcessesPage().ProcSurvList, form->ProcessesPage().ProcList,
+                            {5, 5});
+    }
     std::string Caption(size_t entries) const { return Line(Lng::ProcSurvBoxCaption, entries); }
 };
 
@@ -61,72 +66,81 @@ TEST_F(SurveillanceForm, TheSwitchShowsAndHidesTheSurveillanceControls) {
     source.AddProcess(0x10, "c:\\a.exe", "a.exe");
     TMainForm& f = Open();
     ShowProcessPage();
-    std::vector<ui::Control*> controls = {&f.ProcSurvBox, &f.SurvSplitter, &f.AddSurvBtn,
-                                          &f.FinishSurvBtn, &f.SurvSelectAllChk};
-    EXPECT_FALSE(f.SwitchSurvBtn.Down());
+    std::vector<ui::Control*> controls = {
+        &f.ProcessesPage().ProcSurvBox, &f.ProcessesPage().SurvSplitter,
+        &f.ProcessesPage().AddSurvBtn, &f.ProcessesPage().FinishSurvBtn,
+        &f.ProcessesPage().SurvSelectAllChk};
+    EXPECT_FALSE(f.ProcessesPage().SwitchSurvBtn.Down());
     for (ui::Control* c : controls)
         EXPECT_FALSE(c->VisibleStyle()) << c->Name();
-    EXPECT_EQ(f.ProcBox.Height(), f.Page1MainPnl.ClientHeight());
-    EXPECT_FALSE(f.SurvSelectAllChk.Checked());
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Height(), f.ProcessesPage().Page1MainPnl.ClientHeight());
+    EXPECT_FALSE(f.ProcessesPage().SurvSelectAllChk.Checked());
 
-    f.ProcSurvBox.SetCaption("unchanged");
-    Click(f.SwitchSurvBtn);
-    EXPECT_TRUE(f.SwitchSurvBtn.Down());
+    f.ProcessesPage().ProcSurvBox.SetCaption("unchanged");
+    Click(f.ProcessesPage().SwitchSurvBtn);
+    EXPECT_TRUE(f.ProcessesPage().SwitchSurvBtn.Down());
     for (ui::Control* c : controls)
         EXPECT_TRUE(c->VisibleStyle()) << c->Name();
-    EXPECT_EQ(f.ProcSurvBox.Caption(), "unchanged");
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), "unchanged");
     // The box along the bottom of the main panel, the splitter above it.
-    EXPECT_EQ(f.ProcSurvBox.Top() + f.ProcSurvBox.Height(), f.Page1MainPnl.ClientHeight());
-    EXPECT_EQ(f.SurvSplitter.Top() + f.SurvSplitter.Height(), f.ProcSurvBox.Top());
-    EXPECT_EQ(f.ProcBox.Top() + f.ProcBox.Height(), f.SurvSplitter.Top());
-    EXPECT_GT(f.ProcSurvList.Height(), 0);
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Top() + f.ProcessesPage().ProcSurvBox.Height(),
+              f.ProcessesPage().Page1MainPnl.ClientHeight());
+    EXPECT_EQ(f.ProcessesPage().SurvSplitter.Top() + f.ProcessesPage().SurvSplitter.Height(),
+              f.ProcessesPage().ProcSurvBox.Top());
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Top() + f.ProcessesPage().ProcBox.Height(),
+              f.ProcessesPage().SurvSplitter.Top());
+    EXPECT_GT(f.ProcessesPage().ProcSurvList.Height(), 0);
 
     // A larger window: the boxes follow it, the column fills the list.
     f.SetSize(900, 700);
     Pump();
-    EXPECT_EQ(f.ProcList.ColumnWidth(0), f.ProcBox.ClientWidth() - 20);
-    EXPECT_EQ(f.ProcSurvBox.Top() + f.ProcSurvBox.Height(), f.Page1MainPnl.ClientHeight());
-    EXPECT_EQ(f.Page1MenuPnl.Left() + f.Page1MenuPnl.Width(), f.PagePnl1.ClientWidth());
-    EXPECT_EQ(f.ProcSurvBox.Width(), f.ProcBox.Width());
+    EXPECT_EQ(f.ProcessesPage().ProcList.ColumnWidth(0),
+              f.ProcessesPage().ProcBox.ClientWidth() - 20);
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Top() + f.ProcessesPage().ProcSurvBox.Height(),
+              f.ProcessesPage().Page1MainPnl.ClientHeight());
+    EXPECT_EQ(f.ProcessesPage().Page1MenuPnl.Left() + f.ProcessesPage().Page1MenuPnl.Width(),
+              f.PagePnl1.ClientWidth());
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Width(), f.ProcessesPage().ProcBox.Width());
 
-    Click(f.SwitchSurvBtn);
-    EXPECT_FALSE(f.SwitchSurvBtn.Down());
+    Click(f.ProcessesPage().SwitchSurvBtn);
+    EXPECT_FALSE(f.ProcessesPage().SwitchSurvBtn.Down());
     for (ui::Control* c : controls)
         EXPECT_FALSE(c->VisibleStyle()) << c->Name();
-    EXPECT_EQ(f.ProcBox.Height(), f.Page1MainPnl.ClientHeight());
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Height(), f.ProcessesPage().Page1MainPnl.ClientHeight());
 }
 
 TEST_F(SurveillanceForm, ADropAddsTheUpperCasedCaptionOnceAndSavesOnlyAChange) {
     TMainForm& f = OpenPage();
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(0));
-    ASSERT_EQ(f.ProcList.ItemText(1, 0), "mixed.exe");
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(0));
+    ASSERT_EQ(f.ProcessesPage().ProcList.ItemText(1, 0), "mixed.exe");
 
     // Nothing selected: nothing at all, not even the caption.
-    f.ProcSurvBox.SetCaption("sentinel");
+    f.ProcessesPage().ProcSurvBox.SetCaption("sentinel");
     EXPECT_TRUE(Drop());
-    EXPECT_EQ(f.ProcSurvBox.Caption(), "sentinel");
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), "sentinel");
     EXPECT_FALSE(FileExists(SurvFile()));
 
-    f.ProcList.Select(1);
-    EXPECT_FALSE(f.DropOn(f.ProcSurvList, f.ASList, {5, 5})) << "only rows of ProcList";
-    EXPECT_FALSE(f.DropOn(f.ProcBox, f.ProcList, {5, 5}));
+    f.ProcessesPage().ProcList.Select(1);
+    EXPECT_FALSE(f.DropOn(f.ProcessesPage().ProcSurvList, f.AutostartPage().ASList, {5, 5}))
+        << "only rows of ProcList";
+    EXPECT_FALSE(f.DropOn(f.ProcessesPage().ProcBox, f.ProcessesPage().ProcList, {5, 5}));
     EXPECT_TRUE(Drop());
     EXPECT_EQ(Shown(), Lines{"MIXED.EXE"});
     EXPECT_EQ(test::ReadBytes(SurvFile()), "MIXED.EXE\r\n");
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(1));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(1));
 
     // The same again, as it is in the file in another case: no change, the
     // file stays as it is, the caption is set all the same.
     test::WriteBytes(SurvFile(), "mixed.EXE\n");
-    Click(f.ProcRefreshBtn);
-    f.ProcList.Select(1);
-    f.ProcSurvBox.SetCaption("sentinel");
+    Click(f.ProcessesPage().ProcRefreshBtn);
+    f.ProcessesPage().ProcList.Select(1);
+    f.ProcessesPage().ProcSurvBox.SetCaption("sentinel");
     EXPECT_TRUE(Drop());
     EXPECT_EQ(Shown(), Lines{"mixed.EXE"});
     EXPECT_EQ(test::ReadBytes(SurvFile()), "mixed.EXE\n");
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(1));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(1));
 
-    f.ProcList.Select(0);
+    f.ProcessesPage().ProcList.Select(0);
     EXPECT_TRUE(Drop());
     EXPECT_EQ(Shown(), (Lines{"C:\\TOOLS\\A.EXE", "mixed.EXE"}));
     EXPECT_EQ(test::ReadBytes(SurvFile()), "C:\\TOOLS\\A.EXE\r\nmixed.EXE\r\n");
@@ -137,7 +151,7 @@ TEST_F(SurveillanceForm, TheAddButtonAsksWithTheDesignedDialogAndKeepsTheCase) {
     TMainForm& f = OpenPage("C:\\TOOLS\\A.EXE\r\n");
     dialogs.QueueOpenFiles(
         {"c:\\Werkzeug\\B.exe", "c:\\tools\\a.exe", "C:\\WERKZEUG\\b.EXE", "c:\\0.exe"});
-    Click(f.AddSurvBtn);
+    Click(f.ProcessesPage().AddSurvBtn);
     ASSERT_EQ(dialogs.FileRequests().size(), 1u);
     const FileDialogRequest& r = dialogs.FileRequests()[0];
     EXPECT_EQ(r.title, "Datei(en) angeben, die \xFC"
@@ -153,16 +167,16 @@ TEST_F(SurveillanceForm, TheAddButtonAsksWithTheDesignedDialogAndKeepsTheCase) {
     EXPECT_EQ(Shown(), (Lines{"c:\\0.exe", "C:\\TOOLS\\A.EXE", "c:\\Werkzeug\\B.exe"}));
     EXPECT_EQ(test::ReadBytes(SurvFile()),
               "c:\\0.exe\r\nC:\\TOOLS\\A.EXE\r\nc:\\Werkzeug\\B.exe\r\n");
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(3));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(3));
 
     // Cancel, and a choice of what is there already: the caption is set,
     // the file is not written.
     test::WriteBytes(SurvFile(), "sentinel");
     for (Lines chosen : {Lines{}, Lines{"C:\\0.EXE"}}) {
         dialogs.QueueOpenFiles(chosen);
-        f.ProcSurvBox.SetCaption("x");
-        Click(f.AddSurvBtn);
-        EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(3));
+        f.ProcessesPage().ProcSurvBox.SetCaption("x");
+        Click(f.ProcessesPage().AddSurvBtn);
+        EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(3));
         EXPECT_EQ(test::ReadBytes(SurvFile()), "sentinel");
     }
 }
@@ -170,57 +184,57 @@ TEST_F(SurveillanceForm, TheAddButtonAsksWithTheDesignedDialogAndKeepsTheCase) {
 TEST_F(SurveillanceForm, TicksRemoveEntriesSelectAllTicksEveryOneAndAFillClearsThem) {
     TMainForm& f = OpenPage("b.exe\r\na.exe\nc.exe\rd.exe");
     ASSERT_EQ(Shown(), (Lines{"a.exe", "b.exe", "c.exe", "d.exe"}));
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(4));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(4));
 
     // Removing with nothing ticked changes nothing and writes nothing.
-    f.ProcSurvBox.SetCaption("x");
-    Click(f.FinishSurvBtn);
+    f.ProcessesPage().ProcSurvBox.SetCaption("x");
+    Click(f.ProcessesPage().FinishSurvBtn);
     EXPECT_EQ(Shown().size(), 4u);
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(4));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(4));
     EXPECT_EQ(test::ReadBytes(SurvFile()), "b.exe\r\na.exe\nc.exe\rd.exe");
 
     ClickBox(1);
     ClickBox(3);
     EXPECT_EQ(TickedEntries(), (std::vector<int>{1, 3}));
     // The space bar toggles the focused entry as well.
-    f.ProcSurvList.SetItemIndex(2);
-    ::SendMessageW(f.ProcSurvList.Handle(), WM_KEYDOWN, VK_SPACE, 0);
+    f.ProcessesPage().ProcSurvList.SetItemIndex(2);
+    ::SendMessageW(f.ProcessesPage().ProcSurvList.Handle(), WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(TickedEntries(), (std::vector<int>{1, 2, 3}));
     ClickBox(2);
     // A click on the text only selects.
-    RECT text = f.ProcSurvList.ItemRect(0);
+    RECT text = f.ProcessesPage().ProcSurvList.ItemRect(0);
     LPARAM at = MAKELPARAM(text.left + 60, (text.top + text.bottom) / 2);
-    ::PostMessageW(f.ProcSurvList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
-    ::PostMessageW(f.ProcSurvList.Handle(), WM_LBUTTONUP, 0, at);
+    ::PostMessageW(f.ProcessesPage().ProcSurvList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::PostMessageW(f.ProcessesPage().ProcSurvList.Handle(), WM_LBUTTONUP, 0, at);
     Pump();
-    EXPECT_EQ(f.ProcSurvList.ItemIndex(), 0);
+    EXPECT_EQ(f.ProcessesPage().ProcSurvList.ItemIndex(), 0);
     EXPECT_EQ(TickedEntries(), (std::vector<int>{1, 3}));
 
-    Click(f.FinishSurvBtn);
+    Click(f.ProcessesPage().FinishSurvBtn);
     EXPECT_EQ(Shown(), (Lines{"a.exe", "c.exe"}));
     EXPECT_EQ(test::ReadBytes(SurvFile()), "a.exe\r\nc.exe\r\n");
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(2));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(2));
     EXPECT_TRUE(TickedEntries().empty());
 
     // A fill reloads the file: every tick goes.
     ClickBox(0);
-    Click(f.ProcRefreshBtn);
+    Click(f.ProcessesPage().ProcRefreshBtn);
     EXPECT_EQ(Shown(), (Lines{"a.exe", "c.exe"}));
     EXPECT_TRUE(TickedEntries().empty());
 
     // "Alle wählen", then "Entfernen": an empty list, an empty file.
-    f.ProcSurvBox.SetCaption("x");
-    Click(f.SurvSelectAllChk);
+    f.ProcessesPage().ProcSurvBox.SetCaption("x");
+    Click(f.ProcessesPage().SurvSelectAllChk);
     EXPECT_EQ(TickedEntries(), (std::vector<int>{0, 1}));
-    EXPECT_EQ(f.ProcSurvBox.Caption(), "x") << "ticking is no change of the list";
-    Click(f.FinishSurvBtn);
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), "x") << "ticking is no change of the list";
+    Click(f.ProcessesPage().FinishSurvBtn);
     EXPECT_TRUE(Shown().empty());
     EXPECT_TRUE(FileExists(SurvFile()));
     EXPECT_EQ(test::ReadBytes(SurvFile()), "");
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(0));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(0));
     // On an empty list the box does nothing either way.
-    Click(f.SurvSelectAllChk);
-    Click(f.FinishSurvBtn);
+    Click(f.ProcessesPage().SurvSelectAllChk);
+    Click(f.ProcessesPage().FinishSurvBtn);
     EXPECT_EQ(test::ReadBytes(SurvFile()), "");
 }
 
@@ -232,8 +246,8 @@ TEST_F(SurveillanceForm, AFileThatCannotBeWrittenGoesToTheErrorHandler) {
     EXPECT_TRUE(Shown().empty());
     const std::string message = "Datei " + SurvFile() + " kann nicht erstellt werden";
 
-    f.ProcList.Select(0);
-    f.ProcSurvBox.SetCaption("sentinel");
+    f.ProcessesPage().ProcList.Select(0);
+    f.ProcessesPage().ProcSurvBox.SetCaption("sentinel");
     EXPECT_TRUE(Drop());
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0].text, message);
@@ -241,13 +255,13 @@ TEST_F(SurveillanceForm, AFileThatCannotBeWrittenGoesToTheErrorHandler) {
     // The list keeps the entry until the next fill; after a drop the
     // caption is not set.
     EXPECT_EQ(Shown(), Lines{"C:\\TOOLS\\A.EXE"});
-    EXPECT_EQ(f.ProcSurvBox.Caption(), "sentinel");
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), "sentinel");
 
     dialogs.QueueOpenFiles({"c:\\b.exe"});
-    Click(f.AddSurvBtn);
+    Click(f.ProcessesPage().AddSurvBtn);
     ASSERT_EQ(dialogs.Messages().size(), 2u);
     EXPECT_EQ(dialogs.Messages()[1].text, message);
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(2));
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(2));
     EXPECT_TRUE(DirectoryExists(SurvFile()));
     ::RemoveDirectoryA(SurvFile().c_str());
 }
@@ -263,30 +277,30 @@ TEST_F(SurveillanceForm, AHostileFileFillsTheListAndIsNeverRewritten) {
     bytes += "last";
     const size_t lines = DecodeSurveillanceFile(bytes).size();
     TMainForm& f = OpenPage(bytes);
-    EXPECT_EQ(size_t(f.ProcSurvList.Count()), lines);
-    EXPECT_EQ(f.ProcSurvBox.Caption(), Caption(lines));
+    EXPECT_EQ(size_t(f.ProcessesPage().ProcSurvList.Count()), lines);
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Caption(), Caption(lines));
     // The overlong line drawn at the top of the list.
-    ptrdiff_t longest = f.Surveillance().Find(std::string(1 << 20, 'L'));
+    ptrdiff_t longest = f.ProcessesPage().Surveillance().Find(std::string(1 << 20, 'L'));
     ASSERT_GE(longest, 0);
-    ::SendMessageW(f.ProcSurvList.Handle(), LB_SETTOPINDEX, longest, 0);
+    ::SendMessageW(f.ProcessesPage().ProcSurvList.Handle(), LB_SETTOPINDEX, longest, 0);
     HDC screen = ::GetDC(nullptr);
     HDC dc = ::CreateCompatibleDC(screen);
     HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 400, 200);
     HGDIOBJ old = ::SelectObject(dc, bitmap);
-    ::SendMessageW(f.ProcSurvList.Handle(), WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
+    ::SendMessageW(f.ProcessesPage().ProcSurvList.Handle(), WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
     ::SelectObject(dc, old);
     ::DeleteObject(bitmap);
     ::DeleteDC(dc);
     ::ReleaseDC(nullptr, screen);
     // Shown, ticked, unticked, refilled: never written.
-    Click(f.SurvSelectAllChk);
-    Click(f.SurvSelectAllChk);
-    Click(f.ProcRefreshBtn);
+    Click(f.ProcessesPage().SurvSelectAllChk);
+    Click(f.ProcessesPage().SurvSelectAllChk);
+    Click(f.ProcessesPage().ProcRefreshBtn);
     ClickTab(0);
     ClickTab(1);
-    Click(f.FinishSurvBtn);
+    Click(f.ProcessesPage().FinishSurvBtn);
     EXPECT_EQ(test::ReadBytes(SurvFile()), bytes);
-    EXPECT_EQ(size_t(f.ProcSurvList.Count()), lines);
+    EXPECT_EQ(size_t(f.ProcessesPage().ProcSurvList.Count()), lines);
 }
 
 // ---- Mouse --------------------------------------------------------------------
@@ -294,10 +308,12 @@ TEST_F(SurveillanceForm, AHostileFileFillsTheListAndIsNeverRewritten) {
 TEST_F(SurveillanceForm, PullingARowWithTheMouseOntoTheListDropsIt) {
     TMainForm& f = OpenPage();
     auto press = [&](int row) {
-        RECT r = f.ProcList.ItemRect(row);
+        RECT r = f.ProcessesPage().ProcList.ItemRect(row);
         int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-        ::PostMessageW(f.ProcList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        ::PostMessageW(f.ProcList.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y + 25));
+        ::PostMessageW(f.ProcessesPage().ProcList.Handle(), WM_LBUTTONDOWN, MK_LBUTTON,
+                       MAKELPARAM(x, y));
+        ::PostMessageW(f.ProcessesPage().ProcList.Handle(), WM_MOUSEMOVE, MK_LBUTTON,
+                       MAKELPARAM(x, y + 25));
         Pump();
     };
     // Form coordinates of the middle of a control.
@@ -313,55 +329,56 @@ TEST_F(SurveillanceForm, PullingARowWithTheMouseOntoTheListDropsIt) {
     };
 
     press(1);
-    EXPECT_EQ(f.DragSource(), &f.ProcList);
-    EXPECT_EQ(f.ProcList.Selected(), 1);
-    release(f.ProcSurvList);
+    EXPECT_EQ(f.DragSource(), &f.ProcessesPage().ProcList);
+    EXPECT_EQ(f.ProcessesPage().ProcList.Selected(), 1);
+    release(f.ProcessesPage().ProcSurvList);
     EXPECT_EQ(f.DragSource(), nullptr);
     EXPECT_EQ(Shown(), Lines{"MIXED.EXE"});
     EXPECT_EQ(test::ReadBytes(SurvFile()), "MIXED.EXE\r\n");
 
     // Let go over a control that takes nothing, or Escape: no drop.
     press(0);
-    release(f.ProcBox);
+    release(f.ProcessesPage().ProcBox);
     EXPECT_EQ(f.DragSource(), nullptr);
     press(0);
-    ASSERT_EQ(f.DragSource(), &f.ProcList);
-    ::PostMessageW(f.ProcList.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_EQ(f.DragSource(), &f.ProcessesPage().ProcList);
+    ::PostMessageW(f.ProcessesPage().ProcList.Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
     Pump();
     EXPECT_EQ(f.DragSource(), nullptr);
-    release(f.ProcSurvList);
+    release(f.ProcessesPage().ProcSurvList);
     EXPECT_EQ(Shown(), Lines{"MIXED.EXE"});
 }
 
 TEST_F(SurveillanceForm, TheSplitterMovesTheBorderBetweenTheBoxes) {
     TMainForm& f = OpenPage();
-    const int surv = f.ProcSurvBox.Height(), proc = f.ProcBox.Height();
-    const int page = f.Page1MainPnl.ClientHeight();
-    HWND bar = f.SurvSplitter.Handle();
+    const int surv = f.ProcessesPage().ProcSurvBox.Height(),
+              proc = f.ProcessesPage().ProcBox.Height();
+    const int page = f.ProcessesPage().Page1MainPnl.ClientHeight();
+    HWND bar = f.ProcessesPage().SurvSplitter.Handle();
     // Client positions above the bar are negative.
     auto at = [](int x, int y) { return MAKELPARAM(WORD(short(x)), WORD(short(y))); };
     // Each move is given where the bar is when it is sent, as a mouse would.
     ::PostMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at(20, 2));
     Pump();
-    EXPECT_TRUE(f.SurvSplitter.Dragging());
+    EXPECT_TRUE(f.ProcessesPage().SurvSplitter.Dragging());
     ::PostMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, at(20, 2 - 40));
     Pump();
-    EXPECT_EQ(f.ProcSurvBox.Height(), surv + 40);
-    EXPECT_EQ(f.ProcBox.Height(), proc - 40);
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Height(), surv + 40);
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Height(), proc - 40);
     ::PostMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, at(20, 2 + 2000));
     Pump();
-    EXPECT_EQ(f.ProcSurvBox.Height(), 60) << "the least height";
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Height(), 60) << "the least height";
     ::PostMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, at(20, 2 - 3000));
     Pump();
-    EXPECT_EQ(f.ProcBox.Height(), 60);
-    EXPECT_EQ(f.ProcSurvBox.Top() + f.ProcSurvBox.Height(), page);
+    EXPECT_EQ(f.ProcessesPage().ProcBox.Height(), 60);
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Top() + f.ProcessesPage().ProcSurvBox.Height(), page);
     ::PostMessageW(bar, WM_LBUTTONUP, 0, at(20, 2));
     Pump();
-    EXPECT_FALSE(f.SurvSplitter.Dragging());
-    const int kept = f.ProcSurvBox.Height();
+    EXPECT_FALSE(f.ProcessesPage().SurvSplitter.Dragging());
+    const int kept = f.ProcessesPage().ProcSurvBox.Height();
     ::PostMessageW(bar, WM_MOUSEMOVE, 0, at(20, 80));
     Pump();
-    EXPECT_EQ(f.ProcSurvBox.Height(), kept) << "released, the bar stays";
+    EXPECT_EQ(f.ProcessesPage().ProcSurvBox.Height(), kept) << "released, the bar stays";
 }
 
 // ---- Guard --------------------------------------------------------------------

@@ -1,5 +1,6 @@
-// The main window's commands on entries: the known-entries menus, the edit
+// The autostart page's commands on entries: the known-entries menus, the edit
 // dialog, deleting at the source and the text file editor.
+#include "app/AutostartPage.h"
 #include "app/MainUnit.h"
 
 #include "app/AppContext.h"
@@ -15,14 +16,14 @@
 
 namespace qv {
 
-const AutostartEntry* TMainForm::SelectedEntry() const {
+const AutostartEntry* TAutostartPage::SelectedEntry() const {
     int row = ASList.Selected();
     if (row < 0 || static_cast<size_t>(row) >= ASListIndex.size()) return nullptr;
     size_t index = ASListIndex[static_cast<size_t>(row)];
     return index < ASEntries.size() ? &ASEntries[index] : nullptr;
 }
 
-void TMainForm::RescanKeepingGroup() {
+void TAutostartPage::RescanKeepingGroup() {
     int group = SelectASGroupCombo.ItemIndex();
     RefreshAutostarts(true);
     SelectASGroupCombo.SetItemIndex(group);
@@ -31,22 +32,22 @@ void TMainForm::RescanKeepingGroup() {
 
 // ---- Known-entries menus --------------------------------------------------------
 
-void TMainForm::AddEntryToDBBtnClick(const ui::Button& sender) {
+void TAutostartPage::AddEntryToDBBtnClick(const ui::Button& sender) {
     // Tag 0 opens the add menu, tag 1 the remove menu, at the mouse cursor.
     ui::PopupMenu& menu = sender.Tag == 1 ? ASPM2 : ASPM1;
     ASPM1Popup(menu);
     POINT pt{};
     ::GetCursorPos(&pt);
-    int tag = ui::TrackPopup(menu, pt, Handle());
+    int tag = ui::TrackPopup(menu, pt, main_.Handle());
     if (tag > 0) AddSingleMenuClick(tag);
 }
 
-void TMainForm::ASPM1Popup(ui::PopupMenu& menu) {
+void TAutostartPage::ASPM1Popup(ui::PopupMenu& menu) {
     menu.SetItemEnabled(0, true);
     menu.SetItemEnabled(1, ASList.Selected() >= 0);
 }
 
-void TMainForm::AddSingleMenuClick(int tag) {
+void TAutostartPage::AddSingleMenuClick(int tag) {
     const AutostartEntry* selected = SelectedEntry();
     if ((tag == AddSelectedTag || tag == DelSelectedTag) && !selected) return;
     if (!ApplyKnownEntriesCommand(tag, selected))
@@ -60,7 +61,7 @@ void TMainForm::AddSingleMenuClick(int tag) {
 
 // ---- Editing and deleting -----------------------------------------------------------
 
-void TMainForm::ASEditBtnClick() {
+void TAutostartPage::ASEditBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
     if (!selected) return;
     TASEditForm form;
@@ -70,7 +71,7 @@ void TMainForm::ASEditBtnClick() {
     RescanKeepingGroup();
 }
 
-void TMainForm::ASDelBtnClick() {
+void TAutostartPage::ASDelBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
     if (!selected) return;
     const AutostartEntry e = *selected;
@@ -78,7 +79,7 @@ void TMainForm::ASDelBtnClick() {
     if (DeleteEntry(e)) RescanKeepingGroup();
 }
 
-void TMainForm::ASEditorBtnClick() {
+void TAutostartPage::ASEditorBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
     if (!selected) return;
     const AutostartEntry e = *selected;

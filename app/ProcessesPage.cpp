@@ -1,9 +1,11 @@
-// The main window's process page: the list of running processes, ending
-// the ticked ones, the information dialog, the surveillance list below the
-// processes, and the guard button with its label and timer in the bottom
-// strip. What they show is decided by the process logic; this file only
-// copies it onto the controls and asks the questions.
+// The process page: the list of running processes, ending the ticked ones,
+// the information dialog and the surveillance list below the processes. What
+// they show is decided by the process logic; this file only copies it onto
+// the controls and asks the questions.
+#include "app/ProcessesPage.h"
+
 #include "app/MainUnit.h"
+#include "app/PageLanguage.h"
 
 #include "app/AppContext.h"
 #include "app/LanguageTable.h"
@@ -34,19 +36,21 @@ constexpr int kMinBoxHeight = 60;
 constexpr int kRefreshTag = 999;
 
 // What SwitchSurvBtn shows and hides.
-std::array<ui::Control*, 5> SurveillanceControls(TMainForm& f) {
+std::array<ui::Control*, 5> SurveillanceControls(TProcessesPage& f) {
     return {&f.ProcSurvBox, &f.SurvSplitter, &f.AddSurvBtn, &f.FinishSurvBtn, &f.SurvSelectAllChk};
 }
 
 } // namespace
 
-ProcessControl& TMainForm::Processes() {
-    return ProcControl ? *ProcControl : SystemProcessControl();
-}
-
 // ---- Creation ---------------------------------------------------------------
 
-void TMainForm::CreateProcessPage() {
+TProcessesPage::TProcessesPage(TMainForm& form, ui::Panel& sheet)
+    : ui::Page(form), main_(form), sheet_(sheet) {
+    CreateControls(sheet);
+    BindEvents();
+}
+
+void TProcessesPage::CreateControls(ui::Panel& sheet) {
     survHeight_ = kSurvHeight;
     auto button = [this](ui::Button& b, const char* name, int top, std::string_view caption,
                          int tag = 0) {
@@ -59,7 +63,7 @@ void TMainForm::CreateProcessPage() {
                 .caption = caption,
                 .tag = tag});
     };
-    Add(Page1MenuPnl, {.name = "Page1MenuPnl", .parent = &PagePnl1, .width = kMenuWidth});
+    Add(Page1MenuPnl, {.name = "Page1MenuPnl", .parent = &sheet, .width = kMenuWidth});
     button(ProcRefreshBtn, "ProcRefreshBtn", 8, "Aktualisieren", kRefreshTag);
     button(ProcKillBtn, "ProcKillBtn", 41, "Prozesse beenden");
     button(ProcInfoBtn, "ProcInfoBtn", 70, "Prozessinfo");
@@ -77,7 +81,7 @@ void TMainForm::CreateProcessPage() {
                            .caption = "Alle w\xE4hlen"});
     SurvSelectAllChk.TextColor = kGreyText;
 
-    Add(Page1MainPnl, {.name = "Page1MainPnl", .parent = &PagePnl1});
+    Add(Page1MainPnl, {.name = "Page1MainPnl", .parent = &sheet});
     Add(ProcBox, {.name = "ProcBox", .parent = &Page1MainPnl, .caption = "Prozesse"});
     ProcBox.TextColor = kGreyText;
     Add(ProcList,
@@ -101,10 +105,9 @@ void TMainForm::CreateProcessPage() {
     // One small icon per distinct file of the rows.
     IconList.Create(16, 16, 64);
     ProcList.SetImageList(IconList.Handle());
-    AddTimer(QVGuardTimer, GuardPollInterval, [this] { QVGuardTimerTimer(); });
 }
 
-void TMainForm::BindProcessPage() {
+void TProcessesPage::BindEvents() {
     using ui::Event;
     On(ProcRefreshBtn, Event::Click, [this](auto&) { ProcRefreshBtnClick(); });
     On(ProcKillBtn, Event::Click, [this](auto&) { ProcKillBtnClick(); });
@@ -121,14 +124,37 @@ void TMainForm::BindProcessPage() {
     On(SurvSplitter, Event::MouseDown, [this](auto&) { survHeightAtPress_ = survHeight_; });
     On(SurvSplitter, Event::Change,
        [this](const ui::EventArgs& a) { SurvSplitterMoved(static_cast<int>(a.pt.y)); });
-    On(QVGuardBtn, Event::Click, [this](auto&) { QVGuardBtnClick(); });
+}
+
+void TProcessesPage::ApplyLanguage() {
+    const LanguageTarget targets[] = {
+        {&ProcSurvBox, Lng::ProcSurvBoxDesignCaption, Prop::Caption},
+        {&ProcRefreshBtn, Lng::ProcRefreshBtnCaption, Prop::Caption},
+        {&ProcRefreshBtn, Lng::ProcRefreshBtnHint, Prop::Hint},
+        {&ProcKillBtn, Lng::ProcKillBtnCaption, Prop::Caption},
+        {&ProcKillBtn, Lng::ProcKillBtnHint, Prop::Hint},
+        {&ProcInfoBtn, Lng::ProcInfoBtnCaption, Prop::Caption},
+        {&ProcInfoBtn, Lng::ProcInfoBtnHint, Prop::Hint},
+        {&SwitchSurvBtn, Lng::SwitchSurvBtnCaption, Prop::Caption},
+        {&SwitchSurvBtn, Lng::SwitchSurvBtnHint, Prop::Hint},
+        {&AddSurvBtn, Lng::AddSurvBtnCaption, Prop::Caption},
+        {&AddSurvBtn, Lng::AddSurvBtnHint, Prop::Hint},
+        {&FinishSurvBtn, Lng::FinishSurvBtnCaption, Prop::Caption},
+        {&FinishSurvBtn, Lng::FinishSurvBtnHint, Prop::Hint},
+        {&SurvSelectAllChk, Lng::SurvSelectAllChkCaption, Prop::Caption},
+        {&SurvSelectAllChk, Lng::SurvSelectAllChkHint, Prop::Hint},
+    };
+    ApplyLanguageTargets(Owner(), targets);
 }
 
 // ---- Layout -----------------------------------------------------------------
 
-void TMainForm::AlignProcessPage() {
-    if (!Page1MainPnl.Handle()) return;
-    const int pw = PagePnl1.ClientWidth(), ph = PagePnl1.ClientHeight();
+void TProcessesPage::Align(int, int) {
+    AlignParts();
+}
+
+void TProcessesPage::AlignParts() {
+    const int pw = sheet_.ClientWidth(), ph = sheet_.ClientHeight();
     const int left = std::max(pw - kMenuWidth, 0);
     Page1MenuPnl.SetBounds(left, 0, kMenuWidth, ph);
     const int w = std::max(left - 4, 0);
@@ -150,25 +176,25 @@ void TMainForm::AlignProcessPage() {
                        std::max(ProcBox.ClientHeight() - 26, 0));
 }
 
-void TMainForm::SurvSplitterMoved(int distance) {
+void TProcessesPage::SurvSplitterMoved(int distance) {
     // Pulled up, the surveillance box grows.
     survHeight_ = std::clamp(
         survHeightAtPress_ - distance, kMinBoxHeight,
-        std::max(PagePnl1.ClientHeight() - kSplitterHeight - kMinBoxHeight, kMinBoxHeight));
-    AlignProcessPage();
+        std::max(sheet_.ClientHeight() - kSplitterHeight - kMinBoxHeight, kMinBoxHeight));
+    AlignParts();
 }
 
 // ---- Process list -----------------------------------------------------------
 
-void TMainForm::RefreshProcessPage(bool force) {
+void TProcessesPage::RefreshProcessPage(bool force) {
     if (!ProcessPageNeedsFill(force, ProcessTable.size(), static_cast<size_t>(ProcList.Count())))
         return;
     ProcessPageContent page;
-    if (ProcSource) {
-        page = FillProcessPage(*ProcSource, Processes());
+    if (main_.ProcSource) {
+        page = FillProcessPage(*main_.ProcSource, main_.Processes());
     } else {
         SystemProcessSource source;
-        page = FillProcessPage(source, Processes());
+        page = FillProcessPage(source, main_.Processes());
     }
     RowIcons icons = LoadRowIcons(page.icons);
 
@@ -197,17 +223,17 @@ void TMainForm::RefreshProcessPage(bool force) {
     ShowSurveillanceCaption();
 }
 
-void TMainForm::ProcRefreshBtnClick() {
-    TabChange(true);
+void TProcessesPage::ProcRefreshBtnClick() {
+    main_.TabChange(true);
 }
 
-void TMainForm::ProcKillBtnClick() {
+void TProcessesPage::ProcKillBtnClick() {
     if (ProcList.Count() == 0) return;
     if (!Confirm(LanguageTable[Lng::KillQuestion])) return;
     std::vector<bool> ticked(procRows_.size(), false);
     for (size_t i = 0; i < ticked.size() && static_cast<int>(i) < ProcList.Count(); ++i)
         ticked[i] = ProcList.Checked(static_cast<int>(i));
-    ProcessControl& control = Processes();
+    ProcessControl& control = main_.Processes();
     // Once more, and with Cancel at hand, before a process Windows cannot
     // run without is ended.
     if (AnyTickedCritical(procRows_, ticked, control) &&
@@ -215,20 +241,20 @@ void TMainForm::ProcKillBtnClick() {
                     BtnOk | BtnCancel, BtnCancel}) != MsgResult::Ok)
         return;
 
-    Status(LanguageTable[Lng::KillStatus]);
+    main_.Status(LanguageTable[Lng::KillStatus]);
     // The label is transparent: its strip repaints behind it first.
-    RECT r = StatusLbl.Bounds();
-    ::RedrawWindow(BottomPnl.Handle(), &r, nullptr,
+    RECT r = main_.StatusLbl.Bounds();
+    ::RedrawWindow(main_.BottomPnl.Handle(), &r, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
     std::vector<std::string> failures = KillTickedProcesses(procRows_, ticked, control);
     RunGuarded([this] { RefreshProcessPage(true); });
     if (!failures.empty())
         ShowMessage(KillFailureMessage(LanguageTable[Lng::KillFailedHeader], failures));
-    Status("");
+    main_.Status("");
 }
 
-void TMainForm::ProcInfoBtnClick() {
+void TProcessesPage::ProcInfoBtnClick() {
     int row = ProcList.Selected();
     if (row < 0 || static_cast<size_t>(row) >= procRows_.size()) return;
     TProcInfoForm form;
@@ -238,33 +264,33 @@ void TMainForm::ProcInfoBtnClick() {
 
 // ---- Surveillance list ------------------------------------------------------------
 
-void TMainForm::ShowSurveillanceList() {
+void TProcessesPage::ShowSurveillanceList() {
     ProcSurvList.SetItems(surv_.Entries());
     for (size_t i = 0; i < surv_.Count(); ++i)
         if (surv_.Ticked(i)) ProcSurvList.SetChecked(static_cast<int>(i), true);
 }
 
-void TMainForm::ShowSurveillanceCaption() {
+void TProcessesPage::ShowSurveillanceCaption() {
     ProcSurvBox.SetCaption(
         LanguageTable.Format(Lng::ProcSurvBoxCaption, {std::to_string(surv_.Count())}));
 }
 
-bool TMainForm::SaveSurveillance() {
+bool TProcessesPage::SaveSurveillance() {
     return RunGuarded([this] { SaveSurveillanceList(surv_, AppDir); });
 }
 
-void TMainForm::SwitchSurvbtnClick() {
+void TProcessesPage::SwitchSurvbtnClick() {
     const bool shown = SwitchSurvBtn.Down();
     for (ui::Control* c : SurveillanceControls(*this))
         c->SetVisible(shown);
-    AlignProcessPage();
+    AlignParts();
 }
 
-bool TMainForm::ProcSurvListDragOver(const ui::Control& source) const {
+bool TProcessesPage::ProcSurvListDragOver(const ui::Control& source) const {
     return &source == &ProcList;
 }
 
-void TMainForm::ProcSurvListDragDrop() {
+void TProcessesPage::ProcSurvListDragDrop() {
     int row = ProcList.Selected();
     if (row < 0 || static_cast<size_t>(row) >= procRows_.size()) return;
     if (surv_.AddDropped(procRows_[static_cast<size_t>(row)].caption)) {
@@ -275,12 +301,12 @@ void TMainForm::ProcSurvListDragDrop() {
     ShowSurveillanceCaption();
 }
 
-void TMainForm::ProcSurvListClickCheck(int row) {
+void TProcessesPage::ProcSurvListClickCheck(int row) {
     if (row < 0) return;
     surv_.SetTicked(static_cast<size_t>(row), ProcSurvList.Checked(row));
 }
 
-void TMainForm::AddSurvBtnClick() {
+void TProcessesPage::AddSurvBtnClick() {
     bool added =
         surv_.AddFiles(OpenFilesDialog({kSurveillanceDialogTitle, kSurveillanceDialogFilter,
                                         kSurveillanceDialogDefaultExt, "", true, true}));
@@ -289,43 +315,18 @@ void TMainForm::AddSurvBtnClick() {
     if (added) SaveSurveillance();
 }
 
-void TMainForm::FinishSurvBtnClick() {
+void TProcessesPage::FinishSurvBtnClick() {
     bool removed = surv_.Count() > 0 && surv_.RemoveTicked();
     if (removed) ShowSurveillanceList();
     ShowSurveillanceCaption();
     if (removed) SaveSurveillance();
 }
 
-void TMainForm::SurvSelectAllChkClick() {
+void TProcessesPage::SurvSelectAllChkClick() {
     if (surv_.Count() == 0) return;
     const bool all = SurvSelectAllChk.Checked();
     surv_.TickAll(all);
     ProcSurvList.SetAllChecked(all);
-}
-
-// ---- Guard ------------------------------------------------------------------
-
-void TMainForm::ApplyGuardDisplay(const GuardDisplay& display) {
-    QVGuardBtn.SetDown(display.pressed);
-    QVGuardLbl.SetCaption(LanguageTable[display.labelLine]);
-}
-
-void TMainForm::ShowGuardState() {
-    if (Guard) ApplyGuardDisplay(qv::ShowGuardState(*Guard));
-}
-
-void TMainForm::QVGuardBtnClick() {
-    if (!Guard) return;
-    GuardClickOutcome out = GuardButtonClick(*Guard);
-    QVGuardBtn.SetDown(out.pressed);
-    // After a failure the label keeps what it said.
-    if (out.labelLine) QVGuardLbl.SetCaption(LanguageTable[*out.labelLine]);
-    if (out.failure) ShowMessage(ShownText(LanguageTable, *out.failure));
-}
-
-void TMainForm::QVGuardTimerTimer() {
-    if (!Guard) return;
-    if (auto shown = GuardTimerTick(QVGuardBtn.Down(), *Guard)) ApplyGuardDisplay(*shown);
 }
 
 } // namespace qv

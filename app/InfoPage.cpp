@@ -1,8 +1,8 @@
-// The main window's third page: the about block with the version, the web
-// and mail links, the note on passing the program on and the update button
-// at the left, the system information list at the right; and the sponsor
-// banner at the top of the window, which is a link as well.
+// The system information page with the about block.
+#include "app/InfoPage.h"
+
 #include "app/MainUnit.h"
+#include "app/PageLanguage.h"
 
 #include "app/AppContext.h"
 #include "app/LanguageTable.h"
@@ -60,13 +60,14 @@ BitmapHandle LoadBannerBitmap() {
 
 } // namespace
 
-void TMainForm::CreateInfoPage() {
-    // The server and the mail addresses are read once, now that AppDir is
-    // fixed.
-    serverSettings_ = LoadServerSettings(AppDir);
-    aboutLinks_ = BuildAboutLinks(serverSettings_);
+TInfoPage::TInfoPage(TMainForm& form, ui::Panel& sheet) : ui::Page(form), main_(form) {
+    CreateControls(sheet);
+    BindEvents();
+}
 
-    Add(Page2MainPnl, {.name = "Page2MainPnl", .parent = &PagePnl2, .width = kAboutWidth});
+void TInfoPage::CreateControls(ui::Panel& sheet) {
+    const AboutLinks& links = main_.Links();
+    Add(Page2MainPnl, {.name = "Page2MainPnl", .parent = &sheet, .width = kAboutWidth});
     // The product's banner; a picture only, it reacts to no click.
     Add(Image1, {.name = "Image1",
                  .parent = &Page2MainPnl,
@@ -84,7 +85,7 @@ void TMainForm::CreateInfoPage() {
                     .width = kCaptionWidth,
                     .height = kLabelHeight,
                     .caption = text});
-        label.SetFont(arialBold12_.get());
+        label.SetFont(main_.BoldFont());
     };
     auto value = [this](ui::Label& label, std::string_view name, int top, std::string_view text) {
         Add(label, {.name = name,
@@ -94,7 +95,7 @@ void TMainForm::CreateInfoPage() {
                     .width = kValueWidth,
                     .height = kLabelHeight,
                     .caption = text});
-        label.SetFont(arialBold12_.get());
+        label.SetFont(main_.BoldFont());
     };
     auto link = [this](ui::LinkLabel& label, std::string_view name, int top, const AboutLink& l) {
         Add(label, {.name = name,
@@ -113,13 +114,13 @@ void TMainForm::CreateInfoPage() {
     caption(Label5, "Label5", 96, "Lizenz:");
     value(Label7, "Label7", 96, "Freeware");
     caption(Label2, "Label2", 132, "Quorvik Website:");
-    link(QVWebsiteLbl, "QVWebsiteLbl", 132, aboutLinks_.website);
+    link(QVWebsiteLbl, "QVWebsiteLbl", 132, links.website);
     caption(Label3, "Label3", 152, "EMail:");
-    link(QVEmailLbl, "QVEmailLbl", 152, aboutLinks_.mail);
+    link(QVEmailLbl, "QVEmailLbl", 152, links.mail);
     caption(Label6, "Label6", 172, "Bugreport:");
-    link(QVBugreportMailLbl, "QVBugreportMailLbl", 172, aboutLinks_.bugMail);
+    link(QVBugreportMailLbl, "QVBugreportMailLbl", 172, links.bugMail);
     caption(Label8, "Label8", 204, "Sponsor:");
-    link(SponsorLbl, "SponsorLbl", 204, aboutLinks_.sponsor);
+    link(SponsorLbl, "SponsorLbl", 204, links.sponsor);
 
     // The note on passing the program on: the language table's line 119,
     // wrapped at the label's width.
@@ -129,7 +130,7 @@ void TMainForm::CreateInfoPage() {
                 .top = kNoteTop,
                 .width = kNoteWidth,
                 .height = kNoteHeight});
-    CPLbl.SetFont(arialBold12_.get());
+    CPLbl.SetFont(main_.BoldFont());
     Add(QVUpdateBtn, {.name = "QVUpdateBtn",
                       .parent = &Page2MainPnl,
                       .left = kUpdateLeft,
@@ -137,10 +138,10 @@ void TMainForm::CreateInfoPage() {
                       .width = kUpdateWidth,
                       .height = kUpdateHeight,
                       .caption = "Update verf\xFCgbar ?"});
-    QVUpdateBtn.SetFont(arialBold12_.get());
+    QVUpdateBtn.SetFont(main_.BoldFont());
 
     // The system information at the right.
-    Add(GroupBox1, {.name = "GroupBox1", .parent = &PagePnl2, .caption = "Systeminformationen"});
+    Add(GroupBox1, {.name = "GroupBox1", .parent = &sheet, .caption = "Systeminformationen"});
     GroupBox1.TextColor = kGreyText;
     Add(SysInfoList, {.name = "SysInfoList", .parent = &GroupBox1, .left = 8, .top = 18});
     SysInfoList.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
@@ -151,26 +152,29 @@ void TMainForm::CreateInfoPage() {
 
     // Page 2 shows no hints: the texts the language table gives its controls
     // are kept, but never shown.
-    for (ui::Control* c : Components())
-        if (c->Handle() && ::IsChild(PagePnl2.Handle(), c->Handle())) c->ShowHint = false;
-
-    // The sponsor banner at the top of the window names the sponsor in its
-    // hint; unlike the page, it shows it.
-    SetHint(AdImg, aboutLinks_.bannerHint);
+    for (ui::Control* c : Owner().Components())
+        if (c->Handle() && ::IsChild(sheet.Handle(), c->Handle())) c->ShowHint = false;
 }
 
-void TMainForm::BindInfoPageEvents() {
+void TInfoPage::BindEvents() {
     using ui::Event;
     On(QVWebsiteLbl, Event::Click, [this](auto&) { QVWebsiteLblClick(); });
     On(QVEmailLbl, Event::Click, [this](auto&) { QVEmailLblClick(); });
     On(QVBugreportMailLbl, Event::Click, [this](auto&) { QVBugreportMailLblClick(); });
     On(SponsorLbl, Event::Click, [this](auto&) { SponsorLblClick(); });
-    On(AdImg, Event::Click, [this](auto&) { AdImgClick(); });
     On(QVUpdateBtn, Event::Click, [this](auto&) { QVUpdateBtnClick(); });
 }
 
-void TMainForm::AlignInfoPage(int pageWidth, int pageHeight) {
-    if (!Page2MainPnl.Handle()) return;
+void TInfoPage::ApplyLanguage() {
+    const LanguageTarget targets[] = {
+        {&CPLbl, Lng::CPLblCaption, Prop::Caption},
+        {&QVUpdateBtn, Lng::QVUpdateBtnCaption, Prop::Caption},
+        {&QVUpdateBtn, Lng::QVUpdateBtnHint, Prop::Hint},
+    };
+    ApplyLanguageTargets(Owner(), targets);
+}
+
+void TInfoPage::Align(int pageWidth, int pageHeight) {
     Page2MainPnl.SetBounds(0, 0, kAboutWidth, pageHeight);
     // The note takes the lines its text needs; where the screen's fonts
     // run wider than the design's, the update button moves down rather than
@@ -189,11 +193,11 @@ void TMainForm::AlignInfoPage(int pageWidth, int pageHeight) {
 
 // ---- System information -------------------------------------------------------
 
-void TMainForm::RefreshSystemInfo() {
+void TInfoPage::RefreshSystemInfo() {
     QVVersionLbl.SetCaption(kVersion);
     // The figures first: should reading them fail, the list is not left
     // emptied with its drawing switched off.
-    const SystemFigures figures = ReadFigures ? ReadFigures() : ReadSystemFigures();
+    const SystemFigures figures = main_.ReadFigures ? main_.ReadFigures() : ReadSystemFigures();
     const std::vector<SysInfoRow> rows = BuildSysInfoRows(
         figures, SysInfoTextsFromLines([](Lng line) { return LanguageTable[line]; }));
     SysInfoList.BeginUpdate();
@@ -205,40 +209,29 @@ void TMainForm::RefreshSystemInfo() {
 
 // ---- Links ----------------------------------------------------------------------
 
-void TMainForm::OpenAboutLink(const std::string& target) {
-    // Whether a browser or mail program took it is not reported.
-    if (OpenLink)
-        OpenLink(target);
-    else
-        ShellOpen(target);
+void TInfoPage::QVWebsiteLblClick() {
+    main_.OpenAboutLink(main_.Links().website.target);
 }
 
-void TMainForm::QVWebsiteLblClick() {
-    OpenAboutLink(aboutLinks_.website.target);
+void TInfoPage::QVEmailLblClick() {
+    main_.OpenAboutLink(main_.Links().mail.target);
 }
 
-void TMainForm::QVEmailLblClick() {
-    OpenAboutLink(aboutLinks_.mail.target);
+void TInfoPage::QVBugreportMailLblClick() {
+    main_.OpenAboutLink(main_.Links().bugMail.target);
 }
 
-void TMainForm::QVBugreportMailLblClick() {
-    OpenAboutLink(aboutLinks_.bugMail.target);
+void TInfoPage::SponsorLblClick() {
+    main_.OpenAboutLink(main_.Links().sponsor.target);
 }
 
-void TMainForm::SponsorLblClick() {
-    OpenAboutLink(aboutLinks_.sponsor.target);
-}
-
-void TMainForm::AdImgClick() {
-    OpenAboutLink(aboutLinks_.bannerTarget);
-}
-
-void TMainForm::QVUpdateBtnClick() {
-    const std::string base = UpdateBaseAddress(serverSettings_);
-    const bool endProgram = UpdateCheck ? UpdateCheck(AppDir, base) : ShowUpdateCheck(AppDir, base);
+void TInfoPage::QVUpdateBtnClick() {
+    const std::string base = UpdateBaseAddress(main_.Server());
+    const bool endProgram =
+        main_.UpdateCheck ? main_.UpdateCheck(AppDir, base) : ShowUpdateCheck(AppDir, base);
     // The updater replaces the program's files: the program ends now that
     // the dialog has closed.
-    if (endProgram) ::PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    if (endProgram) ::PostMessageW(main_.Handle(), WM_CLOSE, 0, 0);
 }
 
 } // namespace qv

@@ -1,0 +1,299 @@
+// The autostart page: its controls, their layout, the group list and the
+// entry buttons' enabling. The commands on entries are in
+// AutostartPageEntries.cpp.
+#include "app/AutostartPage.h"
+
+#include "app/AppContext.h"
+#include "app/AutostartView.h"
+#include "app/LanguageTable.h"
+#include "app/MainUnit.h"
+#include "app/PageLanguage.h"
+#include "app/res/art.h"
+#include "autostart/AutostartEntry.h"
+#include "autostart/Inactive.h"
+#include "autostart/Scanner.h"
+#include "base/Errors.h"
+#include "base/Failure.h"
+#include "database/KnownEntries.h"
+#include "report/ReportUnit.h"
+#include "ui/Dialogs.h"
+
+#include <algorithm>
+#include <string>
+
+namespace qv {
+
+namespace {
+
+// The designed layout, in pixels.
+constexpr COLORREF kGreyText = RGB(0x51, 0x51, 0x51);
+constexpr int kMenuWidth = 148;
+constexpr int kSelectBoxHeight = 53;
+
+// The refresh buttons carry the tag of the design; their click asks for a
+// forced refresh directly.
+constexpr int kRefreshTag = 999;
+
+IconHandle LoadSmallIcon(int id) {
+    return IconHandle(static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+}
+
+} // namespace
+
+TAutostartPage::TAutostartPage(TMainForm& form, ui::Panel& sheet) : ui::Page(form), main_(form) {
+    CreateControls(sheet);
+    BindEvents();
+}
+
+void TAutostartPage::CreateControls(ui::Panel& sheet) {
+    comboFont_ = ui::CreateFontHandle({L"Arial", 12, true, true});
+
+    // The button column at the right.
+    Add(Page0MenuPnl, {.name = "Page0MenuPnl", .parent = &sheet, .width = kMenuWidth});
+    Add(ASRefreshBtn, {.name = "ASRefreshBtn",
+                       .parent = &Page0MenuPnl,
+                       .left = 8,
+                       .top = 8,
+                       .width = 132,
+                       .height = 25,
+                       .caption = "Aktualisieren",
+                       .tag = kRefreshTag});
+    Add(ASProtectPnl, {.name = "ASProtectPnl",
+                       .parent = &Page0MenuPnl,
+                       .left = 8,
+                       .top = 41,
+                       .width = 132,
+                       .height = 121});
+    ASProtectPnl.Framed = true;
+    Add(ASWriteProtectChk, {.name = "ASWriteProtectChk",
+                            .parent = &ASProtectPnl,
+                            .left = 8,
+                            .top = 7,
+                            .width = 116,
+                            .height = 17,
+                            .caption = "Schreibschutz"});
+    ASWriteProtectChk.TextColor = kGreyText;
+    ASWriteProtectChk.SetChecked(true);
+    // Disabled until a row is selected with write protection off.
+    Add(ASEditBtn, {.name = "ASEditBtn",
+                    .parent = &ASProtectPnl,
+                    .left = 8,
+                    .top = 30,
+                    .width = 116,
+                    .height = 25,
+                    .caption = "\xC4ndern",
+                    .style = WS_DISABLED});
+    Add(ASEditorBtn, {.name = "ASEditorBtn",
+                      .parent = &ASProtectPnl,
+                      .left = 8,
+                      .top = 59,
+                      .width = 116,
+                      .height = 25,
+                      .caption = "Editor",
+                      .style = WS_DISABLED});
+    Add(ASDelBtn, {.name = "ASDelBtn",
+                   .parent = &ASProtectPnl,
+                   .left = 8,
+                   .top = 88,
+                   .width = 116,
+                   .height = 25,
+                   .caption = "L\xF6schen",
+                   .style = WS_DISABLED});
+    // The tag tells the shared click handler which menu to open.
+    Add(AddEntryToDBBtn, {.name = "AddEntryToDBBtn",
+                          .parent = &Page0MenuPnl,
+                          .left = 8,
+                          .top = 170,
+                          .width = 132,
+                          .height = 25,
+                          .caption = "In Datenbank",
+                          .tag = 0});
+    Add(DelEntryFromDBBtn, {.name = "DelEntryFromDBBtn",
+                            .parent = &Page0MenuPnl,
+                            .left = 8,
+                            .top = 199,
+                            .width = 132,
+                            .height = 25,
+                            .caption = "Aus Datenbank",
+                            .tag = 1});
+    Add(ReportBtn, {.name = "ReportBtn",
+                    .parent = &Page0MenuPnl,
+                    .left = 8,
+                    .top = 236,
+                    .width = 132,
+                    .height = 25,
+                    .caption = "Report"});
+
+    // Group choice along the top, the list below.
+    Add(SelectASBox, {.name = "SelectASBox",
+                      .parent = &sheet,
+                      .height = kSelectBoxHeight,
+                      .caption = "Startpunkte"});
+    SelectASBox.TextColor = kGreyText;
+    // A drop-down list's height includes the open list: ten rows.
+    Add(SelectASGroupCombo, {.name = "SelectASGroupCombo",
+                             .parent = &SelectASBox,
+                             .left = 4,
+                             .top = 20,
+                             .width = 100,
+                             .height = 220});
+    SelectASGroupCombo.SetFont(comboFont_.get());
+    ::SendMessageW(SelectASGroupCombo.Handle(), CB_SETMINVISIBLE, 10, 0);
+    Add(ASListBox,
+        {.name = "ASListBox", .parent = &sheet, .top = kSelectBoxHeight, .caption = "Inhalt"});
+    ASListBox.TextColor = kGreyText;
+    Add(ASList,
+        {.name = "ASList", .parent = &ASListBox, .left = 6, .top = 16, .style = LVS_SINGLESEL});
+    ASList.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB |
+                            LVS_EX_DOUBLEBUFFER);
+    ASList.AddColumn(100);
+    ASList.AddColumn(100);
+
+    // The known and unknown marks, and the two popup menus.
+    ASEIconList.Create(16, 16, 2);
+    ASPM1.Create();
+    ASPM1.AddItem(1, "&Alle", true, true);
+    ASPM1.AddItem(2, "Ausge&w\xE4hlt", false, false);
+    ASPM2.Create();
+    ASPM2.AddItem(3, "&Alle", true, true);
+    ASPM2.AddItem(4, "Ausge&w\xE4hlt", false, false);
+    // Image 0 marks an unknown entry, image 1 a known one.
+    for (int id : {IDI_ENTRY_UNKNOWN, IDI_ENTRY_KNOWN}) {
+        IconHandle icon = LoadSmallIcon(id);
+        if (icon) ASEIconList.AddIcon(icon.get());
+    }
+    ASList.SetImageList(ASEIconList.Handle());
+}
+
+void TAutostartPage::BindEvents() {
+    using ui::Event;
+    On(ASRefreshBtn, Event::Click, [this](auto&) { ASRefreshBtnClick(); });
+    On(SelectASGroupCombo, Event::Change, [this](auto&) { SelectASGroupComboChange(); });
+    On(ASList, Event::Click, [this](auto&) { ASListClick(); });
+    On(ASList, Event::MouseDown, [this](const ui::EventArgs& a) { ASListMouseDown(a); });
+    On(ASWriteProtectChk, Event::Click, [this](auto&) { ASListClick(); });
+    On(AddEntryToDBBtn, Event::Click, [this](auto&) { AddEntryToDBBtnClick(AddEntryToDBBtn); });
+    On(DelEntryFromDBBtn, Event::Click, [this](auto&) { AddEntryToDBBtnClick(DelEntryFromDBBtn); });
+    On(ASEditBtn, Event::Click, [this](auto&) { ASEditBtnClick(); });
+    On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
+    On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
+    On(ReportBtn, Event::Click, [this](auto&) { ReportBtnClick(); });
+}
+
+void TAutostartPage::ApplyLanguage() {
+    const LanguageTarget targets[] = {
+        {&ASRefreshBtn, Lng::ASRefreshBtnCaption, Prop::Caption},
+        {&ASRefreshBtn, Lng::ASRefreshBtnHint, Prop::Hint},
+        {&SelectASBox, Lng::SelectASBoxCaption, Prop::Caption},
+        {&ASListBox, Lng::ASListBoxDesignCaption, Prop::Caption},
+        {&ASWriteProtectChk, Lng::ASWriteProtectChkCaption, Prop::Caption},
+        {&ASWriteProtectChk, Lng::ASWriteProtectChkHint, Prop::Hint},
+        {&ASEditBtn, Lng::ASEditBtnCaption, Prop::Caption},
+        {&ASEditBtn, Lng::ASEditBtnHint, Prop::Hint},
+        {&ASEditorBtn, Lng::ASEditorBtnCaption, Prop::Caption},
+        {&ASEditorBtn, Lng::ASEditorBtnHint, Prop::Hint},
+        {&ASDelBtn, Lng::ASDelBtnCaption, Prop::Caption},
+        {&ASDelBtn, Lng::ASDelBtnHint, Prop::Hint},
+        {&AddEntryToDBBtn, Lng::AddEntryToDBBtnCaption, Prop::Caption},
+        {&AddEntryToDBBtn, Lng::AddEntryToDBBtnHint, Prop::Hint},
+        {&DelEntryFromDBBtn, Lng::DelEntryFromDBBtnCaption, Prop::Caption},
+        {&DelEntryFromDBBtn, Lng::DelEntryFromDBBtnHint, Prop::Hint},
+        {&ReportBtn, Lng::ReportBtnCaption, Prop::Caption},
+        {&ReportBtn, Lng::ReportBtnHint, Prop::Hint},
+    };
+    ApplyLanguageTargets(Owner(), targets);
+    for (ui::PopupMenu* menu : {&ASPM1, &ASPM2}) {
+        menu->SetItemCaption(0, LanguageTable[Lng::MenuAllCaption]);
+        menu->SetItemCaption(1, LanguageTable[Lng::MenuSelectedCaption]);
+    }
+    // The nine groups, by their names; the chosen one stays chosen.
+    const int group = SelectASGroupCombo.ItemIndex();
+    SelectASGroupCombo.Clear();
+    for (int g = 0; g < kGroupCount; ++g)
+        SelectASGroupCombo.Add(LanguageTable[GroupName(GroupOfByte(static_cast<uint8_t>(g)))]);
+    if (group >= 0) SelectASGroupCombo.SetItemIndex(group);
+}
+
+void TAutostartPage::Align(int width, int height) {
+    // The button column right, the group choice on top, the list filling the
+    // rest.
+    int left = std::max(width - kMenuWidth, 0);
+    Page0MenuPnl.SetBounds(left, 0, kMenuWidth, height);
+    SelectASBox.SetBounds(0, 0, left - 4, kSelectBoxHeight);
+    ASListBox.SetBounds(0, kSelectBoxHeight + 2, left - 4,
+                        std::max(height - kSelectBoxHeight - 2, 0));
+    ASList.SetBounds(8, 18, std::max(ASListBox.ClientWidth() - 16, 0),
+                     std::max(ASListBox.ClientHeight() - 26, 0));
+    SelectASGroupCombo.SetBounds(4, 19, SelectASGroupCombo.Width(), 220);
+}
+
+// ---- Refreshing -----------------------------------------------------------------
+
+void TAutostartPage::ASRefreshBtnClick() {
+    main_.TabChange(true);
+}
+
+void TAutostartPage::RefreshAutostarts(bool force) {
+    if (!force && !ASEntries.empty()) return;
+    // A failing step is reported on its own; the list is refilled regardless.
+    RunGuarded([] { ScanAutostarts(LanguageTable[Lng::ExplorerCaption]); });
+    RunGuarded([] { LoadInactiveEntries(); });
+    SelectASGroupComboChange();
+}
+
+void TAutostartPage::SelectASGroupComboChange() {
+    ASList.BeginUpdate();
+    ASList.Clear();
+    ASListIndex.clear();
+    // The known-entries lookup is indexed, so one lookup per row stays cheap.
+    std::vector<ASListRow> rows =
+        BuildASListRows(ASEntries, SelectASGroupCombo.ItemIndex(),
+                        [](const AutostartEntry& e) { return FindKnownEntry(e, false) >= 0; });
+    ASListIndex.reserve(rows.size());
+    for (const ASListRow& row : rows) {
+        ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), row.checked, row.image);
+        ASListIndex.push_back(row.index);
+    }
+    ASList.EndUpdate();
+    ASListBox.SetCaption(
+        LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
+    // No row is selected after a refill.
+    ASEditBtn.SetEnabled(false);
+    ASEditorBtn.SetEnabled(false);
+    ASDelBtn.SetEnabled(false);
+}
+
+void TAutostartPage::ASListClick() {
+    int row = ASList.Selected();
+    if (row < 0 || static_cast<size_t>(row) >= ASListIndex.size()) return;
+    size_t index = ASListIndex[static_cast<size_t>(row)];
+    if (index >= ASEntries.size()) return;
+    EntryButtons b = EntryButtonState(ASEntries[index], ASWriteProtectChk.Checked());
+    ASDelBtn.SetEnabled(b.del);
+    ASEditBtn.SetEnabled(b.edit);
+    ASEditorBtn.SetEnabled(b.editor);
+}
+
+void TAutostartPage::ASListMouseDown(const ui::EventArgs& args) {
+    int row = ASList.RowAt(args.pt);
+    if (row < 0 || static_cast<size_t>(row) >= ASListIndex.size()) return;
+    ASList.Select(row);
+    // A click on the check box has toggled the mark already; a mark that no
+    // longer matches its entry's Active asks for a change of state.
+    CheckMarkOutcome out =
+        OnEntryCheckMark(AppDir, ASListIndex[static_cast<size_t>(row)], ASList.Checked(row));
+    if (out.setCheck) ASList.SetChecked(row, *out.setCheck);
+    if (out.error) ReportException(AppError(*out.error));
+    if (out.failure) ShowMessage(ShownText(LanguageTable, *out.failure));
+    ASListClick();
+}
+
+void TAutostartPage::ReportBtnClick() {
+    // A fresh report window for every click: it writes the report of the
+    // entries as they are now and is released when it has closed.
+    TReportForm form;
+    form.ShowModal();
+}
+
+} // namespace qv

@@ -1,0 +1,79 @@
+#pragma once
+// The main window's first page: the group choice, the list of the group's
+// entries with their known marks and tick boxes, and the button column with
+// refreshing, write protection, editing, deleting, the text editor, the
+// known-entries menus and the report.
+#include "autostart/AutostartEntry.h"
+#include "base/Handles.h"
+#include "ui/Page.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qv {
+
+class TMainForm;
+
+class TAutostartPage : public ui::Page {
+  public:
+    // Makes the page's controls on the form's first sheet.
+    TAutostartPage(TMainForm& form, ui::Panel& sheet);
+
+    void ApplyLanguage() override;
+    void Align(int width, int height) override;
+    void Refresh(bool force) override { RefreshAutostarts(force); }
+    // Rescans unless the entries are there and nothing forces it, and shows
+    // the chosen group.
+    void RefreshAutostarts(bool force);
+
+    // Handlers.
+    void ASRefreshBtnClick();
+    void SelectASGroupComboChange();
+    void ASListClick();
+    void ASListMouseDown(const ui::EventArgs& args);
+    // Known-entries menus, editing, deleting and the text editor.
+    void AddEntryToDBBtnClick(const ui::Button& sender);
+    void ASPM1Popup(ui::PopupMenu& menu);
+    void AddSingleMenuClick(int tag);
+    void ASEditBtnClick();
+    void ASDelBtnClick();
+    void ASEditorBtnClick();
+    void ReportBtnClick();
+    // The entry of the selected row, or nullptr.
+    const AutostartEntry* SelectedEntry() const;
+
+    // The element of ASEntries that each row of the autostart list shows, in
+    // row order; rebuilt with every fill of the list.
+    std::vector<uint16_t> ASListIndex;
+
+    // ---- Controls, in creation order ------------------------------------
+    ui::Panel Page0MenuPnl;
+    ui::Button ASRefreshBtn;
+    ui::Panel ASProtectPnl;
+    ui::CheckBox ASWriteProtectChk;
+    ui::Button ASEditBtn;
+    ui::Button ASEditorBtn;
+    ui::Button ASDelBtn;
+    ui::Button AddEntryToDBBtn;
+    ui::Button DelEntryFromDBBtn;
+    ui::Button ReportBtn;
+    ui::GroupBox SelectASBox;
+    ui::ComboBox SelectASGroupCombo;
+    ui::GroupBox ASListBox;
+    ui::ListView ASList;
+    // Not visible.
+    ui::ImageList ASEIconList;
+    ui::PopupMenu ASPM1;
+    ui::PopupMenu ASPM2;
+
+  private:
+    void CreateControls(ui::Panel& sheet);
+    void BindEvents();
+    // Rescans and shows the same group again.
+    void RescanKeepingGroup();
+
+    TMainForm& main_;
+    FontHandle comboFont_;
+};
+
+} // namespace qv

@@ -1,0 +1,28 @@
+#pragma once
+// Which language line goes onto which control: the main window and each of
+// its pages list theirs by member, so that a renamed or removed control is a
+// compile error rather than a line that silently goes nowhere.
+#include "app/LanguageTable.h"
+#include "ui/Form.h"
+
+#include <span>
+#include <type_traits>
+
+namespace qv {
+
+// The type of a line's name, whatever LanguageLines makes it.
+using LineId = std::remove_const_t<decltype(Lng::ExplorerCaption)>;
+
+enum class Prop { Caption, Hint };
+
+struct LanguageTarget {
+    ui::Control* control;
+    LineId line;
+    Prop prop;
+};
+
+// Copies each line of the language table onto its control; a hint goes
+// through the form's tool tips.
+void ApplyLanguageTargets(ui::Form& form, std::span<const LanguageTarget> targets);
+
+} // namespace qv
