@@ -38,12 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LanguageFile table;
     table.LoadFromBytes(in);
     for (size_t i = 0; i < table.Count(); ++i) {
-        const std::string& line = table[static_cast<int>(i)];
+        const std::string& line = table[LineAt(static_cast<int>(i))];
         Check(line.find_first_of(std::string("\r\n\0", 3)) == std::string::npos);
     }
     std::string formatted = FormatPercentS(in, {"a", "bb"});
     (void)formatted;
-    (void)table[171];
+    (void)table[Lng::Last];
 
     // Record files: whole records only, and they encode back to the same bytes.
     auto records = DecodeRecords(in);
@@ -144,8 +144,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Check(LocalName(e.name).find("..") == std::string::npos);
             Check(e.name.find(':') == std::string::npos);
         }
-        FileList back = ParseFileList(FormatFileList(files.entries));
-        Check(back.ok && back.entries.size() == files.entries.size());
+        Check(ParseVersion(files.versionText) == files.version);
+        Check(ParseUtcTime(files.expiresText) == files.expires);
+        FileList back =
+            ParseFileList(FormatFileList(files.versionText, files.expiresText, files.entries));
+        Check(back.ok && back.entries.size() == files.entries.size() &&
+              back.version == files.version && back.expires == files.expires);
     } else {
         Check(files.entries.empty() && !files.error.empty());
     }

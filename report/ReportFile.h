@@ -46,9 +46,9 @@ std::string ReportCreationTime();
 std::optional<std::string> ReadBootFileBytes(const std::string& path);
 
 // Replaces the file with the bytes: an old one, read-only or not, is
-// deleted first. Throws AppError "Datei %s kann nicht erstellt werden" or
-// "... kann nicht geschrieben werden"; a file that could not be written
-// whole is removed again.
+// deleted first, and the new one is written atomically (WriteFileAtomic).
+// Throws AppError "Datei %s kann nicht erstellt werden"; a file that could
+// not be written whole never appears.
 void WriteReportFile(const std::string& path, std::string_view html);
 
 // Writes the report of the entries to appDir + "report.html" and returns the

@@ -66,26 +66,11 @@ std::optional<std::string> ReadBootFileBytes(const std::string& path) {
 }
 
 void WriteReportFile(const std::string& path, std::string_view html) {
+    // A read-only old report would refuse the replacement.
     RemoveOldReport(path);
-    bool written = false;
-    {
-        UniqueHandle f(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!f) throw AppError(FileErrorText(FileOperation::Create, path));
-        size_t done = 0;
-        written = true;
-        while (written && done < html.size()) {
-            DWORD put = 0;
-            DWORD want = static_cast<DWORD>(std::min<size_t>(html.size() - done, 1u << 24));
-            written = ::WriteFile(f.get(), html.data() + done, want, &put, nullptr) && put == want;
-            done += put;
-        }
-    }
-    if (!written) {
-        // A cut-off report would be shown as if it were whole.
-        ::DeleteFileA(path.c_str());
-        throw AppError(FileErrorText(FileOperation::Write, path));
-    }
+    // A temporary file flushed and then put in place: a crash or a full disk
+    // never leaves half a report that the window would show as whole.
+    WriteFileAtomic(path, html);
 }
 
 std::string WriteReport(const std::string& appDir, const std::vector<AutostartEntry>& entries,

@@ -170,14 +170,20 @@ void SingleByteUtf8::Append(std::string& out, std::string_view ansi) const {
 }
 
 void AppendCsvField(std::string& out, std::string_view utf8) {
+    // A spreadsheet runs a cell that begins with one of these as a formula,
+    // and an autostart value is anybody's text: the apostrophe makes it text.
+    const bool defuse =
+        !utf8.empty() && std::string_view("=+-@\t\r").find(utf8.front()) != std::string_view::npos;
     bool quote = false;
     for (char c : utf8)
         quote |= c == ',' || c == '"' || c == '\r' || c == '\n';
     if (!quote) {
+        if (defuse) out.push_back('\'');
         out.append(utf8);
         return;
     }
     out.push_back('"');
+    if (defuse) out.push_back('\'');
     for (char c : utf8) {
         if (c == '"') out.push_back('"');
         out.push_back(c);

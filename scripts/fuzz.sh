@@ -1,35 +1,58 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (parsers, report) natively with clang's libFuzzer and the
-# address and undefined behaviour sanitizers, and runs each for a while.
-#   scripts/fuzz.sh [seconds]
+# Builds the fuzz targets (parsers, report, scan) natively with clang's
+# libFuzzer and the address and undefined behaviour sanitizers, and runs each
+# for a fixed time; any finding (crash, leak, sanitizer report, time-out)
+# fails the run and leaves its input as crash-*/leak-*/timeout-* in the
+# output folder.
+#   scripts/fuzz.sh [seconds per target, default 60] [output folder]
+# scripts/test.sh runs it through CTest for 20 s per target; run it by hand
+# for longer.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-out="$root/build-fuzz"
+seconds="${1:-60}"
+out="${2:-$root/build-fuzz}"
+[ -n "${QV6_FUZZ_NO_SETUP:-}" ] || "$root/scripts/setup.sh"
+mkdir -p "$out"
+
+# build <target> <sources...>: rebuilt only when a source or header changed.
+build() {
+  local name="$1"
+  shift
+  local srcs=() s
+  for s in "$@"; do srcs+=("$root/$s"); done
+  local stamp
+  stamp="$(cat "${srcs[@]}" "$root"/*/*.h | sha256sum | cut -c1-64)"
+  if [ -x "$out/$name" ] && [ "$(cat "$out/$name.stamp" 2>/dev/null)" = "$stamp" ]; then
+    return
+  fi
+  clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
+    -I"$root" "${srcs[@]}" -o "$out/$name"
+  echo "$stamp" >"$out/$name.stamp"
+}
+build fuzz_parsers fuzz/parsers.cpp base/Text.cpp base/LanguageFile.cpp \
+  autostart/AutostartEntry.cpp autostart/InactiveRules.cpp process/Surveillance.cpp \
+  update/HttpProtocol.cpp update/UpdateAnswer.cpp update/FileList.cpp base/Crypto.cpp
+build fuzz_report fuzz/report.cpp base/Text.cpp base/FileErrors.cpp autostart/AutostartEntry.cpp \
+  autostart/RootKeys.cpp report/ReportWriter.cpp sysinfo/SystemInfo.cpp about/ServerSettings.cpp
+build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp scan/ScanOptions.cpp \
+  autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
+  base/Text.cpp base/LanguageFile.cpp
+
+# Seeds: the language file and a record, a response, a file list. The corpus
+# starts from them on every run, so a run does not depend on the one before.
+rm -rf "$out/corpus"
 mkdir -p "$out/corpus"
-for p in clang libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-    { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$p"; }
-done
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$root" "$root/fuzz/parsers.cpp" "$root/base/Text.cpp" "$root/base/LanguageFile.cpp" \
-  "$root/autostart/AutostartEntry.cpp" "$root/autostart/InactiveRules.cpp" \
-  "$root/process/Surveillance.cpp" "$root/update/HttpProtocol.cpp" \
-  "$root/update/UpdateAnswer.cpp" "$root/update/FileList.cpp" "$root/base/Crypto.cpp" \
-  -o "$out/fuzz_parsers"
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$root" "$root/fuzz/report.cpp" "$root/base/Text.cpp" "$root/autostart/AutostartEntry.cpp" \
-  "$root/autostart/RootKeys.cpp" "$root/report/ReportWriter.cpp" "$root/sysinfo/SystemInfo.cpp" \
-  "$root/about/ServerSettings.cpp" -o "$out/fuzz_report"
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -I"$root" "$root/fuzz/scan.cpp" "$root/scan/ScanOutput.cpp" "$root/scan/ScanOptions.cpp" \
-  "$root/autostart/StartupApproved.cpp" "$root/autostart/AutostartEntry.cpp" \
-  "$root/autostart/RootKeys.cpp" "$root/base/Text.cpp" "$root/base/LanguageFile.cpp" \
-  -o "$out/fuzz_scan"
-# Seeds: the language file and a record, a response, a file list.
 cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true
 printf 'HTTP/1.0 302 Found\r\nLocation: /a\r\nX: y\r\n\r\nbody' >"$out/corpus/response"
-printf 'QV6FILELIST 1\n%064d 5 a/b.txt\n' 0 >"$out/corpus/filelist"
+printf 'QV6FILELIST 2\nversion 6.03\nexpires 2027-06-30T00:00:00Z\n%064d 5 a/b.txt\n' 0 \
+  >"$out/corpus/filelist"
 cp "$root/tests/update/keys/test_update_public.pem" "$out/corpus/key" 2>/dev/null || true
-"$out/fuzz_parsers" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"
-"$out/fuzz_report" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"
-"$out/fuzz_scan" -max_total_time="${1:-60}" -max_len=8192 "$out/corpus"
+status=0
+for target in fuzz_parsers fuzz_report fuzz_scan; do
+  echo "fuzz: $target for ${seconds} s"
+  # -timeout: one input that runs longer than 10 s counts as a finding.
+  "$out/$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$out/$target-" "$out/corpus" ||
+    { echo "fuzz: $target FOUND A FAULT (input in $out/$target-*)"; status=1; }
+done
+exit "$status"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Publishes an update of Quorvik 6 for any static web server.
 
-    publish_update.py publish --key PRIVATE.pem --files FOLDER --out SERVER [--answer N]
+    publish_update.py publish --key PRIVATE.pem --files FOLDER --out SERVER --version V
+                              [--expires YYYY-MM-DDTHH:MM:SSZ] [--answer N]
                               [--exclude PATTERN ...]
     publish_update.py sign --key PRIVATE.pem FILE      (writes FILE.sig)
     publish_update.py keygen PRIVATE.pem PUBLIC.pem
@@ -9,8 +10,9 @@
 "publish" turns FOLDER (the files of the new version, laid out as they lie
 beside qv6.exe) into SERVER/update/:
 
-    checkforupdate.php   the answer to the update check, "1" (a newer version
-                         exists); a static server ignores the query string
+    checkforupdate.php   the answer to the update check, "1 <version>" (a newer
+                         version exists, and which); a static server ignores
+                         the query string
     filelist.txt         the list update.exe installs
     filelist.txt.sig     ECDSA P-256 signature (DER) over the exact bytes of
                          filelist.txt, SHA-256
@@ -21,10 +23,16 @@ server in the [Server] Host setting of qv6.ini.
 
 filelist.txt is bytes, LF line ends:
 
-    QV6FILELIST 1
+    QV6FILELIST 2
+    version <the version it installs, e.g. 6.03>
+    expires <UTC time after which it must not be installed, e.g. 2027-06-30T00:00:00Z>
     <sha256 as 64 lower-case hex digits> <size in bytes, decimal> <name>
 
-one line per file, sorted by name. <name> is the path below the program's
+then one line per file, sorted by name. update.exe refuses a list whose
+version is not newer than the installed qv6.exe, differs from the version the
+update check announced, or has expired; so an old release replayed by someone
+on the path, or an old list served for ever, installs nothing. --expires
+defaults to 90 days from now. <name> is the path below the program's
 folder with "/" between the parts: printable ASCII, no drive, no leading
 slash, no "..", no ":", none of *?"<>|, no part ending in a dot or blank, no
 device name (CON, NUL, COM1 ...). update.exe refuses the whole list if any
@@ -43,6 +51,8 @@ the matching public key (cmake -DQV6_UPDATE_PUBLIC_KEY=PUBLIC.pem).
 Needs python3-cryptography.
 """
 import argparse
+import datetime
+import re
 import fnmatch
 import hashlib
 import os
@@ -52,7 +62,7 @@ import sys
 from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import ec
 
-HEADER = b"QV6FILELIST 1\n"
+HEADER = b"QV6FILELIST 2\n"
 NEVER_PUBLISHED = {"update.exe", "update.ini", "update.log", "update.dat"}
 UPDATER_FOLDERS = {"update.staging", "update.backup"}
 DEVICES = {"CON", "PRN", "AUX", "NUL"} | {f"{d}{n}" for d in ("COM", "LPT") for n in range(1, 10)}
@@ -130,7 +140,16 @@ def publish(args):
     if os.path.isdir(update):
         shutil.rmtree(update)
     os.makedirs(update)
-    lines = [HEADER]
+    if not re.fullmatch(r"\d{1,5}(\.\d{1,5}){0,3}", args.version):
+        fail("--version must be numbers with dots, e.g. 6.03: " + args.version)
+    expires = args.expires
+    if expires is None:
+        later = datetime.datetime.now(datetime.timezone.utc) + datetime.timedelta(days=90)
+        expires = later.strftime("%Y-%m-%dT%H:%M:%SZ")
+    elif not re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", expires):
+        fail("--expires must be YYYY-MM-DDTHH:MM:SSZ (UTC): " + expires)
+    lines = [HEADER, f"version {args.version}\n".encode("ascii"),
+             f"expires {expires}\n".encode("ascii")]
     for name, path in files:
         with open(path, "rb") as f:
             data = f.read()
@@ -146,7 +165,8 @@ def publish(args):
     with open(os.path.join(update, "filelist.txt.sig"), "wb") as f:
         f.write(sign(key, listing))
     with open(os.path.join(update, "checkforupdate.php"), "wb") as f:
-        f.write(str(args.answer).encode("ascii"))
+        answer = f"{args.answer} {args.version}" if args.answer == 1 else str(args.answer)
+        f.write(answer.encode("ascii"))
     print(f"publish_update: {len(files)} files in {update}")
 
 
@@ -184,6 +204,9 @@ def main():
     p.add_argument("--key", required=True)
     p.add_argument("--files", required=True)
     p.add_argument("--out", required=True)
+    p.add_argument("--version", required=True, help="the version the list installs, e.g. 6.03")
+    p.add_argument("--expires", help="UTC time after which it must not be installed "
+                                     "(YYYY-MM-DDTHH:MM:SSZ; default: 90 days from now)")
     p.add_argument("--answer", type=int, default=1)
     p.add_argument("--exclude", action="append", help="fnmatch pattern of names to leave out")
     p.set_defaults(run=publish)

@@ -71,20 +71,26 @@ void ConfigureUpdateClient(HttpClient& http, const std::string& appDir) {
     http.TimeOut = kUpdateStepTimeOutMs;
 }
 
-int32_t FetchUpdateAnswer(HttpClient& http, const std::string& appDir,
-                          std::string_view baseAddress) {
+int32_t FetchUpdateAnswer(HttpClient& http, const std::string& appDir, std::string_view baseAddress,
+                          std::string* announced) {
     const std::string path = appDir + "update.dat";
     http.Body = path;
     http.InputFileMode = true;
     http.Get(MakeUpdateAddresses(baseAddress).question);
     // A word that is no number raises here, and update.dat stays for a look.
     int32_t answer = ReadAnswerFile(path);
+    if (announced) {
+        // The announcement sits right after the number; a large body is not
+        // read whole for it.
+        auto head = ReadFileBytes(path);
+        *announced = head ? AnnouncedVersion(std::string_view(*head).substr(0, 256)) : "";
+    }
     RemoveFile(path);
     return answer;
 }
 
 void WriteUpdateIni(const std::string& appDir, std::string_view baseAddress,
-                    const std::string& exePath) {
+                    const std::string& exePath, std::string_view announcedVersion) {
     const std::string path = appDir + "update.ini";
     const UpdateAddresses addresses = MakeUpdateAddresses(baseAddress);
     const std::pair<const char*, std::string> keys[] = {
@@ -92,6 +98,7 @@ void WriteUpdateIni(const std::string& appDir, std::string_view baseAddress,
         {"FileDownloadBaseURL", addresses.downloadBase},
         {"ApplicationPath", IncludeTrailingBackslash(appDir)},
         {"RestartApplication", exePath},
+        {"Version", std::string(announcedVersion)},
     };
     const AppError failure(FileErrorText(FileOperation::WriteInto, path));
     for (const auto& [key, value] : keys)
@@ -115,7 +122,7 @@ UpdateCheckResult RunUpdateCheck(HttpClient& http, const std::string& appDir,
                                  std::string_view baseAddress, const std::string& exePath,
                                  const UpdateCheckHooks& hooks) {
     UpdateCheckResult result;
-    result.answer = FetchUpdateAnswer(http, appDir, baseAddress);
+    result.answer = FetchUpdateAnswer(http, appDir, baseAddress, &result.announcedVersion);
     const UpdateDecision decision = DecideUpdate(result.answer);
     switch (decision.action) {
     case UpdateAction::None:
@@ -125,7 +132,7 @@ UpdateCheckResult RunUpdateCheck(HttpClient& http, const std::string& appDir,
         break;
     case UpdateAction::AskForUpdate:
         if (!hooks.confirm(*decision.line)) break;
-        WriteUpdateIni(appDir, baseAddress, exePath);
+        WriteUpdateIni(appDir, baseAddress, exePath, result.announcedVersion);
         if (hooks.guardRunning ? hooks.guardRunning() : GuardRunsIn(appDir)) {
             // The guard's answer is not awaited: the updater waits for the
             // files it replaces to be free.

@@ -34,15 +34,18 @@ void ConfigureUpdateClient(HttpClient& http, const std::string& appDir);
 // after a successful read and kept when its first word is no number
 // (AppError "Ungültige numerische Eingabe"). Network failures raise the
 // client's errors.
-int32_t FetchUpdateAnswer(HttpClient& http, const std::string& appDir,
-                          std::string_view baseAddress);
+// The version announced after the number (AnnouncedVersion) goes to
+// *announced when it is given.
+int32_t FetchUpdateAnswer(HttpClient& http, const std::string& appDir, std::string_view baseAddress,
+                          std::string* announced = nullptr);
 
 // Writes the four keys of section "Update" of appDir + "update.ini", in
-// order, through the private-profile functions: other sections and keys of
-// an existing file stay. Throws AppError "In <path> kann nicht geschrieben
-// werden" when the file cannot be written.
+// order, and then "Version", the version the server announced (empty when
+// it announced none: update.exe then refuses), through the private-profile
+// functions: other sections and keys of an existing file stay. Throws AppError "In <path> kann
+// nicht geschrieben werden" when the file cannot be written.
 void WriteUpdateIni(const std::string& appDir, std::string_view baseAddress,
-                    const std::string& exePath);
+                    const std::string& exePath, std::string_view announcedVersion = {});
 
 // What the check needs from the rest of the program.
 struct UpdateCheckHooks {
@@ -60,6 +63,7 @@ struct UpdateCheckHooks {
 
 struct UpdateCheckResult {
     int32_t answer = 0;
+    std::string announcedVersion;
     // True after an OK to line 168: update.exe has been started and the
     // program is to end once the dialog has closed.
     bool endProgram = false;

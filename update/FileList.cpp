@@ -46,7 +46,70 @@ bool ParseSize(std::string_view text, uint64_t& size) {
     return size <= kMaxUpdateFileSize;
 }
 
+bool ParseNumber(std::string_view text, size_t digits, int& value) {
+    if (text.size() != digits) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int y, int m, int d) {
+    y -= m <= 2;
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
 } // namespace
+
+std::optional<Version> ParseVersion(std::string_view text) {
+    Version v{};
+    size_t part = 0;
+    size_t from = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != '.') continue;
+        std::string_view digits = text.substr(from, i - from);
+        if (part == v.size() || digits.empty() || digits.size() > 5) return std::nullopt;
+        uint32_t n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9') return std::nullopt;
+            n = n * 10 + static_cast<uint32_t>(c - '0');
+        }
+        if (n > 0xFFFF) return std::nullopt;
+        v[part++] = static_cast<uint16_t>(n);
+        from = i + 1;
+    }
+    return v;
+}
+
+std::string FormatVersion(const Version& v) {
+    return std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) + "." +
+           std::to_string(v[3]);
+}
+
+std::optional<int64_t> ParseUtcTime(std::string_view t) {
+    // 2027-06-30T00:00:00Z
+    if (t.size() != 20 || t[4] != '-' || t[7] != '-' || t[10] != 'T' || t[13] != ':' ||
+        t[16] != ':' || t[19] != 'Z')
+        return std::nullopt;
+    int y, mo, d, h, mi, s;
+    if (!ParseNumber(t.substr(0, 4), 4, y) || !ParseNumber(t.substr(5, 2), 2, mo) ||
+        !ParseNumber(t.substr(8, 2), 2, d) || !ParseNumber(t.substr(11, 2), 2, h) ||
+        !ParseNumber(t.substr(14, 2), 2, mi) || !ParseNumber(t.substr(17, 2), 2, s))
+        return std::nullopt;
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (y < 1970 || mo < 1 || mo > 12 || d < 1 || d > kDays[mo - 1] ||
+        (mo == 2 && d == 29 && !leap) || h > 23 || mi > 59 || s > 59)
+        return std::nullopt;
+    return DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
+}
 
 bool IsSafeRelativeName(std::string_view name) {
     if (name.empty() || name.size() > kMaxUpdateNameLength) return false;
@@ -105,7 +168,23 @@ FileList ParseFileList(std::string_view bytes) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (lineNumber == 1) {
+            if (line == kFileListHeaderV1)
+                return Refuse(1, "altes Format ohne Version und Ablaufdatum");
             if (line != kFileListHeader) return Refuse(1, "unbekanntes Format");
+            continue;
+        }
+        if (lineNumber == 2) {
+            auto v = line.starts_with("version ") ? ParseVersion(line.substr(8)) : std::nullopt;
+            if (!v) return Refuse(2, "keine Version");
+            list.versionText.assign(line.substr(8));
+            list.version = *v;
+            continue;
+        }
+        if (lineNumber == 3) {
+            auto t = line.starts_with("expires ") ? ParseUtcTime(line.substr(8)) : std::nullopt;
+            if (!t) return Refuse(3, "kein Ablaufdatum");
+            list.expiresText.assign(line.substr(8));
+            list.expires = *t;
             continue;
         }
         // <sha256> <size> <name>
@@ -134,13 +213,19 @@ FileList ParseFileList(std::string_view bytes) {
             return Refuse(lineNumber, "zu viele Dateien");
     }
     if (lineNumber == 0) return Refuse(1, "leer");
+    if (lineNumber < 3) return Refuse(lineNumber + 1, "Kopf unvollst\xE4ndig");
     if (list.entries.empty()) return Refuse(lineNumber, "keine Datei genannt");
     list.ok = true;
     return list;
 }
 
-std::string FormatFileList(const std::vector<FileListEntry>& entries) {
+std::string FormatFileList(std::string_view version, std::string_view expires,
+                           const std::vector<FileListEntry>& entries) {
     std::string out(kFileListHeader);
+    out += "\nversion ";
+    out += version;
+    out += "\nexpires ";
+    out += expires;
     out.push_back('\n');
     for (const FileListEntry& e : entries)
         out += ToHex(e.sha256) + " " + std::to_string(e.size) + " " + e.name + "\n";

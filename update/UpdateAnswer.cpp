@@ -2,6 +2,7 @@
 
 #include "base/Errors.h"
 #include "base/LanguageLines.h"
+#include "update/FileList.h"
 
 namespace qv {
 
@@ -87,6 +88,22 @@ UpdateDecision DecideUpdate(int32_t answer) {
     default:
         return {};
     }
+}
+
+std::string AnnouncedVersion(std::string_view body) {
+    size_t i = 0;
+    auto blank = [&](size_t at) { return static_cast<unsigned char>(body[at]) <= ' '; };
+    while (i < body.size() && blank(i))
+        ++i;
+    while (i < body.size() && !blank(i))
+        ++i;
+    while (i < body.size() && (body[i] == ' ' || body[i] == '\t'))
+        ++i;
+    size_t end = i;
+    while (end < body.size() && end - i < kMaxAnswerWord && !blank(end))
+        ++end;
+    std::string_view word = body.substr(i, end - i);
+    return ParseVersion(word) ? std::string(word) : std::string();
 }
 
 } // namespace qv

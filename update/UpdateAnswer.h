@@ -38,6 +38,11 @@ class UpdateAnswerReader {
 // The whole body at once.
 int32_t ParseUpdateAnswer(std::string_view body);
 
+// The version the server announces after the number ("1 6.03"), as the
+// updater must find it in the signed list; empty when the second word is
+// missing or no version. Only the first bytes of the body are looked at.
+std::string AnnouncedVersion(std::string_view body);
+
 // What the dialog does with an answer.
 enum class UpdateAction {
     None,        // any number but -1, 0 and 1: nothing is shown

@@ -115,6 +115,31 @@ std::vector<std::string> RunningOf(const std::set<std::string>& paths) {
     return running;
 }
 
+// The fixed file version of an executable's version resource, "6.2.0.0".
+std::string FileVersionOf(const std::string& exe) {
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<char> data(size);
+    if (!::GetFileVersionInfoA(exe.c_str(), 0, size, data.data())) return {};
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return {};
+    return std::to_string(HIWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(info->dwFileVersionLS)) + "." +
+           std::to_string(LOWORD(info->dwFileVersionLS));
+}
+
+int64_t UnixNow() {
+    FILETIME ft;
+    ::GetSystemTimeAsFileTime(&ft);
+    const uint64_t ticks = (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+    return static_cast<int64_t>(ticks / 10000000) - 11644473600LL;
+}
+
 bool StartProgram(const std::string& exe, const std::string& directory) {
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA si{};
@@ -171,13 +196,19 @@ class Run {
         if (!Fetch(settings_.fileListUrl + ".sig", kMaxSignatureBytes, signature,
                    "Signatur der Dateiliste"))
             return outcome_;
-        if (!VerifyEcdsaP256(options_.publicKey, listBytes, signature))
+        size_t key = 0;
+        while (key < options_.publicKeys.size() &&
+               !VerifyEcdsaP256(options_.publicKeys[key], listBytes, signature))
+            ++key;
+        if (key == options_.publicKeys.size())
             return Fail(
                 "Die Signatur der Dateiliste ist ung\xFCltig. Es wurde nichts ge\xE4ndert.");
         log_->Line("Signatur der Dateiliste gepr\xFC"
-                   "ft");
+                   "ft (Schl\xFCssel " +
+                   std::to_string(key + 1) + ")");
         FileList list = ParseFileList(listBytes);
         if (!list.ok) return Fail(list.error + ". Es wurde nichts ge\xE4ndert.");
+        if (!CheckVersion(list)) return outcome_;
         if (!CheckNames(list)) return outcome_;
         log_->Line("Dateiliste: " + std::to_string(list.entries.size()) + " Dateien");
 
@@ -251,6 +282,47 @@ class Run {
                  ". Es wurde nichts ge\xE4ndert.");
             return false;
         }
+    }
+
+    // Refuses an older or the same release (rollback), a list past its
+    // expiry (freeze) and one that is not what the check announced.
+    bool CheckVersion(const FileList& list) {
+        const char* unchanged = ". Es wurde nichts ge\xE4ndert.";
+        if (list.expires <= UnixNow()) {
+            Fail("Die Dateiliste ist seit " + list.expiresText + " abgelaufen" + unchanged);
+            return false;
+        }
+        auto announced = ParseVersion(settings_.announcedVersion);
+        if (!announced || *announced != list.version) {
+            Fail("Die Dateiliste bringt Version " + list.versionText +
+                 ", die Update-Pr\xFC"
+                 "fung hat " +
+                 (announced ? "Version " + settings_.announcedVersion : std::string("keine")) +
+                 " angek\xFCndigt" + unchanged);
+            return false;
+        }
+        std::string installedText = options_.installedVersion;
+        // The program's own file says which version is installed; the program
+        // to restart stands in only where the folder holds no qv6.exe.
+        std::string exe = app_ + "qv6.exe";
+        if (installedText.empty()) installedText = FileVersionOf(exe);
+        if (installedText.empty() && !settings_.restartApplication.empty()) {
+            exe = settings_.restartApplication;
+            installedText = FileVersionOf(exe);
+        }
+        auto installed = ParseVersion(installedText);
+        if (!installed) {
+            Fail("Die installierte Version (" + exe + ") ist nicht lesbar" + unchanged);
+            return false;
+        }
+        if (list.version <= *installed) {
+            Fail("Die Dateiliste bringt Version " + list.versionText + ", installiert ist schon " +
+                 installedText + unchanged);
+            return false;
+        }
+        log_->Line("Version " + list.versionText + " statt " + installedText + ", g\xFCltig bis " +
+                   list.expiresText);
+        return true;
     }
 
     bool CheckNames(const FileList& list) {
@@ -432,6 +504,7 @@ std::optional<UpdaterSettings> ReadUpdaterSettings(const std::string& iniPath) {
     s.downloadBaseUrl = IniValue(iniPath, "FileDownloadBaseURL");
     s.applicationPath = IniValue(iniPath, "ApplicationPath");
     s.restartApplication = IniValue(iniPath, "RestartApplication");
+    s.announcedVersion = IniValue(iniPath, "Version");
     if (s.fileListUrl.empty() || s.downloadBaseUrl.empty() || s.applicationPath.empty())
         return std::nullopt;
     s.applicationPath = IncludeTrailingBackslash(s.applicationPath);

@@ -1,7 +1,9 @@
 #pragma once
 // What update.exe does, as a library so that the tests can run it too. It
 // trusts nothing it downloads: the file list must carry a valid ECDSA P-256
-// signature of the key built into update.exe, every file must match the
+// signature of one of the keys built into update.exe, name a version newer
+// than the installed one and the one the update check announced, and not
+// have expired; every file must match the
 // list's size and SHA-256 before any file of the program is touched, and
 // the files are replaced all together or not at all.
 //
@@ -23,6 +25,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -32,13 +35,19 @@ struct UpdaterSettings {
     std::string downloadBaseUrl;    // FileDownloadBaseURL
     std::string applicationPath;    // ApplicationPath, with trailing backslash
     std::string restartApplication; // RestartApplication
+    std::string announcedVersion;   // Version, as the update check heard it
 };
 // Nothing when a key is missing or empty (RestartApplication may be empty).
 std::optional<UpdaterSettings> ReadUpdaterSettings(const std::string& iniPath);
 
 struct UpdaterOptions {
     std::string iniPath; // update.ini beside update.exe
-    EcPublicKey publicKey{};
+    // The keys whose signature counts: the current one and, while keys are
+    // being changed, the next one.
+    std::vector<EcPublicKey> publicKeys;
+    // The installed version; empty: the version resource of
+    // RestartApplication (ApplicationPath\qv6.exe when that is empty).
+    std::string installedVersion;
     std::string selfPath;           // update.exe itself: never replaced, never waited for
     uint32_t stepTimeOutMs = 30000; // each network step
     uint32_t waitForExitMs = 30000; // for the program to end

@@ -207,7 +207,9 @@ TEST_F(CheckUpdateFormTest, OkToTheQuestionHandsOverToTheUpdaterAndEndsTheProgra
                                                        dir.Path() +
                                                        "\r\n"
                                                        "RestartApplication=" +
-                                                       ExecutablePath() + "\r\n");
+                                                       ExecutablePath() +
+                                                       "\r\n"
+                                                       "Version=\r\n");
     EXPECT_FALSE(FileExists(dir / "update.dat"));
     EXPECT_EQ(server.Paths(),
               (std::vector<std::string>{"/update/checkforupdate.php?version=6.02"}));

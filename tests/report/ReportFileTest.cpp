@@ -63,6 +63,8 @@ TEST_F(ReportFile, AReadOnlyOldReportIsReplaced) {
     EXPECT_EQ(doc.rfind("<html>", 0), 0u);
     EXPECT_NE(doc.find("Created: now</span></p>\r\n"), std::string::npos);
     EXPECT_EQ(GetAttributes(report) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+    // Written through a temporary file that is gone once the report is in place.
+    EXPECT_EQ(test::FilesIn(dir.Path()), std::vector<std::string>{"report.html"});
 }
 
 TEST_F(ReportFile, ATwentyMegabyteBootFileIsShownWhole) {

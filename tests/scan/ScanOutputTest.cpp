@@ -45,6 +45,26 @@ TEST(ScanOutput, CsvQuotesOnlyWhatRfc4180Requires) {
     EXPECT_EQ(Csv("cr\ronly"), "\"cr\ronly\"");
 }
 
+TEST(ScanOutput, CsvCellsThatASpreadsheetWouldRunStartWithAnApostrophe) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0"},
+        {"+1+1", "'+1+1"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"\tx", "'\tx"},
+        {"\r=x", "\"'\r=x\""}, // quoted for the CR, the apostrophe inside
+        {"=a,b", "\"'=a,b\""},
+        {"a=b", "a=b"},
+        {"'", "'"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Csv(c.in), c.out) << c.in;
+    EXPECT_EQ(Json("=1+1"), "\"=1+1\""); // JSON stays exact
+}
+
 TEST(ScanOutput, JsonEscapesQuotesBackslashesAndEveryControlCharacter) {
     EXPECT_EQ(Json("C:\\Program Files\\\"x\".exe"), "\"C:\\\\Program Files\\\\\\\"x\\\".exe\"");
     EXPECT_EQ(Json("a\tb\nc\rd"), "\"a\\tb\\nc\\rd\"");

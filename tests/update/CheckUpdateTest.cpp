@@ -131,7 +131,9 @@ TEST_F(CheckFixture, OkWritesUpdateIniAndStartsTheUpdater) {
                                                        dir.Path() +
                                                        "\r\n"
                                                        "RestartApplication=" +
-                                                       exe + "\r\n");
+                                                       exe +
+                                                       "\r\n"
+                                                       "Version=\r\n");
 }
 
 TEST_F(CheckFixture, ARunningGuardIsStoppedAndToldBeforeTheUpdaterStarts) {
@@ -198,6 +200,7 @@ TEST(UpdateIni, KeepsOtherSectionsAndReplacesTheKeysInPlace) {
                   "FileListDeliverURL=http://h/update/filelist.txt\r\n"
                   "FileDownloadBaseURL=http://h/update/\r\n"
                   "RestartApplication=C:\\p\\qv6.exe\r\n"
+                  "Version=\r\n"
                   "[After]\r\nB=2\r\n");
 
     // A folder that does not exist cannot take the file.

@@ -39,6 +39,10 @@ struct UpdaterFixture : ::testing::Test {
     TempDir served; // the web server's folder
     test::TestHttpServer server{test::ServeFolder(served.Path())};
     std::map<std::string, std::string> offered; // name -> bytes, as published
+    std::string announced = "6.03";             // by the update check
+    std::string version = "6.03";               // in the list; probe.exe is 6.02
+    std::string expires = "2099-12-31T23:59:59Z";
+    std::vector<EcPublicKey> keys = {test::TestUpdateKey()};
 
     UpdaterFixture() {
         ForceDirectories(served / "update");
@@ -61,6 +65,7 @@ struct UpdaterFixture : ::testing::Test {
                                      (server.Base() + "update/").c_str(), ini.c_str());
         ::WritePrivateProfileStringA("Update", "ApplicationPath", app.Path().c_str(), ini.c_str());
         ::WritePrivateProfileStringA("Update", "RestartApplication", restart.c_str(), ini.c_str());
+        ::WritePrivateProfileStringA("Update", "Version", announced.c_str(), ini.c_str());
         ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());
     }
 
@@ -72,7 +77,7 @@ struct UpdaterFixture : ::testing::Test {
             ForceDirectories(ExtractFilePath(served / ("update\\" + LocalName(name))));
             WriteBytes(served / ("update\\" + LocalName(name)), bytes);
         }
-        std::string list = FormatFileList(entries);
+        std::string list = FormatFileList(version, expires, entries);
         PublishList(list);
         return list;
     }
@@ -84,7 +89,7 @@ struct UpdaterFixture : ::testing::Test {
     UpdaterOutcome Update(uint32_t waitMs = 30000) {
         UpdaterOptions o;
         o.iniPath = app / "update.ini";
-        o.publicKey = test::TestUpdateKey();
+        o.publicKeys = keys;
         o.selfPath = app / "update.exe";
         o.stepTimeOutMs = 10000;
         o.waitForExitMs = waitMs;
@@ -154,6 +159,61 @@ TEST_F(UpdaterFixture, ATamperedListIsRefusedBeforeAnyDownload) {
               (std::vector<std::string>{"/update/filelist.txt", "/update/filelist.txt.sig"}));
 }
 
+// The P-256 base point: a valid public key whose private half (1) signs no
+// list of ours.
+EcPublicKey OtherKey() {
+    return *ParseEcPublicKey("046B17D1F2E12C4247F8BCE6E563A440F277037D812DEB33A0F4A13945D898C296"
+                             "4FE342E2FE1A7F9B8EE7EB4A7C0F9E162BCE33576B315ECECBB6406837BF51F5");
+}
+
+TEST_F(UpdaterFixture, OlderSameExpiredUnannouncedAndFirstFormatListsChangeNothing) {
+    const struct {
+        const char* what;
+        const char* version;
+        const char* announced;
+        const char* expires;
+        const char* message;
+    } cases[] = {
+        {"downgrade", "6.01", "6.01", nullptr, "installiert ist schon 6.2.0.0"},
+        {"same version", "6.2", "6.2", nullptr, "installiert ist schon"},
+        {"expired", nullptr, nullptr, "2020-01-01T00:00:00Z",
+         "seit 2020-01-01T00:00:00Z abgelaufen"},
+        {"other than announced", "6.04", nullptr, nullptr, "hat Version 6.03 angek\xFCndigt"},
+        {"nothing announced", nullptr, "", nullptr, "hat keine angek\xFCndigt"},
+    };
+    for (const auto& c : cases) {
+        version = c.version ? c.version : "6.03";
+        announced = c.announced ? c.announced : "6.03";
+        expires = c.expires ? c.expires : "2099-12-31T23:59:59Z";
+        WriteIni(app / "probe.exe");
+        Publish();
+        UpdaterOutcome out = Update();
+        EXPECT_EQ(out.result, UpdaterResult::NothingChanged) << c.what;
+        EXPECT_NE(out.message.find(c.message), std::string::npos) << c.what << ": " << out.message;
+        EXPECT_NE(Log().find(c.message), std::string::npos) << c.what;
+        ExpectUntouched();
+    }
+    // A list of the first format names neither version nor expiry.
+    std::string list = Publish();
+    const size_t files = list.find('\n', list.find("expires ")) + 1;
+    PublishList("QV6FILELIST 1\n" + list.substr(files));
+    UpdaterOutcome out = Update();
+    EXPECT_EQ(out.result, UpdaterResult::NothingChanged);
+    EXPECT_NE(out.message.find("altes Format"), std::string::npos) << out.message;
+    ExpectUntouched();
+}
+
+TEST_F(UpdaterFixture, TheNextKeysSignatureCountsAsMuchAsTheCurrentOnes) {
+    Publish();
+    keys = {OtherKey()};
+    EXPECT_EQ(Update().result, UpdaterResult::NothingChanged);
+    ExpectUntouched();
+    keys = {OtherKey(), test::TestUpdateKey()};
+    UpdaterOutcome out = Update();
+    EXPECT_EQ(out.result, UpdaterResult::Updated) << out.message;
+    EXPECT_NE(Log().find("(Schl\xFCssel 2)"), std::string::npos) << Log();
+}
+
 TEST_F(UpdaterFixture, AMissingOrForeignSignatureIsRefused) {
     std::string list = Publish();
     RemoveFile(served / "update\\filelist.txt.sig");
@@ -176,8 +236,8 @@ TEST_F(UpdaterFixture, ANameLeavingTheFolderRefusesTheWholeSignedList) {
     Publish();
     WriteBytes(served / "evil.txt", "evil");
     for (const std::string name : {"..\\evil.txt", "../evil.txt", "sub/../../evil.txt"}) {
-        std::string list =
-            FormatFileList({{"a.txt", 5, Sha256("new a")}, {name, 4, Sha256("evil")}});
+        std::string list = FormatFileList(
+            version, expires, {{"a.txt", 5, Sha256("new a")}, {name, 4, Sha256("evil")}});
         PublishList(list);
         UpdaterOutcome out = Update();
         EXPECT_EQ(out.result, UpdaterResult::NothingChanged) << name;
@@ -267,6 +327,8 @@ TEST_F(UpdaterFixture, RefusesWithoutCompleteSettingsOrAfterAnUnfinishedUpdate) 
 
 TEST_F(UpdaterFixture, AProgramThatCannotStartIsReportedAfterTheUpdate) {
     Publish();
+    // The installed version is read from the folder's qv6.exe.
+    ::CopyFileA(ProbeExe().c_str(), (app / "qv6.exe").c_str(), FALSE);
     WriteIni(app / "missing.exe");
     UpdaterOutcome out = Update();
     EXPECT_EQ(out.result, UpdaterResult::RestartFailed);

@@ -18,10 +18,10 @@ printf '<html>Neue Hilfe</html>' >"$work/v2/Hilfe/handbuch.html"
 # Left out by the publisher: the updater never replaces itself.
 cp "$bin/update.exe" "$work/v2/update.exe"
 /usr/bin/python3 "$root/scripts/publish_update.py" publish \
-  --key "$root/tests/update/keys/test_update_private.pem" --files "$work/v2" --out "$work/server"
+  --key "$root/tests/update/keys/test_update_private.pem" --files "$work/v2" --out "$work/server" --version 6.03
 test -f "$work/server/update/filelist.txt.sig"
 test ! -e "$work/server/update/update.exe"
-grep -q '^1$' <(cat "$work/server/update/checkforupdate.php"; echo)
+grep -q '^1 6.03$' <(cat "$work/server/update/checkforupdate.php"; echo)
 QV6_UPDATE_FIXTURES="$(winepath -w "$work")"
 export QV6_UPDATE_FIXTURES
 cd "$bin"

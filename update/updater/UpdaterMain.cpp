@@ -16,9 +16,13 @@
 
 namespace {
 
-// The public key whose signature the file list must carry.
+// The public keys whose signature the file list may carry: the current one
+// and, while the key is being changed, the next one (empty without).
 const unsigned char kPublicKeyFile[] = {
 #include "UpdatePublicKey.inc"
+};
+const unsigned char kNextPublicKeyFile[] = {
+#include "UpdateNextPublicKey.inc"
 };
 
 void Tell(const std::string& text) {
@@ -34,14 +38,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     UpdaterOptions options;
     options.selfPath = ExecutablePath();
     options.iniPath = ExtractFilePath(options.selfPath) + "update.ini";
-    auto key = ParseEcPublicKey(
-        std::string_view(reinterpret_cast<const char*>(kPublicKeyFile), sizeof(kPublicKeyFile)));
-    if (!key) {
-        Tell("Das Update-Programm enth\xE4lt keinen g\xFCltigen Schl\xFCssel. Es wurde nichts "
-             "ge\xE4ndert.");
-        return static_cast<int>(UpdaterResult::NothingChanged);
+    // Each array ends with one 0 byte that is no part of the key.
+    for (std::string_view file :
+         {std::string_view(reinterpret_cast<const char*>(kPublicKeyFile),
+                           sizeof(kPublicKeyFile) - 1),
+          std::string_view(reinterpret_cast<const char*>(kNextPublicKeyFile),
+                           sizeof(kNextPublicKeyFile) - 1)}) {
+        if (file.empty()) continue;
+        auto key = ParseEcPublicKey(file);
+        if (!key) {
+            Tell("Das Update-Programm enth\xE4lt einen ung\xFCltigen Schl\xFCssel. Es wurde "
+                 "nichts ge\xE4ndert.");
+            return static_cast<int>(UpdaterResult::NothingChanged);
+        }
+        options.publicKeys.push_back(*key);
     }
-    options.publicKey = *key;
     UpdaterOutcome outcome = RunUpdater(options);
     if (!outcome.message.empty()) {
         std::string text = outcome.message;
