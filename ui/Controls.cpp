@@ -429,10 +429,6 @@ bool PopupMenu::ItemEnabled(int position) const {
     return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
 }
 
-int PopupMenu::ItemTag(int position) const {
-    return static_cast<int>(::GetMenuItemID(menu_.get(), position));
-}
-
 std::vector<std::string> Memo::Lines() const {
     return SplitLines(Caption());
 }

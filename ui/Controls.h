@@ -99,9 +99,8 @@ class Control {
     std::string Caption() const;
     void SetEnabled(bool enabled) { ::EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
     bool Enabled() const { return ::IsWindowEnabled(hwnd_) != FALSE; }
-    bool Visible() const { return ::IsWindowVisible(hwnd_) != FALSE; }
     // The control's own visibility flag: whether it shows whenever its
-    // parents do (Visible() also asks the parents).
+    // parents do (IsWindowVisible also asks the parents).
     bool VisibleStyle() const { return (::GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
     void SetVisible(bool v) { ::ShowWindow(hwnd_, v ? SW_SHOW : SW_HIDE); }
     void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, (WPARAM)font, TRUE); }
@@ -411,8 +410,6 @@ class PopupMenu {
     HMENU Handle() const { return menu_.get(); }
     void SetItemEnabled(int position, bool enabled);
     bool ItemEnabled(int position) const;
-    // The tag of the item at a position.
-    int ItemTag(int position) const;
 
   private:
     MenuHandle menu_;

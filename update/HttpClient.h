@@ -85,7 +85,6 @@ class HttpClient : public SocketClient {
     const std::string& RequestPath() const { return path_; }
     // The status of the last response, 0 when none was read.
     int16_t StatusCode() const { return status_; }
-    const std::string& RedirectTarget() const { return location_; }
     // How many redirects the last Get followed.
     int RedirectsFollowed() const { return redirects_; }
 

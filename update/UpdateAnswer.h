@@ -28,7 +28,6 @@ class UpdateAnswerReader {
     // Throws AppError "Ungültige numerische Eingabe" for any other word and
     // for a number beyond the 32-bit range.
     int32_t Value() const;
-    const std::string& Word() const { return word_; }
 
   private:
     std::string word_;
