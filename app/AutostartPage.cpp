@@ -3,6 +3,7 @@
 // AutostartPageEntries.cpp.
 #include "app/AutostartPage.h"
 
+#include "app/Design.h"
 #include "app/AppContext.h"
 #include "app/AutostartView.h"
 #include "app/LanguageTable.h"
@@ -25,14 +26,12 @@ namespace qv {
 
 namespace {
 
-// The designed layout, in pixels.
-constexpr COLORREF kGreyText = RGB(0x51, 0x51, 0x51);
-constexpr int kMenuWidth = 148;
-constexpr int kSelectBoxHeight = 53;
+using design::kGreyText;
+using design::kMenuWidth;
+using design::kRefreshTag;
 
-// The refresh buttons carry the tag of the design; their click asks for a
-// forced refresh directly.
-constexpr int kRefreshTag = 999;
+// The designed layout, in pixels.
+constexpr int kSelectBoxHeight = 53;
 
 IconHandle LoadSmallIcon(int id) {
     return IconHandle(static_cast<HICON>(::LoadImageW(

@@ -1,6 +1,7 @@
 // The system information page with the about block.
 #include "app/InfoPage.h"
 
+#include "app/Design.h"
 #include "app/MainUnit.h"
 #include "app/PageLanguage.h"
 
@@ -21,6 +22,8 @@ namespace qv {
 
 namespace {
 
+using design::kGreyText;
+
 // The designed layout of the page, in pixels.
 constexpr int kAboutWidth = 382;
 constexpr int kCaptionLeft = 8, kValueLeft = 148;
@@ -30,7 +33,6 @@ constexpr int kLabelHeight = 16;
 constexpr int kNoteTop = 240, kNoteWidth = 341, kNoteHeight = 42;
 constexpr int kUpdateLeft = 95, kUpdateTop = 284, kUpdateWidth = 192, kUpdateHeight = 37;
 constexpr int kFirstColumnWidth = 120;
-constexpr COLORREF kGreyText = RGB(0x51, 0x51, 0x51);
 
 // The about block's font, and the list's: Arial 9 point on the design's
 // 96 dots per inch, which the window keeps whatever the screen's setting.

@@ -1,6 +1,7 @@
 #include "app/MainUnit.h"
 
 #include "app/AppContext.h"
+#include "app/Design.h"
 #include "app/AutostartView.h"
 #include "app/Backup.h"
 #include "app/LanguageTable.h"
@@ -24,12 +25,13 @@ namespace qv {
 
 namespace {
 
+using design::kGreyText;
+
 const wchar_t kClassName[] = L"TMainForm";
 
 // The designed layout, in pixels.
 constexpr int kFormWidth = 653, kFormHeight = 558;
 constexpr COLORREF kFormColor = RGB(0xF5, 0xF5, 0xF5);
-constexpr COLORREF kGreyText = RGB(0x51, 0x51, 0x51);
 constexpr int kBorder = 5;
 constexpr int kTopHeight = 81;
 constexpr int kBottomHeight = 53;

@@ -4,6 +4,7 @@
 // the controls and asks the questions.
 #include "app/ProcessesPage.h"
 
+#include "app/Design.h"
 #include "app/MainUnit.h"
 #include "app/PageLanguage.h"
 
@@ -21,19 +22,18 @@ namespace qv {
 
 namespace {
 
+using design::kGreyText;
+using design::kMenuWidth;
+using design::kRefreshTag;
+
 // The layout of the page, in pixels. The button column is the autostart
 // page's.
-constexpr COLORREF kGreyText = RGB(0x51, 0x51, 0x51);
-constexpr int kMenuWidth = 148;
 constexpr int kButtonLeft = 8, kButtonWidth = 132, kButtonHeight = 25;
 constexpr int kSplitterHeight = 5;
 // The surveillance box's height when first shown, and the least that the
 // splitter leaves to it and to the process box.
 constexpr int kSurvHeight = 140;
 constexpr int kMinBoxHeight = 60;
-
-// The refresh button carries the design's tag, like the autostart page's.
-constexpr int kRefreshTag = 999;
 
 // What SwitchSurvBtn shows and hides.
 std::array<ui::Control*, 5> SurveillanceControls(TProcessesPage& f) {
