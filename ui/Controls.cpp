@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include "ui/Form.h"
 #include "base/WinText.h"
 
 #include "base/Text.h"
@@ -95,6 +96,38 @@ void Control::BringToFront() {
 }
 
 // ---- Containers ---------------------------------------------------------------
+
+std::optional<LRESULT> Container::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    Form* form = Owner();
+    if (!form) return std::nullopt;
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_DRAWITEM:
+        if (form->Handle()) return ::SendMessageW(form->Handle(), msg, wp, lp);
+        break;
+    case WM_SETCURSOR:
+        // Asked on behalf of a child first: a control may want its own cursor.
+        if (LOWORD(lp) == HTCLIENT) {
+            Control* child = form->ControlOf(reinterpret_cast<HWND>(wp));
+            if (child && child->Cursor) {
+                ::SetCursor(child->Cursor);
+                return TRUE;
+            }
+        }
+        break;
+    case WM_ERASEBKGND: {
+        // Panels and group boxes show the form's colour behind their children.
+        RECT r;
+        ::GetClientRect(hwnd_, &r);
+        if (EraseBackground(reinterpret_cast<HDC>(wp), r, form->BackgroundBrush())) return 1;
+        break;
+    }
+    }
+    return std::nullopt;
+}
 
 bool Panel::EraseBackground(HDC dc, const RECT& r, HBRUSH brush) const {
     ::FillRect(dc, &r, brush);
@@ -218,6 +251,92 @@ int ListView::RowAt(POINT pt) const {
     return (hit.flags & LVHT_ONITEM) ? row : -1;
 }
 
+std::optional<LRESULT> ListView::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN: {
+        LRESULT r = CallBase(msg, wp, lp);
+        EventArgs args;
+        args.pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        args.button = msg;
+        Raise(Event::MouseDown, args);
+        return r;
+    }
+    case WM_KEYDOWN:
+        // The space bar toggles the focused row's check box as a click does;
+        // it is reported as a press on that row so the mark never changes
+        // unseen.
+        if (wp == VK_SPACE) {
+            LRESULT r = CallBase(msg, wp, lp);
+            int row = ListView_GetNextItem(hwnd_, -1, LVNI_FOCUSED);
+            RECT rc{};
+            if (row >= 0 && ::IsWindow(hwnd_) &&
+                ListView_GetItemRect(hwnd_, row, &rc, LVIR_BOUNDS)) {
+                EventArgs args;
+                args.pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+                args.button = msg;
+                Raise(Event::MouseDown, args);
+            }
+            return r;
+        }
+        break;
+    }
+    return std::nullopt;
+}
+
+// ---- Splitter -------------------------------------------------------------------
+
+// The distance is taken in screen coordinates, since the splitter itself
+// moves while it is pulled.
+int Splitter::ScreenY(LPARAM at) const {
+    POINT p{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    ::ClientToScreen(hwnd_, &p);
+    return static_cast<int>(p.y);
+}
+
+// A splitter follows the mouse from the press to the release; the form moves
+// the parts beside it.
+std::optional<LRESULT> Splitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_SETCURSOR:
+        ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)IDC_SIZENS));
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        dragging_ = true;
+        pressY_ = ScreenY(lp);
+        ::SetCapture(hwnd_);
+        Raise(Event::MouseDown);
+        return 0;
+    case WM_MOUSEMOVE:
+        if (dragging_) {
+            EventArgs args;
+            args.pt = {0, ScreenY(lp) - pressY_};
+            Raise(Event::Change, args);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+        if (dragging_) {
+            dragging_ = false;
+            ::ReleaseCapture();
+        }
+        return 0;
+    case WM_CAPTURECHANGED:
+        dragging_ = false;
+        break;
+    case WM_ERASEBKGND:
+        // The bar shows the form's colour, like the panels around it.
+        if (Owner()) {
+            RECT r;
+            ::GetClientRect(hwnd_, &r);
+            ::FillRect(reinterpret_cast<HDC>(wp), &r, Owner()->BackgroundBrush());
+            return 1;
+        }
+        break;
+    }
+    return std::nullopt;
+}
+
 // ---- CheckListBox -------------------------------------------------------------
 
 namespace {
@@ -260,6 +379,37 @@ void CheckListBox::SetAllChecked(bool c) {
 
 void CheckListBox::Toggle(int i) {
     SetChecked(i, !Checked(i));
+}
+
+void CheckListBox::UserToggled(int row) {
+    if (row < 0) return;
+    Toggle(row);
+    EventArgs args;
+    args.item = row;
+    Raise(Event::ItemCheck, args);
+}
+
+// The mark of a row toggles when its box is clicked, and the focused row's
+// on the space bar, after the list box has moved its selection.
+std::optional<LRESULT> CheckListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        // A quick second click on a box is a click as well.
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        LRESULT r = CallBase(msg, wp, lp);
+        if (OnCheckBox(pt)) UserToggled(RowAt(pt));
+        return r;
+    }
+    case WM_KEYDOWN:
+        if (wp == VK_SPACE) {
+            LRESULT r = CallBase(msg, wp, lp);
+            UserToggled(FocusedRow());
+            return r;
+        }
+        break;
+    }
+    return std::nullopt;
 }
 
 int CheckListBox::ItemIndex() const {

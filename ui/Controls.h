@@ -9,6 +9,7 @@
 
 #include "base/Handles.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,10 +17,6 @@
 namespace qv::ui {
 
 class Form;
-LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK CheckListSubclass(HWND, UINT, WPARAM, LPARAM);
 
 using ImageListHandle = UniqueResource<HIMAGELIST, HandleTraits<HIMAGELIST, &::ImageList_Destroy>>;
 
@@ -37,6 +34,22 @@ FontHandle CreateFontHandle(const FontSpec& font);
 
 class Control;
 
+// What a control reports to its form, which runs the handler bound to it.
+enum class Event {
+    Click,     // button, check box, menu-less click on a list row
+    Change,    // combo box selection, tab change
+    MouseDown, // any mouse button pressed over a list, after the list saw it;
+               // also the space bar, as a press on the focused row; a
+               // splitter being pressed
+    ItemCheck, // the user toggled the box of row args.item of a check list
+};
+
+struct EventArgs {
+    POINT pt{};    // client position of a mouse press; a splitter's distance
+    UINT button{}; // WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN or WM_KEYDOWN
+    int item = -1; // the row of an ItemCheck
+};
+
 // How a control is made: its name (by which the form finds it), its parent
 // (the form itself when nullptr), its bounds, its first caption, styles
 // beyond those of its kind, and its tag.
@@ -50,21 +63,11 @@ struct ControlArgs {
     int tag = 0;
 };
 
-// What the form hooks into a control's window procedure.
-enum class Subclassing {
-    None,
-    Container, // hands its children's notifications up to the form
-    List,      // reports mouse presses (and the space bar) after handling them
-    Splitter,  // follows the mouse while pressed and reports how far it moved
-    CheckList, // toggles a row's box on a click on it or the space bar
-};
-
 // The window class and the default styles of a kind of control.
 struct WindowKind {
     const wchar_t* windowClass;
     DWORD style = 0;
     DWORD exStyle = 0;
-    Subclassing subclass = Subclassing::None;
 };
 
 // The window class of panels: a plain window that the form registers.
@@ -72,12 +75,17 @@ extern const wchar_t kPanelClass[];
 
 // What every wrapped control has: handle, name, tag, bounds, caption, hint,
 // enabling and the colours a label or check box paints with.
+//
+// A control carries its own behaviour: every message of its window passes
+// through HandleMessage first, which a kind of control overrides for what
+// it does beyond its window class (CallBase lets the class handle the
+// message, Raise reports an event to the form's handlers).
 class Control {
   public:
     Control() = default;
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
-    virtual ~Control() = default;
+    virtual ~Control();
 
     HWND Handle() const { return hwnd_; }
     const std::string& Name() const { return name_; }
@@ -119,34 +127,61 @@ class Control {
 
     // Each kind of control knows its window class and default styles.
     virtual WindowKind Kind() const = 0;
-    // A container paints its background; true when it did.
-    virtual bool EraseBackground(HDC, const RECT&, HBRUSH) const { return false; }
     // An owner-drawn control paints one of its items; true when it did.
     virtual bool DrawItem(const DRAWITEMSTRUCT&) { return false; }
 
   protected:
-    friend class Form;
-    friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
-    friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
-    friend LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
-    friend LRESULT CALLBACK CheckListSubclass(HWND, UINT, WPARAM, LPARAM);
     // Called once the window exists and has the form's font.
     virtual void Created() {}
+    // The control's own handling of a message of its window, before its
+    // window class sees it: the result when the control dealt with it,
+    // nothing to hand the message on to the class.
+    virtual std::optional<LRESULT> HandleMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/) {
+        return std::nullopt;
+    }
+    // The window class's own handling of a message.
+    LRESULT CallBase(UINT msg, WPARAM wp, LPARAM lp) const;
+    // Reports an event of this control to the handler its form has bound
+    // to it; nothing happens once the window is gone.
+    void Raise(Event event, const EventArgs& args = {});
+    // The form the control was created on, or nullptr before that.
+    Form* Owner() const { return form_; }
+
     HWND hwnd_ = nullptr;
+
+  private:
+    // The form makes the window and hooks it (Attach); it forgets the handle
+    // when it destroys its window.
+    friend class Form;
+    // Routes the window's messages through HandleMessage.
+    void Attach();
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+
     std::string name_;
     std::string hint_;
     Form* form_ = nullptr;
-    // The window procedure this control had before the form subclassed it.
+    // The window procedure of the control's class, which Attach replaced.
     WNDPROC baseProc_ = nullptr;
 };
 
+// A control that holds others: it hands its children's notifications and
+// colour requests up to the form, so that the form's window procedure is the
+// only place that sees them, gives a child that has a cursor of its own that
+// cursor, and paints its background as EraseBackground says.
+class Container : public Control {
+  protected:
+    // Paints the background; true when it did (false leaves it to the class).
+    virtual bool EraseBackground(HDC, const RECT&, HBRUSH) const { return false; }
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
 // A plain container with the form's background; may draw an etched frame.
-class Panel : public Control {
+class Panel : public Container {
   public:
     bool Framed = false;
-    WindowKind Kind() const override {
-        return {kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Subclassing::Container};
-    }
+    WindowKind Kind() const override { return {kPanelClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT}; }
+
+  protected:
     bool EraseBackground(HDC dc, const RECT& r, HBRUSH brush) const override;
 };
 
@@ -191,12 +226,13 @@ class CheckBox : public Control {
     void Click() { ::SendMessageW(hwnd_, BM_CLICK, 0, 0); }
 };
 
-class GroupBox : public Control {
+class GroupBox : public Container {
   public:
     WindowKind Kind() const override {
-        return {L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
-                Subclassing::Container};
+        return {L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
     }
+
+  protected:
     bool EraseBackground(HDC dc, const RECT& r, HBRUSH brush) const override;
 };
 
@@ -255,14 +291,16 @@ class ProgressBar : public Control {
     void StepIt() { ::SendMessageW(hwnd_, PBM_STEPIT, 0, 0); }
 };
 
-// A list in report view without column headers.
+// A list in report view without column headers. It reports every mouse
+// press (and the space bar) as Event::MouseDown after it has handled it
+// itself, so that a click on a row's check box has toggled it already.
 class ListView : public Control {
   public:
     WindowKind Kind() const override {
         return {WC_LISTVIEWW,
                 LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_NOSORTHEADER | LVS_SHOWSELALWAYS |
                     LVS_SHAREIMAGELISTS | WS_TABSTOP,
-                WS_EX_CLIENTEDGE, Subclassing::List};
+                WS_EX_CLIENTEDGE};
     }
     void SetExtendedStyle(DWORD style) { ListView_SetExtendedListViewStyle(hwnd_, style); }
     int Count() const { return ListView_GetItemCount(hwnd_); }
@@ -289,6 +327,9 @@ class ListView : public Control {
     // Rows can be dragged onto other controls of the form: pulling a row
     // with the left button pressed starts the form's drag (see Form).
     bool AutoDrag = false;
+
+  protected:
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 };
 
 // A list of texts with a check box in front of each, in the order given (it
@@ -302,7 +343,7 @@ class CheckListBox : public Control {
         return {L"LISTBOX",
                 LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL |
                     WS_TABSTOP,
-                WS_EX_CLIENTEDGE, Subclassing::CheckList};
+                WS_EX_CLIENTEDGE};
     }
     // Shows these texts, every mark cleared.
     void SetItems(std::vector<std::string> items);
@@ -329,9 +370,12 @@ class CheckListBox : public Control {
 
   protected:
     void Created() override;
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
     int BoxSize() const;
+    // Toggles a row's mark as the user does and reports it.
+    void UserToggled(int row);
     std::vector<std::string> items_;
     std::vector<char> checked_;
 };
@@ -342,19 +386,23 @@ class CheckListBox : public Control {
 // form moves the parts.
 class Splitter : public Control {
   public:
-    WindowKind Kind() const override { return {kPanelClass, 0, 0, Subclassing::Splitter}; }
+    WindowKind Kind() const override { return {kPanelClass}; }
     bool Dragging() const { return dragging_; }
 
+  protected:
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
   private:
-    friend LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
+    // The mouse position of a message in screen coordinates.
+    int ScreenY(LPARAM at) const;
     bool dragging_ = false;
     int pressY_ = 0; // screen position of the press
 };
 
-class TabControl : public Control {
+class TabControl : public Container {
   public:
     WindowKind Kind() const override {
-        return {WC_TABCONTROLW, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, Subclassing::Container};
+        return {WC_TABCONTROLW, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
     }
     void AddTab(std::string_view ansi);
     void SetTabCaption(int i, std::string_view ansi);

@@ -22,197 +22,52 @@ void RegisterPanelClass() {
     done = true;
 }
 
+} // namespace
+
+// ---- A control's own messages -------------------------------------------------
+
 // Subclassing by exchanging the window procedure. The comctl32 subclass
 // functions would serve as well, but under Wine they look up a window
 // property for every message, which made filling a list of thousands of rows
 // take seconds; this way each message costs one extra call.
-void Subclass(Control& control, HWND hwnd, WNDPROC proc, WNDPROC& base) {
-    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&control));
-    base = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+void Control::Attach() {
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    baseProc_ = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WindowProc)));
 }
 
-Control* SubclassedControl(HWND hwnd) {
-    return reinterpret_cast<Control*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-} // namespace
-
-// Containers (panels, group boxes, the tab control) hand their children's
-// notifications and colour requests up to the form, so that the form's window
-// procedure is the only place that sees them.
-LRESULT CALLBACK ContainerSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Control* control = SubclassedControl(hwnd);
+LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* control = reinterpret_cast<Control*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!control) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    WNDPROC base = control->baseProc_;
-    Form* form = control->form_;
-    switch (msg) {
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_DRAWITEM:
-        if (form && form->hwnd_) return ::SendMessageW(form->hwnd_, msg, wp, lp);
-        break;
-    case WM_SETCURSOR:
-        // Asked on behalf of a child first: a control may want its own cursor.
-        if (form && LOWORD(lp) == HTCLIENT) {
-            auto it = form->byHandle_.find(reinterpret_cast<HWND>(wp));
-            if (it != form->byHandle_.end() && it->second->Cursor) {
-                ::SetCursor(it->second->Cursor);
-                return TRUE;
-            }
-        }
-        break;
-    case WM_ERASEBKGND:
-        // Panels and group boxes show the form's colour behind their children.
-        if (form) {
-            RECT r;
-            ::GetClientRect(hwnd, &r);
-            if (control->EraseBackground(reinterpret_cast<HDC>(wp), r, form->BackgroundBrush()))
-                return 1;
-        }
-        break;
-    case WM_NCDESTROY:
+    if (msg == WM_NCDESTROY) {
+        // The last message: the control lets go of the window before the
+        // class sees it.
+        WNDPROC base = control->baseProc_;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
+        return ::CallWindowProcW(base, hwnd, msg, wp, lp);
     }
-    return ::CallWindowProcW(base, hwnd, msg, wp, lp);
+    if (std::optional<LRESULT> handled = control->HandleMessage(msg, wp, lp)) return *handled;
+    return ::CallWindowProcW(control->baseProc_, hwnd, msg, wp, lp);
 }
 
-// A list reports every mouse press (and the space bar, which toggles a check
-// box as well) to the form after it has handled it itself, so that a click on
-// a row's check box has toggled it already.
-LRESULT CALLBACK ListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Control* control = SubclassedControl(hwnd);
-    if (!control) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    WNDPROC base = control->baseProc_;
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-        LRESULT r = ::CallWindowProcW(base, hwnd, msg, wp, lp);
-        if (control->form_ && ::IsWindow(hwnd)) {
-            EventArgs args;
-            args.pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-            args.button = msg;
-            control->form_->Dispatch(hwnd, Event::MouseDown, args);
-        }
-        return r;
-    }
-    case WM_KEYDOWN:
-        // The space bar toggles the focused row's check box as a click does;
-        // it is reported as a press on that row so the mark never changes
-        // unseen.
-        if (wp == VK_SPACE) {
-            LRESULT r = ::CallWindowProcW(base, hwnd, msg, wp, lp);
-            int row = ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED);
-            RECT rc{};
-            if (row >= 0 && control->form_ && ::IsWindow(hwnd) &&
-                ListView_GetItemRect(hwnd, row, &rc, LVIR_BOUNDS)) {
-                EventArgs args;
-                args.pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
-                args.button = msg;
-                control->form_->Dispatch(hwnd, Event::MouseDown, args);
-            }
-            return r;
-        }
-        break;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
-    }
-    return ::CallWindowProcW(base, hwnd, msg, wp, lp);
+LRESULT Control::CallBase(UINT msg, WPARAM wp, LPARAM lp) const {
+    return ::CallWindowProcW(baseProc_, hwnd_, msg, wp, lp);
 }
 
-// A splitter follows the mouse from the press to the release; the form moves
-// the parts beside it. The distance is taken in screen coordinates, since the
-// splitter itself moves while it is pulled.
-LRESULT CALLBACK SplitterSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* splitter = static_cast<Splitter*>(SubclassedControl(hwnd));
-    if (!splitter) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    WNDPROC base = splitter->baseProc_;
-    Form* form = splitter->form_;
-    auto screenY = [hwnd](LPARAM at) {
-        POINT p{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
-        ::ClientToScreen(hwnd, &p);
-        return static_cast<int>(p.y);
-    };
-    switch (msg) {
-    case WM_SETCURSOR:
-        ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)IDC_SIZENS));
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        splitter->dragging_ = true;
-        splitter->pressY_ = screenY(lp);
-        ::SetCapture(hwnd);
-        if (form) form->Dispatch(hwnd, Event::MouseDown, {});
-        return 0;
-    case WM_MOUSEMOVE:
-        if (splitter->dragging_ && form) {
-            EventArgs args;
-            args.pt = {0, screenY(lp) - splitter->pressY_};
-            form->Dispatch(hwnd, Event::Change, args);
-        }
-        return 0;
-    case WM_LBUTTONUP:
-        if (splitter->dragging_) {
-            splitter->dragging_ = false;
-            ::ReleaseCapture();
-        }
-        return 0;
-    case WM_CAPTURECHANGED:
-        splitter->dragging_ = false;
-        break;
-    case WM_ERASEBKGND:
-        // The bar shows the form's colour, like the panels around it.
-        if (form) {
-            RECT r;
-            ::GetClientRect(hwnd, &r);
-            ::FillRect(reinterpret_cast<HDC>(wp), &r, form->BackgroundBrush());
-            return 1;
-        }
-        break;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
-    }
-    return ::CallWindowProcW(base, hwnd, msg, wp, lp);
+void Control::Raise(Event event, const EventArgs& args) {
+    if (form_ && hwnd_ && ::IsWindow(hwnd_)) form_->Raise(*this, event, args);
 }
 
-// A check list toggles a row's mark when its box is clicked, and the focused
-// row's mark on the space bar, after the list box has moved its selection.
-LRESULT CALLBACK CheckListSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* list = static_cast<CheckListBox*>(SubclassedControl(hwnd));
-    if (!list) return ::DefWindowProcW(hwnd, msg, wp, lp);
-    WNDPROC base = list->baseProc_;
-    auto toggled = [&](int row) {
-        if (row < 0) return;
-        list->Toggle(row);
-        EventArgs args;
-        args.item = row;
-        if (list->form_ && ::IsWindow(hwnd)) list->form_->Dispatch(hwnd, Event::ItemCheck, args);
-    };
-    switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        // A quick second click on a box is a click as well.
-        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-        LRESULT r = ::CallWindowProcW(base, hwnd, msg, wp, lp);
-        if (list->OnCheckBox(pt)) toggled(list->RowAt(pt));
-        return r;
-    }
-    case WM_KEYDOWN:
-        if (wp == VK_SPACE) {
-            LRESULT r = ::CallWindowProcW(base, hwnd, msg, wp, lp);
-            toggled(list->FocusedRow());
-            return r;
-        }
-        break;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
-    }
-    return ::CallWindowProcW(base, hwnd, msg, wp, lp);
+Control::~Control() {
+    // A control that goes before its window hands the window back to its
+    // class, so that no message reaches the object that is gone.
+    if (!hwnd_ || !::IsWindow(hwnd_) ||
+        ::GetWindowLongPtrW(hwnd_, GWLP_USERDATA) != reinterpret_cast<LONG_PTR>(this))
+        return;
+    ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    if (::GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) ==
+        reinterpret_cast<LONG_PTR>(&Control::WindowProc))
+        ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(baseProc_));
 }
 
 Form::Form() = default;
@@ -314,22 +169,7 @@ void Form::AddControl(Control& control, const ControlArgs& args) {
     if (!h) return;
     byHandle_[h] = &control;
     ::SendMessageW(h, WM_SETFONT, (WPARAM)font_.get(), FALSE);
-    switch (kind.subclass) {
-    case Subclassing::Container:
-        Subclass(control, h, ContainerSubclass, control.baseProc_);
-        break;
-    case Subclassing::List:
-        Subclass(control, h, ListSubclass, control.baseProc_);
-        break;
-    case Subclassing::Splitter:
-        Subclass(control, h, SplitterSubclass, control.baseProc_);
-        break;
-    case Subclassing::CheckList:
-        Subclass(control, h, CheckListSubclass, control.baseProc_);
-        break;
-    case Subclassing::None:
-        break;
-    }
+    control.Attach();
     control.Created();
 }
 
@@ -425,8 +265,17 @@ Control* Form::FindComponent(std::string_view name) const {
     return nullptr;
 }
 
+Control* Form::ControlOf(HWND handle) const {
+    auto it = byHandle_.find(handle);
+    return it == byHandle_.end() ? nullptr : it->second;
+}
+
 void Form::On(const Control& control, Event event, Handler handler) {
     handlers_[Key{control.hwnd_, event}] = std::move(handler);
+}
+
+void Form::Raise(const Control& control, Event event, const EventArgs& args) {
+    if (control.hwnd_) Dispatch(control.hwnd_, event, args);
 }
 
 void Form::SetHint(Control& control, std::string_view ansi) {

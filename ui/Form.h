@@ -2,9 +2,9 @@
 // The base of every window of the program. A form owns its top-level window
 // and the wrapped controls on it, remembers them in creation order and by
 // name, and is the one place where the notifications of its controls
-// (WM_COMMAND, WM_NOTIFY, a mouse press on a list), its timers, drag and drop
-// between its controls, a change of the window's size and the keys it
-// previews turn into calls of the handlers. Every handler runs through
+// (WM_COMMAND, WM_NOTIFY, the events a control raises itself), its timers,
+// drag and drop between its controls, a change of the window's size and the
+// keys it previews turn into calls of the handlers. Every handler runs through
 // RunGuarded: an exception escaping it is shown in a message box and the
 // program goes on.
 #include "ui/Controls.h"
@@ -17,21 +17,6 @@
 #include <vector>
 
 namespace qv::ui {
-
-enum class Event {
-    Click,     // button, check box, menu-less click on a list row
-    Change,    // combo box selection, tab change
-    MouseDown, // any mouse button pressed over a list, after the list saw it;
-               // also the space bar, as a press on the focused row; a
-               // splitter being pressed
-    ItemCheck, // the user toggled the box of row args.item of a check list
-};
-
-struct EventArgs {
-    POINT pt{};    // client position of a mouse press; a splitter's distance
-    UINT button{}; // WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN or WM_KEYDOWN
-    int item = -1; // the row of an ItemCheck
-};
 
 using Handler = std::function<void(const EventArgs&)>;
 // Whether a control takes what is dragged from the source.
@@ -60,8 +45,14 @@ class Form {
     Control* FindComponent(std::string_view name) const;
     const std::vector<Control*>& Components() const { return components_; }
 
+    // The control whose window this is, or nullptr.
+    Control* ControlOf(HWND handle) const;
+
     // Binds a handler to an event of a control; a second binding replaces it.
     void On(const Control& control, Event event, Handler handler);
+    // Runs the handler bound to the event of the control, guarded; how a
+    // control reports what its own messages mean.
+    void Raise(const Control& control, Event event, const EventArgs& args);
 
     // Drag and drop between the form's controls, as the designer's automatic
     // drag mode has it: a list whose AutoDrag is set starts a drag when a
@@ -133,10 +124,6 @@ class Form {
   private:
     // A page creates its controls on the form it is part of.
     friend class Page;
-    friend LRESULT CALLBACK ContainerSubclass(HWND, UINT, WPARAM, LPARAM);
-    friend LRESULT CALLBACK ListSubclass(HWND, UINT, WPARAM, LPARAM);
-    friend LRESULT CALLBACK SplitterSubclass(HWND, UINT, WPARAM, LPARAM);
-    friend LRESULT CALLBACK CheckListSubclass(HWND, UINT, WPARAM, LPARAM);
     static LRESULT CALLBACK FrameProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     bool TimerRunning(UINT_PTR id) const;

@@ -109,6 +109,43 @@ TEST(Form, PreviewsKeysOfItsOwnControlsOnly) {
     EXPECT_TRUE(other.keys.empty());
 }
 
+// A kind of control of the test's own: it answers one message itself and
+// reports it to the form; every other message goes on to its window class.
+class AnsweringButton : public ui::Button {
+  public:
+    std::vector<WPARAM> seen;
+
+  protected:
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg != WM_APP) return Button::HandleMessage(msg, wp, lp);
+        seen.push_back(wp);
+        Raise(ui::Event::Click, {.item = static_cast<int>(wp)});
+        return static_cast<LRESULT>(CallBase(WM_GETTEXTLENGTH, 0, 0) + 100);
+    }
+};
+
+TEST(Controls, AControlHandlesItsOwnMessagesAndRaisesEventsToItsForm) {
+    struct AnswerForm : ui::Form {
+        AnswerForm() {
+            CreateFrame(L"QvAnswerTestForm", "Test", 200, 100, RGB(0xF5, 0xF5, 0xF5), {});
+            Add(Box, {.name = "Box", .width = 200, .height = 100});
+            Add(Answer, {.name = "Answer", .parent = &Box, .width = 80, .height = 24});
+        }
+        ~AnswerForm() override { Destroy(); }
+        ui::Panel Box;
+        AnsweringButton Answer;
+    } f;
+    std::vector<int> raised;
+    f.On(f.Answer, ui::Event::Click, [&](const ui::EventArgs& a) { raised.push_back(a.item); });
+    f.Answer.SetCaption("Ja"); // reaches the class: the caption is there
+    EXPECT_EQ(::SendMessageW(f.Answer.Handle(), WM_APP, 7, 0), 102);
+    EXPECT_EQ(f.Answer.seen, std::vector<WPARAM>{7});
+    EXPECT_EQ(raised, std::vector<int>{7});
+    // The class's own click still reaches the form through its parent.
+    f.Answer.Click();
+    EXPECT_EQ(raised, (std::vector<int>{7, -1}));
+}
+
 TEST(Controls, TextsCrossTheAnsiBoundaryIntact) {
     SmallForm f;
     f.First.SetCaption("L\xF6schen \xC4nderung \xDF");
