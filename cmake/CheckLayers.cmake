@@ -76,16 +76,19 @@ foreach(entry ${entries})
   endforeach()
 endforeach()
 
-# Every source and header of the tree, tracked or new; without git, whatever
-# lies in the tree outside the build folders.
-execute_process(COMMAND git ls-files --cached --others --exclude-standard
-                WORKING_DIRECTORY ${QV6_ROOT} OUTPUT_VARIABLE tree RESULT_VARIABLE git_failed
-                ERROR_QUIET)
-if(git_failed)
+# Every source and header of the tree: in a git work tree the tracked and the
+# new ones, elsewhere whatever lies there outside the build folders.
+set(tree "")
+if(EXISTS ${QV6_ROOT}/.git)
+  execute_process(COMMAND git ls-files --cached --others --exclude-standard
+                  WORKING_DIRECTORY ${QV6_ROOT} OUTPUT_VARIABLE tree RESULT_VARIABLE git_failed)
+  if(git_failed)
+    message(FATAL_ERROR "git ls-files failed in ${QV6_ROOT}")
+  endif()
+  string(REPLACE "\n" ";" tree "${tree}")
+else()
   file(GLOB_RECURSE tree RELATIVE ${QV6_ROOT} ${QV6_ROOT}/*)
   list(FILTER tree EXCLUDE REGEX "^build")
-else()
-  string(REPLACE "\n" ";" tree "${tree}")
 endif()
 list(FILTER tree INCLUDE REGEX "\\.(${source_ext})$")
 list(FILTER tree EXCLUDE REGEX "^(tests|bench|fuzz)/")

@@ -3,7 +3,8 @@
 set -euo pipefail
 pkgs=(cmake make python3 mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
       googletest libz-mingw-w64-dev wine wine64 xvfb xauth imagemagick x11-utils
-      python3-cryptography python3-yaml zip unzip xdotool osslsigncode clang libclang-rt-14-dev)
+      python3-cryptography python3-yaml zip unzip xdotool osslsigncode clang libclang-rt-14-dev
+      g++)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

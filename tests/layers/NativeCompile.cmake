@@ -1,0 +1,36 @@
+# Compiles every pure file of the manifest with the host's compiler, so that
+# pure code stays free of everything the Windows target lends it: each .cpp
+# as it is, each header alone through a one-line .cpp.
+#   cmake -DQV6_ROOT=<repo root> -DQV6_MANIFEST=<build>/layers.manifest
+#         -DQV6_WORK=<scratch folder> -DQV6_HOST_CXX=g++ -P NativeCompile.cmake
+cmake_policy(SET CMP0007 NEW)
+file(STRINGS ${QV6_MANIFEST} pure REGEX "^P\\|")
+list(TRANSFORM pure REPLACE "^P\\|" "")
+if(NOT pure)
+  message(FATAL_ERROR "${QV6_MANIFEST} lists no pure file")
+endif()
+file(MAKE_DIRECTORY ${QV6_WORK})
+set(flags -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I${QV6_ROOT})
+set(passed 0)
+set(failed 0)
+foreach(file ${pure})
+  if(file MATCHES "\\.(cpp|cc|cxx)$")
+    set(source ${QV6_ROOT}/${file})
+  else()
+    string(MAKE_C_IDENTIFIER "${file}" id)
+    set(source ${QV6_WORK}/${id}.cpp)
+    file(WRITE ${source} "#include \"${file}\"\n")
+  endif()
+  execute_process(COMMAND ${QV6_HOST_CXX} ${flags} ${source}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(rc EQUAL 0)
+    math(EXPR passed "${passed} + 1")
+  else()
+    math(EXPR failed "${failed} + 1")
+    message("FAIL ${file} does not compile natively (${rc}):\n${out}")
+  endif()
+endforeach()
+message("native compile: ${passed} passed, ${failed} failed")
+if(failed)
+  message(FATAL_ERROR "pure files that do not compile natively")
+endif()
