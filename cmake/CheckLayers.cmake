@@ -77,10 +77,12 @@ foreach(entry ${entries})
 endforeach()
 
 # Every source and header of the tree: in a git work tree the tracked and the
-# new ones, elsewhere whatever lies there outside the build folders.
+# new ones, elsewhere (or without git) whatever lies there outside the build
+# folders.
 set(tree "")
-if(EXISTS ${QV6_ROOT}/.git)
-  execute_process(COMMAND git ls-files --cached --others --exclude-standard
+find_program(QV6_GIT git)
+if(EXISTS ${QV6_ROOT}/.git AND QV6_GIT)
+  execute_process(COMMAND ${QV6_GIT} ls-files --cached --others --exclude-standard
                   WORKING_DIRECTORY ${QV6_ROOT} OUTPUT_VARIABLE tree RESULT_VARIABLE git_failed)
   if(git_failed)
     message(FATAL_ERROR "git ls-files failed in ${QV6_ROOT}")
