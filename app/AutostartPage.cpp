@@ -4,9 +4,8 @@
 #include "app/AutostartPage.h"
 
 #include "app/Design.h"
-#include "app/AppContext.h"
+#include "model/AppModel.h"
 #include "app/AutostartView.h"
-#include "app/LanguageTable.h"
 #include "app/MainUnit.h"
 #include "app/PageLanguage.h"
 #include "app/res/art.h"
@@ -40,9 +39,18 @@ IconHandle LoadSmallIcon(int id) {
 
 } // namespace
 
-TAutostartPage::TAutostartPage(TMainForm& form, ui::Panel& sheet) : ui::Page(form), main_(form) {
+TAutostartPage::TAutostartPage(TMainForm& form, AppModel& model, ui::Panel& sheet)
+    : ui::Page(form), main_(form), model_(model) {
     CreateControls(sheet);
     BindEvents();
+    subscription_ = model_.Subscribe([this](ModelChange change) { ModelChanged(change); });
+}
+
+void TAutostartPage::ModelChanged(ModelChange change) {
+    if (change == ModelChange::Entries || change == ModelChange::KnownEntries)
+        SelectASGroupComboChange();
+    else if (change == ModelChange::Language)
+        ApplyLanguage();
 }
 
 void TAutostartPage::CreateControls(ui::Panel& sheet) {
@@ -201,16 +209,17 @@ void TAutostartPage::ApplyLanguage() {
         {&ReportBtn, Lng::ReportBtnCaption, Prop::Caption},
         {&ReportBtn, Lng::ReportBtnHint, Prop::Hint},
     };
-    ApplyLanguageTargets(Owner(), targets);
+    ApplyLanguageTargets(Owner(), model_.LanguageTable, targets);
     for (ui::PopupMenu* menu : {&ASPM1, &ASPM2}) {
-        menu->SetItemCaption(0, LanguageTable[Lng::MenuAllCaption]);
-        menu->SetItemCaption(1, LanguageTable[Lng::MenuSelectedCaption]);
+        menu->SetItemCaption(0, model_.LanguageTable[Lng::MenuAllCaption]);
+        menu->SetItemCaption(1, model_.LanguageTable[Lng::MenuSelectedCaption]);
     }
     // The nine groups, by their names; the chosen one stays chosen.
     const int group = SelectASGroupCombo.ItemIndex();
     SelectASGroupCombo.Clear();
     for (int g = 0; g < kGroupCount; ++g)
-        SelectASGroupCombo.Add(LanguageTable[GroupName(GroupOfByte(static_cast<uint8_t>(g)))]);
+        SelectASGroupCombo.Add(
+            model_.LanguageTable[GroupName(GroupOfByte(static_cast<uint8_t>(g)))]);
     if (group >= 0) SelectASGroupCombo.SetItemIndex(group);
 }
 
@@ -234,11 +243,12 @@ void TAutostartPage::ASRefreshBtnClick() {
 }
 
 void TAutostartPage::RefreshAutostarts(bool force) {
-    if (!force && !ASEntries.empty()) return;
+    if (!force && !model_.ASEntries.empty()) return;
     // A failing step is reported on its own; the list is refilled regardless.
-    RunGuarded([] { ScanAutostarts(LanguageTable[Lng::ExplorerCaption]); });
-    RunGuarded([] { LoadInactiveEntries(); });
-    SelectASGroupComboChange();
+    // The scan and the deactivated entries are one change.
+    RunGuarded([this] { ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption]); });
+    RunGuarded([this] { LoadInactiveEntries(model_); });
+    model_.Changed(ModelChange::Entries);
 }
 
 void TAutostartPage::SelectASGroupComboChange() {
@@ -246,9 +256,9 @@ void TAutostartPage::SelectASGroupComboChange() {
     ASList.Clear();
     ASListIndex.clear();
     // The known-entries lookup is indexed, so one lookup per row stays cheap.
-    std::vector<ASListRow> rows =
-        BuildASListRows(ASEntries, SelectASGroupCombo.ItemIndex(),
-                        [](const AutostartEntry& e) { return FindKnownEntry(e, false) >= 0; });
+    std::vector<ASListRow> rows = BuildASListRows(
+        model_.ASEntries, SelectASGroupCombo.ItemIndex(),
+        [this](const AutostartEntry& e) { return model_.ASEntryDB.Find(e, false) >= 0; });
     ASListIndex.reserve(rows.size());
     for (const ASListRow& row : rows) {
         ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), row.checked, row.image);
@@ -256,7 +266,7 @@ void TAutostartPage::SelectASGroupComboChange() {
     }
     ASList.EndUpdate();
     ASListBox.SetCaption(
-        LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
+        model_.LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
     // No row is selected after a refill.
     ASEditBtn.SetEnabled(false);
     ASEditorBtn.SetEnabled(false);
@@ -267,8 +277,8 @@ void TAutostartPage::ASListClick() {
     int row = ASList.Selected();
     if (row < 0 || static_cast<size_t>(row) >= ASListIndex.size()) return;
     size_t index = ASListIndex[static_cast<size_t>(row)];
-    if (index >= ASEntries.size()) return;
-    EntryButtons b = EntryButtonState(ASEntries[index], ASWriteProtectChk.Checked());
+    if (index >= model_.ASEntries.size()) return;
+    EntryButtons b = EntryButtonState(model_.ASEntries[index], ASWriteProtectChk.Checked());
     ASDelBtn.SetEnabled(b.del);
     ASEditBtn.SetEnabled(b.edit);
     ASEditorBtn.SetEnabled(b.editor);
@@ -281,17 +291,17 @@ void TAutostartPage::ASListMouseDown(const ui::EventArgs& args) {
     // A click on the check box has toggled the mark already; a mark that no
     // longer matches its entry's Active asks for a change of state.
     CheckMarkOutcome out =
-        OnEntryCheckMark(AppDir, ASListIndex[static_cast<size_t>(row)], ASList.Checked(row));
+        OnEntryCheckMark(model_, ASListIndex[static_cast<size_t>(row)], ASList.Checked(row));
     if (out.setCheck) ASList.SetChecked(row, *out.setCheck);
     if (out.error) ReportException(AppError(*out.error));
-    if (out.failure) ShowMessage(ShownText(LanguageTable, *out.failure));
+    if (out.failure) ShowMessage(ShownText(model_.LanguageTable, *out.failure));
     ASListClick();
 }
 
 void TAutostartPage::ReportBtnClick() {
     // A fresh report window for every click: it writes the report of the
     // entries as they are now and is released when it has closed.
-    TReportForm form;
+    TReportForm form(model_);
     form.ShowModal();
 }
 

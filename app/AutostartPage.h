@@ -5,6 +5,7 @@
 // known-entries menus and the report.
 #include "autostart/AutostartEntry.h"
 #include "base/Handles.h"
+#include "model/AppModel.h"
 #include "ui/Page.h"
 
 #include <cstdint>
@@ -16,14 +17,15 @@ class TMainForm;
 
 class TAutostartPage : public ui::Page {
   public:
-    // Makes the page's controls on the form's first sheet.
-    TAutostartPage(TMainForm& form, ui::Panel& sheet);
+    // Makes the page's controls on the form's first sheet. The page shows
+    // the model's entries and known entries and follows their changes.
+    TAutostartPage(TMainForm& form, AppModel& model, ui::Panel& sheet);
 
     void ApplyLanguage() override;
     void Align(int width, int height) override;
     void Refresh(bool force) override { RefreshAutostarts(force); }
     // Rescans unless the entries are there and nothing forces it, and shows
-    // the chosen group.
+    // the chosen group (through the model's change of its entries).
     void RefreshAutostarts(bool force);
 
     // Handlers.
@@ -42,7 +44,7 @@ class TAutostartPage : public ui::Page {
     // The entry of the selected row, or nullptr.
     const AutostartEntry* SelectedEntry() const;
 
-    // The element of ASEntries that each row of the autostart list shows, in
+    // The element of the model's ASEntries that each row of the autostart list shows, in
     // row order; rebuilt with every fill of the list.
     std::vector<uint16_t> ASListIndex;
 
@@ -72,8 +74,14 @@ class TAutostartPage : public ui::Page {
     // Rescans and shows the same group again.
     void RescanKeepingGroup();
 
+    // The group's rows again, whenever the entries or the known entries
+    // changed; the lines whenever the language did.
+    void ModelChanged(ModelChange change);
+
     TMainForm& main_;
+    AppModel& model_;
     FontHandle comboFont_;
+    AppModel::Subscription subscription_;
 };
 
 } // namespace qv

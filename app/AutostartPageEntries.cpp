@@ -3,7 +3,7 @@
 #include "app/AutostartPage.h"
 #include "app/MainUnit.h"
 
-#include "app/AppContext.h"
+#include "model/AppModel.h"
 #include "app/EntryQuestions.h"
 
 #include "autostart/ASEditUnit.h"
@@ -20,7 +20,7 @@ const AutostartEntry* TAutostartPage::SelectedEntry() const {
     int row = ASList.Selected();
     if (row < 0 || static_cast<size_t>(row) >= ASListIndex.size()) return nullptr;
     size_t index = ASListIndex[static_cast<size_t>(row)];
-    return index < ASEntries.size() ? &ASEntries[index] : nullptr;
+    return index < model_.ASEntries.size() ? &model_.ASEntries[index] : nullptr;
 }
 
 void TAutostartPage::RescanKeepingGroup() {
@@ -50,13 +50,13 @@ void TAutostartPage::ASPM1Popup(ui::PopupMenu& menu) {
 void TAutostartPage::AddSingleMenuClick(int tag) {
     const AutostartEntry* selected = SelectedEntry();
     if ((tag == AddSelectedTag || tag == DelSelectedTag) && !selected) return;
-    if (!ApplyKnownEntriesCommand(tag, selected))
+    if (!ApplyKnownEntriesCommand(model_, tag, selected))
         return; // nothing changed: nothing saved, sent or redrawn
     // A failed save is reported; the list still shows the database as it is
     // in memory.
-    RunGuarded([] { SaveKnownEntries(AppDir); });
-    if (IsGuardRunning(AppDir)) NotifyGuard(GuardMsgDatabaseChanged);
-    SelectASGroupComboChange();
+    RunGuarded([this] { SaveKnownEntries(model_.ASEntryDB, model_.AppDir); });
+    if (IsGuardRunning(model_.AppDir)) NotifyGuard(GuardMsgDatabaseChanged);
+    model_.Changed(ModelChange::KnownEntries);
 }
 
 // ---- Editing and deleting -----------------------------------------------------------
@@ -64,7 +64,7 @@ void TAutostartPage::AddSingleMenuClick(int tag) {
 void TAutostartPage::ASEditBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
     if (!selected) return;
-    TASEditForm form;
+    TASEditForm form(model_.LanguageTable);
     form.EditedEntry = *selected;
     if (form.ShowModal() != ui::mrOk) return;
     NotifyGuard(GuardMsgEntryEdited);
@@ -75,16 +75,16 @@ void TAutostartPage::ASDelBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
     if (!selected) return;
     const AutostartEntry e = *selected;
-    if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning());
-    if (DeleteEntry(e)) RescanKeepingGroup();
+    if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning(model_.LanguageTable));
+    if (DeleteEntry(model_, e)) RescanKeepingGroup();
 }
 
 void TAutostartPage::ASEditorBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
     if (!selected) return;
     const AutostartEntry e = *selected;
-    if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning());
-    TTextfileEditForm form;
+    if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning(model_.LanguageTable));
+    TTextfileEditForm form(model_.LanguageTable);
     form.EditFileName = e.FileName.str();
     form.ShowModal();
 }

@@ -1,30 +1,31 @@
 #include "app/EntryQuestions.h"
 
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
 #include "autostart/EntryMaintenance.h"
 #include "autostart/Scanner.h"
 #include "ui/Dialogs.h"
 
 namespace qv {
 
-std::string SystemEntryWarning() {
-    return LanguageTable[Lng::SystemEntryWarning1] + "\r" +
-           LanguageTable[Lng::SystemEntryWarning2] + "\r" + LanguageTable[Lng::SystemEntryWarning3];
+std::string SystemEntryWarning(const LanguageFile& lines) {
+    return lines[Lng::SystemEntryWarning1] + "\r" + lines[Lng::SystemEntryWarning2] + "\r" +
+           lines[Lng::SystemEntryWarning3];
 }
 
-bool DeleteEntry(const AutostartEntry& e) {
+bool DeleteEntry(const AppModel& model, const AutostartEntry& e) {
+    const LanguageFile& lines = model.LanguageTable;
     const std::optional<LineText> question = DeletionQuestion(e);
     if (!question) return true;
     // Anything but OK keeps the entry; the list is still rescanned.
-    if (!Confirm(ShownText(LanguageTable, *question))) return true;
-    if (IsExplorerShellLine(e, WindowsDir) &&
-        MessageDlg({LanguageTable[Lng::ExplorerShellWarning], "Warnung", MsgKind::Warning,
+    if (!Confirm(ShownText(lines, *question))) return true;
+    if (IsExplorerShellLine(e, model.WindowsDir) &&
+        MessageDlg({lines[Lng::ExplorerShellWarning], "Warnung", MsgKind::Warning,
                     BtnOk | BtnCancel}) != MsgResult::Ok)
         return true;
     const DeleteOutcome out = DeleteAtSource(e);
     if (out.deleted || !out.failure) return true;
-    std::string message = ShownText(LanguageTable, *out.failure);
-    if (out.fileHint) message += "\r" + LanguageTable[Lng::DeleteFileFailedHint];
+    std::string message = ShownText(lines, *out.failure);
+    if (out.fileHint) message += "\r" + lines[Lng::DeleteFileFailedHint];
     ShowMessage(message);
     return false;
 }

@@ -5,8 +5,7 @@
 #include "app/MainUnit.h"
 #include "app/PageLanguage.h"
 
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
 #include "app/res/art.h"
 #include "about/ServerSettings.h"
 #include "base/Product.h"
@@ -62,9 +61,13 @@ BitmapHandle LoadBannerBitmap() {
 
 } // namespace
 
-TInfoPage::TInfoPage(TMainForm& form, ui::Panel& sheet) : ui::Page(form), main_(form) {
+TInfoPage::TInfoPage(TMainForm& form, AppModel& model, ui::Panel& sheet)
+    : ui::Page(form), main_(form), model_(model) {
     CreateControls(sheet);
     BindEvents();
+    subscription_ = model_.Subscribe([this](ModelChange change) {
+        if (change == ModelChange::Language) ApplyLanguage();
+    });
 }
 
 void TInfoPage::CreateControls(ui::Panel& sheet) {
@@ -173,7 +176,7 @@ void TInfoPage::ApplyLanguage() {
         {&QVUpdateBtn, Lng::QVUpdateBtnCaption, Prop::Caption},
         {&QVUpdateBtn, Lng::QVUpdateBtnHint, Prop::Hint},
     };
-    ApplyLanguageTargets(Owner(), targets);
+    ApplyLanguageTargets(Owner(), model_.LanguageTable, targets);
 }
 
 void TInfoPage::Align(int pageWidth, int pageHeight) {
@@ -201,7 +204,7 @@ void TInfoPage::RefreshSystemInfo() {
     // emptied with its drawing switched off.
     const SystemFigures figures = main_.ReadFigures ? main_.ReadFigures() : ReadSystemFigures();
     const std::vector<SysInfoRow> rows = BuildSysInfoRows(
-        figures, SysInfoTextsFromLines([](Lng line) { return LanguageTable[line]; }));
+        figures, SysInfoTextsFromLines([this](Lng line) { return model_.LanguageTable[line]; }));
     SysInfoList.BeginUpdate();
     SysInfoList.Clear();
     for (const SysInfoRow& row : rows)
@@ -229,8 +232,9 @@ void TInfoPage::SponsorLblClick() {
 
 void TInfoPage::QVUpdateBtnClick() {
     const std::string base = UpdateBaseAddress(main_.Server());
-    const bool endProgram =
-        main_.UpdateCheck ? main_.UpdateCheck(AppDir, base) : ShowUpdateCheck(AppDir, base);
+    const bool endProgram = main_.UpdateCheck
+                                ? main_.UpdateCheck(model_.AppDir, base)
+                                : ShowUpdateCheck(model_.LanguageTable, model_.AppDir, base);
     // The updater replaces the program's files: the program ends now that
     // the dialog has closed.
     if (endProgram) ::PostMessageW(main_.Handle(), WM_CLOSE, 0, 0);

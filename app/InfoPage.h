@@ -3,6 +3,7 @@
 // and mail links, the note on passing the program on and the update button
 // at the left, the system information list at the right.
 #include "base/Handles.h"
+#include "model/AppModel.h"
 #include "ui/LinkLabel.h"
 #include "ui/Page.h"
 
@@ -13,7 +14,7 @@ class TMainForm;
 class TInfoPage : public ui::Page {
   public:
     // Makes the page's controls on the form's third sheet.
-    TInfoPage(TMainForm& form, ui::Panel& sheet);
+    TInfoPage(TMainForm& form, AppModel& model, ui::Panel& sheet);
 
     void ApplyLanguage() override;
     void Align(int width, int height) override;
@@ -53,6 +54,8 @@ class TInfoPage : public ui::Page {
     void BindEvents();
 
     TMainForm& main_;
+    AppModel& model_;
+    AppModel::Subscription subscription_;
     FontHandle sysInfoFont_;
 };
 

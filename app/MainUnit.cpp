@@ -1,10 +1,10 @@
 #include "app/MainUnit.h"
 
-#include "app/AppContext.h"
+#include "base/Product.h"
+#include "model/AppModel.h"
 #include "app/Design.h"
 #include "app/AutostartView.h"
 #include "app/Backup.h"
-#include "app/LanguageTable.h"
 #include "app/PageLanguage.h"
 #include "app/res/art.h"
 #include "autostart/AutostartEntry.h"
@@ -47,7 +47,8 @@ BitmapHandle LoadBitmapResource(int id) {
 
 } // namespace
 
-TMainForm::TMainForm() : OpenDocument([](const std::string& path) { ShellOpen(path); }) {}
+TMainForm::TMainForm(AppModel& model)
+    : OpenDocument([](const std::string& path) { ShellOpen(path); }), model_(model) {}
 
 TMainForm::~TMainForm() {
     if (Handle()) SetDialogOwner(nullptr);
@@ -134,7 +135,7 @@ void TMainForm::CreateControls() {
     // The server and the mail addresses are read once, now that AppDir is
     // fixed: the sponsor banner at the top names the sponsor in its hint and
     // opens its page, the about block shows the same links.
-    serverSettings_ = LoadServerSettings(AppDir);
+    serverSettings_ = LoadServerSettings(model_.AppDir);
     aboutLinks_ = BuildAboutLinks(serverSettings_);
     SetHint(AdImg, aboutLinks_.bannerHint);
     LoadArtwork();
@@ -161,6 +162,7 @@ void TMainForm::BindEvents() {
 
 bool TMainForm::FormCreate() {
     // 1. Where the program and its data files live.
+    std::string& AppDir = model_.AppDir;
     AppDir = appDirOverride_.empty() ? ExecutableDir() : appDirOverride_;
     if (!AppDir.empty() && AppDir.back() != '\\') AppDir += '\\';
     if (!Guard) Guard = MakeSystemGuardControl(AppDir);
@@ -174,24 +176,25 @@ bool TMainForm::FormCreate() {
     CreateControls();
     if (!Handle()) return false;
     // 3. and 4. Applying the captions lays the window out for them.
-    LanguageTable.LoadFromBytes(ReadFileBytes(AppDir + "qv6.lng").value_or(std::string()));
+    model_.LanguageTable.LoadFromBytes(ReadFileBytes(AppDir + "qv6.lng").value_or(std::string()));
     RunGuarded([this] { ApplyLanguage(); });
     // 5. The first page, with the nine groups; the others are made when
     //    they are first shown.
     EnsurePage(AutostartPageIndex);
     // 6. to 9. Each step runs even when an earlier one failed: a broken
     //    source must not keep the data files from loading.
-    RunGuarded([] { ScanAutostarts(LanguageTable[Lng::ExplorerCaption]); });
-    RunGuarded([] { BackupStartupFolders(AppDir); });
-    RunGuarded([] { LoadKnownEntries(AppDir); });
-    RunGuarded([] { LoadInactiveEntries(); });
+    RunGuarded([this] { ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption]); });
+    RunGuarded([this] { BackupStartupFolders(model_.AppDir); });
+    RunGuarded([this] { LoadKnownEntries(model_.ASEntryDB, model_.AppDir); });
+    RunGuarded([this] { LoadInactiveEntries(model_); });
     // 10. First page; the list is filled already, so no second scan.
     Tab.SetTabIndex(0);
     RunGuarded([this] { TabChange(); });
-    // 11. Group 0.
+    // 11. Group 0: the entries and the known entries loaded above reach the
+    //     first page now that its group is chosen, as one change.
     TAutostartPage& autostarts = AutostartPage();
     autostarts.SelectASGroupCombo.SetItemIndex(GroupByte(AutostartGroup::RunKeys));
-    RunGuarded([&autostarts] { autostarts.SelectASGroupComboChange(); });
+    RunGuarded([this] { model_.Changed(ModelChange::Entries); });
     // 12. Whether the guard runs, on its button and label.
     RunGuarded([this] { ShowGuardState(); });
     return true;
@@ -204,11 +207,11 @@ void TMainForm::ApplyLanguage() {
         {&HelpBtn, Lng::HelpBtnCaption, Prop::Caption},
         {&HelpBtn, Lng::HelpBtnHint, Prop::Hint},
     };
-    ApplyLanguageTargets(*this, targets);
+    ApplyLanguageTargets(*this, model_.LanguageTable, targets);
     for (int i = 0; i < kPageCount; ++i)
-        Tab.SetTabCaption(i, LanguageTable[TabCaption(i)]);
-    for (const auto& page : pages_)
-        if (page) page->ApplyLanguage();
+        Tab.SetTabCaption(i, model_.LanguageTable[TabCaption(i)]);
+    // The pages made so far take their lines.
+    model_.Changed(ModelChange::Language);
     // The tab row's height may have changed with the captions.
     AlignControls();
 }
@@ -228,11 +231,11 @@ ui::Page& TMainForm::EnsurePage(int index) {
     if (page) return *page;
     ui::Panel& sheet = PageSheet(index);
     if (index == ProcessPageIndex)
-        page = std::make_unique<TProcessesPage>(*this, sheet);
+        page = std::make_unique<TProcessesPage>(*this, model_, sheet);
     else if (index == InfoPageIndex)
-        page = std::make_unique<TInfoPage>(*this, sheet);
+        page = std::make_unique<TInfoPage>(*this, model_, sheet);
     else
-        page = std::make_unique<TAutostartPage>(*this, sheet);
+        page = std::make_unique<TAutostartPage>(*this, model_, sheet);
     ui::Page& made = *page;
     RunGuarded([&made] { made.ApplyLanguage(); });
     // Placed and sized as if it had been there from the start.
@@ -275,7 +278,7 @@ void TMainForm::FormKeyDown(WORD key) {
 
 void TMainForm::HelpBtnClick() {
     // Whether the manual exists or anything can open it is not reported.
-    if (OpenDocument) OpenDocument(AppDir + "Hilfe/handbuch.html");
+    if (OpenDocument) OpenDocument(model_.AppDir + "Hilfe/handbuch.html");
 }
 
 // ---- Layout -----------------------------------------------------------------
@@ -357,7 +360,7 @@ void TMainForm::AdImgClick() {
 
 void TMainForm::ApplyGuardDisplay(const GuardDisplay& display) {
     QVGuardBtn.SetDown(display.pressed);
-    QVGuardLbl.SetCaption(LanguageTable[display.labelLine]);
+    QVGuardLbl.SetCaption(model_.LanguageTable[display.labelLine]);
 }
 
 void TMainForm::ShowGuardState() {
@@ -369,8 +372,8 @@ void TMainForm::QVGuardBtnClick() {
     GuardClickOutcome out = GuardButtonClick(*Guard);
     QVGuardBtn.SetDown(out.pressed);
     // After a failure the label keeps what it said.
-    if (out.labelLine) QVGuardLbl.SetCaption(LanguageTable[*out.labelLine]);
-    if (out.failure) ShowMessage(ShownText(LanguageTable, *out.failure));
+    if (out.labelLine) QVGuardLbl.SetCaption(model_.LanguageTable[*out.labelLine]);
+    if (out.failure) ShowMessage(ShownText(model_.LanguageTable, *out.failure));
 }
 
 void TMainForm::QVGuardTimerTimer() {

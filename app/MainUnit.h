@@ -4,6 +4,7 @@
 // button. Each tab shows a page of its own (AutostartPage, ProcessesPage,
 // InfoPage), made when the tab is first shown.
 #include "about/ServerSettings.h"
+#include "model/AppModel.h"
 #include "app/AutostartPage.h"
 #include "app/InfoPage.h"
 #include "app/ProcessesPage.h"
@@ -21,7 +22,9 @@ namespace qv {
 
 class TMainForm : public ui::Form {
   public:
-    TMainForm();
+    // The window shows and changes the model, which outlives it (the
+    // program's start-up owns it; tests make their own).
+    explicit TMainForm(AppModel& model);
     ~TMainForm() override;
 
     // Runs FormCreate and shows the window. False when start-up must end (the
@@ -31,9 +34,10 @@ class TMainForm : public ui::Form {
 
     // The start-up sequence, in its fixed order.
     bool FormCreate();
-    // Copies the language table's lines onto the window's controls and onto
-    // those of every page made so far.
+    // Copies the language table's lines onto the window's controls and tells
+    // every page made so far (each follows the model's language).
     void ApplyLanguage();
+    AppModel& Model() const { return model_; }
 
     // Handlers.
     // The page change: makes the tab's page if it is shown for the first
@@ -123,6 +127,7 @@ class TMainForm : public ui::Form {
     ui::Page& EnsurePage(int index);
     ui::Panel& PageSheet(int index);
 
+    AppModel& model_;
     std::string appDirOverride_;
     FontHandle arial9_, arialBold12_;
     ServerSettings serverSettings_;

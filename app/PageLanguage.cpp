@@ -2,12 +2,13 @@
 
 namespace qv {
 
-void ApplyLanguageTargets(ui::Form& form, std::span<const LanguageTarget> targets) {
+void ApplyLanguageTargets(ui::Form& form, const LanguageFile& table,
+                          std::span<const LanguageTarget> targets) {
     for (const LanguageTarget& t : targets) {
         if (t.prop == Prop::Caption)
-            t.control->SetCaption(LanguageTable[t.line]);
+            t.control->SetCaption(table[t.line]);
         else
-            form.SetHint(*t.control, LanguageTable[t.line]);
+            form.SetHint(*t.control, table[t.line]);
     }
 }
 

@@ -8,8 +8,7 @@
 #include "app/MainUnit.h"
 #include "app/PageLanguage.h"
 
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
 #include "process/ProcInfoUnit.h"
 #include "process/ProcessIcons.h"
 #include "process/SurveillanceFile.h"
@@ -44,10 +43,18 @@ std::array<ui::Control*, 5> SurveillanceControls(TProcessesPage& f) {
 
 // ---- Creation ---------------------------------------------------------------
 
-TProcessesPage::TProcessesPage(TMainForm& form, ui::Panel& sheet)
-    : ui::Page(form), main_(form), sheet_(sheet) {
+TProcessesPage::TProcessesPage(TMainForm& form, AppModel& model, ui::Panel& sheet)
+    : ui::Page(form), main_(form), model_(model), sheet_(sheet) {
     CreateControls(sheet);
     BindEvents();
+    subscription_ = model_.Subscribe([this](ModelChange change) { ModelChanged(change); });
+}
+
+void TProcessesPage::ModelChanged(ModelChange change) {
+    if (change == ModelChange::Processes)
+        ShowProcesses();
+    else if (change == ModelChange::Language)
+        ApplyLanguage();
 }
 
 void TProcessesPage::CreateControls(ui::Panel& sheet) {
@@ -144,7 +151,7 @@ void TProcessesPage::ApplyLanguage() {
         {&SurvSelectAllChk, Lng::SurvSelectAllChkCaption, Prop::Caption},
         {&SurvSelectAllChk, Lng::SurvSelectAllChkHint, Prop::Hint},
     };
-    ApplyLanguageTargets(Owner(), targets);
+    ApplyLanguageTargets(Owner(), model_.LanguageTable, targets);
 }
 
 // ---- Layout -----------------------------------------------------------------
@@ -187,15 +194,20 @@ void TProcessesPage::SurvSplitterMoved(int distance) {
 // ---- Process list -----------------------------------------------------------
 
 void TProcessesPage::RefreshProcessPage(bool force) {
-    if (!ProcessPageNeedsFill(force, ProcessTable.size(), static_cast<size_t>(ProcList.Count())))
+    if (!ProcessPageNeedsFill(force, model_.ProcessTable.size(),
+                              static_cast<size_t>(ProcList.Count())))
         return;
-    ProcessPageContent page;
     if (main_.ProcSource) {
-        page = FillProcessPage(*main_.ProcSource, main_.Processes());
+        BuildProcessTable(model_, *main_.ProcSource);
     } else {
         SystemProcessSource source;
-        page = FillProcessPage(source, main_.Processes());
+        BuildProcessTable(model_, source);
     }
+    model_.Changed(ModelChange::Processes);
+}
+
+void TProcessesPage::ShowProcesses() {
+    ProcessPageContent page = ProcessPageContentOf(model_.ProcessTable, main_.Processes());
     RowIcons icons = LoadRowIcons(page.icons);
 
     ProcList.BeginUpdate();
@@ -214,11 +226,11 @@ void TProcessesPage::RefreshProcessPage(bool force) {
     ProcList.EndUpdate();
     procRows_ = std::move(page.rows);
     ProcBox.SetCaption(
-        LanguageTable.Format(Lng::ProcBoxCaption, {std::to_string(ProcList.Count())}));
+        model_.LanguageTable.Format(Lng::ProcBoxCaption, {std::to_string(ProcList.Count())}));
 
     // A file that cannot be read is reported, and the list stays empty and
     // is never saved over it.
-    RunGuarded([this] { LoadSurveillanceList(surv_, AppDir); });
+    RunGuarded([this] { LoadSurveillanceList(surv_, model_.AppDir); });
     ShowSurveillanceList();
     ShowSurveillanceCaption();
 }
@@ -229,7 +241,7 @@ void TProcessesPage::ProcRefreshBtnClick() {
 
 void TProcessesPage::ProcKillBtnClick() {
     if (ProcList.Count() == 0) return;
-    if (!Confirm(LanguageTable[Lng::KillQuestion])) return;
+    if (!Confirm(model_.LanguageTable[Lng::KillQuestion])) return;
     std::vector<bool> ticked(procRows_.size(), false);
     for (size_t i = 0; i < ticked.size() && static_cast<int>(i) < ProcList.Count(); ++i)
         ticked[i] = ProcList.Checked(static_cast<int>(i));
@@ -237,11 +249,11 @@ void TProcessesPage::ProcKillBtnClick() {
     // Once more, and with Cancel at hand, before a process Windows cannot
     // run without is ended.
     if (AnyTickedCritical(procRows_, ticked, control) &&
-        MessageDlg({LanguageTable[Lng::KillCriticalQuestion], "Warnung", MsgKind::Warning,
+        MessageDlg({model_.LanguageTable[Lng::KillCriticalQuestion], "Warnung", MsgKind::Warning,
                     BtnOk | BtnCancel, BtnCancel}) != MsgResult::Ok)
         return;
 
-    main_.Status(LanguageTable[Lng::KillStatus]);
+    main_.Status(model_.LanguageTable[Lng::KillStatus]);
     // The label is transparent: its strip repaints behind it first.
     RECT r = main_.StatusLbl.Bounds();
     ::RedrawWindow(main_.BottomPnl.Handle(), &r, nullptr,
@@ -250,14 +262,14 @@ void TProcessesPage::ProcKillBtnClick() {
     std::vector<std::string> failures = KillTickedProcesses(procRows_, ticked, control);
     RunGuarded([this] { RefreshProcessPage(true); });
     if (!failures.empty())
-        ShowMessage(KillFailureMessage(LanguageTable[Lng::KillFailedHeader], failures));
+        ShowMessage(KillFailureMessage(model_.LanguageTable[Lng::KillFailedHeader], failures));
     main_.Status("");
 }
 
 void TProcessesPage::ProcInfoBtnClick() {
     int row = ProcList.Selected();
     if (row < 0 || static_cast<size_t>(row) >= procRows_.size()) return;
-    TProcInfoForm form;
+    TProcInfoForm form(model_.LanguageTable);
     form.Row = procRows_[static_cast<size_t>(row)];
     form.ShowModal();
 }
@@ -272,11 +284,11 @@ void TProcessesPage::ShowSurveillanceList() {
 
 void TProcessesPage::ShowSurveillanceCaption() {
     ProcSurvBox.SetCaption(
-        LanguageTable.Format(Lng::ProcSurvBoxCaption, {std::to_string(surv_.Count())}));
+        model_.LanguageTable.Format(Lng::ProcSurvBoxCaption, {std::to_string(surv_.Count())}));
 }
 
 bool TProcessesPage::SaveSurveillance() {
-    return RunGuarded([this] { SaveSurveillanceList(surv_, AppDir); });
+    return RunGuarded([this] { SaveSurveillanceList(surv_, model_.AppDir); });
 }
 
 void TProcessesPage::SwitchSurvbtnClick() {

@@ -5,6 +5,7 @@
 #include "process/ProcessPage.h"
 #include "process/ProcessTable.h"
 #include "process/Surveillance.h"
+#include "model/AppModel.h"
 #include "ui/Page.h"
 
 #include <vector>
@@ -15,15 +16,19 @@ class TMainForm;
 
 class TProcessesPage : public ui::Page {
   public:
-    // Makes the page's controls on the form's second sheet.
-    TProcessesPage(TMainForm& form, ui::Panel& sheet);
+    // Makes the page's controls on the form's second sheet. The page shows
+    // the model's process table and follows its changes.
+    TProcessesPage(TMainForm& form, AppModel& model, ui::Panel& sheet);
 
     void ApplyLanguage() override;
     void Align(int width, int height) override;
     void Refresh(bool force) override { RefreshProcessPage(force); }
-    // Fills the page from the running processes unless it shows rows
-    // already and nothing forces it; reloads the surveillance list.
+    // Reads the running processes into the model unless the page shows rows
+    // already and nothing forces it; the change fills the page.
     void RefreshProcessPage(bool force);
+    // Fills the list from the model's process table; reloads the
+    // surveillance list.
+    void ShowProcesses();
 
     // Handlers.
     void ProcRefreshBtnClick();
@@ -76,12 +81,16 @@ class TProcessesPage : public ui::Page {
     // Writes procsurv.dat; false when it could not (the error was shown).
     bool SaveSurveillance();
 
+    void ModelChanged(ModelChange change);
+
     TMainForm& main_;
+    AppModel& model_;
     ui::Panel& sheet_;
     std::vector<ProcessRow> procRows_;
     SurveillanceList surv_{SystemCollation()};
     int survHeight_ = 0; // of the surveillance box, set by the splitter
     int survHeightAtPress_ = 0;
+    AppModel::Subscription subscription_;
 };
 
 } // namespace qv

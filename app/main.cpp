@@ -1,7 +1,6 @@
 #include "app/MainUnit.h"
 #include "base/SingleInstance.h"
-#include "autostart/AutostartEntry.h"
-#include "database/KnownEntries.h"
+#include "model/AppModel.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 
@@ -20,13 +19,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                                  ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
         ::InitCommonControlsEx(&icc);
 
-        qv::TMainForm mainForm;
+        // Everything the window shows and changes; it outlives the window.
+        qv::AppModel model;
+        qv::TMainForm mainForm(model);
         mainForm.QuitOnDestroy = true;
         if (mainForm.Create()) exitCode = qv::ui::RunMessageLoop(mainForm);
     }
 
     qv::ReleaseSingleInstance();
-    qv::ASEntries.clear();
-    qv::ASEntryDB.clear();
     return exitCode;
 }

@@ -1,6 +1,5 @@
 #include "autostart/ASEditUnit.h"
 
-#include "app/LanguageTable.h"
 #include "autostart/EntryMaintenance.h"
 #include "base/WinText.h"
 
@@ -10,7 +9,7 @@ namespace {
 constexpr int kWidth = 420, kHeight = 150;
 } // namespace
 
-TASEditForm::TASEditForm() {
+TASEditForm::TASEditForm(const LanguageFile& lines) : lines_(lines) {
     FormCreate();
 }
 
@@ -59,12 +58,12 @@ void TASEditForm::FormCreate() {
     KeyEdit.SetMaxLength(255);
     ValueEdit.SetMaxLength(255);
 
-    ::SetWindowTextW(Handle(), ToWide(LanguageTable[Lng::EditDialogCaption]).c_str());
-    EditGrpBox.SetCaption(LanguageTable[Lng::EditDialogCaption]);
-    Keylbl.SetCaption(LanguageTable[Lng::EditKeyLabel]);
-    ValueLbl.SetCaption(LanguageTable[Lng::EditValueLabel]);
-    OkBtn.SetCaption(LanguageTable[Lng::EditOkCaption]);
-    CancelBtn.SetCaption(LanguageTable[Lng::EditCancelCaption]);
+    ::SetWindowTextW(Handle(), ToWide(lines_[Lng::EditDialogCaption]).c_str());
+    EditGrpBox.SetCaption(lines_[Lng::EditDialogCaption]);
+    Keylbl.SetCaption(lines_[Lng::EditKeyLabel]);
+    ValueLbl.SetCaption(lines_[Lng::EditValueLabel]);
+    OkBtn.SetCaption(lines_[Lng::EditOkCaption]);
+    CancelBtn.SetCaption(lines_[Lng::EditCancelCaption]);
 
     On(OkBtn, ui::Event::Click, [this](auto&) { OkBtnClick(); });
     On(CancelBtn, ui::Event::Click, [this](auto&) { CancelBtnClick(); });

@@ -2,13 +2,15 @@
 // The dialog that changes the value name and the value of a registry or ini
 // entry.
 #include "autostart/AutostartEntry.h"
+#include "base/LanguageFile.h"
 #include "ui/Modal.h"
 
 namespace qv {
 
 class TASEditForm : public ui::ModalForm {
   public:
-    TASEditForm();
+    // The dialog speaks the lines of the table, which outlives it.
+    explicit TASEditForm(const LanguageFile& lines);
     ~TASEditForm() override;
 
     // The entry to edit; filled by the caller before the dialog is shown.
@@ -30,6 +32,9 @@ class TASEditForm : public ui::ModalForm {
     void FormShow() override;
     void CancelKey() override { CancelBtnClick(); }
     void DefaultKey() override { OkBtnClick(); }
+
+  private:
+    const LanguageFile& lines_;
 };
 
 } // namespace qv

@@ -4,8 +4,6 @@
 
 namespace qv {
 
-std::vector<AutostartEntry> ASEntries;
-
 void ShortString::assign(std::string_view text) {
     size_t n = text.size() < 255 ? text.size() : 255;
     Length = static_cast<uint8_t>(n);
@@ -84,12 +82,12 @@ std::string EncodeRecords(const std::vector<AutostartEntry>& entries) {
     return out;
 }
 
-int AddASEntry(AutostartEntry& record, uint8_t active) {
+int AddASEntry(std::vector<AutostartEntry>& entries, AutostartEntry& record, uint8_t active) {
     record.Active = active;
     int index = -1;
-    if (ASEntries.size() < kMaxEntries) {
-        ASEntries.push_back(record);
-        index = static_cast<int>(ASEntries.size() - 1);
+    if (entries.size() < kMaxEntries) {
+        entries.push_back(record);
+        index = static_cast<int>(entries.size() - 1);
     }
     record = ZeroEntry();
     return index;

@@ -93,7 +93,7 @@ constexpr Lng GroupName(AutostartGroup g) {
 
 enum EntryKind : uint8_t { KindRegistry = 0, KindIni = 1, KindFile = 2 };
 
-// Indexes into ASEntries and ASEntryDB are 16-bit: at most 65,536 elements.
+// Indexes into the entries and the known-entries database are 16-bit: at most 65,536 elements.
 constexpr size_t kMaxEntries = 65536;
 
 // A record with every byte zero.
@@ -118,16 +118,10 @@ std::vector<AutostartEntry> DecodeRecords(std::string_view bytes);
 std::string EncodeRecords(const std::vector<AutostartEntry>& entries);
 void AppendRecord(std::string& out, const AutostartEntry& e);
 
-// The scanned entries followed by the deactivated ones: the model of the
-// autostart list. Owned by the autostart unit; touched on the user-interface
-// thread only. (The known entries are ASEntryDB, database/KnownEntries.h;
-// each list row's index into this array belongs to the list's owner.)
-extern std::vector<AutostartEntry> ASEntries;
-
-// Sets the work record's Active, appends a copy to ASEntries, zero-fills the
-// work record and returns the new element's index. When ASEntries already
-// holds 65,536 entries nothing is appended, the work record is still
-// zero-filled, and -1 is returned.
-int AddASEntry(AutostartEntry& record, uint8_t active);
+// Sets the work record's Active, appends a copy to the entries (the model's
+// ASEntries, model/AppModel.h), zero-fills the work record and returns the
+// new element's index. When the entries already hold 65,536 elements nothing
+// is appended, the work record is still zero-filled, and -1 is returned.
+int AddASEntry(std::vector<AutostartEntry>& entries, AutostartEntry& record, uint8_t active);
 
 } // namespace qv

@@ -10,6 +10,7 @@
 #include "base/Text.h"
 #include "base/IniFile.h"
 #include "base/LanguageLines.h"
+#include "model/AppModel.h"
 
 #include <windows.h>
 
@@ -19,21 +20,20 @@ namespace qv {
 
 namespace {
 
-InactiveFaultHooks g_faults;
-// Deactivated entries that did not fit into the full ASEntries. They are not
-// shown, but saving must not drop them from aseinactive.dat.
-std::vector<AutostartEntry> g_unlisted;
-// Set while aseinactive.dat holds records the last load could not read:
-// rewriting it then would lose the only copy of those entries.
-bool g_inactiveLoadFailed = false;
+// Where a move works: the program's folder and the faults the tests inject.
+struct Place {
+    const std::string& appDir;
+    const InactiveFaultHooks& faults;
+};
 
 constexpr DWORD kClearableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                        FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 // ---- files -----------------------------------------------------------------
 
-bool CopyOneFile(const std::string& from, const std::string& to, bool failIfExists) {
-    if (g_faults.refuseCopy && g_faults.refuseCopy(from, to)) return false;
+bool CopyOneFile(const Place& at, const std::string& from, const std::string& to,
+                 bool failIfExists) {
+    if (at.faults.refuseCopy && at.faults.refuseCopy(from, to)) return false;
     return ::CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != 0;
 }
 
@@ -50,8 +50,8 @@ bool DeleteAnyFile(const std::string& path) {
 
 // The deletions that make up a move; tests may refuse them. Rollbacks use
 // DeleteAnyFile directly.
-bool DeleteStepFile(const std::string& path) {
-    if (g_faults.refuseDelete && g_faults.refuseDelete(path)) return false;
+bool DeleteStepFile(const Place& at, const std::string& path) {
+    if (at.faults.refuseDelete && at.faults.refuseDelete(path)) return false;
     return DeleteAnyFile(path);
 }
 
@@ -98,15 +98,16 @@ bool WriteIndex(const std::string& appDir, const std::vector<std::string>& lines
     }
 }
 
-bool WriteIndexStep(const std::string& appDir, const std::vector<std::string>& lines) {
-    if (g_faults.refuseIndexWrite && g_faults.refuseIndexWrite()) return false;
-    return WriteIndex(appDir, lines);
+bool WriteIndexStep(const Place& at, const std::vector<std::string>& lines) {
+    if (at.faults.refuseIndexWrite && at.faults.refuseIndexWrite()) return false;
+    return WriteIndex(at.appDir, lines);
 }
 
 // Copies the file into the folder of kept files, notes it in the index and
 // then removes it. A failure at any step undoes the earlier ones.
-bool TakeFileAway(const std::string& appDir, const std::string& path, bool removeSource,
+bool TakeFileAway(const Place& at, const std::string& path, bool removeSource,
                   const std::vector<std::string>& lines, std::optional<size_t> found) {
+    const std::string& appDir = at.appDir;
     const std::string folder = InactiveFolder(appDir);
     const DWORD attrs = ::GetFileAttributesA(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -133,18 +134,18 @@ bool TakeFileAway(const std::string& appDir, const std::string& path, bool remov
     if (FileExists(bak)) {
         staging = TempFileIn(folder);
         if (!staging) return false;
-        if (!CopyOneFile(path, *staging, false)) {
+        if (!CopyOneFile(at, path, *staging, false)) {
             DeleteAnyFile(*staging);
             return false;
         }
-    } else if (!CopyOneFile(path, bak, true)) {
+    } else if (!CopyOneFile(at, path, bak, true)) {
         return false;
     }
     const std::string copied = staging ? *staging : bak;
 
     std::vector<std::string> grown = lines;
     grown.push_back(FormatIsfLine(stored, path, attrs));
-    if (!WriteIndexStep(appDir, grown)) {
+    if (!WriteIndexStep(at, grown)) {
         DeleteAnyFile(copied);
         return false;
     }
@@ -152,7 +153,7 @@ bool TakeFileAway(const std::string& appDir, const std::string& path, bool remov
         if (WriteIndex(appDir, lines)) DeleteAnyFile(*staging);
         return false;
     }
-    if (removeSource && !DeleteStepFile(path)) {
+    if (removeSource && !DeleteStepFile(at, path)) {
         // The file stays in force, so it must not count as taken away: drop
         // the new line, and the new copy unless an older line still needs it.
         if (WriteIndex(appDir, lines) && !staging) DeleteAnyFile(bak);
@@ -164,8 +165,9 @@ bool TakeFileAway(const std::string& appDir, const std::string& path, bool remov
 // Copies the kept file back to its former path (replacing a file there),
 // drops its line from the index, restores its attributes, and only then
 // deletes the kept copy.
-bool BringFileBack(const std::string& appDir, bool removeSource,
-                   const std::vector<std::string>& lines, std::optional<size_t> found) {
+bool BringFileBack(const Place& at, bool removeSource, const std::vector<std::string>& lines,
+                   std::optional<size_t> found) {
+    const std::string& appDir = at.appDir;
     if (!found) return false;
     const IsfLine line = ParseIsfLine(lines[*found]);
     const std::string bak = InactiveFolder(appDir) + line.stored + ".bak";
@@ -174,13 +176,13 @@ bool BringFileBack(const std::string& appDir, bool removeSource,
 
     auto staging = TempFileIn(ExtractFilePath(former));
     if (!staging) return false;
-    if (!CopyOneFile(bak, *staging, false)) {
+    if (!CopyOneFile(at, bak, *staging, false)) {
         DeleteAnyFile(*staging);
         return false;
     }
     std::vector<std::string> shrunk = lines;
     shrunk.erase(shrunk.begin() + static_cast<std::ptrdiff_t>(*found));
-    if (!WriteIndexStep(appDir, shrunk)) {
+    if (!WriteIndexStep(at, shrunk)) {
         DeleteAnyFile(*staging);
         return false;
     }
@@ -191,7 +193,7 @@ bool BringFileBack(const std::string& appDir, bool removeSource,
     }
     if (auto attrs = ParseAttributeText(line.attributes))
         ::SetFileAttributesA(former.c_str(), *attrs);
-    if (removeSource && !DeleteStepFile(bak)) {
+    if (removeSource && !DeleteStepFile(at, bak)) {
         // The kept copy cannot go: leave the entry deactivated rather than
         // have a kept file that no line names.
         if (WriteIndex(appDir, lines)) DeleteAnyFile(former);
@@ -239,14 +241,14 @@ bool ApplyIni(const AutostartEntry& e, bool active) {
     return ok;
 }
 
-bool ApplyToSource(const std::string& appDir, const AutostartEntry& e, bool active) {
+bool ApplyToSource(const AppModel& model, const AutostartEntry& e, bool active) {
     switch (e.Kind) {
     case KindRegistry:
         return ApplyRegistry(e, active);
     case KindIni:
         return ApplyIni(e, active);
     case KindFile:
-        return MoveEntryFile(appDir, e.FileName.str(), !active, true);
+        return MoveEntryFile(model, e.FileName.str(), !active, true);
     default:
         return false;
     }
@@ -261,74 +263,74 @@ std::string InactiveIndexPath(const std::string& appDir) {
     return appDir + "isf.dat";
 }
 
-void SetInactiveFaultHooks(InactiveFaultHooks hooks) {
-    g_faults = std::move(hooks);
-}
-
-int LoadInactiveEntries() {
-    g_unlisted.clear();
-    g_inactiveLoadFailed = false;
+int LoadInactiveEntries(AppModel& model) {
+    InactiveState& state = model.Inactive;
+    state.unlisted.clear();
+    state.loadFailed = false;
     if (!FileExists(kInactiveEntriesFile)) return 0;
-    g_inactiveLoadFailed = true;
+    state.loadFailed = true;
     auto records = DecodeRecords(ReadFileBytesOrThrow(kInactiveEntriesFile));
-    g_inactiveLoadFailed = false;
+    state.loadFailed = false;
     for (auto& r : records) {
         AutostartEntry kept = r;
-        if (AddASEntry(r, 0) < 0) {
+        if (AddASEntry(model.ASEntries, r, 0) < 0) {
             kept.Active = 0;
-            g_unlisted.push_back(kept);
+            state.unlisted.push_back(kept);
         }
     }
     return static_cast<int>(records.size());
 }
 
-void SaveInactiveEntries() {
-    if (g_inactiveLoadFailed)
+void SaveInactiveEntries(const AppModel& model) {
+    if (model.Inactive.loadFailed)
         throw AppError(std::string("Datei ") + kInactiveEntriesFile +
                        " konnte nicht gelesen werden und wird nicht \xFC"
                        "berschrieben");
     std::string bytes;
-    for (const auto& e : ASEntries)
+    for (const auto& e : model.ASEntries)
         if (e.Active == 0) AppendRecord(bytes, e);
     // Only a full list can have left entries out; any other list was rebuilt
     // by a scan and a load since.
-    if (ASEntries.size() >= kMaxEntries)
-        for (const auto& e : g_unlisted)
+    if (model.ASEntries.size() >= kMaxEntries)
+        for (const auto& e : model.Inactive.unlisted)
             AppendRecord(bytes, e);
     WriteFileAtomic(kInactiveEntriesFile, bytes);
 }
 
-bool MoveEntryFile(const std::string& appDir, const std::string& path, bool deactivate,
+bool MoveEntryFile(const AppModel& model, const std::string& path, bool deactivate,
                    bool removeSource) {
+    const std::string& appDir = model.AppDir;
+    const Place at{appDir, model.Inactive.faults};
     if (!ForceDirectories(InactiveFolder(appDir))) return false;
     std::vector<std::string> lines;
     if (!LoadIndex(appDir, lines)) return false;
     auto found = FindIsfLine(lines, path);
-    return deactivate ? TakeFileAway(appDir, path, removeSource, lines, found)
-                      : BringFileBack(appDir, removeSource, lines, found);
+    return deactivate ? TakeFileAway(at, path, removeSource, lines, found)
+                      : BringFileBack(at, removeSource, lines, found);
 }
 
-bool SetEntryActive(const std::string& appDir, size_t index, bool active) {
-    if (index >= ASEntries.size()) return false;
-    const AutostartEntry before = ASEntries[index];
-    if (!ApplyToSource(appDir, before, active)) return false;
-    ASEntries[index].Active = active ? 1 : 0;
+bool SetEntryActive(AppModel& model, size_t index, bool active) {
+    std::vector<AutostartEntry>& entries = model.ASEntries;
+    if (index >= entries.size()) return false;
+    const AutostartEntry before = entries[index];
+    if (!ApplyToSource(model, before, active)) return false;
+    entries[index].Active = active ? 1 : 0;
     try {
-        SaveInactiveEntries();
+        SaveInactiveEntries(model);
     } catch (...) {
         // Without the saved list a deactivated entry would vanish at the next
         // start: put the source back as it was.
-        ASEntries[index].Active = before.Active;
-        ApplyToSource(appDir, before, !active);
+        entries[index].Active = before.Active;
+        ApplyToSource(model, before, !active);
         throw;
     }
     return true;
 }
 
-CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool checked) {
+CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked) {
     CheckMarkOutcome out;
-    if (index >= ASEntries.size()) return out;
-    const AutostartEntry& e = ASEntries[index];
+    if (index >= model.ASEntries.size()) return out;
+    const AutostartEntry& e = model.ASEntries[index];
     switch (DecideCheckMark(e.Group, e.Active, checked)) {
     case CheckMarkAction::None:
         break;
@@ -339,7 +341,7 @@ CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool 
     case CheckMarkAction::Apply: {
         bool ok = false;
         try {
-            ok = SetEntryActive(appDir, index, checked);
+            ok = SetEntryActive(model, index, checked);
         } catch (const std::exception& ex) {
             out.setCheck = !checked;
             out.error = ex.what();

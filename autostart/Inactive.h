@@ -1,6 +1,7 @@
 #pragma once
-// Deactivated entries: aseinactive.dat, the kept files in AppDir + "inactive\"
-// and their index isf.dat.
+// Deactivated entries: aseinactive.dat, the kept files in the program's
+// folder + "inactive\" and their index isf.dat.
+#include "autostart/AutostartEntry.h"
 #include "base/Failure.h"
 
 #include <cstddef>
@@ -8,28 +9,51 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
+class AppModel;
+
+// Fault injection for the tests: each hook, when set, is asked before the
+// real operation and refuses it by returning true. Unset hooks cost nothing.
+struct InactiveFaultHooks {
+    std::function<bool(const std::string& from, const std::string& to)> refuseCopy;
+    std::function<bool(const std::string& path)> refuseDelete;
+    std::function<bool()> refuseIndexWrite;
+};
+
+// What the deactivation keeps beside the entries, part of the model.
+struct InactiveState {
+    InactiveFaultHooks faults;
+    // Deactivated entries that did not fit into the full ASEntries. They are
+    // not shown, but saving must not drop them from aseinactive.dat.
+    std::vector<AutostartEntry> unlisted;
+    // Set while aseinactive.dat holds records the last load could not read:
+    // rewriting it then would lose the only copy of those entries.
+    bool loadFailed = false;
+};
+
 // Appends every record of aseinactive.dat (in the current working directory)
-// to ASEntries with Active = 0; returns the number of records read. A missing
-// file means none; an unreadable one throws AppError.
-int LoadInactiveEntries();
+// to the model's ASEntries with Active = 0; returns the number of records
+// read. A missing file means none; an unreadable one throws AppError.
+int LoadInactiveEntries(AppModel& model);
 // Replaces aseinactive.dat atomically with every element of ASEntries whose
 // Active is 0, in ASEntries order. Throws AppError when it cannot be written.
-void SaveInactiveEntries();
+void SaveInactiveEntries(const AppModel& model);
 
 // Applies the new state to the entry's source (registry value, ini key or
 // file); on success sets the entry's Active and saves aseinactive.dat. On
 // failure nothing changes and false is returned. If aseinactive.dat cannot be
 // written, the source change is undone, Active stays, and the AppError goes
 // on to the caller.
-bool SetEntryActive(const std::string& appDir, size_t index, bool active);
+bool SetEntryActive(AppModel& model, size_t index, bool active);
 
 // Takes the file at path away into the folder of kept files (deactivate) or
 // brings it back from there. Either the whole move happens or nothing: the
 // file, its kept copy and isf.dat never disagree.
-bool MoveEntryFile(const std::string& appDir, const std::string& path, bool deactivate,
+// The folder is the model's AppDir.
+bool MoveEntryFile(const AppModel& model, const std::string& path, bool deactivate,
                    bool removeSource);
 
 // The folder of kept files and the index, both below the program's folder.
@@ -48,15 +72,6 @@ struct CheckMarkOutcome {
 // SetEntryActive. An index outside ASEntries does nothing. The caller sets
 // the mark, then shows the message or the error, then re-evaluates the
 // buttons.
-CheckMarkOutcome OnEntryCheckMark(const std::string& appDir, size_t index, bool checked);
-
-// Fault injection for the tests: each hook, when set, is asked before the
-// real operation and refuses it by returning true. Unset hooks cost nothing.
-struct InactiveFaultHooks {
-    std::function<bool(const std::string& from, const std::string& to)> refuseCopy;
-    std::function<bool(const std::string& path)> refuseDelete;
-    std::function<bool()> refuseIndexWrite;
-};
-void SetInactiveFaultHooks(InactiveFaultHooks hooks);
+CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked);
 
 } // namespace qv

@@ -3,14 +3,12 @@
 #include "autostart/AutostartEntry.h"
 #include "autostart/ScanPlatform.h"
 #include "base/Text.h"
+#include "model/AppModel.h"
 
 #include <array>
 #include <span>
 
 namespace qv {
-
-std::string WindowsDir;
-std::string SystemDir;
 
 namespace {
 
@@ -103,11 +101,15 @@ void Join(std::string& out, std::string_view a, std::string_view b, std::string_
 
 class Scan {
   public:
-    // Entries go to ASEntries, or to `out` when one is given.
-    // origins, when given, receives one element per entry added.
-    Scan(ScanPlatform& platform, RegistryReader& reg, std::vector<AutostartEntry>* out = nullptr,
+    // Entries go to `out`, at most kMaxEntries of them when it is the
+    // model's list (`capped`). origins, when given, receives one element per
+    // entry added. The folders are those of the Windows directory and the
+    // system directory, with a trailing backslash.
+    Scan(ScanPlatform& platform, RegistryReader& reg, std::vector<AutostartEntry>& out, bool capped,
+         std::string_view windowsDir, std::string_view systemDir,
          std::vector<EntryOrigin>* origins = nullptr)
-        : sys_(platform), reg_(reg), out_(out), origins_(origins) {}
+        : sys_(platform), reg_(reg), out_(out), capped_(capped), windowsDir_(windowsDir),
+          systemDir_(systemDir), origins_(origins) {}
 
     void RunKeys(std::span<const RunKey> keys) {
         for (const RunKey& k : keys) {
@@ -197,12 +199,12 @@ class Scan {
     }
 
     void IniLines() {
-        const std::string winIni = WindowsDir + "win.ini";
+        const std::string winIni = windowsDir_ + "win.ini";
         if (sys_.FileExists(winIni)) {
             IniEntry(winIni, "windows", "load", "[WIN.INI] [WINDOWS] LOAD", 0);
             IniEntry(winIni, "windows", "run", "[WIN.INI] [WINDOWS] RUN", 0);
         }
-        const std::string systemIni = WindowsDir + "system.ini";
+        const std::string systemIni = windowsDir_ + "system.ini";
         if (sys_.FileExists(systemIni))
             IniEntry(systemIni, "boot", "shell", "[SYSTEM.INI] [BOOT] SHELL", 1);
     }
@@ -211,15 +213,15 @@ class Scan {
         const std::string paths[] = {
             "c:\\winstart.bat",
             "c:\\msdos.sys",
-            WindowsDir + "winstart.bat",
-            SystemDir + "winstart.bat",
-            WindowsDir + "command\\winstart.bat",
-            WindowsDir + "command\\cmdinit.bat",
+            windowsDir_ + "winstart.bat",
+            systemDir_ + "winstart.bat",
+            windowsDir_ + "command\\winstart.bat",
+            windowsDir_ + "command\\cmdinit.bat",
             "c:\\autoexec.bat",
             "c:\\config.sys",
             "c:\\win.bat",
             "c:\\winboot.ini",
-            WindowsDir + "wininit.ini",
+            windowsDir_ + "wininit.ini",
         };
         for (const std::string& path : paths)
             if (sys_.FileExists(path)) {
@@ -297,11 +299,11 @@ class Scan {
 
     void Add() {
         bool added = true;
-        if (!out_) {
-            added = AddASEntry(rec_, 1) >= 0;
+        if (capped_) {
+            added = AddASEntry(out_, rec_, 1) >= 0;
         } else {
             rec_.Active = 1;
-            out_->push_back(rec_);
+            out_.push_back(rec_);
             rec_ = ZeroEntry();
         }
         // The origins stay parallel to the entries: an entry that did not
@@ -312,7 +314,10 @@ class Scan {
 
     ScanPlatform& sys_;
     RegistryReader& reg_;
-    std::vector<AutostartEntry>* out_;
+    std::vector<AutostartEntry>& out_;
+    const bool capped_;
+    const std::string windowsDir_;
+    const std::string systemDir_;
     std::vector<EntryOrigin>* origins_;
     EntryOrigin origin_;
     ApprovalList approval_ = ApprovalList::None;
@@ -325,14 +330,14 @@ class Scan {
 
 } // namespace
 
-void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption,
+void ScanAutostartsWith(AppModel& model, ScanPlatform& platform, std::string_view explorerCaption,
                         std::vector<EntryOrigin>* origins) {
-    WindowsDir = IncludeTrailingBackslash(platform.WindowsDirectory());
-    SystemDir = IncludeTrailingBackslash(platform.SystemDirectory());
+    model.WindowsDir = IncludeTrailingBackslash(platform.WindowsDirectory());
+    model.SystemDir = IncludeTrailingBackslash(platform.SystemDirectory());
     std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
-    ASEntries.clear();
+    model.ASEntries.clear();
     if (origins) origins->clear();
-    Scan scan(platform, *reg, nullptr, origins);
+    Scan scan(platform, *reg, model.ASEntries, true, model.WindowsDir, model.SystemDir, origins);
     scan.RunKeys(kRunKeys);
     scan.ShellOpenCommands();
     scan.ActiveSetupStubPaths(kActiveSetupKey);
@@ -354,7 +359,8 @@ void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption
 std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform) {
     std::vector<AutostartEntry> out;
     std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
-    Scan scan(platform, *reg, &out);
+    // The watched sources name no file below the system folders.
+    Scan scan(platform, *reg, out, false, {}, {});
     scan.RunKeys(kRunKeys);
     scan.StartupFolders();
     scan.RunKeys(kWow64RunKeys);
@@ -362,8 +368,8 @@ std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform) {
     return out;
 }
 
-void ScanAutostarts(std::string_view explorerCaption) {
-    ScanAutostartsWith(WindowsScanPlatform(), explorerCaption);
+void ScanAutostarts(AppModel& model, std::string_view explorerCaption) {
+    ScanAutostartsWith(model, WindowsScanPlatform(), explorerCaption);
 }
 
 } // namespace qv

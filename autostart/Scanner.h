@@ -8,12 +8,8 @@
 
 namespace qv {
 
+class AppModel;
 class ScanPlatform;
-
-// The Windows directory and the system directory, each with a trailing
-// backslash; refreshed at the start of every scan.
-extern std::string WindowsDir;
-extern std::string SystemDir;
 
 // What the scan knows of an entry beyond its record.
 struct EntryOrigin {
@@ -24,19 +20,20 @@ struct EntryOrigin {
     std::string checkedFile;
 };
 
-// Replaces ASEntries by the autostart points found now, in a fixed order: the
+// Replaces the model's ASEntries by the autostart points found now, in a fixed order: the
 // ten sources of old, then the machine's run keys of the 32-bit registry view
 // (Software\WOW6432Node, group 0), the policy run keys of the user and the
 // machine (group 0) and the 32-bit view's Active Setup stub paths (group 2).
 // Reads only. Never stops half-way because of what it finds: missing keys,
 // files and folders and values that are not text are skipped.
 // explorerCaption is the caption of a stray c:\explorer.exe (the language
-// line Lng::ExplorerCaption).
-void ScanAutostarts(std::string_view explorerCaption);
+// line Lng::ExplorerCaption). First sets the model's WindowsDir and
+// SystemDir. Tells no subscriber: the caller does once its change is whole.
+void ScanAutostarts(AppModel& model, std::string_view explorerCaption);
 
 // The same scan against the given system. origins, when given, is replaced by
 // one element per element of ASEntries.
-void ScanAutostartsWith(ScanPlatform& platform, std::string_view explorerCaption,
+void ScanAutostartsWith(AppModel& model, ScanPlatform& platform, std::string_view explorerCaption,
                         std::vector<EntryOrigin>* origins = nullptr);
 
 // Only the run keys (group 0: both registry views and the policy keys) and

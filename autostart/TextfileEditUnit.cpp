@@ -1,6 +1,5 @@
 #include "autostart/TextfileEditUnit.h"
 
-#include "app/LanguageTable.h"
 #include "autostart/TextFile.h"
 #include "ui/Dialogs.h"
 #include "base/WinText.h"
@@ -11,7 +10,7 @@ namespace {
 constexpr int kRightWidth = 130;
 } // namespace
 
-TTextfileEditForm::TTextfileEditForm() {
+TTextfileEditForm::TTextfileEditForm(const LanguageFile& lines) : lines_(lines) {
     FormCreate();
 }
 
@@ -20,7 +19,7 @@ TTextfileEditForm::~TTextfileEditForm() {
 }
 
 void TTextfileEditForm::FormCreate() {
-    CreateModalFrame(L"TTextfileEditForm", LanguageTable[Lng::EditorWindowCaption], 563, 412,
+    CreateModalFrame(L"TTextfileEditForm", lines_[Lng::EditorWindowCaption], 563, 412,
                      RGB(255, 255, 255), {L"MS Sans Serif", 11}, false, true);
     Add(RightPnl, {.name = "RightPnl", .width = kRightWidth});
     Add(WriteProtectChk, {.name = "WriteProtectChk",
@@ -46,12 +45,12 @@ void TTextfileEditForm::FormCreate() {
     ::SendMessageW(EditMemo.Handle(), EM_SETLIMITTEXT, 0, 0);
     WriteProtectChk.SetChecked(true);
 
-    WriteProtectChk.SetCaption(LanguageTable[Lng::EditorWriteProtectCaption]);
-    SetHint(WriteProtectChk, LanguageTable[Lng::EditorWriteProtectHint]);
-    SaveBtn.SetCaption(LanguageTable[Lng::EditorSaveCaption]);
-    SetHint(SaveBtn, LanguageTable[Lng::EditorSaveHint]);
-    CloseBtn.SetCaption(LanguageTable[Lng::EditorCloseCaption]);
-    SetHint(CloseBtn, LanguageTable[Lng::EditorCloseHint]);
+    WriteProtectChk.SetCaption(lines_[Lng::EditorWriteProtectCaption]);
+    SetHint(WriteProtectChk, lines_[Lng::EditorWriteProtectHint]);
+    SaveBtn.SetCaption(lines_[Lng::EditorSaveCaption]);
+    SetHint(SaveBtn, lines_[Lng::EditorSaveHint]);
+    CloseBtn.SetCaption(lines_[Lng::EditorCloseCaption]);
+    SetHint(CloseBtn, lines_[Lng::EditorCloseHint]);
 
     On(WriteProtectChk, ui::Event::Click, [this](auto&) { WriteProtectchkClick(); });
     On(SaveBtn, ui::Event::Click, [this](auto&) { SaveBtnClick(); });
@@ -71,8 +70,8 @@ void TTextfileEditForm::FormShow() {
     EditMemo.SetLines({});
     RunGuarded([this] {
         EditMemo.SetLines(LoadTextLines(EditFileName));
-        ::SetWindowTextW(
-            Handle(), ToWide(LanguageTable.Format(Lng::EditorCaptionFile, {EditFileName})).c_str());
+        ::SetWindowTextW(Handle(),
+                         ToWide(lines_.Format(Lng::EditorCaptionFile, {EditFileName})).c_str());
     });
     EditMemo.SetModified(false);
 }
@@ -89,7 +88,7 @@ void TTextfileEditForm::SaveBtnClick() {
 
 void TTextfileEditForm::CloseBtnClick() {
     if (EditMemo.Modified()) {
-        MsgResult r = MessageDlg({LanguageTable[Lng::EditorCloseQuestion], "Best\xE4tigung",
+        MsgResult r = MessageDlg({lines_[Lng::EditorCloseQuestion], "Best\xE4tigung",
                                   MsgKind::Question, BtnYes | BtnNo | BtnCancel});
         if (r == MsgResult::Cancel) return;
         if (r == MsgResult::Yes) {

@@ -1,6 +1,7 @@
 #pragma once
 // A plain text editor for the ini, boot and batch files that hold autostart
 // lines.
+#include "base/LanguageFile.h"
 #include "ui/Modal.h"
 
 #include <string>
@@ -9,7 +10,8 @@ namespace qv {
 
 class TTextfileEditForm : public ui::ModalForm {
   public:
-    TTextfileEditForm();
+    // The dialog speaks the lines of the table, which outlives it.
+    explicit TTextfileEditForm(const LanguageFile& lines);
     ~TTextfileEditForm() override;
 
     // The full path of the file being edited; set before the window shows.
@@ -32,6 +34,9 @@ class TTextfileEditForm : public ui::ModalForm {
     // Escape asks like the close button, so no change is lost by a key.
     void CancelKey() override { CloseBtnClick(); }
     void OnResize() override;
+
+  private:
+    const LanguageFile& lines_;
 };
 
 } // namespace qv

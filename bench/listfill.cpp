@@ -1,7 +1,7 @@
 // Filling the autostart list: a group of 10,000 rows against a database of
 // 10,000 known entries, beside inserting the same rows into the same list
 // with no lookup at all, in one run. Prints both times and the ratio.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
 #include "app/MainUnit.h"
 #include "autostart/AutostartEntry.h"
 #include "base/Files.h"
@@ -74,6 +74,8 @@ class Silent : public DialogHandler {
 } // namespace
 
 int main() {
+    // The benchmark's own model, as a program has one.
+    AppModel model;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
     Silent silent;
@@ -90,21 +92,21 @@ int main() {
     double fill = 1e9, plain = 1e9;
     int shown = 0, known = 0;
     {
-        TMainForm form;
+        TMainForm form(model);
         if (!form.Create(dir, false)) {
             std::fprintf(stderr, "the main window could not be created\n");
             return 1;
         }
         // 10,000 rows in group 0 among entries of other groups; half of the
         // rows are known, the rest of the database is entries never shown.
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
         for (int i = 0; i < kRows; ++i) {
-            ASEntries.push_back(Entry(0, i, "Eintrag"));
-            if (i % 10 == 0) ASEntries.push_back(Entry(3, i, "VxD"));
+            model.ASEntries.push_back(Entry(0, i, "Eintrag"));
+            if (i % 10 == 0) model.ASEntries.push_back(Entry(3, i, "VxD"));
         }
         for (int i = 0; i < kRows; ++i)
-            ASEntryDB.Add(i % 2 ? Entry(0, i, "Eintrag") : Entry(0, i, "Fremd"));
+            model.ASEntryDB.Add(i % 2 ? Entry(0, i, "Eintrag") : Entry(0, i, "Fremd"));
         TAutostartPage& page = form.AutostartPage();
         page.SelectASGroupCombo.SetItemIndex(0);
 
@@ -113,7 +115,7 @@ int main() {
             auto t0 = std::chrono::steady_clock::now();
             page.ASList.BeginUpdate();
             page.ASList.Clear();
-            for (const AutostartEntry& e : ASEntries)
+            for (const AutostartEntry& e : model.ASEntries)
                 if (e.Group == 0)
                     page.ASList.AddItem(e.Caption.view(), e.Detail.view(), e.Active != 0, 0);
             page.ASList.EndUpdate();
@@ -126,8 +128,6 @@ int main() {
         shown = page.ASList.Count();
         for (int r = 0; r < shown; ++r)
             known += page.ASList.ItemImage(r) == 1;
-        ASEntries.clear();
-        ASEntryDB.clear();
     }
     RemoveFolder(dir);
 

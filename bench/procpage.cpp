@@ -146,6 +146,8 @@ void RemoveFolder(const std::string& dir) {
 } // namespace
 
 int main() {
+    // The benchmark's own model, as a program has one.
+    AppModel model;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
     Silent silent;
@@ -180,7 +182,7 @@ int main() {
     double fill = 1e9, plain = 1e9, once = 1e9;
     int rows = 0, images = 0;
     {
-        TMainForm form;
+        TMainForm form(model);
         form.ProcSource = &source;
         form.ProcControl = &control;
         form.Guard = std::make_unique<NoGuard>();

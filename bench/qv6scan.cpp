@@ -3,6 +3,7 @@
 // machine of bench_scan, 10,000 Run values and 1,000 startup files, beside
 // ScanAutostarts alone in the same run. Runs in the throwaway test prefix and
 // removes what it seeds.
+#include "model/AppModel.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
@@ -29,17 +30,19 @@ const int kValues = ScanMachine::kValues, kFiles = ScanMachine::kFiles, kRounds 
 } // namespace
 
 int main() {
+    // The benchmark's own model, as a program has one.
+    qv::AppModel model;
     qv::ComInit com;
     ScanMachine machine;
     // qv6scan's folder: the language file and a database that knows every
     // other entry; no deactivated entries in the working directory.
     const std::string appDir = qv::MakeTempDirectory("qv6benchapp");
     ::CopyFileA((qv::ExecutableDir() + "qv6.lng").c_str(), (appDir + "qv6.lng").c_str(), FALSE);
-    qv::ScanAutostarts("C:\\EXPLORER.EXE");
+    qv::ScanAutostarts(model, "C:\\EXPLORER.EXE");
     {
         std::vector<qv::AutostartEntry> half;
-        for (size_t i = 0; i < qv::ASEntries.size(); i += 2)
-            half.push_back(qv::ASEntries[i]);
+        for (size_t i = 0; i < model.ASEntries.size(); i += 2)
+            half.push_back(model.ASEntries[i]);
         qv::WriteFileAtomic(appDir + "asedb.dat", qv::EncodeRecords(half));
     }
     char oldCwd[MAX_PATH + 1] = {};
@@ -79,13 +82,13 @@ int main() {
     double bestScan = 1e9, bestJson = 1e9, bestCsv = 1e9, bestDigests = 1e9, bestCrc = 1e9;
     size_t jsonBytes = 0, entries = 0, seen = 0;
     // One round first to warm the registry and file caches, not counted.
-    qv::ScanAutostarts("C:\\EXPLORER.EXE");
+    qv::ScanAutostarts(model, "C:\\EXPLORER.EXE");
     qv::RunScanJob(json, appDir, *utf8, io);
     for (int r = 0; r < kRounds; ++r) {
         double t0 = Now();
-        qv::ScanAutostarts("C:\\EXPLORER.EXE");
+        qv::ScanAutostarts(model, "C:\\EXPLORER.EXE");
         double t1 = Now();
-        entries = qv::ASEntries.size();
+        entries = model.ASEntries.size();
         written = 0;
         timeStages = true;
         stageStart = t1;

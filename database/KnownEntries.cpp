@@ -10,8 +10,6 @@
 
 namespace qv {
 
-KnownEntryDB ASEntryDB;
-
 void KnownEntryDB::clear() {
     records_.clear();
     buckets_.clear();
@@ -107,12 +105,12 @@ void KnownEntryDB::Save(const std::string& path) const {
     WriteFileAtomic(path, EncodeRecords(records_));
 }
 
-int LoadKnownEntries(const std::string& appDir) {
-    return ASEntryDB.Load(appDir + kKnownEntriesFile);
+int LoadKnownEntries(KnownEntryDB& db, const std::string& appDir) {
+    return db.Load(appDir + kKnownEntriesFile);
 }
 
-void SaveKnownEntries(const std::string& appDir) {
-    ASEntryDB.Save(appDir + kKnownEntriesFile);
+void SaveKnownEntries(const KnownEntryDB& db, const std::string& appDir) {
+    db.Save(appDir + kKnownEntriesFile);
 }
 
 } // namespace qv

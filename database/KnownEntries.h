@@ -1,6 +1,6 @@
 #pragma once
 // The known-entries database: the entries the user has accepted, in memory as
-// ASEntryDB and on disk as AppDir + "asedb.dat", a plain sequence of
+// the model's ASEntryDB and on disk as its AppDir + "asedb.dat", a plain sequence of
 // 1800-byte records.
 #include "autostart/AutostartEntry.h"
 
@@ -65,23 +65,10 @@ class KnownEntryDB {
     bool loadIncomplete_ = false;
 };
 
-// The program's database. Filled once at start-up, changed only by the
-// known-entries commands, each of which saves it at once.
-extern KnownEntryDB ASEntryDB;
-
 inline constexpr const char* kKnownEntriesFile = "asedb.dat";
 
-// ASEntryDB from and to appDir + "asedb.dat"; see KnownEntryDB.
-int LoadKnownEntries(const std::string& appDir);
-void SaveKnownEntries(const std::string& appDir);
-inline int FindKnownEntry(const AutostartEntry& entry, bool compareActive) {
-    return ASEntryDB.Find(entry, compareActive);
-}
-inline int AddKnownEntry(const AutostartEntry& entry) {
-    return ASEntryDB.Add(entry);
-}
-inline int RemoveKnownEntry(const AutostartEntry& entry) {
-    return ASEntryDB.Remove(entry);
-}
+// The database from and to appDir + "asedb.dat"; see KnownEntryDB.
+int LoadKnownEntries(KnownEntryDB& db, const std::string& appDir);
+void SaveKnownEntries(const KnownEntryDB& db, const std::string& appDir);
 
 } // namespace qv

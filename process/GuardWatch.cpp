@@ -99,7 +99,8 @@ std::vector<AutostartEntry> ReadWatchedEntries() {
     return ScanWatchedSources(platform);
 }
 
-std::vector<AutostartEntry> AutostartWatch::Update(std::vector<AutostartEntry> current) {
+std::vector<AutostartEntry> AutostartWatch::Update(std::vector<AutostartEntry> current,
+                                                   const KnownEntryDB& known) {
     std::vector<AutostartEntry> fresh;
     for (const AutostartEntry& e : current) {
         bool seen = false;
@@ -109,7 +110,7 @@ std::vector<AutostartEntry> AutostartWatch::Update(std::vector<AutostartEntry> c
                 break;
             }
         }
-        if (!seen && FindKnownEntry(e, false) < 0) fresh.push_back(e);
+        if (!seen && known.Find(e, false) < 0) fresh.push_back(e);
     }
     seen_ = std::move(current);
     return fresh;

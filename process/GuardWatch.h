@@ -3,6 +3,7 @@
 // two places where a newly installed program most often puts itself. New
 // entries that the known-entries database does not hold are announced.
 #include "autostart/AutostartEntry.h"
+#include "database/KnownEntries.h"
 
 #include <string>
 #include <string_view>
@@ -33,9 +34,10 @@ class AutostartWatch {
     // The entries present now; none of them is announced.
     void SetBaseline(std::vector<AutostartEntry> entries) { seen_ = std::move(entries); }
     // Entries of the current look that the last look did not show (by the
-    // identity rule, so a changed command counts as new) and that ASEntryDB
-    // does not know. The current look becomes the last one.
-    std::vector<AutostartEntry> Update(std::vector<AutostartEntry> current);
+    // identity rule, so a changed command counts as new) and that the known
+    // entries do not hold. The current look becomes the last one.
+    std::vector<AutostartEntry> Update(std::vector<AutostartEntry> current,
+                                       const KnownEntryDB& known);
 
   private:
     std::vector<AutostartEntry> seen_;

@@ -1,6 +1,5 @@
 #include "process/ProcInfoUnit.h"
 
-#include "app/LanguageTable.h"
 #include "base/WinText.h"
 #include "process/ProcessInfo.h"
 
@@ -28,7 +27,7 @@ void ShowRows(ui::ListView& list, const std::vector<InfoRow>& rows) {
 
 } // namespace
 
-TProcInfoForm::TProcInfoForm() {
+TProcInfoForm::TProcInfoForm(const LanguageFile& lines) : lines_(lines) {
     FormCreate();
 }
 
@@ -83,11 +82,11 @@ void TProcInfoForm::FormCreate() {
         list->AddColumn(std::max(list->ClientWidth() - first, 0));
     }
 
-    ::SetWindowTextW(Handle(), ToWide(LanguageTable[Lng::InfoWindowCaption]).c_str());
-    PropFileBox.SetCaption(LanguageTable[Lng::InfoFileBoxCaption]);
-    PropProcBox.SetCaption(LanguageTable[Lng::InfoProcBoxCaption]);
-    CloseBtn.SetCaption(LanguageTable[Lng::InfoCloseCaption]);
-    SetHint(CloseBtn, LanguageTable[Lng::InfoCloseCaption]);
+    ::SetWindowTextW(Handle(), ToWide(lines_[Lng::InfoWindowCaption]).c_str());
+    PropFileBox.SetCaption(lines_[Lng::InfoFileBoxCaption]);
+    PropProcBox.SetCaption(lines_[Lng::InfoProcBoxCaption]);
+    CloseBtn.SetCaption(lines_[Lng::InfoCloseCaption]);
+    SetHint(CloseBtn, lines_[Lng::InfoCloseCaption]);
 
     On(CloseBtn, ui::Event::Click, [this](auto&) { CloseBtnClick(); });
 }
@@ -97,7 +96,7 @@ void TProcInfoForm::FormShow() {
     // snapshot gave, a file gone since the fill) leaves both lists empty.
     std::optional<FileFacts> facts = ReadFileFacts(Row.caption);
     if (!facts) return;
-    LineSource line = [](Lng n) { return LanguageTable[n]; };
+    LineSource line = [this](Lng n) { return lines_[n]; };
     ShowRows(FileList, BuildFileInfoRows(*facts, line));
     ShowRows(ProcList, BuildProcessInfoRows(Row.entry, line));
 }

@@ -3,13 +3,15 @@
 // file in one list and the process's own figures in another, for one row of
 // the process page. Filled once, when it is shown.
 #include "process/ProcessPage.h"
+#include "base/LanguageFile.h"
 #include "ui/Modal.h"
 
 namespace qv {
 
 class TProcInfoForm : public ui::ModalForm {
   public:
-    TProcInfoForm();
+    // The dialog speaks the lines of the table, which outlives it.
+    explicit TProcInfoForm(const LanguageFile& lines);
     ~TProcInfoForm() override;
 
     // The row to show, set by the opener before the dialog is shown. The row
@@ -32,6 +34,7 @@ class TProcInfoForm : public ui::ModalForm {
 
   private:
     FontHandle listFont_;
+    const LanguageFile& lines_;
 };
 
 } // namespace qv

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "base/Text.h"
+#include "model/AppModel.h"
 
 #include <unordered_map>
 
@@ -49,12 +50,18 @@ IconPlan PlanRowIcons(const std::vector<ProcessRow>& rows) {
     return plan;
 }
 
-ProcessPageContent FillProcessPage(ProcessSource& source, ProcessControl& control) {
-    BuildProcessTable(source);
+ProcessPageContent ProcessPageContentOf(const std::vector<ProcessEntry>& table,
+                                        ProcessControl& control) {
     ProcessPageContent content;
-    content.rows = BuildProcessRows(ProcessTable, control);
+    content.rows = BuildProcessRows(table, control);
     content.icons = PlanRowIcons(content.rows);
     return content;
+}
+
+ProcessPageContent FillProcessPage(AppModel& model, ProcessSource& source,
+                                   ProcessControl& control) {
+    BuildProcessTable(model, source);
+    return ProcessPageContentOf(model.ProcessTable, control);
 }
 
 KillResult KillVerified(const ProcessRow& row, ProcessControl& control) {

@@ -45,13 +45,16 @@ struct IconPlan {
 };
 IconPlan PlanRowIcons(const std::vector<ProcessRow>& rows);
 
-// What the page shows after a fill: ProcessTable rebuilt from the source,
-// its rows and their icon plan.
+// What the page shows of a process table: its rows and their icon plan.
 struct ProcessPageContent {
     std::vector<ProcessRow> rows;
     IconPlan icons;
 };
-ProcessPageContent FillProcessPage(ProcessSource& source, ProcessControl& control);
+ProcessPageContent ProcessPageContentOf(const std::vector<ProcessEntry>& table,
+                                        ProcessControl& control);
+// The model's ProcessTable rebuilt from the source, and what the page shows
+// of it.
+ProcessPageContent FillProcessPage(AppModel& model, ProcessSource& source, ProcessControl& control);
 
 enum class KillResult {
     Ended,          // the process was told to end

@@ -1,14 +1,12 @@
 #include "process/ProcessTable.h"
 
 #include "base/Text.h"
+#include "model/AppModel.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace qv {
-
-std::vector<ProcessEntry> ProcessTable;
-uint16_t ProcessCount = 0;
 
 namespace {
 
@@ -105,15 +103,15 @@ std::vector<ProcessEntry> CollectProcesses(ProcessSource& source) {
     return table;
 }
 
-void BuildProcessTable(ProcessSource& source) {
-    ProcessTable.clear();
-    ProcessTable = CollectProcesses(source);
-    ProcessCount = static_cast<uint16_t>(ProcessTable.size());
+void BuildProcessTable(AppModel& model, ProcessSource& source) {
+    model.ProcessTable.clear();
+    model.ProcessTable = CollectProcesses(source);
+    model.ProcessCount = static_cast<uint16_t>(model.ProcessTable.size());
 }
 
-void BuildProcessTable() {
+void BuildProcessTable(AppModel& model) {
     SystemProcessSource source;
-    BuildProcessTable(source);
+    BuildProcessTable(model, source);
 }
 
 } // namespace qv

@@ -11,6 +11,8 @@
 
 namespace qv {
 
+class AppModel;
+
 // One running process, laid out field for field as the snapshot record
 // (PROCESSENTRY32, ANSI) so that a snapshot record is copied in whole. The
 // heap id is pointer-sized there, hence uintptr_t (checked at compile time
@@ -93,13 +95,10 @@ int CompareProcessNames(const ProcessEntry& a, const ProcessEntry& b);
 // The entry's name, up to its first NUL (never past the field's end).
 std::string ProcessName(const ProcessEntry& entry);
 
-// The process-wide table shown by the process page, and its length.
-extern std::vector<ProcessEntry> ProcessTable;
-extern uint16_t ProcessCount;
-
-// Rebuilds ProcessTable from the given source, or from the real one.
-void BuildProcessTable(ProcessSource& source);
-void BuildProcessTable();
+// Rebuilds the model's ProcessTable and ProcessCount from the given source,
+// or from the real one.
+void BuildProcessTable(AppModel& model, ProcessSource& source);
+void BuildProcessTable(AppModel& model);
 
 // Ends the process with exit code 0. True if it was told to end; false when
 // it cannot be opened for termination or termination fails. Does not wait.

@@ -1,8 +1,7 @@
 #include "report/ReportUnit.h"
 
 #include "base/FileErrors.h"
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
 #include "autostart/AutostartEntry.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -46,7 +45,7 @@ TReportForm::ViewerFactory TReportForm::SetViewerFactory(ViewerFactory factory) 
     return factory;
 }
 
-TReportForm::TReportForm() {
+TReportForm::TReportForm(const AppModel& model) : model_(model) {
     FormCreate();
 }
 
@@ -87,10 +86,10 @@ void TReportForm::FormCreate() {
     ReportTextView.SetFont(textFont_.get());
     ReportTextView.SetVisible(false);
 
-    SaveBtn.SetCaption(LanguageTable[Lng::ReportSaveCaption]);
-    SetHint(SaveBtn, LanguageTable[Lng::ReportSaveHint]);
-    CloseBtn.SetCaption(LanguageTable[Lng::ReportCloseCaption]);
-    SetHint(CloseBtn, LanguageTable[Lng::ReportCloseHint]);
+    SaveBtn.SetCaption(model_.LanguageTable[Lng::ReportSaveCaption]);
+    SetHint(SaveBtn, model_.LanguageTable[Lng::ReportSaveHint]);
+    CloseBtn.SetCaption(model_.LanguageTable[Lng::ReportCloseCaption]);
+    SetHint(CloseBtn, model_.LanguageTable[Lng::ReportCloseHint]);
 
     SaveDialog.title = kReportSaveTitle;
     SaveDialog.filter = kReportSaveFilter;
@@ -118,7 +117,8 @@ void TReportForm::OnResize() {
 // ---- Showing the report -------------------------------------------------------
 
 void TReportForm::FormShow() {
-    const ReportTexts texts = ReportTextsFromLines([](Lng line) { return LanguageTable[line]; });
+    const ReportTexts texts =
+        ReportTextsFromLines([this](Lng line) { return model_.LanguageTable[line]; });
     const std::string created = ReportCreationTime();
     // The readable view shows the boot files as the document has them: what
     // the writer read is kept for it, so a file that changes or goes in
@@ -130,7 +130,9 @@ void TReportForm::FormShow() {
         return bytes;
     };
     std::string path;
-    if (!RunGuarded([&] { path = WriteReport(AppDir, ASEntries, texts, created, readAndKeep); })) {
+    if (!RunGuarded([&] {
+            path = WriteReport(model_.AppDir, model_.ASEntries, texts, created, readAndKeep);
+        })) {
         // Nothing to show: the error has been reported and the window does
         // not open.
         EndModal(ui::mrCancel);
@@ -140,7 +142,7 @@ void TReportForm::FormShow() {
         auto it = read.find(p);
         return it != read.end() ? std::optional<std::string>(it->second) : ReadBootFileBytes(p);
     };
-    readableText_ = ReportViewText(BuildReportView(ASEntries, texts, created, kept));
+    readableText_ = ReportViewText(BuildReportView(model_.ASEntries, texts, created, kept));
     StartViewer(path);
 }
 
@@ -213,17 +215,17 @@ void TReportForm::Decide() {
 void TReportForm::SaveBtnClick() {
     const std::optional<std::string> target = SaveFileDialog(SaveDialog);
     if (!target) return;
-    if (!SaveReportCopy(AppDir, *target)) {
+    if (!SaveReportCopy(model_.AppDir, *target)) {
         // A copy that did not happen is not confirmed as saved.
-        const std::string report = ReportFilePath(AppDir);
+        const std::string report = ReportFilePath(model_.AppDir);
         if (!FileExists(report)) throw AppError(FileErrorText(FileOperation::Open, report));
         throw AppError(FileErrorText(FileOperation::Create, *target));
     }
-    ShowMessage(LanguageTable[Lng::ReportSaved]);
+    ShowMessage(model_.LanguageTable[Lng::ReportSaved]);
 }
 
 void TReportForm::CloseBtnClick() {
-    DeleteReport(AppDir);
+    DeleteReport(model_.AppDir);
     EndModal(ui::mrOk);
 }
 

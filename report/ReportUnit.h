@@ -3,6 +3,7 @@
 // the program and shows it, in the system's web browser control where that
 // renders it, else as a readable text of the same chapters and rows. The
 // user keeps a copy of the file, or closes the window, which deletes it.
+#include "model/AppModel.h"
 #include "report/ReportDisplay.h"
 #include "ui/Dialogs.h"
 #include "ui/Modal.h"
@@ -17,7 +18,8 @@ namespace qv {
 
 class TReportForm : public ui::ModalForm {
   public:
-    TReportForm();
+    // Reports the model's entries into its folder, in its language.
+    explicit TReportForm(const AppModel& model);
     ~TReportForm() override;
 
     void FormCreate();
@@ -60,6 +62,7 @@ class TReportForm : public ui::ModalForm {
     // Settles the view once the control's events allow it.
     void Decide();
 
+    const AppModel& model_;
     std::unique_ptr<ui::HtmlViewer> viewer_;
     BrowserProgress progress_;
     ReportDisplay display_ = ReportDisplay::Waiting;

@@ -12,6 +12,7 @@
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/LanguageFile.h"
+#include "model/AppModel.h"
 #include "base/Text.h"
 #include "database/FileDigest.h"
 #include "database/KnownEntries.h"
@@ -114,15 +115,18 @@ bool IsLinkFile(std::string_view path) {
 
 int RunScanJob(const ScanOptions& options, const std::string& programDir, const Utf8Converter& utf8,
                const ScanJobIo& io) {
+    // A model of its own: the listing shares nothing with a window program.
+    AppModel model;
+    model.AppDir = programDir;
     // The group names and the explorer caption as qv6.exe has them.
-    LanguageFile language;
+    LanguageFile& language = model.LanguageTable;
     auto lngBytes = ReadFileBytes(programDir + "qv6.lng");
     if (lngBytes) language.LoadFromBytes(*lngBytes);
     const ScanTexts texts = ScanTextsFrom(lngBytes ? &language : nullptr);
 
     // Both files first: a listing that cannot say which entries are known
     // must not start.
-    KnownEntryDB known;
+    KnownEntryDB& known = model.ASEntryDB;
     known.Assign(ReadRecordFile(options.database.value_or(programDir + kKnownEntriesFile),
                                 options.database.has_value(), io));
     std::vector<AutostartEntry> inactive = ReadRecordFile(
@@ -135,9 +139,9 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
 
     DigestingPlatform platform;
     std::vector<EntryOrigin> origins;
-    ScanAutostartsWith(platform, texts.explorerCaption, &origins);
+    ScanAutostartsWith(model, platform, texts.explorerCaption, &origins);
     // The scan's list is read where it is, as qv6.exe keeps it.
-    const std::vector<AutostartEntry>& entries = ASEntries;
+    const std::vector<AutostartEntry>& entries = model.ASEntries;
 
     std::vector<ApprovalRef> refs;
     refs.reserve(origins.size());

@@ -1,7 +1,6 @@
 #include "update/CheckUpdateUnit.h"
 
 #include "about/ServerSettings.h"
-#include "app/LanguageTable.h"
 #include "base/Files.h"
 #include "ui/Dialogs.h"
 
@@ -18,8 +17,10 @@ constexpr int kBarHeight = 17;
 constexpr int kLabelHeight = 18;
 } // namespace
 
-TCheckUpdateForm::TCheckUpdateForm(std::string appDir, std::string baseAddress)
-    : ExePath(ExecutablePath()), appDir_(std::move(appDir)), baseAddress_(std::move(baseAddress)) {
+TCheckUpdateForm::TCheckUpdateForm(const LanguageFile& lines, std::string appDir,
+                                   std::string baseAddress)
+    : ExePath(ExecutablePath()), lines_(lines), appDir_(std::move(appDir)),
+      baseAddress_(std::move(baseAddress)) {
     FormCreate();
 }
 
@@ -48,7 +49,7 @@ void TCheckUpdateForm::FormCreate() {
     PBar.SetPosition(0);
     ConfigureUpdateClient(HTTP, appDir_);
     AddTimer(WaitTimer, kWaitInterval, [this] { WaitTimerTimer(); });
-    WaitLbl.SetCaption(LanguageTable[Lng::UpdateWait]);
+    WaitLbl.SetCaption(lines_[Lng::UpdateWait]);
 }
 
 bool TCheckUpdateForm::CloseQuery() {
@@ -87,8 +88,8 @@ void TCheckUpdateForm::Check() {
     checkStarted_ = true;
     checking_ = true;
     UpdateCheckHooks hooks = Outside;
-    hooks.show = [](Lng line) { ShowMessage(LanguageTable[line]); };
-    hooks.confirm = [](Lng line) { return Confirm(LanguageTable[line]); };
+    hooks.show = [this](Lng line) { ShowMessage(lines_[line]); };
+    hooks.confirm = [this](Lng line) { return Confirm(lines_[line]); };
     UpdateCheckResult result;
     const bool done =
         RunGuarded([&] { result = RunUpdateCheck(HTTP, appDir_, baseAddress_, ExePath, hooks); });
@@ -100,14 +101,15 @@ void TCheckUpdateForm::Check() {
     EndModal(ui::mrOk);
 }
 
-bool ShowUpdateCheck(const std::string& appDir, const std::string& baseAddress) {
-    TCheckUpdateForm form(appDir, baseAddress);
+bool ShowUpdateCheck(const LanguageFile& lines, const std::string& appDir,
+                     const std::string& baseAddress) {
+    TCheckUpdateForm form(lines, appDir, baseAddress);
     form.ShowModal();
     return form.EndProgram();
 }
 
-bool ShowUpdateCheck(const std::string& appDir) {
-    return ShowUpdateCheck(appDir, UpdateBaseAddress(LoadServerSettings(appDir)));
+bool ShowUpdateCheck(const LanguageFile& lines, const std::string& appDir) {
+    return ShowUpdateCheck(lines, appDir, UpdateBaseAddress(LoadServerSettings(appDir)));
 }
 
 } // namespace qv

@@ -3,6 +3,7 @@
 // moves once a second. About a second after it opens the check runs once;
 // when it raised nothing the dialog closes by itself, otherwise its error
 // box has been shown and the dialog stays open until the user closes it.
+#include "base/LanguageFile.h"
 #include "ui/Modal.h"
 #include "update/CheckUpdate.h"
 #include "update/HttpClient.h"
@@ -13,9 +14,10 @@ namespace qv {
 
 class TCheckUpdateForm : public ui::ModalForm {
   public:
-    // appDir ends with a backslash; baseAddress is the update server's
+    // The dialog speaks the lines of the table, which outlives it. appDir
+    // ends with a backslash; baseAddress is the update server's
     // "http://host/".
-    TCheckUpdateForm(std::string appDir, std::string baseAddress);
+    TCheckUpdateForm(const LanguageFile& lines, std::string appDir, std::string baseAddress);
     ~TCheckUpdateForm() override;
 
     static constexpr int kBarMax = 30;
@@ -50,6 +52,7 @@ class TCheckUpdateForm : public ui::ModalForm {
   private:
     void Check();
 
+    const LanguageFile& lines_;
     std::string appDir_;
     std::string baseAddress_;
     bool ticking_ = false;
@@ -61,9 +64,10 @@ class TCheckUpdateForm : public ui::ModalForm {
 // Creates the dialog, shows it modally, releases it and returns whether the
 // program must end now (the user agreed to the update, and update.exe has
 // been started). The base address is the update server's "http://host/".
-bool ShowUpdateCheck(const std::string& appDir, const std::string& baseAddress);
+bool ShowUpdateCheck(const LanguageFile& lines, const std::string& appDir,
+                     const std::string& baseAddress);
 // The same with the base address of the server settings in appDir
 // (qv6.ini's [Server] Host, or the built-in server).
-bool ShowUpdateCheck(const std::string& appDir);
+bool ShowUpdateCheck(const LanguageFile& lines, const std::string& appDir);
 
 } // namespace qv

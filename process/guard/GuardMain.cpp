@@ -8,6 +8,7 @@
 #include "base/LanguageLines.h"
 #include "base/Handles.h"
 #include "database/KnownEntries.h"
+#include "model/AppModel.h"
 #include "process/GuardInterface.h"
 #include "process/GuardWatch.h"
 #include "base/WinText.h"
@@ -29,25 +30,27 @@ constexpr UINT kWatchIntervalMs = 2000;
 constexpr UINT kTrayMessage = WM_APP + 1;
 constexpr UINT kTrayId = 1;
 
-// The guard's folder (the program's folder) and the program's language file.
-std::string g_appDir;
-LanguageFile g_language;
 constexpr UINT kMenuClose = 100;
 constexpr DWORD kTrayRemovalWaitMs = 200;
 
 // The guard shows no message boxes: a database it cannot read leaves the
 // one it has, and a look that fails is tried again at the next tick.
-void ReloadDatabase() {
-    KnownEntryDB previous = ASEntryDB;
+void ReloadDatabase(AppModel& model) {
+    KnownEntryDB loaded;
     try {
-        LoadKnownEntries(g_appDir);
+        LoadKnownEntries(loaded, model.AppDir);
     } catch (...) {
-        ASEntryDB = std::move(previous);
+        return;
     }
+    model.ASEntryDB = std::move(loaded);
+    model.Changed(ModelChange::KnownEntries);
 }
 
 class TGuardForm {
   public:
+    // The model holds the guard's folder (the program's folder), the
+    // program's language file and the database.
+    explicit TGuardForm(AppModel& model) : model_(model) {}
     bool Create(HINSTANCE instance);
     ~TGuardForm() {
         if (hwnd_) ::DestroyWindow(hwnd_);
@@ -63,6 +66,7 @@ class TGuardForm {
     void ShowTrayMenu();
     std::wstring GuardName() const;
 
+    AppModel& model_;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
     UINT taskbarCreated_ = 0;
@@ -72,7 +76,7 @@ class TGuardForm {
 
 std::wstring TGuardForm::GuardName() const {
     // The guard's name is the guard button's caption.
-    const std::string& name = g_language[Lng::QVGuardBtnCaption];
+    const std::string& name = model_.LanguageTable[Lng::QVGuardBtnCaption];
     return name.empty() ? std::wstring(kGuardWindowTitle) : ToWide(name);
 }
 
@@ -89,7 +93,7 @@ bool TGuardForm::Create(HINSTANCE instance) {
     ::RegisterClassExW(&wc);
     // What is there now is not news. This is taken before the window exists,
     // so that once the main program can find the guard, it is watching.
-    ReloadDatabase();
+    ReloadDatabase(model_);
     watch_.SetBaseline(ReadWatchedEntries());
     // A top-level window that is never shown: it only carries the title by
     // which the main program finds the guard, and receives its messages.
@@ -121,7 +125,7 @@ LRESULT TGuardForm::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case GuardMsgEntryEdited:
         // The user accepted or changed entries: judge the sources again
         // against the database as it is now.
-        ReloadDatabase();
+        ReloadDatabase(model_);
         Look();
         return 0;
     case WM_TIMER:
@@ -152,14 +156,14 @@ LRESULT TGuardForm::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 void TGuardForm::Look() {
     try {
-        std::vector<AutostartEntry> fresh = watch_.Update(ReadWatchedEntries());
+        std::vector<AutostartEntry> fresh = watch_.Update(ReadWatchedEntries(), model_.ASEntryDB);
         if (!fresh.empty()) Announce(fresh);
     } catch (...) {
     }
 }
 
 // Appends one line per entry to guard.log: local time, then the entry.
-void AppendToLog(const std::vector<AutostartEntry>& fresh) {
+void AppendToLog(const AppModel& model, const std::vector<AutostartEntry>& fresh) {
     SYSTEMTIME t;
     ::GetLocalTime(&t);
     char stamp[32];
@@ -167,8 +171,9 @@ void AppendToLog(const std::vector<AutostartEntry>& fresh) {
               t.wMinute, t.wSecond);
     std::string lines;
     for (const AutostartEntry& e : fresh)
-        lines += stamp + DescribeEntry(e, g_language[GroupName(GroupOfByte(e.Group))]) + "\r\n";
-    UniqueHandle file(::CreateFileA((g_appDir + "guard.log").c_str(), FILE_APPEND_DATA,
+        lines +=
+            stamp + DescribeEntry(e, model.LanguageTable[GroupName(GroupOfByte(e.Group))]) + "\r\n";
+    UniqueHandle file(::CreateFileA((model.AppDir + "guard.log").c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
@@ -177,7 +182,7 @@ void AppendToLog(const std::vector<AutostartEntry>& fresh) {
 }
 
 void TGuardForm::Announce(const std::vector<AutostartEntry>& fresh) {
-    AppendToLog(fresh);
+    AppendToLog(model_, fresh);
     if (!trayIcon_) AddTrayIcon();
     if (!trayIcon_) return;
     // One balloon for all entries of this look: the group, the caption and
@@ -185,7 +190,7 @@ void TGuardForm::Announce(const std::vector<AutostartEntry>& fresh) {
     std::string text;
     for (const AutostartEntry& e : fresh) {
         if (!text.empty()) text += "\n";
-        text += DescribeEntry(e, g_language[GroupName(GroupOfByte(e.Group))]);
+        text += DescribeEntry(e, model_.LanguageTable[GroupName(GroupOfByte(e.Group))]);
     }
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof nid;
@@ -243,7 +248,7 @@ void TGuardForm::RemoveTrayIcon() {
 void TGuardForm::ShowTrayMenu() {
     HMENU menu = ::CreatePopupMenu();
     if (!menu) return;
-    const std::string& close = g_language[Lng::EditorCloseCaption];
+    const std::string& close = model_.LanguageTable[Lng::EditorCloseCaption];
     ::AppendMenuW(menu, MF_STRING, kMenuClose, close.empty() ? L"&X" : ToWide(close).c_str());
     POINT pt;
     ::GetCursorPos(&pt);
@@ -267,13 +272,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qv::UniqueHandle instanceLock(mutex);
     if (!mutex || error == ERROR_ALREADY_EXISTS) return 0;
 
-    qv::g_appDir = qv::ExecutableDir();
-    if (auto lng = qv::ReadFileBytes(qv::g_appDir + "qv6.lng")) qv::g_language.LoadFromBytes(*lng);
+    // The guard's own model: it shares nothing with the main program but
+    // the files.
+    qv::AppModel model;
+    model.AppDir = qv::ExecutableDir();
+    if (auto lng = qv::ReadFileBytes(model.AppDir + "qv6.lng"))
+        model.LanguageTable.LoadFromBytes(*lng);
     // COM for resolving the links in the startup folders.
     qv::ComInit com;
 
     {
-        qv::TGuardForm form;
+        qv::TGuardForm form(model);
         if (!form.Create(instance)) return 1;
         MSG msg;
         while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -281,6 +290,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             ::DispatchMessageW(&msg);
         }
     }
-    qv::ASEntryDB.clear();
     return 0;
 }

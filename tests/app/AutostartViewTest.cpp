@@ -1,3 +1,4 @@
+#include "support/Model.h"
 #include "app/AutostartView.h"
 #include "base/Errors.h"
 #include "database/KnownEntries.h"
@@ -11,6 +12,7 @@ namespace {
 using test::MakeEntry;
 
 TEST(ASListRows, ShowOneGroupInEntryOrderWithChecksAndMarks) {
+    AppModel model;
     std::vector<AutostartEntry> entries = {
         MakeEntry(0, KindRegistry, "A", "a.exe"), MakeEntry(5, KindFile, "x.lnk", "x.exe"),
         MakeEntry(0, KindRegistry, "B", "b.exe"),
@@ -18,11 +20,11 @@ TEST(ASListRows, ShowOneGroupInEntryOrderWithChecksAndMarks) {
     };
     std::vector<AutostartEntry> db = {entries[2]};
     db[0].Active = 0; // known whatever its Active
-    ASEntryDB = db;
+    model.ASEntryDB = db;
     int lookups = 0;
     auto known = [&](const AutostartEntry& e) {
         ++lookups;
-        return FindKnownEntry(e, false) >= 0;
+        return model.ASEntryDB.Find(e, false) >= 0;
     };
 
     auto rows = BuildASListRows(entries, 0, known);
@@ -46,7 +48,7 @@ TEST(ASListRows, ShowOneGroupInEntryOrderWithChecksAndMarks) {
     // No combo item selected: nothing matches.
     EXPECT_TRUE(BuildASListRows(entries, -1, known).empty());
     EXPECT_TRUE(BuildASListRows(entries, 9, known).empty());
-    ASEntryDB.clear();
+    model.ASEntryDB.clear();
 }
 
 TEST(EntryButtons, FollowProtectionActivityGroupAndKind) {

@@ -3,7 +3,8 @@
 // hand-over after OK, the errors that keep the dialog open, closing before
 // the first tick, and ticks and close requests that arrive while the check
 // waits for the network.
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "base/Files.h"
 #include "base/LanguageLines.h"
 #include "process/GuardInterface.h"
@@ -67,19 +68,15 @@ class UiThreadCall {
     HWND hwnd_ = nullptr;
 };
 
-class CheckUpdateFormTest : public ::testing::Test {
+class CheckUpdateFormTest : public test::ModelTest {
   protected:
     void SetUp() override {
-        saved_ = LanguageTable;
         std::string lng;
         for (int i = 0; i <= LineNumber(Lng::Last); ++i)
             lng += Line(i) + "\r\n";
-        LanguageTable.LoadFromBytes(lng);
+        model.LanguageTable.LoadFromBytes(lng);
     }
-    void TearDown() override {
-        ui::SetModalRunner({});
-        LanguageTable = saved_;
-    }
+    void TearDown() override { ui::SetModalRunner({}); }
 
     // Shows the dialog through ShowUpdateCheck; `drive` plays the user and
     // the timer. The guard and the shell are scripted before it runs.
@@ -99,7 +96,7 @@ class CheckUpdateFormTest : public ::testing::Test {
             drive(f);
             return f.ModalResult;
         });
-        return ShowUpdateCheck(dir.Path(), base);
+        return ShowUpdateCheck(model.LanguageTable, dir.Path(), base);
     }
     bool Run(const std::function<void(TCheckUpdateForm&)>& drive) {
         return Run(server.Base(), drive);
@@ -134,9 +131,6 @@ class CheckUpdateFormTest : public ::testing::Test {
     bool guardRuns = false;
     std::vector<std::string> events;
     std::vector<std::string> textsAtOpen;
-
-  private:
-    LanguageFile saved_;
 };
 
 TEST_F(CheckUpdateFormTest, OpensWaitingWithTheBarAtZeroAndItsTimerOn) {

@@ -1,7 +1,7 @@
 // The entry commands of the main window, driven through its real controls:
 // the known-entries menus, the edit dialog, deleting, and the text editor.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/MainUnit.h"
 #include "autostart/ASEditUnit.h"
 #include "autostart/Scanner.h"
@@ -21,7 +21,7 @@ namespace {
 
 constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-class EntryCommandsTest : public ::testing::Test {
+class EntryCommandsTest : public test::ModelTest {
   protected:
     void SetUp() override {
         test::WriteBytes(dir / "qv6.lng", test::ReadBytes(ExecutableDir() + "qv6.lng"));
@@ -34,8 +34,8 @@ class EntryCommandsTest : public ::testing::Test {
         ui::SetModalRunner({});
         ui::SetPopupRunner({});
         DeleteRunValues();
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
     }
     static void DeleteRunValues() {
         HKEY k;
@@ -45,7 +45,7 @@ class EntryCommandsTest : public ::testing::Test {
         ::RegCloseKey(k);
     }
     TMainForm& Open() {
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(model);
         EXPECT_TRUE(form->Create(dir.Path(), false));
         ui::ProcessMessages(form.get());
         return *form;
@@ -86,8 +86,8 @@ TEST_F(EntryCommandsTest, MenusOnAnEmptyDatabaseAndTheSelectedItemsEnabling) {
     PickMenu(f.AutostartPage().AddEntryToDBBtn, 0, &enabled);
     EXPECT_TRUE(enabled);
     PickMenu(f.AutostartPage().AddEntryToDBBtn, 2);
-    ASSERT_EQ(ASEntryDB.size(), 1u);
-    EXPECT_EQ(ASEntryDB[0].ValueName.str(), "QvCmdA");
+    ASSERT_EQ(model.ASEntryDB.size(), 1u);
+    EXPECT_EQ(model.ASEntryDB[0].ValueName.str(), "QvCmdA");
     EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), 1800u);
     EXPECT_EQ(f.AutostartPage().ASList.ItemImage(RowOf("QvCmdA")), 1);
     EXPECT_EQ(f.AutostartPage().ASList.ItemImage(RowOf("QvCmdB")), 0);
@@ -95,12 +95,12 @@ TEST_F(EntryCommandsTest, MenusOnAnEmptyDatabaseAndTheSelectedItemsEnabling) {
 
 TEST_F(EntryCommandsTest, AddAllThenRescanShowsEveryRowKnownInEveryGroup) {
     TMainForm& f = Open();
-    size_t entries = ASEntries.size();
+    size_t entries = model.ASEntries.size();
     PickMenu(f.AutostartPage().AddEntryToDBBtn, 1);
     f.AutostartPage().ASRefreshBtn.Click();
     ui::ProcessMessages(form.get());
-    EXPECT_EQ(ASEntries.size(), entries);
-    EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), ASEntryDB.size() * 1800);
+    EXPECT_EQ(model.ASEntries.size(), entries);
+    EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), model.ASEntryDB.size() * 1800);
     for (int g = 0; g < 9; ++g) {
         f.AutostartPage().SelectASGroupCombo.SetItemIndex(g);
         f.AutostartPage().SelectASGroupComboChange();
@@ -114,14 +114,14 @@ TEST_F(EntryCommandsTest, RemovalComparesActiveButStillRewritesTheFile) {
     // Accepted while active; now shown deactivated.
     int row = RowOf("QvCmdA");
     ASSERT_GE(row, 0);
-    AutostartEntry accepted = ASEntries[f.AutostartPage().ASListIndex[row]];
-    ASEntryDB = {accepted};
-    ASEntries[f.AutostartPage().ASListIndex[row]].Active = 0;
+    AutostartEntry accepted = model.ASEntries[f.AutostartPage().ASListIndex[row]];
+    model.ASEntryDB = {accepted};
+    model.ASEntries[f.AutostartPage().ASListIndex[row]].Active = 0;
     f.AutostartPage().SelectASGroupComboChange();
     EXPECT_EQ(f.AutostartPage().ASList.ItemImage(RowOf("QvCmdA")), 1);
     Select("QvCmdA");
     PickMenu(f.AutostartPage().DelEntryFromDBBtn, 4);
-    EXPECT_EQ(ASEntryDB.size(), 1u);
+    EXPECT_EQ(model.ASEntryDB.size(), 1u);
     EXPECT_EQ(test::ReadBytes(dir / "asedb.dat").size(), 1800u) << "saved all the same";
 }
 
@@ -168,7 +168,7 @@ TEST_F(EntryCommandsTest, CancelledEditChangesNothingAndIniEntriesCannotBeRename
     f.AutostartPage().ASEditBtn.Click();
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdA"), "c:\\a.exe");
 
-    TASEditForm d;
+    TASEditForm d(model.LanguageTable);
     d.EditedEntry = ZeroEntry();
     d.EditedEntry.Kind = KindIni;
     bool keyEnabled = true;
@@ -239,10 +239,10 @@ TEST_F(EntryCommandsTest, GuardIsToldOfAnEditButOfDatabaseChangesOnlyWhenItRuns)
     EXPECT_EQ(DecoyGuard::received, std::vector<UINT>{3027});
 }
 
-class TextEditorTest : public ::testing::Test {
+class TextEditorTest : public test::ModelTest {
   protected:
     void SetUp() override {
-        LanguageTable.LoadFromBytes(test::ReadBytes(ExecutableDir() + "qv6.lng"));
+        model.LanguageTable.LoadFromBytes(test::ReadBytes(ExecutableDir() + "qv6.lng"));
         file = dir / "winstart.bat";
     }
     void TearDown() override { ui::SetModalRunner({}); }
@@ -259,7 +259,7 @@ class TextEditorTest : public ::testing::Test {
 TEST_F(TextEditorTest, LockedAtFirstUnlockedByTheCheckBoxAndSavedWithCRLF) {
     test::WriteBytes(file, "@echo off\nrem zwei\n");
     SetAttributes(file, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-    TTextfileEditForm form;
+    TTextfileEditForm form(model.LanguageTable);
     form.EditFileName = file;
     bool lockedAtFirst = false, unlocked = false, relocked = true;
     std::string caption;
@@ -281,7 +281,7 @@ TEST_F(TextEditorTest, LockedAtFirstUnlockedByTheCheckBoxAndSavedWithCRLF) {
     EXPECT_TRUE(lockedAtFirst);
     EXPECT_TRUE(unlocked);
     EXPECT_FALSE(relocked);
-    EXPECT_EQ(caption, LanguageTable.Format(LineAt(63), {file}));
+    EXPECT_EQ(caption, model.LanguageTable.Format(LineAt(63), {file}));
     // Typed at the caret, which stands at the start; LF became CR LF.
     EXPECT_EQ(test::ReadBytes(file), "x@echo off\r\nrem zwei\r\n");
     EXPECT_EQ(GetAttributes(file), DWORD(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
@@ -292,7 +292,7 @@ TEST_F(TextEditorTest, LockedAtFirstUnlockedByTheCheckBoxAndSavedWithCRLF) {
 TEST_F(TextEditorTest, ClosingAfterAChangeAsksCancelKeepsNoDiscardsYesSaves) {
     test::WriteBytes(file, "a\r\n");
     for (MsgResult answer : {MsgResult::Cancel, MsgResult::No, MsgResult::Yes}) {
-        TTextfileEditForm form;
+        TTextfileEditForm form(model.LanguageTable);
         form.EditFileName = file;
         bool stillOpen = false;
         ui::SetModalRunner([&](ui::ModalForm&) {
@@ -306,7 +306,7 @@ TEST_F(TextEditorTest, ClosingAfterAChangeAsksCancelKeepsNoDiscardsYesSaves) {
         });
         form.ShowModal();
         ASSERT_FALSE(dialogs.Messages().empty());
-        EXPECT_EQ(dialogs.Messages().back().text, LanguageTable[LineAt(62)]);
+        EXPECT_EQ(dialogs.Messages().back().text, model.LanguageTable[LineAt(62)]);
         EXPECT_EQ(stillOpen, answer == MsgResult::Cancel);
         if (answer == MsgResult::Yes)
             EXPECT_NE(test::ReadBytes(file), "a\r\n");
@@ -317,7 +317,7 @@ TEST_F(TextEditorTest, ClosingAfterAChangeAsksCancelKeepsNoDiscardsYesSaves) {
 
 TEST_F(TextEditorTest, EscapeAsksLikeTheCloseButtonAndEnterSavesTheEditDialog) {
     test::WriteBytes(file, "a\r\n");
-    TTextfileEditForm form;
+    TTextfileEditForm form(model.LanguageTable);
     form.EditFileName = file;
     bool stillOpen = false;
     ui::SetModalRunner([&](ui::ModalForm&) {
@@ -333,7 +333,7 @@ TEST_F(TextEditorTest, EscapeAsksLikeTheCloseButtonAndEnterSavesTheEditDialog) {
     EXPECT_TRUE(stillOpen) << "Escape with a change asks, and Cancel keeps the window";
     ASSERT_EQ(dialogs.Messages().size(), 1u);
 
-    TASEditForm edit;
+    TASEditForm edit(model.LanguageTable);
     edit.EditedEntry = ZeroEntry();
     int result = -1;
     ui::SetModalRunner([&](ui::ModalForm&) {
@@ -346,7 +346,7 @@ TEST_F(TextEditorTest, EscapeAsksLikeTheCloseButtonAndEnterSavesTheEditDialog) {
 }
 
 TEST_F(TextEditorTest, AnUnreadableFileOpensEmptyWithTheFirstCaption) {
-    TTextfileEditForm form;
+    TTextfileEditForm form(model.LanguageTable);
     form.EditFileName = dir / "missing.bat";
     std::vector<std::string> lines{"?"};
     ui::SetModalRunner([&](ui::ModalForm&) {

@@ -1,5 +1,6 @@
 // Deleting entries at their source: the questions before, the messages after.
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/EntryQuestions.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
@@ -13,17 +14,17 @@ namespace {
 
 constexpr const char* kKey = "Software\\QuorvikTest\\Edit";
 
-class EntryQuestions : public ::testing::Test {
+class EntryQuestions : public test::ModelTest {
   protected:
     void SetUp() override {
-        LanguageTable.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "qv6.lng"));
+        model.LanguageTable.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "qv6.lng"));
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        savedWindowsDir_ = WindowsDir;
-        WindowsDir = dir_.Path();
+        savedWindowsDir_ = model.WindowsDir;
+        model.WindowsDir = dir_.Path();
     }
     void TearDown() override {
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        WindowsDir = savedWindowsDir_;
+        model.WindowsDir = savedWindowsDir_;
     }
     static AutostartEntry Reg(const std::string& name, const std::string& data,
                               const std::string& path = std::string("\\") + kKey) {
@@ -41,53 +42,55 @@ class EntryQuestions : public ::testing::Test {
 TEST_F(EntryQuestions, DeletingARegistryValueAsksAndReportsFailure) {
     test::RegSetString(HKEY_CURRENT_USER, kKey, "Tool", "tool.exe");
     dialogs_.QueueAnswer(MsgResult::Cancel);
-    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_TRUE(DeleteEntry(model, Reg("Tool", "tool.exe")));
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
     ASSERT_EQ(dialogs_.Messages().size(), 1u);
-    EXPECT_EQ(dialogs_.Messages()[0].text,
-              LanguageTable.Format(LineAt(11), {"tool.exe", "Tool", std::string("\\") + kKey}));
+    EXPECT_EQ(
+        dialogs_.Messages()[0].text,
+        model.LanguageTable.Format(LineAt(11), {"tool.exe", "Tool", std::string("\\") + kKey}));
 
     // An unanswered question counts as Cancel.
-    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_TRUE(DeleteEntry(model, Reg("Tool", "tool.exe")));
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
     dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_TRUE(DeleteEntry(model, Reg("Tool", "tool.exe")));
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tool"));
 
     dialogs_.Clear();
     dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_FALSE(DeleteEntry(Reg("Tool", "tool.exe")));
+    EXPECT_FALSE(DeleteEntry(model, Reg("Tool", "tool.exe")));
     ASSERT_EQ(dialogs_.Messages().size(), 2u);
-    EXPECT_EQ(dialogs_.Messages()[1].text,
-              LanguageTable.Format(LineAt(12), {"tool.exe", "Tool", std::string("\\") + kKey}));
+    EXPECT_EQ(
+        dialogs_.Messages()[1].text,
+        model.LanguageTable.Format(LineAt(12), {"tool.exe", "Tool", std::string("\\") + kKey}));
 }
 
 TEST_F(EntryQuestions, TheExplorerShellLineAsksTwiceAndKeepsItsAttributes) {
-    std::string ini = WindowsDir + "system.ini";
+    std::string ini = model.WindowsDir + "system.ini";
     test::WriteBytes(ini, "[boot]\r\nshell=C:\\WINDOWS\\Explorer.EXE\r\n");
     ASSERT_TRUE(SetAttributes(ini, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     AutostartEntry e = Ini(ini, "Boot", "Shell", "C:\\WINDOWS\\Explorer.EXE");
 
     dialogs_.QueueAnswer(MsgResult::Ok);
     dialogs_.QueueAnswer(MsgResult::Cancel);
-    EXPECT_TRUE(DeleteEntry(e));
+    EXPECT_TRUE(DeleteEntry(model, e));
     ASSERT_EQ(dialogs_.Messages().size(), 2u);
-    EXPECT_EQ(dialogs_.Messages()[1].text, LanguageTable[LineAt(46)]);
+    EXPECT_EQ(dialogs_.Messages()[1].text, model.LanguageTable[LineAt(46)]);
     EXPECT_NE(test::ReadBytes(ini).find("shell="), std::string::npos);
 
     dialogs_.QueueAnswer(MsgResult::Ok);
     dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(e));
+    EXPECT_TRUE(DeleteEntry(model, e));
     EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
     EXPECT_EQ(GetAttributes(ini), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
     SetAttributes(ini, FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(EntryQuestions, AnotherShellLineAsksOnce) {
-    std::string ini = WindowsDir + "system.ini";
+    std::string ini = model.WindowsDir + "system.ini";
     test::WriteBytes(ini, "[boot]\r\nshell=progman.exe\r\n");
     dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(Ini(ini, "boot", "shell", "progman.exe")));
+    EXPECT_TRUE(DeleteEntry(model, Ini(ini, "boot", "shell", "progman.exe")));
     EXPECT_EQ(dialogs_.Messages().size(), 1u);
     EXPECT_EQ(test::ReadBytes(ini).find("shell="), std::string::npos);
 }
@@ -100,24 +103,25 @@ TEST_F(EntryQuestions, DeletingAFileClearsItsAttributesAndReportsALockedOne) {
     e.Kind = KindFile;
     e.FileName.assign(file);
     dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_TRUE(DeleteEntry(e));
+    EXPECT_TRUE(DeleteEntry(model, e));
     EXPECT_FALSE(FileExists(file));
 
     test::WriteBytes(file, "@echo off\r\n");
     HANDLE lock = ::CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     dialogs_.Clear();
     dialogs_.QueueAnswer(MsgResult::Ok);
-    EXPECT_FALSE(DeleteEntry(e));
+    EXPECT_FALSE(DeleteEntry(model, e));
     ::CloseHandle(lock);
     ASSERT_EQ(dialogs_.Messages().size(), 2u);
-    EXPECT_EQ(dialogs_.Messages()[1].text,
-              LanguageTable.Format(LineAt(16), {file}) + "\r" + LanguageTable[LineAt(17)]);
+    EXPECT_EQ(dialogs_.Messages()[1].text, model.LanguageTable.Format(LineAt(16), {file}) + "\r" +
+                                               model.LanguageTable[LineAt(17)]);
     EXPECT_TRUE(FileExists(file));
 }
 
 TEST_F(EntryQuestions, WarningJoinsThreeLinesWithCR) {
-    EXPECT_EQ(SystemEntryWarning(), LanguageTable[LineAt(27)] + "\r" + LanguageTable[LineAt(28)] +
-                                        "\r" + LanguageTable[LineAt(29)]);
+    EXPECT_EQ(SystemEntryWarning(model.LanguageTable), model.LanguageTable[LineAt(27)] + "\r" +
+                                                           model.LanguageTable[LineAt(28)] + "\r" +
+                                                           model.LanguageTable[LineAt(29)]);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The check boxes of the autostart list, clicked on the real main window:
 // unticking deactivates, ticking reactivates, group 1 and failures put the
 // mark back with their message, and a click below the rows does nothing.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/MainUnit.h"
 #include "autostart/Inactive.h"
 #include "base/Files.h"
@@ -17,24 +17,24 @@ namespace {
 
 const std::string kKey = "Software\\qv6test\\InactiveForm";
 
-class InactiveFormTest : public ::testing::Test {
+class InactiveFormTest : public test::ModelTest {
   protected:
     void SetUp() override {
         cwd_ = std::make_unique<test::WorkingDirectory>(work.Path());
         ASSERT_TRUE(cwd_->Changed());
-        ASEntries.clear();
+        model.ASEntries.clear();
         std::string lng;
         for (int i = 0; i <= LineNumber(Lng::Last); ++i)
             lng += "Zeile " + std::to_string(i) + "\r\n";
         test::WriteBytes(dir / "qv6.lng", lng);
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(model);
         ASSERT_TRUE(form->Create(dir.Path(), false));
         Pump();
         dialogs.Clear();
     }
     void TearDown() override {
         form.reset();
-        ASEntries.clear();
+        model.ASEntries.clear();
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
         cwd_.reset();
     }
@@ -42,7 +42,7 @@ class InactiveFormTest : public ::testing::Test {
 
     // Shows exactly these entries, all of one group.
     void Show(std::vector<AutostartEntry> entries, int group) {
-        ASEntries = std::move(entries);
+        model.ASEntries = std::move(entries);
         form->AutostartPage().SelectASGroupCombo.SetItemIndex(group);
         form->AutostartPage().SelectASGroupComboChange();
         Pump();
@@ -87,9 +87,9 @@ TEST_F(InactiveFormTest, UntickingAndTickingARowMovesTheValue) {
     ClickBox(1);
     EXPECT_FALSE(form->AutostartPage().ASList.Checked(1));
     EXPECT_EQ(form->AutostartPage().ASList.Selected(), 1);
-    EXPECT_EQ(ASEntries[1].Active, 0);
+    EXPECT_EQ(model.ASEntries[1].Active, 0);
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Tray"));
-    EXPECT_EQ(test::ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[1]}));
+    EXPECT_EQ(test::ReadBytes(work / kInactiveEntriesFile), EncodeRecords({model.ASEntries[1]}));
     EXPECT_TRUE(dialogs.Messages().empty());
     // A deactivated entry offers no editing.
     form->AutostartPage().ASWriteProtectChk.SetChecked(false);
@@ -98,7 +98,7 @@ TEST_F(InactiveFormTest, UntickingAndTickingARowMovesTheValue) {
 
     ClickBox(1);
     EXPECT_TRUE(form->AutostartPage().ASList.Checked(1));
-    EXPECT_EQ(ASEntries[1].Active, 1);
+    EXPECT_EQ(model.ASEntries[1].Active, 1);
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "Tray"), "Tray.exe");
     EXPECT_EQ(test::ReadBytes(work / kInactiveEntriesFile), "");
     EXPECT_TRUE(form->AutostartPage().ASDelBtn.Enabled()); // the buttons follow the new state
@@ -110,7 +110,7 @@ TEST_F(InactiveFormTest, GroupOneIsTickedAgainWithLine30) {
     Show({Value("exefile", 1)}, 1);
     ClickBox(0);
     EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "exefile"));
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0].text, "Zeile 30");
@@ -121,7 +121,7 @@ TEST_F(InactiveFormTest, AFailureSetsTheMarkBackWithLine26) {
     Show({Value("Missing", 0), Value("Kept", 0, 0)}, 0);
     ClickBox(0); // the value is not there to delete
     EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0].text, "Zeile 26");
     // Reactivation that fails leaves the row unticked.
@@ -130,7 +130,7 @@ TEST_F(InactiveFormTest, AFailureSetsTheMarkBackWithLine26) {
     Show({broken}, 0);
     ClickBox(0);
     EXPECT_FALSE(form->AutostartPage().ASList.Checked(0));
-    EXPECT_EQ(ASEntries[0].Active, 0);
+    EXPECT_EQ(model.ASEntries[0].Active, 0);
     EXPECT_EQ(dialogs.Messages().size(), 2u);
 }
 
@@ -141,7 +141,7 @@ TEST_F(InactiveFormTest, AClickBelowTheLastRowDoesNothing) {
     Press(MAKELPARAM(8, r.bottom + 60));
     Press(MAKELPARAM(r.left + 40, r.bottom + 60));
     EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
     EXPECT_TRUE(dialogs.Messages().empty());
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
@@ -157,13 +157,13 @@ TEST_F(InactiveFormTest, TheSpaceBarTogglesLikeAClick) {
     ::PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
     Pump();
     EXPECT_FALSE(form->AutostartPage().ASList.Checked(0));
-    EXPECT_EQ(ASEntries[0].Active, 0);
+    EXPECT_EQ(model.ASEntries[0].Active, 0);
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
     ::PostMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
     ::PostMessageW(list, WM_KEYUP, VK_SPACE, 0);
     Pump();
     EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
 }
 

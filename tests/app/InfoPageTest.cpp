@@ -1,8 +1,8 @@
 // The main window's third page, driven through its real controls: the
 // system information list against scripted figures, the about block's links
 // and the banner, and how the page looks where that is a rule.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/MainUnit.h"
 #include "base/Files.h"
 #include "database/KnownEntries.h"
@@ -44,21 +44,21 @@ SystemFigures NineEightFigures() {
     return f;
 }
 
-class InfoPageTest : public ::testing::Test {
+class InfoPageTest : public test::ModelTest {
   protected:
     void SetUp() override {
-        ASEntries.clear();
+        model.ASEntries.clear();
         lng_ = test::ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
     }
     void TearDown() override {
         form.reset();
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
     }
     TMainForm& Open(const std::string& lng) {
         test::WriteBytes(dir / "qv6.lng", lng);
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(model);
         form->OpenLink = [this](const std::string& t) { opened.push_back(t); };
         form->OpenDocument = [this](const std::string& t) { opened.push_back("document " + t); };
         form->ReadFigures = [this] { return figures; };
@@ -120,8 +120,10 @@ TEST_F(InfoPageTest, TheListIsBuiltAnewOnEveryVisitAndTheVersionSetFromTheFirst)
     EXPECT_EQ(f.InfoPage().QVVersionLbl.Caption(), "");
     EXPECT_EQ(f.InfoPage().SysInfoList.Count(), 0);
 
-    const std::string load = LanguageTable[LineAt(54)], phys = LanguageTable[LineAt(55)],
-                      avail = LanguageTable[LineAt(56)], virt = LanguageTable[LineAt(57)];
+    const std::string load = model.LanguageTable[LineAt(54)],
+                      phys = model.LanguageTable[LineAt(55)],
+                      avail = model.LanguageTable[LineAt(56)],
+                      virt = model.LanguageTable[LineAt(57)];
     const Rows xp = {{load, "37 %"},      {"", ""}, {phys, "512 MB"},
                      {avail, "286 MB"},   {"", ""}, {virt, "2047 MB"},
                      {avail, "1907 MB"},  {"", ""}, {"Windows XP", ""},
@@ -158,7 +160,7 @@ TEST_F(InfoPageTest, TheRealMachineFillsTheListToo) {
     f.ReadFigures = nullptr;
     ClickTab(2);
     ASSERT_GE(f.InfoPage().SysInfoList.Count(), 9);
-    EXPECT_EQ(f.InfoPage().SysInfoList.ItemText(0, 0), LanguageTable[LineAt(54)]);
+    EXPECT_EQ(f.InfoPage().SysInfoList.ItemText(0, 0), model.LanguageTable[LineAt(54)]);
     EXPECT_NE(f.InfoPage().SysInfoList.ItemText(0, 1).find(" %"), std::string::npos);
     EXPECT_NE(f.InfoPage().SysInfoList.ItemText(2, 1).find(" MB"), std::string::npos);
 }

@@ -1,5 +1,4 @@
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
 #include "base/Files.h"
 
 #include <gtest/gtest.h>

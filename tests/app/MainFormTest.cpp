@@ -1,7 +1,7 @@
 // The main window created in-process against a folder of its own, driven
 // through its real controls.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/MainUnit.h"
 #include "database/KnownEntries.h"
 #include "base/Files.h"
@@ -17,25 +17,25 @@ namespace {
 
 using test::MakeEntry;
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public test::ModelTest {
   protected:
     void SetUp() override {
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
         lng_ = test::ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
     }
     void TearDown() override {
         form.reset();
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
     }
 
     // Hidden unless asked: under a display without a window manager, Wine
     // waits two seconds for every shown window to be unmapped again.
     TMainForm& Open(const std::string& lng, bool show = false) {
         test::WriteBytes(dir / "qv6.lng", lng);
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(model);
         form->OpenDocument = [this](const std::string& p) { opened.push_back(p); };
         EXPECT_TRUE(form->Create(dir.Path(), show));
         Pump();
@@ -103,8 +103,8 @@ std::string NumberedLanguageFile() {
 }
 
 TEST_F(MainFormTest, MissingLanguageFileShowsTheEnglishMessageAndCreatesNothing) {
-    ASEntries.push_back(MakeEntry(0, KindRegistry, "untouched", ""));
-    TMainForm f;
+    model.ASEntries.push_back(MakeEntry(0, KindRegistry, "untouched", ""));
+    TMainForm f(model);
     EXPECT_FALSE(f.Create(dir.Path()));
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     const MessageRequest& m = dialogs.Messages()[0];
@@ -114,9 +114,9 @@ TEST_F(MainFormTest, MissingLanguageFileShowsTheEnglishMessageAndCreatesNothing)
     EXPECT_EQ(f.Handle(), nullptr);
     EXPECT_EQ(::FindWindowW(L"TMainForm", nullptr), nullptr);
     // Nothing was scanned, backed up or loaded.
-    ASSERT_EQ(ASEntries.size(), 1u);
+    ASSERT_EQ(model.ASEntries.size(), 1u);
     EXPECT_FALSE(DirectoryExists(dir / "backup"));
-    EXPECT_EQ(AppDir, dir.Path());
+    EXPECT_EQ(model.AppDir, dir.Path());
 }
 
 TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
@@ -128,20 +128,21 @@ TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
     wchar_t title[64] = {};
     ::GetWindowTextW(f.Handle(), title, 64);
     EXPECT_STREQ(title, L"Quorvik 6");
-    EXPECT_EQ(AppDir, dir.Path());
-    EXPECT_EQ(ASEntryDB.size(), 1u);
+    EXPECT_EQ(model.AppDir, dir.Path());
+    EXPECT_EQ(model.ASEntryDB.size(), 1u);
     EXPECT_TRUE(DirectoryExists(dir / "backup"));
 
     ASSERT_EQ(f.AutostartPage().SelectASGroupCombo.Count(), 9);
     for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Item(i), LanguageTable[LineAt(i)]);
+        EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Item(i), model.LanguageTable[LineAt(i)]);
     EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.ItemIndex(), 0);
     EXPECT_EQ(f.Tab.TabIndex(), 0);
     EXPECT_EQ(FrontPage(), "PagePnl0");
     EXPECT_TRUE(f.AutostartPage().ASWriteProtectChk.Checked());
     EXPECT_EQ(EntryButtons(), (std::vector<bool>{false, false, false}));
-    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(),
-              LanguageTable.Format(LineAt(25), {std::to_string(f.AutostartPage().ASList.Count())}));
+    EXPECT_EQ(
+        f.AutostartPage().ASListBox.Caption(),
+        model.LanguageTable.Format(LineAt(25), {std::to_string(f.AutostartPage().ASList.Count())}));
     EXPECT_EQ(f.AutostartPage().ASEIconList.Count(), 2);
     EXPECT_EQ(f.AutostartPage().ASList.ColumnCount(), 2);
     EXPECT_EQ(f.AutostartPage().ASRefreshBtn.Tag, 999);
@@ -193,15 +194,15 @@ TEST_F(MainFormTest, LanguageLinesGoOntoTheirControls) {
 
 TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
     TMainForm& f = Open();
-    ASEntries = {MakeEntry(0, KindRegistry, "Tool", "c:\\tool.exe"),
-                 MakeEntry(6, KindIni, "load",
-                           "c:\\l\xE4"
-                           "der.exe"),
-                 MakeEntry(6, KindIni, "run", "c:\\run.exe"),
-                 MakeEntry(6, KindIni, "shell", "Explorer.exe", 0)};
-    AutostartEntry accepted = ASEntries[2];
+    model.ASEntries = {MakeEntry(0, KindRegistry, "Tool", "c:\\tool.exe"),
+                       MakeEntry(6, KindIni, "load",
+                                 "c:\\l\xE4"
+                                 "der.exe"),
+                       MakeEntry(6, KindIni, "run", "c:\\run.exe"),
+                       MakeEntry(6, KindIni, "shell", "Explorer.exe", 0)};
+    AutostartEntry accepted = model.ASEntries[2];
     accepted.Active = 0;
-    ASEntryDB = {accepted};
+    model.ASEntryDB = {accepted};
 
     PickGroup(6);
     ASSERT_EQ(f.AutostartPage().ASList.Count(), 3);
@@ -216,20 +217,20 @@ TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
     EXPECT_EQ(f.AutostartPage().ASList.ItemImage(0), 0);
     EXPECT_EQ(f.AutostartPage().ASList.ItemImage(1), 1); // known whatever its Active
     EXPECT_EQ(f.AutostartPage().ASList.ItemImage(2), 0);
-    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"3"}));
+    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(), model.LanguageTable.Format(LineAt(25), {"3"}));
 
     PickGroup(3);
     EXPECT_EQ(f.AutostartPage().ASList.Count(), 0);
     EXPECT_TRUE(f.AutostartPage().ASListIndex.empty());
-    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(), LanguageTable.Format(LineAt(25), {"0"}));
+    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(), model.LanguageTable.Format(LineAt(25), {"0"}));
 }
 
 TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {
     TMainForm& f = Open();
-    ASEntries = {MakeEntry(1, KindRegistry, "exefile", "\"%1\" %*"),
-                 MakeEntry(5, KindFile, "tool.lnk", "c:\\tool.exe"),
-                 MakeEntry(6, KindIni, "shell", "Explorer.exe"),
-                 MakeEntry(6, KindIni, "load", "old.exe", 0)};
+    model.ASEntries = {MakeEntry(1, KindRegistry, "exefile", "\"%1\" %*"),
+                       MakeEntry(5, KindFile, "tool.lnk", "c:\\tool.exe"),
+                       MakeEntry(6, KindIni, "shell", "Explorer.exe"),
+                       MakeEntry(6, KindIni, "load", "old.exe", 0)};
     using V = std::vector<bool>; // edit, editor, delete
 
     PickGroup(6);
@@ -268,8 +269,8 @@ TEST_F(MainFormTest, ClickingRowsEnablesTheEntryButtonsByTheRule) {
 
 TEST_F(MainFormTest, AClickOnACheckBoxHasToggledItWhenTheMouseDownHandlerRuns) {
     TMainForm& f = Open();
-    ASEntries = {MakeEntry(0, KindRegistry, "A", "a.exe"),
-                 MakeEntry(0, KindRegistry, "B", "b.exe")};
+    model.ASEntries = {MakeEntry(0, KindRegistry, "A", "a.exe"),
+                       MakeEntry(0, KindRegistry, "B", "b.exe")};
     PickGroup(0);
     ASSERT_TRUE(f.AutostartPage().ASList.Checked(1));
     // What the deactivation will see: the row and its new check mark.
@@ -295,7 +296,7 @@ TEST_F(MainFormTest, AClickOnACheckBoxHasToggledItWhenTheMouseDownHandlerRuns) {
 TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
     TMainForm& f = Open();
     // An entry no source holds: it survives only as long as nothing rescans.
-    ASEntries = {MakeEntry(0, KindRegistry, "QvSentinelNotInRegistry", "x.exe")};
+    model.ASEntries = {MakeEntry(0, KindRegistry, "QvSentinelNotInRegistry", "x.exe")};
     PickGroup(0);
     ASSERT_EQ(f.AutostartPage().ASList.Count(), 1);
 
@@ -306,11 +307,11 @@ TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
     EXPECT_EQ(FrontPage(), "PagePnl2");
     ClickTab(0);
     EXPECT_EQ(FrontPage(), "PagePnl0");
-    ASSERT_EQ(ASEntries.size(), 1u);
+    ASSERT_EQ(model.ASEntries.size(), 1u);
     EXPECT_EQ(f.AutostartPage().ASList.Count(), 1);
 
     Click(f.AutostartPage().ASRefreshBtn);
-    for (const auto& e : ASEntries)
+    for (const auto& e : model.ASEntries)
         EXPECT_NE(e.Caption.str(), "QvSentinelNotInRegistry");
     EXPECT_EQ(f.AutostartPage().ASList.Count(),
               static_cast<int>(f.AutostartPage().ASListIndex.size()));
@@ -319,7 +320,7 @@ TEST_F(MainFormTest, RefreshButtonRescansButAPageSwitchDoesNot) {
 
 TEST_F(MainFormTest, WithNoEntriesEverySwitchToTheAutostartPageRescans) {
     TMainForm& f = Open();
-    ASEntries.clear();
+    model.ASEntries.clear();
     // A row the list would lose on a refill.
     int before = f.AutostartPage().ASList.Count();
     f.AutostartPage().ASList.AddItem("stale", "", true, 0);
@@ -328,7 +329,7 @@ TEST_F(MainFormTest, WithNoEntriesEverySwitchToTheAutostartPageRescans) {
     ClickTab(0);
     // Rescanned and refilled for group 0, whatever the prefix holds.
     int group0 = 0;
-    for (const auto& e : ASEntries)
+    for (const auto& e : model.ASEntries)
         group0 += e.Group == 0;
     EXPECT_EQ(f.AutostartPage().ASList.Count(), group0);
     EXPECT_EQ(static_cast<int>(f.AutostartPage().ASListIndex.size()), group0);

@@ -2,8 +2,8 @@
 // The main window opened on its process page against a folder of its own,
 // with the processes, their control and the guard scripted or real as a
 // test chooses, and the clock's sleeps recorded instead of slept.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/MainUnit.h"
 #include "base/Clock.h"
 #include "base/Files.h"
@@ -43,11 +43,11 @@ class ScriptedGuard : public GuardControl {
     void Start() override { log.push_back("start"); }
 };
 
-class ProcessPageFixture : public ::testing::Test {
+class ProcessPageFixture : public test::ModelTest {
   protected:
     void SetUp() override {
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
         lng_ = ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
         WriteBytes(dir / "qv6.lng", lng_);
@@ -68,9 +68,9 @@ class ProcessPageFixture : public ::testing::Test {
         form.reset();
         ui::SetModalRunner({});
         SetClockHooks({});
-        ASEntries.clear();
-        ASEntryDB.clear();
-        ProcessTable.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
+        model.ProcessTable.clear();
     }
 
     // Opens the window hidden (a shown one costs seconds under Wine) with
@@ -79,7 +79,7 @@ class ProcessPageFixture : public ::testing::Test {
     TMainForm& Open(bool real = false, std::unique_ptr<GuardControl> g = nullptr,
                     const std::string& lng = {}) {
         if (!lng.empty()) WriteBytes(dir / "qv6.lng", lng);
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(model);
         if (!real) {
             form->ProcSource = &source;
             form->ProcControl = &control;
@@ -116,9 +116,9 @@ class ProcessPageFixture : public ::testing::Test {
             if (form->ProcessesPage().ProcList.Checked(r)) rows.push_back(r);
         return rows;
     }
-    std::string Line(Lng n) const { return LanguageTable[n]; }
+    std::string Line(Lng n) const { return model.LanguageTable[n]; }
     std::string Line(Lng n, size_t count) const {
-        return LanguageTable.Format(n, {std::to_string(count)});
+        return model.LanguageTable.Format(n, {std::to_string(count)});
     }
     std::string SurvFile() const { return dir / "procsurv.dat"; }
 

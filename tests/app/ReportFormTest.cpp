@@ -2,8 +2,8 @@
 // through its real controls: the file it writes, the view it chooses under
 // this Wine (whose browser control has no HTML engine) and with a viewer
 // that renders, saving a copy, closing, and the failures on the way.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/MainUnit.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -62,11 +62,11 @@ struct FakeViewer : ui::HtmlViewer {
     void Fit() override {}
 };
 
-class ReportFormTest : public ::testing::Test {
+class ReportFormTest : public test::ModelTest {
   protected:
     void SetUp() override {
         test::WriteBytes(dir / "qv6.lng", test::ReadBytes(ExecutableDir() + "qv6.lng"));
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(model);
         ASSERT_TRUE(form->Create(dir.Path(), false));
         ui::ProcessMessages(form.get());
         report = dir / "report.html";
@@ -75,8 +75,8 @@ class ReportFormTest : public ::testing::Test {
         form.reset();
         ui::SetModalRunner({});
         TReportForm::SetViewerFactory({});
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
     }
     // Clicks the report button; `inside` runs while the window is open and
     // ends it. Returns whether the window was shown at all.
@@ -102,8 +102,8 @@ class ReportFormTest : public ::testing::Test {
         });
         return *fake;
     }
-    static ReportTexts Texts() {
-        return ReportTextsFromLines([](Lng line) { return LanguageTable[line]; });
+    ReportTexts Texts() const {
+        return ReportTextsFromLines([this](Lng line) { return model.LanguageTable[line]; });
     }
     // The creation time as the written report has it.
     std::string CreatedIn(const std::string& doc) {
@@ -128,7 +128,7 @@ class ReportFormTest : public ::testing::Test {
 };
 
 TEST_F(ReportFormTest, TheButtonWritesTheReportAndThisWineGetsTheReadableView) {
-    ASEntries = Seed();
+    model.ASEntries = Seed();
     std::string doc, shownText;
     bool memoShown = false, browserShown = true;
     ReportDisplay display = ReportDisplay::Waiting;
@@ -148,7 +148,7 @@ TEST_F(ReportFormTest, TheButtonWritesTheReportAndThisWineGetsTheReadableView) {
     // The document as the writer makes it for these entries, the planted
     // markup only as text.
     const std::string created = CreatedIn(doc);
-    EXPECT_EQ(doc, BuildReportHtml(ASEntries, Texts(), created, ReadBootFileBytes));
+    EXPECT_EQ(doc, BuildReportHtml(model.ASEntries, Texts(), created, ReadBootFileBytes));
     EXPECT_NE(doc.find("&lt;/td&gt;&lt;/table&gt;&lt;script&gt;alert(1)&lt;/script&gt;"),
               std::string::npos);
     EXPECT_EQ(doc.find("<script"), std::string::npos);
@@ -169,28 +169,28 @@ TEST_F(ReportFormTest, TheButtonWritesTheReportAndThisWineGetsTheReadableView) {
     EXPECT_EQ(display, ReportDisplay::Readable);
     EXPECT_TRUE(memoShown);
     EXPECT_FALSE(browserShown);
-    EXPECT_EQ(shownText + "\r\n",
-              ReportViewText(BuildReportView(ASEntries, Texts(), created, ReadBootFileBytes)));
+    EXPECT_EQ(shownText + "\r\n", ReportViewText(BuildReportView(model.ASEntries, Texts(), created,
+                                                                 ReadBootFileBytes)));
     EXPECT_NE(shownText.find("</td></table><script>alert(1)</script>"), std::string::npos);
-    EXPECT_NE(shownText.find(LanguageTable[LineAt(7)]), std::string::npos);
+    EXPECT_NE(shownText.find(model.LanguageTable[LineAt(7)]), std::string::npos);
     EXPECT_NE(shownText.find("rem <b>fett</b>"), std::string::npos);
     EXPECT_TRUE(dialogs.Messages().empty());
 }
 
 TEST_F(ReportFormTest, SaveCopiesTheReportAndConfirmsButCancelDoesNothing) {
-    ASEntries = Seed();
+    model.ASEntries = Seed();
     const std::string copy = dir / "kopie.html";
     test::WriteBytes(copy, "an older copy");
     dialogs.QueueSaveFile(copy);
     std::string atSave;
     ASSERT_TRUE(OpenReport([&](TReportForm& r) {
-        EXPECT_EQ(r.SaveBtn.Caption(), LanguageTable[LineAt(129)]);
-        EXPECT_EQ(r.SaveBtn.Hint(), LanguageTable[LineAt(130)]);
-        EXPECT_EQ(r.CloseBtn.Caption(), LanguageTable[LineAt(131)]);
-        EXPECT_EQ(r.CloseBtn.Hint(), LanguageTable[LineAt(132)]);
+        EXPECT_EQ(r.SaveBtn.Caption(), model.LanguageTable[LineAt(129)]);
+        EXPECT_EQ(r.SaveBtn.Hint(), model.LanguageTable[LineAt(130)]);
+        EXPECT_EQ(r.CloseBtn.Caption(), model.LanguageTable[LineAt(131)]);
+        EXPECT_EQ(r.CloseBtn.Hint(), model.LanguageTable[LineAt(132)]);
         r.SaveBtn.Click();
         atSave = test::ReadBytes(report);
-        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{LanguageTable[LineAt(58)]});
+        EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{model.LanguageTable[LineAt(58)]});
         r.SaveBtn.Click(); // no name queued: the user cancels
         r.CloseBtn.Click();
     }));
@@ -276,7 +276,7 @@ TEST_F(ReportFormTest, AReportThatCannotBeWrittenShowsItsErrorAndNoWindow) {
 
     // A boot file that is gone by the time the report is written.
     dialogs.Clear();
-    ASEntries = {FileEntry(dir / "weg.bat", 7)};
+    model.ASEntries = {FileEntry(dir / "weg.bat", 7)};
     EXPECT_FALSE(OpenReport([](TReportForm&) { ADD_FAILURE() << "the window was shown"; }));
     ASSERT_EQ(dialogs.Messages().size(), 1u);
     EXPECT_EQ(dialogs.Messages()[0].text, "Datei " + dir / "weg.bat" +
@@ -295,7 +295,7 @@ TEST_F(ReportFormTest, ALargeOddBootFileIsShownWholeInTheReadableView) {
     big += '\0';
     big += "nach dem NUL";
     test::WriteBytes(dir / "gross.bat", big);
-    ASEntries = {FileEntry(dir / "gross.bat", 7)};
+    model.ASEntries = {FileEntry(dir / "gross.bat", 7)};
     std::string shown, doc;
     size_t lines = 0;
     ASSERT_TRUE(OpenReport([&](TReportForm& r) {
@@ -306,8 +306,8 @@ TEST_F(ReportFormTest, ALargeOddBootFileIsShownWholeInTheReadableView) {
         r.CloseBtn.Click();
     }));
     EXPECT_TRUE(dialogs.Messages().empty());
-    const std::string expected =
-        ReportViewText(BuildReportView(ASEntries, Texts(), CreatedIn(doc), ReadBootFileBytes));
+    const std::string expected = ReportViewText(
+        BuildReportView(model.ASEntries, Texts(), CreatedIn(doc), ReadBootFileBytes));
     EXPECT_EQ(shown + "\r\n", expected);
     // Every CR ended a line, and the NUL the text.
     EXPECT_GT(lines, 2 * (big.size() / 40));

@@ -1,8 +1,8 @@
 // The main window against autostart points seeded in the test prefix: what
 // the scanner finds in the registry reaches the list, marked by the database
 // that start-up loaded before the first fill.
-#include "app/AppContext.h"
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/MainUnit.h"
 #include "database/KnownEntries.h"
 #include "autostart/AutostartEntry.h"
@@ -21,7 +21,7 @@ const char kValue[] = "QvUiSeededRun";
 const char kData[] = "\"C:\\Programme\\Gepr\xFC"
                      "ft\\seeded.exe\" /tray";
 
-class SeededPrefixTest : public ::testing::Test {
+class SeededPrefixTest : public test::ModelTest {
   protected:
     void SetUp() override {
         test::WriteBytes(dir / "qv6.lng", test::ReadBytes(ExecutableDir() + "qv6.lng"));
@@ -34,11 +34,11 @@ class SeededPrefixTest : public ::testing::Test {
             ::RegDeleteValueA(key, kValue);
             ::RegCloseKey(key);
         }
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
     }
     TMainForm& Open() {
-        form = std::make_unique<TMainForm>();
+        form = std::make_unique<TMainForm>(model);
         EXPECT_TRUE(form->Create(dir.Path(), false));
         ui::ProcessMessages(form.get());
         return *form;
@@ -61,12 +61,13 @@ TEST_F(SeededPrefixTest, ARunValueShowsInGroupZeroAndIsKnownOnceAccepted) {
     EXPECT_EQ(f.AutostartPage().ASList.ItemText(row, 1), kData);
     EXPECT_TRUE(f.AutostartPage().ASList.Checked(row));
     EXPECT_EQ(f.AutostartPage().ASList.ItemImage(row), 0);
-    EXPECT_EQ(f.AutostartPage().ASListBox.Caption(),
-              LanguageTable.Format(LineAt(25), {std::to_string(f.AutostartPage().ASList.Count())}));
+    EXPECT_EQ(
+        f.AutostartPage().ASListBox.Caption(),
+        model.LanguageTable.Format(LineAt(25), {std::to_string(f.AutostartPage().ASList.Count())}));
 
     // Accepted into the database file: the next start loads it before the
     // first fill, so the row comes up known.
-    AutostartEntry found = ASEntries[f.AutostartPage().ASListIndex[static_cast<size_t>(row)]];
+    AutostartEntry found = model.ASEntries[f.AutostartPage().ASListIndex[static_cast<size_t>(row)]];
     form.reset();
     test::WriteBytes(dir / "asedb.dat", EncodeRecords({found}));
     Open();

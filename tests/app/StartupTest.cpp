@@ -1,4 +1,5 @@
-#include "app/AppContext.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "app/Backup.h"
 #include "base/SingleInstance.h"
 #include "base/Files.h"
@@ -102,20 +103,20 @@ TEST(SingleInstance, SecondStartOfTheSameFileEndsSilentlyACopyElsewhereRuns) {
     EXPECT_EQ(first.ExitCodeWithin(0), -1);
 }
 
-class BackupTest : public ::testing::Test {
+class BackupTest : public test::ModelTest {
   protected:
     static constexpr const char* kKey =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
     void SetUp() override {
         saved_ = test::RegGetString(HKEY_CURRENT_USER, kKey, "startup");
         savedCommon_ = test::RegGetString(HKEY_LOCAL_MACHINE, kKey, "common startup");
-        oldAppDir_ = AppDir;
-        AppDir = app_.Path();
+        oldAppDir_ = model.AppDir;
+        model.AppDir = app_.Path();
     }
     void TearDown() override {
         Restore(HKEY_CURRENT_USER, "startup", saved_);
         Restore(HKEY_LOCAL_MACHINE, "common startup", savedCommon_);
-        AppDir = oldAppDir_;
+        model.AppDir = oldAppDir_;
     }
     static void Restore(HKEY root, const char* name, const std::string& value) {
         if (value.rfind("<no", 0) == 0) {
@@ -144,7 +145,7 @@ TEST_F(BackupTest, CopiesFilesOfBothFoldersCumulativelyAndSkipsSubfolders) {
     ::SetFileAttributesA((user_ / "desktop.ini").c_str(),
                          FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
 
-    BackupStartupFolders(AppDir);
+    BackupStartupFolders(model.AppDir);
     std::string backup = app_ / "backup\\";
     EXPECT_EQ(test::ReadBytes(backup + "Tool.lnk"), "link v1");
     EXPECT_EQ(test::ReadBytes(backup + "desktop.ini"), "[x]");
@@ -155,14 +156,14 @@ TEST_F(BackupTest, CopiesFilesOfBothFoldersCumulativelyAndSkipsSubfolders) {
 
     // The first copy of a name is kept for good.
     test::WriteBytes(user_ / "Tool.lnk", "link v2");
-    BackupStartupFolders(AppDir);
+    BackupStartupFolders(model.AppDir);
     EXPECT_EQ(test::ReadBytes(backup + "Tool.lnk"), "link v1");
 }
 
 TEST_F(BackupTest, MissingValuesAndFoldersAreSkippedSilently) {
     Restore(HKEY_CURRENT_USER, "startup", "<no value>");
     test::RegSetString(HKEY_LOCAL_MACHINE, kKey, "common startup", "C:\\does\\not\\exist");
-    BackupStartupFolders(AppDir);
+    BackupStartupFolders(model.AppDir);
     EXPECT_TRUE(DirectoryExists(app_ / "backup"));
 }
 

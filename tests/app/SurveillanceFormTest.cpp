@@ -3,6 +3,7 @@
 // synthesized mouse messages), the add dialog, removing, selecting all, the
 // splitter, procsurv.dat, and the guard with its label and timer, scripted
 // and the real qvguard.exe.
+#include "support/Model.h"
 #include "ProcessPageFixture.h"
 
 #include "base/Text.h"
@@ -490,9 +491,9 @@ TEST_F(RealGuardForm, TheButtonStartsAndStopsTheGuardAndTheLabelFollows) {
     ShowProcessPage();
     // The guard looks at the processes in a table of its own: the page's
     // rows keep addressing what they showed.
-    auto tableIds = [] {
+    auto tableIds = [this] {
         std::vector<uint32_t> ids;
-        for (const ProcessEntry& e : ProcessTable)
+        for (const ProcessEntry& e : model.ProcessTable)
             ids.push_back(e.th32ProcessID);
         return ids;
     };

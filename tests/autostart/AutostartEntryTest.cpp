@@ -1,3 +1,4 @@
+#include "support/Model.h"
 #include "autostart/AutostartEntry.h"
 
 #include <gtest/gtest.h>
@@ -106,31 +107,33 @@ TEST(AutostartEntry, BytesBehindTheLengthTakeNoPartInIdentity) {
 }
 
 TEST(AutostartEntry, AddASEntryAppendsACopyAndZeroFillsTheWorkRecord) {
-    ASEntries.clear();
+    AppModel model;
+    model.ASEntries.clear();
     AutostartEntry work = RunEntry("A", "a.exe");
-    EXPECT_EQ(AddASEntry(work, 1), 0);
+    EXPECT_EQ(AddASEntry(model.ASEntries, work, 1), 0);
     const AutostartEntry zero = ZeroEntry();
     EXPECT_EQ(std::memcmp(&work, &zero, sizeof work), 0);
     work = RunEntry("B", "b.exe");
-    EXPECT_EQ(AddASEntry(work, 0), 1);
-    ASSERT_EQ(ASEntries.size(), 2u);
-    EXPECT_EQ(ASEntries[0].Active, 1);
-    EXPECT_EQ(ASEntries[1].Active, 0);
-    EXPECT_EQ(ASEntries[1].ValueName.str(), "B");
-    ASEntries.clear();
+    EXPECT_EQ(AddASEntry(model.ASEntries, work, 0), 1);
+    ASSERT_EQ(model.ASEntries.size(), 2u);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[1].Active, 0);
+    EXPECT_EQ(model.ASEntries[1].ValueName.str(), "B");
+    model.ASEntries.clear();
 }
 
 TEST(AutostartEntry, AppendBeyond65536EntriesIsRefusedWithoutWrapping) {
-    ASEntries.assign(kMaxEntries - 1, ZeroEntry());
+    AppModel model;
+    model.ASEntries.assign(kMaxEntries - 1, ZeroEntry());
     AutostartEntry work = RunEntry("last", "x");
-    EXPECT_EQ(AddASEntry(work, 1), 65535);
+    EXPECT_EQ(AddASEntry(model.ASEntries, work, 1), 65535);
     work = RunEntry("one too many", "x");
-    EXPECT_EQ(AddASEntry(work, 1), -1);
-    EXPECT_EQ(ASEntries.size(), kMaxEntries);
+    EXPECT_EQ(AddASEntry(model.ASEntries, work, 1), -1);
+    EXPECT_EQ(model.ASEntries.size(), kMaxEntries);
     EXPECT_EQ(work.ValueName.Length, 0); // still zero-filled for the next one
-    EXPECT_EQ(ASEntries.back().ValueName.str(), "last");
-    ASEntries.clear();
-    ASEntries.shrink_to_fit();
+    EXPECT_EQ(model.ASEntries.back().ValueName.str(), "last");
+    model.ASEntries.clear();
+    model.ASEntries.shrink_to_fit();
 }
 
 } // namespace

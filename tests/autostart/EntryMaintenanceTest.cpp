@@ -1,4 +1,5 @@
-#include "app/AppContext.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "base/LanguageLines.h"
 #include "autostart/EntryMaintenance.h"
 #include "autostart/Scanner.h"
@@ -13,16 +14,16 @@ namespace {
 
 constexpr const char* kKey = "Software\\QuorvikTest\\Edit";
 
-class EntryMaintenance : public ::testing::Test {
+class EntryMaintenance : public test::ModelTest {
   protected:
     void SetUp() override {
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        savedWindowsDir_ = WindowsDir;
-        WindowsDir = dir_.Path();
+        savedWindowsDir_ = model.WindowsDir;
+        model.WindowsDir = dir_.Path();
     }
     void TearDown() override {
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        WindowsDir = savedWindowsDir_;
+        model.WindowsDir = savedWindowsDir_;
     }
     static AutostartEntry Reg(const std::string& name, const std::string& data,
                               const std::string& path = std::string("\\") + kKey) {

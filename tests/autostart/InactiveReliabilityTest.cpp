@@ -3,6 +3,7 @@
 // every file, registry value and ini line must be either in force or kept,
 // and aseinactive.dat, isf.dat and the folder of kept files must agree with
 // the list.
+#include "support/Model.h"
 #include "InactiveFixture.h"
 
 #include "autostart/InactiveRules.h"
@@ -34,10 +35,10 @@ class InactiveReliability : public InactiveTestBase {
         RegDeleteTree(HKEY_LOCAL_MACHINE, kRelKey);
         for (const auto& ini : iniFiles_)
             ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
-        for (const auto& e : ASEntries)
+        for (const auto& e : model.ASEntries)
             if (e.Kind == KindFile)
                 ::SetFileAttributesA(e.FileName.str().c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveTree(InactiveFolder(AppDir));
+        RemoveTree(InactiveFolder(model.AppDir));
         InactiveTestBase::TearDown();
     }
 
@@ -87,7 +88,7 @@ class InactiveReliability : public InactiveTestBase {
                              "C:\\x\\p" + std::to_string(f * 10 + k) + ".exe"),
                     {});
         }
-        ASSERT_EQ(ASEntries.size(), 200u);
+        ASSERT_EQ(model.ASEntries.size(), 200u);
     }
 
     void Add(AutostartEntry e, Original o) {
@@ -97,7 +98,7 @@ class InactiveReliability : public InactiveTestBase {
 
     // The one entry's source matches its Active value.
     void CheckEntry(size_t i, const std::map<std::string, IsfLine>& byFormer) {
-        const AutostartEntry& e = ASEntries[i];
+        const AutostartEntry& e = model.ASEntries[i];
         const bool on = e.Active != 0;
         SCOPED_TRACE("entry " + std::to_string(i) + " " + e.Caption.str() + (on ? " on" : " off"));
         if (e.Kind == KindFile) {
@@ -111,7 +112,7 @@ class InactiveReliability : public InactiveTestBase {
                 EXPECT_FALSE(FileExists(path));
                 ASSERT_TRUE(line != byFormer.end());
                 EXPECT_EQ(line->second.attributes, std::to_string(originals_[i].attrs));
-                EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + line->second.stored + ".bak"),
+                EXPECT_EQ(ReadBytes(InactiveFolder(model.AppDir) + line->second.stored + ".bak"),
                           originals_[i].bytes);
             }
         } else if (e.Kind == KindRegistry) {
@@ -131,7 +132,7 @@ class InactiveReliability : public InactiveTestBase {
 
     std::map<std::string, IsfLine> IndexByFormer() {
         std::map<std::string, IsfLine> byFormer;
-        auto bytes = ReadFileBytes(InactiveIndexPath(AppDir));
+        auto bytes = ReadFileBytes(InactiveIndexPath(model.AppDir));
         for (const auto& l : bytes ? SplitLines(*bytes) : std::vector<std::string>{}) {
             IsfLine line = ParseIsfLine(l);
             EXPECT_TRUE(byFormer.emplace(line.former, line).second)
@@ -143,7 +144,7 @@ class InactiveReliability : public InactiveTestBase {
     void CheckAll() {
         // aseinactive.dat holds exactly the deactivated entries, in order.
         std::vector<AutostartEntry> off;
-        for (const auto& e : ASEntries)
+        for (const auto& e : model.ASEntries)
             if (!e.Active) off.push_back(e);
         EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords(off));
 
@@ -151,15 +152,15 @@ class InactiveReliability : public InactiveTestBase {
         std::set<std::string> named;
         for (const auto& [former, line] : byFormer)
             named.insert(line.stored + ".bak");
-        auto kept = FilesIn(InactiveFolder(AppDir));
+        auto kept = FilesIn(InactiveFolder(model.AppDir));
         EXPECT_EQ(std::set<std::string>(kept.begin(), kept.end()), named);
         EXPECT_EQ(kept.size(), named.size());
 
         std::set<std::string> expectedInFolders[3];
         size_t fileOff = 0;
-        for (size_t i = 0; i < ASEntries.size(); ++i) {
+        for (size_t i = 0; i < model.ASEntries.size(); ++i) {
             CheckEntry(i, byFormer);
-            const AutostartEntry& e = ASEntries[i];
+            const AutostartEntry& e = model.ASEntries[i];
             if (e.Kind == KindFile) {
                 if (e.Active)
                     expectedInFolders[i % 3].insert(ExtractFileName(e.FileName.view()));
@@ -193,7 +194,7 @@ TEST_F(InactiveReliability, TwoHundredEntriesWithAFaultAtEveryStepInTurn) {
 
     std::vector<size_t> order;
     for (int round = 0; round < 3; ++round)
-        for (size_t i = 0; i < ASEntries.size(); ++i)
+        for (size_t i = 0; i < model.ASEntries.size(); ++i)
             order.push_back(i);
     std::shuffle(order.begin(), order.end(), rng);
 
@@ -209,23 +210,23 @@ TEST_F(InactiveReliability, TwoHundredEntriesWithAFaultAtEveryStepInTurn) {
             hooks.refuseCopy = [fire](const std::string&, const std::string&) { return fire(); };
         if (fault == Delete) hooks.refuseDelete = [fire](const std::string&) { return fire(); };
         if (fault == Index) hooks.refuseIndexWrite = [fire] { return fire(); };
-        SetInactiveFaultHooks(hooks);
+        model.Inactive.faults = hooks;
 
-        const bool wasOn = ASEntries[row].Active != 0;
+        const bool wasOn = model.ASEntries[row].Active != 0;
         CheckMarkOutcome out = CheckMark(row, !wasOn);
-        const bool isFile = ASEntries[row].Kind == KindFile;
+        const bool isFile = model.ASEntries[row].Kind == KindFile;
         const bool shouldFail = isFile && fault != None;
         SCOPED_TRACE("step " + std::to_string(step) + " row " + std::to_string(row));
         if (shouldFail) {
             EXPECT_FALSE(*armed) << "the injected fault was never reached";
             EXPECT_EQ(out.setCheck, wasOn);
             EXPECT_EQ(LineOf(out.failure), 26);
-            EXPECT_EQ(ASEntries[row].Active != 0, wasOn);
+            EXPECT_EQ(model.ASEntries[row].Active != 0, wasOn);
             ++failures;
         } else {
             EXPECT_FALSE(out.setCheck);
             EXPECT_EQ(LineOf(out.failure), -1);
-            EXPECT_EQ(ASEntries[row].Active != 0, !wasOn);
+            EXPECT_EQ(model.ASEntries[row].Active != 0, !wasOn);
             ++changes;
         }
         auto byFormer = IndexByFormer();
@@ -233,19 +234,19 @@ TEST_F(InactiveReliability, TwoHundredEntriesWithAFaultAtEveryStepInTurn) {
         if (step % 25 == 24) CheckAll();
         if (::testing::Test::HasFailure()) break;
     }
-    SetInactiveFaultHooks({});
+    model.Inactive.faults = {};
     CheckAll();
     EXPECT_GT(failures, 100);
     EXPECT_GT(changes, 300);
 
     // A restart: the sources give the active entries, aseinactive.dat the rest.
-    std::vector<AutostartEntry> before = ASEntries;
-    ASEntries.clear();
+    std::vector<AutostartEntry> before = model.ASEntries;
+    model.ASEntries.clear();
     for (auto e : before)
-        if (e.Active) AddASEntry(e, 1);
-    size_t active = ASEntries.size();
-    EXPECT_EQ(static_cast<size_t>(LoadInactiveEntries()), before.size() - active);
-    EXPECT_EQ(ASEntries.size(), before.size());
+        if (e.Active) AddASEntry(model.ASEntries, e, 1);
+    size_t active = model.ASEntries.size();
+    EXPECT_EQ(static_cast<size_t>(LoadInactiveEntries(model)), before.size() - active);
+    EXPECT_EQ(model.ASEntries.size(), before.size());
 }
 
 } // namespace

@@ -3,7 +3,8 @@
 // is found in force again once ticked.
 #include "InactiveFixture.h"
 
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -44,16 +45,16 @@ class InactiveScan : public InactiveTestBase {
     // Scan and append the kept entries, as a start or refresh does; lists
     // every entry in one row each.
     void Rescan() {
-        ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
-        LoadInactiveEntries();
+        ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+        LoadInactiveEntries(model);
         ASListIndex.clear();
-        for (size_t i = 0; i < ASEntries.size(); ++i)
+        for (size_t i = 0; i < model.ASEntries.size(); ++i)
             ASListIndex.push_back(static_cast<uint16_t>(i));
     }
     std::vector<size_t> Rows(const std::string& caption) {
         std::vector<size_t> rows;
-        for (size_t i = 0; i < ASEntries.size(); ++i)
-            if (ASEntries[i].Caption.str() == caption) rows.push_back(i);
+        for (size_t i = 0; i < model.ASEntries.size(); ++i)
+            if (model.ASEntries[i].Caption.str() == caption) rows.push_back(i);
         return rows;
     }
 
@@ -81,7 +82,7 @@ TEST_F(InactiveScan, UntickedEntriesComeBackUntickedAfterARescanAndOnceOnly) {
     for (const char* caption : {runName_.c_str(), "Tray.lnk"}) {
         auto rows = Rows(caption);
         ASSERT_EQ(rows.size(), 1u) << caption;
-        EXPECT_EQ(ASEntries[rows[0]].Active, 0) << caption;
+        EXPECT_EQ(model.ASEntries[rows[0]].Active, 0) << caption;
         EXPECT_EQ(LineOf(CheckMark(rows[0], true).failure), -1) << caption;
     }
 
@@ -89,7 +90,7 @@ TEST_F(InactiveScan, UntickedEntriesComeBackUntickedAfterARescanAndOnceOnly) {
     for (const char* caption : {runName_.c_str(), "Tray.lnk"}) {
         auto rows = Rows(caption);
         ASSERT_EQ(rows.size(), 1u) << caption;
-        EXPECT_EQ(ASEntries[rows[0]].Active, 1) << caption;
+        EXPECT_EQ(model.ASEntries[rows[0]].Active, 1) << caption;
     }
     EXPECT_EQ(ReadBytes(startup / "Tray.lnk"), "not really a link");
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kRunKey, runName_), "C:\\tools\\tray.exe -q");

@@ -1,3 +1,4 @@
+#include "support/Model.h"
 #include "InactiveFixture.h"
 
 #include "autostart/InactiveRules.h"
@@ -14,13 +15,13 @@ namespace {
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string kTestKey = "Software\\qv6test\\Inactive";
 
-std::vector<std::string> IndexLines() {
-    auto bytes = ReadFileBytes(InactiveIndexPath(AppDir));
+std::vector<std::string> IndexLines(const AppModel& model) {
+    auto bytes = ReadFileBytes(InactiveIndexPath(model.AppDir));
     return bytes ? SplitLines(*bytes) : std::vector<std::string>{};
 }
 
-std::vector<std::string> KeptFiles() {
-    return FilesIn(InactiveFolder(AppDir));
+std::vector<std::string> KeptFiles(const AppModel& model) {
+    return FilesIn(InactiveFolder(model.AppDir));
 }
 
 DWORD RegType(HKEY root, const std::string& key, const std::string& name) {
@@ -54,15 +55,15 @@ TEST_F(InactiveRegistry, CurrentUserRunValueSurvivesARestartAndComesBackAsString
     EXPECT_FALSE(out.setCheck);
     EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kRunKey, name));
-    EXPECT_EQ(ASEntries[0].Active, 0);
-    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[0]}));
+    EXPECT_EQ(model.ASEntries[0].Active, 0);
+    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({model.ASEntries[0]}));
 
     // A restart: the scan no longer finds it, the saved list brings it back.
-    ASEntries.clear();
+    model.ASEntries.clear();
     ASListIndex.clear();
-    EXPECT_EQ(LoadInactiveEntries(), 1);
-    ASSERT_EQ(ASEntries.size(), 1u);
-    EXPECT_EQ(ASEntries[0].Active, 0);
+    EXPECT_EQ(LoadInactiveEntries(model), 1);
+    ASSERT_EQ(model.ASEntries.size(), 1u);
+    EXPECT_EQ(model.ASEntries[0].Active, 0);
     ASListIndex.push_back(0);
 
     out = CheckMark(0, true);
@@ -70,7 +71,7 @@ TEST_F(InactiveRegistry, CurrentUserRunValueSurvivesARestartAndComesBackAsString
     EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kRunKey, name), "%windir%\\tool.exe /min");
     EXPECT_EQ(RegType(HKEY_CURRENT_USER, kRunKey, name), static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), "");
 }
 
@@ -78,11 +79,11 @@ TEST_F(InactiveRegistry, KeyPathWithLeadingBackslashAndDefaultValue) {
     RegSetString(HKEY_LOCAL_MACHINE, kTestKey + "\\Stub", "", "rundll32 x.dll");
     size_t row =
         AddRow(RegEntry(kRootLocalMachine, "\\" + kTestKey + "\\Stub", "", "rundll32 x.dll", 2));
-    EXPECT_TRUE(SetEntryActive(AppDir, ASListIndex[row], false));
+    EXPECT_TRUE(SetEntryActive(model, ASListIndex[row], false));
     EXPECT_FALSE(RegValueExists(HKEY_LOCAL_MACHINE, kTestKey + "\\Stub", ""));
     // Reactivation creates the key again if it went missing meanwhile.
     RegDeleteTree(HKEY_LOCAL_MACHINE, kTestKey);
-    EXPECT_TRUE(SetEntryActive(AppDir, ASListIndex[row], true));
+    EXPECT_TRUE(SetEntryActive(model, ASListIndex[row], true));
     EXPECT_EQ(RegGetString(HKEY_LOCAL_MACHINE, kTestKey + "\\Stub", ""), "rundll32 x.dll");
 }
 
@@ -96,7 +97,7 @@ TEST_F(InactiveRegistry, FailuresKeepTheEntryAndShowLine26) {
         CheckMarkOutcome out = CheckMark(row, false);
         EXPECT_EQ(out.setCheck, true) << row;
         EXPECT_EQ(LineOf(out.failure), 26) << row;
-        EXPECT_EQ(ASEntries[ASListIndex[row]].Active, 1) << row;
+        EXPECT_EQ(model.ASEntries[ASListIndex[row]].Active, 1) << row;
     }
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kTestKey, "other"));
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
@@ -105,7 +106,7 @@ TEST_F(InactiveRegistry, FailuresKeepTheEntryAndShowLine26) {
     CheckMarkOutcome out = CheckMark(off, true);
     EXPECT_EQ(out.setCheck, false);
     EXPECT_EQ(LineOf(out.failure), 26);
-    EXPECT_EQ(ASEntries[ASListIndex[off]].Active, 0);
+    EXPECT_EQ(model.ASEntries[ASListIndex[off]].Active, 0);
 }
 
 TEST_F(InactiveRegistry, GroupOneIsRefusedWithLine30AndLeftAlone) {
@@ -115,7 +116,7 @@ TEST_F(InactiveRegistry, GroupOneIsRefusedWithLine30AndLeftAlone) {
     CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_EQ(out.setCheck, true);
     EXPECT_EQ(LineOf(out.failure), 30);
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_TRUE(
         RegValueExists(HKEY_CURRENT_USER, kTestKey + "\\exefile\\shell\\open\\command", ""));
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
@@ -150,7 +151,7 @@ TEST_F(InactiveRegistry, UnwritableEntriesFileUndoesTheChange) {
     ASSERT_TRUE(out.error);
     EXPECT_NE(out.error->find(kInactiveEntriesFile), std::string::npos);
     EXPECT_TRUE(dialogs.Messages().empty()) << "the caller reports it";
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_EQ(RegGetString(HKEY_CURRENT_USER, kTestKey, "v"), "d");
 }
 
@@ -164,7 +165,7 @@ TEST_F(InactiveRegistry, AnEntriesFileThatCouldNotBeReadIsNeverOverwritten) {
         UniqueHandle lock(::CreateFileA((work / kInactiveEntriesFile).c_str(), GENERIC_READ, 0,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(lock);
-        EXPECT_THROW(LoadInactiveEntries(), AppError);
+        EXPECT_THROW(LoadInactiveEntries(model), AppError);
     }
     // Deactivating another entry now must not write a list without it.
     RegSetString(HKEY_CURRENT_USER, kTestKey, "v", "d");
@@ -176,9 +177,9 @@ TEST_F(InactiveRegistry, AnEntriesFileThatCouldNotBeReadIsNeverOverwritten) {
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), stored);
 
     // After a successful load the list is complete and can be saved.
-    ASEntries.clear();
-    EXPECT_EQ(LoadInactiveEntries(), 1);
-    SaveInactiveEntries();
+    model.ASEntries.clear();
+    EXPECT_EQ(LoadInactiveEntries(model), 1);
+    SaveInactiveEntries(model);
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), stored);
 }
 
@@ -190,21 +191,21 @@ TEST_F(InactiveEntriesFile, LivesInTheWorkingDirectoryNotInAppDir) {
     AutostartEntry a = FileEntry("C:\\x\\a.lnk");
     AutostartEntry b = RegEntry(kRootLocalMachine, "k", "n", "d", 3);
     AutostartEntry c = IniEntry("C:\\w\\win.ini", "windows", "load", "x.exe");
-    AddASEntry(a, 0);
-    AddASEntry(b, 1);
-    AddASEntry(c, 0);
-    SaveInactiveEntries();
+    AddASEntry(model.ASEntries, a, 0);
+    AddASEntry(model.ASEntries, b, 1);
+    AddASEntry(model.ASEntries, c, 0);
+    SaveInactiveEntries(model);
     EXPECT_FALSE(FileExists(app / kInactiveEntriesFile));
     std::string bytes = ReadBytes(work / kInactiveEntriesFile);
     ASSERT_EQ(bytes.size(), 2 * kRecordSize);
-    EXPECT_EQ(bytes, EncodeRecords({ASEntries[0], ASEntries[2]}));
+    EXPECT_EQ(bytes, EncodeRecords({model.ASEntries[0], model.ASEntries[2]}));
 
     // Another working directory: the file is read from there, not from the first.
     TempDir other;
     ASSERT_TRUE(::SetCurrentDirectoryA(other.Path().c_str()));
-    ASEntries.clear();
-    EXPECT_EQ(LoadInactiveEntries(), 0);
-    SaveInactiveEntries();
+    model.ASEntries.clear();
+    EXPECT_EQ(LoadInactiveEntries(model), 0);
+    SaveInactiveEntries(model);
     EXPECT_EQ(ReadBytes(other / kInactiveEntriesFile), "");
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), bytes);
     ASSERT_TRUE(::SetCurrentDirectoryA(work.Path().c_str()));
@@ -218,33 +219,33 @@ TEST_F(InactiveEntriesFile, LoadAppendsWithActiveZeroKeepsGroupsAndSkipsAFragmen
     std::string bytes = EncodeRecords({a, b}) + std::string(100, 'x');
     WriteBytes(work / kInactiveEntriesFile, bytes);
     AutostartEntry scanned = FileEntry("C:\\scanned.lnk");
-    AddASEntry(scanned, 1);
-    EXPECT_EQ(LoadInactiveEntries(), 2);
-    ASSERT_EQ(ASEntries.size(), 3u);
-    EXPECT_EQ(ASEntries[1].Active, 0);
-    EXPECT_EQ(ASEntries[1].Group, 4);
-    EXPECT_EQ(ASEntries[2].Group, 7);
-    EXPECT_TRUE(SameAutostartPoint(ASEntries[1], a, false));
+    AddASEntry(model.ASEntries, scanned, 1);
+    EXPECT_EQ(LoadInactiveEntries(model), 2);
+    ASSERT_EQ(model.ASEntries.size(), 3u);
+    EXPECT_EQ(model.ASEntries[1].Active, 0);
+    EXPECT_EQ(model.ASEntries[1].Group, 4);
+    EXPECT_EQ(model.ASEntries[2].Group, 7);
+    EXPECT_TRUE(SameAutostartPoint(model.ASEntries[1], a, false));
     // Written back, both records are byte for byte what they were (with Active 0).
-    SaveInactiveEntries();
+    SaveInactiveEntries(model);
     a.Active = 0;
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({a, b}));
 }
 
 TEST_F(InactiveEntriesFile, EntriesBeyondAFullListAreKeptOnSave) {
-    ASEntries.assign(kMaxEntries - 1, ZeroEntry());
-    for (auto& e : ASEntries)
+    model.ASEntries.assign(kMaxEntries - 1, ZeroEntry());
+    for (auto& e : model.ASEntries)
         e.Active = 1;
     AutostartEntry a = FileEntry("C:\\a.lnk"), b = FileEntry("C:\\b.lnk"),
                    c = FileEntry("C:\\c.lnk");
     a.Active = b.Active = c.Active = 0; // as deactivated entries are stored
     const std::string bytes = EncodeRecords({a, b, c});
     WriteBytes(work / kInactiveEntriesFile, bytes);
-    EXPECT_EQ(LoadInactiveEntries(), 3);
-    EXPECT_EQ(ASEntries.size(), kMaxEntries);
-    SaveInactiveEntries();
+    EXPECT_EQ(LoadInactiveEntries(model), 3);
+    EXPECT_EQ(model.ASEntries.size(), kMaxEntries);
+    SaveInactiveEntries(model);
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), bytes);
-    ASEntries.clear();
+    model.ASEntries.clear();
 }
 
 // ---- files ------------------------------------------------------------------
@@ -270,7 +271,7 @@ TEST_F(InactiveFiles, HiddenShortcutGoesAwayAndComesBackHidden) {
     EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_FALSE(out.setCheck);
     EXPECT_FALSE(FileExists(lnk));
-    auto lines = IndexLines();
+    auto lines = IndexLines(model);
     ASSERT_EQ(lines.size(), 1u);
     IsfLine line = ParseIsfLine(lines[0]);
     EXPECT_EQ(lines[0], FormatIsfLine(line.stored, lnk, hidden));
@@ -278,17 +279,18 @@ TEST_F(InactiveFiles, HiddenShortcutGoesAwayAndComesBackHidden) {
     int n = std::stoi(line.stored.substr(4));
     EXPECT_TRUE(n >= 0 && n <= 9999);
     EXPECT_EQ(std::to_string(n), line.stored.substr(4)); // no leading zeros
-    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + line.stored + ".bak"), "L\0\0\0shortcut bytes");
-    EXPECT_EQ(KeptFiles(), std::vector<std::string>{line.stored + ".bak"});
-    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), lines[0] + "\r\n");
-    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[0]}));
+    EXPECT_EQ(ReadBytes(InactiveFolder(model.AppDir) + line.stored + ".bak"),
+              "L\0\0\0shortcut bytes");
+    EXPECT_EQ(KeptFiles(model), std::vector<std::string>{line.stored + ".bak"});
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(model.AppDir)), lines[0] + "\r\n");
+    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({model.ASEntries[0]}));
 
     out = CheckMark(row, true);
     EXPECT_EQ(LineOf(out.failure), -1);
     EXPECT_EQ(ReadBytes(lnk), "L\0\0\0shortcut bytes");
     EXPECT_EQ(GetAttributes(lnk), hidden);
-    EXPECT_TRUE(KeptFiles().empty());
-    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), "");
+    EXPECT_TRUE(KeptFiles(model).empty());
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(model.AppDir)), "");
     EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), "");
     // No staging file is left beside the shortcut.
     EXPECT_EQ(FilesIn(startup.Path()), std::vector<std::string>{"Werkzeug Start.lnk"});
@@ -307,11 +309,11 @@ TEST_F(InactiveFiles, LockedSourceDoesNotCountAsDeactivated) {
         EXPECT_EQ(out.setCheck, true);
         EXPECT_EQ(LineOf(out.failure), 26);
     }
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_EQ(ReadBytes(exe), "MZ tool");
     EXPECT_EQ(GetAttributes(exe), attrs);
-    EXPECT_TRUE(KeptFiles().empty());
-    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), "");
+    EXPECT_TRUE(KeptFiles(model).empty());
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(model.AppDir)), "");
     EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
 }
 
@@ -323,35 +325,35 @@ TEST_F(InactiveFiles, OccupiedFormerPathIsReplacedByTheKeptCopy) {
     EXPECT_EQ(LineOf(CheckMark(row, true).failure), -1);
     EXPECT_EQ(ReadBytes(lnk), "original");
     EXPECT_EQ(GetAttributes(lnk), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-    EXPECT_TRUE(IndexLines().empty());
-    EXPECT_TRUE(KeptFiles().empty());
+    EXPECT_TRUE(IndexLines(model).empty());
+    EXPECT_TRUE(KeptFiles(model).empty());
 }
 
 TEST_F(InactiveFiles, KeptCopyRemovedByHandGivesLine26AndStaysUnticked) {
     std::string lnk = Seed("b.lnk", "b");
     size_t row = AddRow(FileEntry(lnk));
     ASSERT_EQ(LineOf(CheckMark(row, false).failure), -1);
-    std::string line = IndexLines().at(0);
-    RemoveTree(InactiveFolder(AppDir) + ParseIsfLine(line).stored + ".bak");
+    std::string line = IndexLines(model).at(0);
+    RemoveTree(InactiveFolder(model.AppDir) + ParseIsfLine(line).stored + ".bak");
     CheckMarkOutcome out = CheckMark(row, true);
     EXPECT_EQ(out.setCheck, false);
     EXPECT_EQ(LineOf(out.failure), 26);
-    EXPECT_EQ(ASEntries[0].Active, 0);
+    EXPECT_EQ(model.ASEntries[0].Active, 0);
     EXPECT_FALSE(FileExists(lnk));
-    EXPECT_EQ(IndexLines(), std::vector<std::string>{line});
-    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({ASEntries[0]}));
+    EXPECT_EQ(IndexLines(model), std::vector<std::string>{line});
+    EXPECT_EQ(ReadBytes(work / kInactiveEntriesFile), EncodeRecords({model.ASEntries[0]}));
     // No line at all for a path fails the same way.
-    EXPECT_FALSE(MoveEntryFile(AppDir, startup / "never.lnk", false, true));
+    EXPECT_FALSE(MoveEntryFile(model, startup / "never.lnk", false, true));
 }
 
 TEST_F(InactiveFiles, SecondDeactivationReusesTheNameAndAddsASecondLine) {
     std::string lnk = Seed("c.lnk", "first");
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(model, lnk, true, true));
     // The file comes back by other means, changed, and is taken away again.
     Seed("c.lnk", "second", FILE_ATTRIBUTE_HIDDEN);
     const DWORD secondAttrs = GetAttributes(lnk);
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
-    auto lines = IndexLines();
+    ASSERT_TRUE(MoveEntryFile(model, lnk, true, true));
+    auto lines = IndexLines(model);
     ASSERT_EQ(lines.size(), 2u);
     IsfLine l0 = ParseIsfLine(lines[0]), l1 = ParseIsfLine(lines[1]);
     EXPECT_EQ(l0.stored, l1.stored);
@@ -359,19 +361,19 @@ TEST_F(InactiveFiles, SecondDeactivationReusesTheNameAndAddsASecondLine) {
     EXPECT_EQ(l1.former, lnk);
     EXPECT_EQ(l0.attributes, "32");
     EXPECT_EQ(l1.attributes, std::to_string(secondAttrs));
-    EXPECT_EQ(KeptFiles(), std::vector<std::string>{l0.stored + ".bak"});
-    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + l0.stored + ".bak"), "second");
+    EXPECT_EQ(KeptFiles(model), std::vector<std::string>{l0.stored + ".bak"});
+    EXPECT_EQ(ReadBytes(InactiveFolder(model.AppDir) + l0.stored + ".bak"), "second");
 
     // Reactivation uses and removes the first line.
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
+    ASSERT_TRUE(MoveEntryFile(model, lnk, false, true));
     EXPECT_EQ(ReadBytes(lnk), "second");
     EXPECT_EQ(GetAttributes(lnk), 32u);
-    EXPECT_EQ(IndexLines(), std::vector<std::string>{lines[1]});
+    EXPECT_EQ(IndexLines(model), std::vector<std::string>{lines[1]});
 }
 
 TEST_F(InactiveFiles, StoredNameAvoidsExistingCopies) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
-    WriteBytes(InactiveFolder(AppDir) + "file7.bak", "someone else's");
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(model.AppDir)));
+    WriteBytes(InactiveFolder(model.AppDir) + "file7.bak", "someone else's");
     std::deque<uint32_t> draws = {7, 7, 12};
     SetClockHooks({nullptr, [&](uint32_t) {
                        uint32_t v = draws.front();
@@ -379,26 +381,26 @@ TEST_F(InactiveFiles, StoredNameAvoidsExistingCopies) {
                        return v;
                    }});
     std::string lnk = Seed("d.lnk", "d");
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
-    EXPECT_EQ(IndexLines(), std::vector<std::string>{FormatIsfLine("file12", lnk, 32)});
-    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + "file7.bak"), "someone else's");
-    EXPECT_EQ(ReadBytes(InactiveFolder(AppDir) + "file12.bak"), "d");
+    ASSERT_TRUE(MoveEntryFile(model, lnk, true, true));
+    EXPECT_EQ(IndexLines(model), std::vector<std::string>{FormatIsfLine("file12", lnk, 32)});
+    EXPECT_EQ(ReadBytes(InactiveFolder(model.AppDir) + "file7.bak"), "someone else's");
+    EXPECT_EQ(ReadBytes(InactiveFolder(model.AppDir) + "file12.bak"), "d");
 }
 
 TEST_F(InactiveFiles, OtherLinesOfTheIndexAreKeptByteForByte) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(model.AppDir)));
     const std::string before = "file1|\"C:\\x y\\old.lnk\"|33\r\nodd line\r\n\r\n";
-    WriteBytes(InactiveIndexPath(AppDir), before);
+    WriteBytes(InactiveIndexPath(model.AppDir), before);
     std::string lnk = Seed("e.lnk", "e");
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
-    std::string after = ReadBytes(InactiveIndexPath(AppDir));
+    ASSERT_TRUE(MoveEntryFile(model, lnk, true, true));
+    std::string after = ReadBytes(InactiveIndexPath(model.AppDir));
     ASSERT_EQ(after.rfind(before, 0), 0u);
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
-    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), before);
+    ASSERT_TRUE(MoveEntryFile(model, lnk, false, true));
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(model.AppDir)), before);
 }
 
 TEST_F(InactiveFiles, PlantedIndexLineCannotReachOutsideTheFolder) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(model.AppDir)));
     std::string victim = startup / "victim.bak";
     WriteBytes(victim, "precious");
     std::string lnk = Seed("h.lnk", "h");
@@ -406,26 +408,26 @@ TEST_F(InactiveFiles, PlantedIndexLineCannotReachOutsideTheFolder) {
         "..\\..\\" + ExtractFileName(startup.Path().substr(0, startup.Path().size() - 1)) +
             "\\victim",
         lnk, 32);
-    WriteBytes(InactiveIndexPath(AppDir), planted + "\r\n");
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
+    WriteBytes(InactiveIndexPath(model.AppDir), planted + "\r\n");
+    ASSERT_TRUE(MoveEntryFile(model, lnk, true, true));
+    ASSERT_TRUE(MoveEntryFile(model, lnk, false, true));
     EXPECT_EQ(ReadBytes(victim), "precious");
     EXPECT_EQ(ReadBytes(lnk), "h");
-    EXPECT_EQ(IndexLines(), std::vector<std::string>{planted});
+    EXPECT_EQ(IndexLines(model), std::vector<std::string>{planted});
 }
 
 TEST_F(InactiveFiles, UnreadableIndexIsNeverOverwritten) {
-    ASSERT_TRUE(ForceDirectories(InactiveFolder(AppDir)));
+    ASSERT_TRUE(ForceDirectories(InactiveFolder(model.AppDir)));
     const std::string before = FormatIsfLine("file1", "C:\\x.lnk", 32) + "\r\n";
-    WriteBytes(InactiveIndexPath(AppDir), before);
+    WriteBytes(InactiveIndexPath(model.AppDir), before);
     std::string lnk = Seed("f.lnk", "f");
     {
-        UniqueHandle lock(::CreateFileA(InactiveIndexPath(AppDir).c_str(), GENERIC_READ, 0, nullptr,
-                                        OPEN_EXISTING, 0, nullptr));
+        UniqueHandle lock(::CreateFileA(InactiveIndexPath(model.AppDir).c_str(), GENERIC_READ, 0,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(lock);
-        EXPECT_FALSE(MoveEntryFile(AppDir, lnk, true, true));
+        EXPECT_FALSE(MoveEntryFile(model, lnk, true, true));
     }
-    EXPECT_EQ(ReadBytes(InactiveIndexPath(AppDir)), before);
+    EXPECT_EQ(ReadBytes(InactiveIndexPath(model.AppDir)), before);
     EXPECT_EQ(ReadBytes(lnk), "f");
 }
 
@@ -433,8 +435,8 @@ TEST_F(InactiveFiles, MissingSourceFailsWithoutALine) {
     size_t row = AddRow(FileEntry(startup / "gone.lnk"));
     CheckMarkOutcome out = CheckMark(row, false);
     EXPECT_EQ(LineOf(out.failure), 26);
-    EXPECT_TRUE(IndexLines().empty());
-    EXPECT_TRUE(KeptFiles().empty());
+    EXPECT_TRUE(IndexLines(model).empty());
+    EXPECT_TRUE(KeptFiles(model).empty());
 }
 
 // Every step of a move refused in turn: the file is either in force or kept,
@@ -443,7 +445,7 @@ TEST_F(InactiveFiles, RefusedStepLeavesEverythingAsBefore) {
     const DWORD attrs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
     std::string lnk = Seed("g.lnk", "g bytes", attrs);
     enum Fault { Copy, Delete, Index };
-    auto inject = [](Fault f) {
+    auto inject = [this](Fault f) {
         auto once = std::make_shared<bool>(true);
         InactiveFaultHooks h;
         auto fire = [once] { return std::exchange(*once, false); };
@@ -451,32 +453,32 @@ TEST_F(InactiveFiles, RefusedStepLeavesEverythingAsBefore) {
             h.refuseCopy = [fire](const std::string&, const std::string&) { return fire(); };
         if (f == Delete) h.refuseDelete = [fire](const std::string&) { return fire(); };
         if (f == Index) h.refuseIndexWrite = [fire] { return fire(); };
-        SetInactiveFaultHooks(h);
+        model.Inactive.faults = h;
     };
     for (Fault f : {Copy, Delete, Index}) {
         inject(f);
-        EXPECT_FALSE(MoveEntryFile(AppDir, lnk, true, true)) << f;
+        EXPECT_FALSE(MoveEntryFile(model, lnk, true, true)) << f;
         EXPECT_EQ(ReadBytes(lnk), "g bytes") << f;
         EXPECT_EQ(GetAttributes(lnk), attrs) << f;
-        EXPECT_TRUE(IndexLines().empty()) << f;
-        EXPECT_TRUE(KeptFiles().empty()) << f;
+        EXPECT_TRUE(IndexLines(model).empty()) << f;
+        EXPECT_TRUE(KeptFiles(model).empty()) << f;
     }
-    SetInactiveFaultHooks({});
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, true, true));
-    const auto kept = IndexLines();
+    model.Inactive.faults = {};
+    ASSERT_TRUE(MoveEntryFile(model, lnk, true, true));
+    const auto kept = IndexLines(model);
     ASSERT_EQ(kept.size(), 1u);
-    const std::string bak = InactiveFolder(AppDir) + ParseIsfLine(kept[0]).stored + ".bak";
+    const std::string bak = InactiveFolder(model.AppDir) + ParseIsfLine(kept[0]).stored + ".bak";
     for (Fault f : {Copy, Delete, Index}) {
         inject(f);
-        EXPECT_FALSE(MoveEntryFile(AppDir, lnk, false, true)) << f;
+        EXPECT_FALSE(MoveEntryFile(model, lnk, false, true)) << f;
         EXPECT_FALSE(FileExists(lnk)) << f;
-        EXPECT_EQ(IndexLines(), kept) << f;
+        EXPECT_EQ(IndexLines(model), kept) << f;
         EXPECT_EQ(ReadBytes(bak), "g bytes") << f;
-        EXPECT_EQ(KeptFiles().size(), 1u) << f;
+        EXPECT_EQ(KeptFiles(model).size(), 1u) << f;
         EXPECT_TRUE(FilesIn(startup.Path()).empty()) << f;
     }
-    SetInactiveFaultHooks({});
-    ASSERT_TRUE(MoveEntryFile(AppDir, lnk, false, true));
+    model.Inactive.faults = {};
+    ASSERT_TRUE(MoveEntryFile(model, lnk, false, true));
     EXPECT_EQ(ReadBytes(lnk), "g bytes");
     EXPECT_EQ(GetAttributes(lnk), attrs);
 }
@@ -562,7 +564,7 @@ TEST_F(InactiveIni, RefusedWriteKeepsActiveAndAttributes) {
         EXPECT_EQ(out.setCheck, true);
         EXPECT_EQ(LineOf(out.failure), 26);
     }
-    EXPECT_EQ(ASEntries[0].Active, 1);
+    EXPECT_EQ(model.ASEntries[0].Active, 1);
     EXPECT_EQ(GetAttributes(ini), attrs);
     EXPECT_EQ(IniValue(ini, "windows", "run"), "x.exe");
     // A folder that does not exist cannot take the line back.
@@ -570,7 +572,7 @@ TEST_F(InactiveIni, RefusedWriteKeepsActiveAndAttributes) {
     CheckMarkOutcome out = CheckMark(nowhere, true);
     EXPECT_EQ(out.setCheck, false);
     EXPECT_EQ(LineOf(out.failure), 26);
-    EXPECT_EQ(ASEntries[1].Active, 0);
+    EXPECT_EQ(model.ASEntries[1].Active, 0);
     ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

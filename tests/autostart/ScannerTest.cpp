@@ -2,7 +2,8 @@
 // test prefix: every source seeded, every field of every entry compared.
 #include "AutostartMachine.h"
 
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"
@@ -54,16 +55,16 @@ std::string Describe(const AutostartEntry& e) {
 }
 
 // All 1800 bytes of every entry, in order.
-void ExpectEntries(const std::vector<AutostartEntry>& expected) {
-    ASSERT_EQ(ASEntries.size(), expected.size()) << [&] {
+void ExpectEntries(const AppModel& model, const std::vector<AutostartEntry>& expected) {
+    ASSERT_EQ(model.ASEntries.size(), expected.size()) << [&] {
         std::string all;
-        for (const auto& e : ASEntries)
+        for (const auto& e : model.ASEntries)
             all += Describe(e) + "\n";
         return all;
     }();
     for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(std::memcmp(&ASEntries[i], &expected[i], kRecordSize), 0)
-            << "entry " << i << "\n got      " << Describe(ASEntries[i]) << "\n expected "
+        EXPECT_EQ(std::memcmp(&model.ASEntries[i], &expected[i], kRecordSize), 0)
+            << "entry " << i << "\n got      " << Describe(model.ASEntries[i]) << "\n expected "
             << Describe(expected[i]);
 }
 
@@ -102,25 +103,27 @@ void SetRegType(HKEY root, const std::string& key, const std::string& name, DWOR
 }
 
 TEST(Scanner, MachineWithoutAutostartPointsGivesNoEntries) {
+    AppModel model;
     AutostartMachine machine;
     // Only HKEY_LOCAL_MACHINE knows RunServicesOnce; a user key of that name
     // is not an autostart point.
     RegSetString(HKEY_CURRENT_USER, kCV + "RunServicesOnce", "ignored", "x.exe");
     RegSetString(HKEY_CURRENT_USER, kCV + "RunOnceEx", "ignored", "x.exe");
-    ASEntries.assign(3, ZeroEntry());
-    WindowsDir = "stale";
-    SystemDir = "stale";
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
-    ExpectEntries({});
-    EXPECT_EQ(WindowsDir, machine.WindowsDir());
-    EXPECT_EQ(SystemDir, machine.SystemDir());
-    EXPECT_EQ(UpperAscii(WindowsDir), "C:\\WINDOWS\\");
+    model.ASEntries.assign(3, ZeroEntry());
+    model.WindowsDir = "stale";
+    model.SystemDir = "stale";
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries(model, {});
+    EXPECT_EQ(model.WindowsDir, machine.WindowsDir());
+    EXPECT_EQ(model.SystemDir, machine.SystemDir());
+    EXPECT_EQ(UpperAscii(model.WindowsDir), "C:\\WINDOWS\\");
 }
 
 TEST(Scanner, EverySourceInOrderWithEveryField) {
+    AppModel model;
     AutostartMachine machine;
-    LanguageTable.LoadFromBytes(ReadFileBytes("qv6.lng").value_or(""));
-    ASSERT_FALSE(LanguageTable[LineAt(9)].empty());
+    model.LanguageTable.LoadFromBytes(ReadFileBytes("qv6.lng").value_or(""));
+    ASSERT_FALSE(model.LanguageTable[LineAt(9)].empty());
     const std::string longData(300, 'x');
 
     // Run keys. Names sort the way they are created, so the order is the same
@@ -266,39 +269,41 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
     expected.push_back(
         FileEntry(wd + "wininit.ini", wd + "wininit.ini", "", 7, 1, Crc("[rename]\r\n")));
     expected.push_back(
-        FileEntry("c:\\explorer.exe", LanguageTable[LineAt(9)], "", 8, 1, Crc("MZ fake")));
+        FileEntry("c:\\explorer.exe", model.LanguageTable[LineAt(9)], "", 8, 1, Crc("MZ fake")));
 
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
-    ExpectEntries(expected);
-    EXPECT_EQ(ASEntries[3].ValueData.Length, 255);
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries(model, expected);
+    EXPECT_EQ(model.ASEntries[3].ValueData.Length, 255);
 
     // A second scan replaces the list instead of adding to it, and a changed
     // link target changes the link's checksum.
     WriteBytes(programs / "tool.exe", "tool program bytes, patched");
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
     for (auto& e : expected)
         if (e.Caption.view() == "Tool.lnk") e.Checksum = Crc("tool program bytes, patched");
-    ExpectEntries(expected);
+    ExpectEntries(model, expected);
 }
 
 TEST(Scanner, StartupValuesThatNameNoFolderAreSkipped) {
+    AppModel model;
     AutostartMachine machine;
     TempDir dir;
     WriteBytes(dir / "file.exe", "x");
     machine.SetUserStartup(dir / "file.exe");         // a file, not a folder
     machine.SetCommonStartup(dir / "missing-folder"); // nothing there
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
-    ExpectEntries({});
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries(model, {});
 
     // A DWORD where the folder path belongs is no folder either.
     RegSetDword(HKEY_CURRENT_USER,
                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "startup",
                 1);
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
-    ExpectEntries({});
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries(model, {});
 }
 
 TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
+    AppModel model;
     AutostartMachine machine;
     // A DWORD and a binary value between text values, in several sources.
     RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "a", "first.exe");
@@ -308,16 +313,18 @@ TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
     RegSetString(HKEY_CURRENT_USER, kIcq, "b", "icq.exe");
     SetRegType(HKEY_CLASSES_ROOT, "exefile\\shell\\open\\command", "", REG_BINARY, "\x01");
     machine.CreateFile("c:\\config.sys", "x");
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
     const char* lm = kRootLocalMachine;
-    ExpectEntries({
-        RegEntry(lm, kCV + "Run", "a", "first.exe", "a", "first.exe", 0, 0),
-        RegEntry(lm, kCV + "Run", "c", "second.exe", "c", "second.exe", 0, 0),
-        // The command key opens: it gives its entry, with no text to show.
-        RegEntry(kRootClassesRoot, "\\exefile\\shell\\open\\command", "", "", "EXE", "", 1, 0),
-        RegEntry(kRootCurrentUser, "\\" + kIcq, "b", "icq.exe", "b", "icq.exe", 4, 1),
-        FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("x")),
-    });
+    ExpectEntries(
+        model,
+        {
+            RegEntry(lm, kCV + "Run", "a", "first.exe", "a", "first.exe", 0, 0),
+            RegEntry(lm, kCV + "Run", "c", "second.exe", "c", "second.exe", 0, 0),
+            // The command key opens: it gives its entry, with no text to show.
+            RegEntry(kRootClassesRoot, "\\exefile\\shell\\open\\command", "", "", "EXE", "", 1, 0),
+            RegEntry(kRootCurrentUser, "\\" + kIcq, "b", "icq.exe", "b", "icq.exe", 4, 1),
+            FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("x")),
+        });
 }
 
 // Writes a string value through the 32-bit registry view, as a 32-bit
@@ -340,17 +347,21 @@ const std::string kWowActiveSetup =
 const std::string kPolicyRun = kCV + "Policies\\Explorer\\Run";
 
 TEST(Scanner, AValueOfThe32BitViewIsReadUnderItsWow6432NodePath) {
+    AppModel model;
     AutostartMachine machine;
     SetIn32BitView(HKEY_LOCAL_MACHINE, kCV + "Run", "only32", "x32.exe");
     RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "native", "x.exe");
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
-    ExpectEntries({
-        RegEntry(kRootLocalMachine, kCV + "Run", "native", "x.exe", "native", "x.exe", 0, 0),
-        RegEntry(kRootLocalMachine, kWowCV + "Run", "only32", "x32.exe", "only32", "x32.exe", 0, 0),
-    });
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries(model, {
+                             RegEntry(kRootLocalMachine, kCV + "Run", "native", "x.exe", "native",
+                                      "x.exe", 0, 0),
+                             RegEntry(kRootLocalMachine, kWowCV + "Run", "only32", "x32.exe",
+                                      "only32", "x32.exe", 0, 0),
+                         });
 }
 
 TEST(Scanner, TheNewSourcesFollowTheDescribedOnesWithTheirOwnPaths) {
+    AppModel model;
     AutostartMachine machine;
     const char* cu = kRootCurrentUser;
     const char* lm = kRootLocalMachine;
@@ -373,28 +384,31 @@ TEST(Scanner, TheNewSourcesFollowTheDescribedOnesWithTheirOwnPaths) {
     RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W1}", "StubPath", "w-stub.exe");
     RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W2}", "Version", "1");
 
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
-    ExpectEntries({
-        RegEntry(cu, kCV + "Run", "user", "u.exe", "user", "u.exe", 0, 0),
-        RegEntry(lm, kCV + "Run", "Tool", "tool.exe", "Tool", "tool.exe", 0, 0),
-        RegEntry(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a.exe", "{A1}", "", 2, 1),
-        FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40")),
-        RegEntry(lm, kWowCV + "Run", "Tool", "tool.exe", "Tool", "tool.exe", 0, 0),
-        RegEntry(lm, kWowCV + "Run", "Zeta32", "z32.exe", "Zeta32", "z32.exe", 0, 0),
-        RegEntry(lm, kWowCV + "RunServices", "svc32", "s32.exe", "svc32", "s32.exe", 0, 0),
-        RegEntry(lm, kWowCV + "RunOnce", "once32", "o32.exe", "once32", "o32.exe", 0, 0),
-        RegEntry(lm, kWowCV + "RunServicesOnce", "so32", "so32.exe", "so32", "so32.exe", 0, 0),
-        RegEntry(lm, kWowCV + "RunOnceEx", "Title", "Setup32", "Title", "Setup32", 0, 0),
-        RegEntry(cu, kPolicyRun, "1", "policy-user.exe", "1", "policy-user.exe", 0, 0),
-        RegEntry(lm, kPolicyRun, "1", "policy-machine.exe", "1", "policy-machine.exe", 0, 0),
-        RegEntry(lm, "\\" + kWowActiveSetup + "\\{W1}", "StubPath", "w-stub.exe", "{W1}",
-                 "Component W", 2, 1),
-    });
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ExpectEntries(
+        model,
+        {
+            RegEntry(cu, kCV + "Run", "user", "u.exe", "user", "u.exe", 0, 0),
+            RegEntry(lm, kCV + "Run", "Tool", "tool.exe", "Tool", "tool.exe", 0, 0),
+            RegEntry(lm, "\\" + kActiveSetup + "\\{A1}", "StubPath", "a.exe", "{A1}", "", 2, 1),
+            FileEntry("c:\\config.sys", "c:\\config.sys", "", 7, 1, Crc("FILES=40")),
+            RegEntry(lm, kWowCV + "Run", "Tool", "tool.exe", "Tool", "tool.exe", 0, 0),
+            RegEntry(lm, kWowCV + "Run", "Zeta32", "z32.exe", "Zeta32", "z32.exe", 0, 0),
+            RegEntry(lm, kWowCV + "RunServices", "svc32", "s32.exe", "svc32", "s32.exe", 0, 0),
+            RegEntry(lm, kWowCV + "RunOnce", "once32", "o32.exe", "once32", "o32.exe", 0, 0),
+            RegEntry(lm, kWowCV + "RunServicesOnce", "so32", "so32.exe", "so32", "so32.exe", 0, 0),
+            RegEntry(lm, kWowCV + "RunOnceEx", "Title", "Setup32", "Title", "Setup32", 0, 0),
+            RegEntry(cu, kPolicyRun, "1", "policy-user.exe", "1", "policy-user.exe", 0, 0),
+            RegEntry(lm, kPolicyRun, "1", "policy-machine.exe", "1", "policy-machine.exe", 0, 0),
+            RegEntry(lm, "\\" + kWowActiveSetup + "\\{W1}", "StubPath", "w-stub.exe", "{W1}",
+                     "Component W", 2, 1),
+        });
     // The same command in both views is two autostart points.
-    EXPECT_FALSE(SameAutostartPoint(ASEntries[1], ASEntries[4], false));
+    EXPECT_FALSE(SameAutostartPoint(model.ASEntries[1], model.ASEntries[4], false));
 }
 
 TEST(Scanner, BadInputInTheNewKeysIsSkippedOrCut) {
+    AppModel model;
     AutostartMachine machine;
     // Sorted behind the others, whether the registry lists by name or by age.
     const std::string longName(16383, 'z');
@@ -439,24 +453,25 @@ TEST(Scanner, BadInputInTheNewKeysIsSkippedOrCut) {
             ERROR_ACCESS_DENIED);
     }
 
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
     setDacl("D:(A;;KA;;;WD)");
-    ASSERT_EQ(ASEntries.size(), 10002u);
+    ASSERT_EQ(model.ASEntries.size(), 10002u);
     for (int i = 0; i < 10000; ++i)
-        ASSERT_EQ(ASEntries[static_cast<size_t>(i)].KeyPath.view(), kWowCV + "Run") << i;
-    EXPECT_EQ(ASEntries[0].ValueName.view(), "v00000");
-    EXPECT_EQ(ASEntries[9999].ValueData.view(), "c:\\p\\v09999.exe");
-    const AutostartEntry& cut = ASEntries[10000];
+        ASSERT_EQ(model.ASEntries[static_cast<size_t>(i)].KeyPath.view(), kWowCV + "Run") << i;
+    EXPECT_EQ(model.ASEntries[0].ValueName.view(), "v00000");
+    EXPECT_EQ(model.ASEntries[9999].ValueData.view(), "c:\\p\\v09999.exe");
+    const AutostartEntry& cut = model.ASEntries[10000];
     EXPECT_EQ(cut.ValueName.Length, 255);
     EXPECT_EQ(cut.ValueName.view(), longName.substr(0, 255));
     EXPECT_EQ(cut.Caption.view(), longName.substr(0, 255));
     EXPECT_EQ(cut.ValueData.view(), "long.exe");
     const AutostartEntry policy =
         RegEntry(kRootCurrentUser, kPolicyRun, "text", "policy.exe", "text", "policy.exe", 0, 0);
-    EXPECT_EQ(std::memcmp(&ASEntries[10001], &policy, kRecordSize), 0);
+    EXPECT_EQ(std::memcmp(&model.ASEntries[10001], &policy, kRecordSize), 0);
 }
 
 TEST(Scanner, TheGuardWatchesBothViewsAndThePolicyKeys) {
+    AppModel model;
     AutostartMachine machine;
     RegSetString(HKEY_CURRENT_USER, kCV + "Run", "user", "u.exe");
     SetIn32BitView(HKEY_LOCAL_MACHINE, kCV + "Run", "w32", "w.exe");
@@ -467,18 +482,21 @@ TEST(Scanner, TheGuardWatchesBothViewsAndThePolicyKeys) {
 
     // The guard's entries are filled as the full scan fills them, so that
     // the known-entries database recognises them.
-    ASEntries = ScanWatchedSources(WindowsScanPlatform());
-    ExpectEntries({
-        RegEntry(kRootCurrentUser, kCV + "Run", "user", "u.exe", "user", "u.exe", 0, 0),
-        FileEntry(machine.UserStartup() + "\\start.txt", "start.txt", "start.txt", 5, 0, Crc("s")),
-        RegEntry(kRootLocalMachine, kWowCV + "Run", "w32", "w.exe", "w32", "w.exe", 0, 0),
-        RegEntry(kRootLocalMachine, kPolicyRun, "p", "p.exe", "p", "p.exe", 0, 0),
-    });
-    std::vector<AutostartEntry> watched = ASEntries;
-    ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+    model.ASEntries = ScanWatchedSources(WindowsScanPlatform());
+    ExpectEntries(
+        model,
+        {
+            RegEntry(kRootCurrentUser, kCV + "Run", "user", "u.exe", "user", "u.exe", 0, 0),
+            FileEntry(machine.UserStartup() + "\\start.txt", "start.txt", "start.txt", 5, 0,
+                      Crc("s")),
+            RegEntry(kRootLocalMachine, kWowCV + "Run", "w32", "w.exe", "w32", "w.exe", 0, 0),
+            RegEntry(kRootLocalMachine, kPolicyRun, "p", "p.exe", "p", "p.exe", 0, 0),
+        });
+    std::vector<AutostartEntry> watched = model.ASEntries;
+    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
     for (const AutostartEntry& w : watched) {
         bool inFullScan = false;
-        for (const AutostartEntry& e : ASEntries)
+        for (const AutostartEntry& e : model.ASEntries)
             inFullScan = inFullScan || std::memcmp(&e, &w, kRecordSize) == 0;
         EXPECT_TRUE(inFullScan) << Describe(w);
     }

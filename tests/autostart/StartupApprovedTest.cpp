@@ -3,7 +3,8 @@
 // Manager writes them and read back through the scanner's registry side.
 #include "AutostartMachine.h"
 
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"
 #include "autostart/StartupApproved.h"
@@ -58,6 +59,7 @@ TEST(StartupApproved, TheStateByteDecidesAndOnlyBinaryValuesCount) {
 }
 
 TEST(StartupApproved, EachEntryFindsTheSwitchOfItsOwnListAndRoot) {
+    AppModel model;
     AutostartMachine machine;
     const uint64_t when = 0x01D9A0B1C2D3E4F5ull;
     RegSetString(HKEY_CURRENT_USER, kCV + "Run", "On", "on.exe");
@@ -88,18 +90,19 @@ TEST(StartupApproved, EachEntryFindsTheSwitchOfItsOwnListAndRoot) {
     SetBinary(HKEY_LOCAL_MACHINE, kApproved + "StartupFolder", "common.txt", Switch(0x02));
 
     std::vector<EntryOrigin> origins;
-    ScanAutostartsWith(WindowsScanPlatform(), LanguageTable[Lng::ExplorerCaption], &origins);
-    ASSERT_EQ(origins.size(), ASEntries.size());
+    ScanAutostartsWith(model, WindowsScanPlatform(), model.LanguageTable[Lng::ExplorerCaption],
+                       &origins);
+    ASSERT_EQ(origins.size(), model.ASEntries.size());
     std::vector<ApprovalRef> refs;
     for (const EntryOrigin& o : origins)
         refs.push_back(o.approval);
     std::unique_ptr<RegistryReader> reg = WindowsScanPlatform().CreateRegistryReader();
     std::vector<Approval> states = ResolveApprovals(*reg, refs);
-    ASSERT_EQ(states.size(), ASEntries.size());
+    ASSERT_EQ(states.size(), model.ASEntries.size());
 
     std::map<std::string, std::string> got; // key path | caption -> state
-    for (size_t i = 0; i < ASEntries.size(); ++i) {
-        const AutostartEntry& e = ASEntries[i];
+    for (size_t i = 0; i < model.ASEntries.size(); ++i) {
+        const AutostartEntry& e = model.ASEntries[i];
         std::string where =
             e.Kind == KindFile ? e.FileName.str() : e.RootKey.str() + " " + e.KeyPath.str();
         got[where + " | " + e.Caption.str()] = std::string(ApprovalText(states[i]));
@@ -129,9 +132,10 @@ TEST(StartupApproved, EachEntryFindsTheSwitchOfItsOwnListAndRoot) {
     EXPECT_EQ(got, expected);
 
     // The files' origins name the file the checksum was taken of.
-    for (size_t i = 0; i < ASEntries.size(); ++i)
-        EXPECT_EQ(origins[i].checkedFile,
-                  ASEntries[i].Kind == KindFile ? ASEntries[i].FileName.str() : std::string());
+    for (size_t i = 0; i < model.ASEntries.size(); ++i)
+        EXPECT_EQ(origins[i].checkedFile, model.ASEntries[i].Kind == KindFile
+                                              ? model.ASEntries[i].FileName.str()
+                                              : std::string());
 }
 
 } // namespace

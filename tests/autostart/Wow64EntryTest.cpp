@@ -3,7 +3,8 @@
 // change lands in the key the entry came from, never in the native one.
 #include "InactiveFixture.h"
 
-#include "app/LanguageTable.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "autostart/EntryMaintenance.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"
@@ -62,13 +63,13 @@ class Wow64Entry : public InactiveTestBase {
     }
     // The scanned entry of that name and key path, shown as a list row.
     std::optional<size_t> ScanAndShow(const std::string& keyPath, const std::string& valueName) {
-        ScanAutostarts(LanguageTable[Lng::ExplorerCaption]);
+        ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
         ASListIndex.clear();
-        for (size_t i = 0; i < ASEntries.size(); ++i)
+        for (size_t i = 0; i < model.ASEntries.size(); ++i)
             ASListIndex.push_back(static_cast<uint16_t>(i));
-        for (size_t i = 0; i < ASEntries.size(); ++i)
-            if (ASEntries[i].KeyPath.view() == keyPath &&
-                ASEntries[i].ValueName.view() == valueName)
+        for (size_t i = 0; i < model.ASEntries.size(); ++i)
+            if (model.ASEntries[i].KeyPath.view() == keyPath &&
+                model.ASEntries[i].ValueName.view() == valueName)
                 return i;
         return std::nullopt;
     }
@@ -80,7 +81,7 @@ class Wow64Entry : public InactiveTestBase {
 TEST_F(Wow64Entry, DeactivatedAndRestoredInThe32BitKey) {
     auto row = ScanAndShow(kWowRunKey, name);
     ASSERT_TRUE(row);
-    const AutostartEntry scanned = ASEntries[*row];
+    const AutostartEntry scanned = model.ASEntries[*row];
     EXPECT_EQ(scanned.RootKey.view(), kRootLocalMachine);
 
     CheckMarkOutcome out = CheckMark(*row, false);
@@ -96,8 +97,8 @@ TEST_F(Wow64Entry, DeactivatedAndRestoredInThe32BitKey) {
     // with the same path.
     auto again = ScanAndShow(kWowRunKey, name);
     EXPECT_FALSE(again);
-    ASSERT_EQ(LoadInactiveEntries(), 1);
-    ASListIndex.push_back(static_cast<uint16_t>(ASEntries.size() - 1));
+    ASSERT_EQ(LoadInactiveEntries(model), 1);
+    ASListIndex.push_back(static_cast<uint16_t>(model.ASEntries.size() - 1));
     out = CheckMark(ASListIndex.size() - 1, true);
     EXPECT_FALSE(out.setCheck);
     EXPECT_EQ(LineOf(out.failure), -1);
@@ -111,13 +112,13 @@ TEST_F(Wow64Entry, DeactivatedAndRestoredInThe32BitKey) {
     // And the next scan finds the same record as before.
     row = ScanAndShow(kWowRunKey, name);
     ASSERT_TRUE(row);
-    EXPECT_TRUE(SameAutostartPoint(ASEntries[*row], scanned, true));
+    EXPECT_TRUE(SameAutostartPoint(model.ASEntries[*row], scanned, true));
 }
 
 TEST_F(Wow64Entry, EditedAndDeletedInThe32BitKey) {
     auto row = ScanAndShow(kWowRunKey, name);
     ASSERT_TRUE(row);
-    ApplyEntryEdit(ASEntries[*row], renamed, "c:\\tool32\\new.exe");
+    ApplyEntryEdit(model.ASEntries[*row], renamed, "c:\\tool32\\new.exe");
     EXPECT_FALSE(ValueIn(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kRunKey, name));
     EXPECT_EQ(ValueIn(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kRunKey, renamed),
               "c:\\tool32\\new.exe");
@@ -125,7 +126,7 @@ TEST_F(Wow64Entry, EditedAndDeletedInThe32BitKey) {
 
     row = ScanAndShow(kWowRunKey, renamed);
     ASSERT_TRUE(row);
-    const AutostartEntry e = ASEntries[*row];
+    const AutostartEntry e = model.ASEntries[*row];
     EXPECT_EQ(DeletionQuestion(e)->args,
               (std::vector<std::string>{"c:\\tool32\\new.exe", renamed, kWowRunKey}));
     // The same name in the native key must survive the deletion.
@@ -140,7 +141,7 @@ TEST_F(Wow64Entry, APolicyEntryIsDeactivatedAndRestoredInThePolicyKey) {
     RegSetString(HKEY_CURRENT_USER, kPolicyRunKey, name, "policy.exe");
     auto row = ScanAndShow(kPolicyRunKey, name);
     ASSERT_TRUE(row);
-    EXPECT_EQ(ASEntries[*row].Group, GroupByte(AutostartGroup::RunKeys));
+    EXPECT_EQ(model.ASEntries[*row].Group, GroupByte(AutostartGroup::RunKeys));
     EXPECT_EQ(LineOf(CheckMark(*row, false).failure), -1);
     EXPECT_FALSE(ValueIn(KEY_WOW64_64KEY, HKEY_CURRENT_USER, kPolicyRunKey, name));
     EXPECT_EQ(LineOf(CheckMark(*row, true).failure), -1);

@@ -1,3 +1,4 @@
+#include "support/Model.h"
 #include "database/KnownEntries.h"
 #include "database/KnownEntriesCommands.h"
 
@@ -16,54 +17,54 @@ AutostartEntry Entry(const std::string& name, uint8_t active = 1) {
     return e;
 }
 
-class KnownEntriesCommands : public ::testing::Test {
+class KnownEntriesCommands : public test::ModelTest {
   protected:
     void SetUp() override {
-        ASEntries.clear();
-        ASEntryDB.clear();
+        model.ASEntries.clear();
+        model.ASEntryDB.clear();
     }
     void TearDown() override { SetUp(); }
 };
 
 TEST_F(KnownEntriesCommands, RemoveAllOnAnEmptyDatabaseChangesNothing) {
-    ASEntries = {Entry("a"), Entry("b")};
-    EXPECT_FALSE(ApplyKnownEntriesCommand(DelAllTag, nullptr));
-    EXPECT_FALSE(ApplyKnownEntriesCommand(DelSelectedTag, &ASEntries[0]));
-    EXPECT_TRUE(ASEntryDB.empty());
+    model.ASEntries = {Entry("a"), Entry("b")};
+    EXPECT_FALSE(ApplyKnownEntriesCommand(model, DelAllTag, nullptr));
+    EXPECT_FALSE(ApplyKnownEntriesCommand(model, DelSelectedTag, &model.ASEntries[0]));
+    EXPECT_TRUE(model.ASEntryDB.empty());
 }
 
 TEST_F(KnownEntriesCommands, AddAllAddsEveryGroupAndDuplicatesOnce) {
-    ASEntries = {Entry("a"), Entry("b"), Entry("a"), Entry("c", 0)};
-    ASEntries[1].Group = 8;
-    EXPECT_TRUE(ApplyKnownEntriesCommand(AddAllTag, nullptr));
-    ASSERT_EQ(ASEntryDB.size(), 3u);
-    for (const auto& e : ASEntries)
-        EXPECT_GE(FindKnownEntry(e, false), 0);
-    EXPECT_FALSE(ApplyKnownEntriesCommand(AddAllTag, nullptr)) << "nothing new";
-    EXPECT_FALSE(ApplyKnownEntriesCommand(AddSelectedTag, &ASEntries[0]));
-    EXPECT_FALSE(ApplyKnownEntriesCommand(AddSelectedTag, nullptr));
+    model.ASEntries = {Entry("a"), Entry("b"), Entry("a"), Entry("c", 0)};
+    model.ASEntries[1].Group = 8;
+    EXPECT_TRUE(ApplyKnownEntriesCommand(model, AddAllTag, nullptr));
+    ASSERT_EQ(model.ASEntryDB.size(), 3u);
+    for (const auto& e : model.ASEntries)
+        EXPECT_GE(model.ASEntryDB.Find(e, false), 0);
+    EXPECT_FALSE(ApplyKnownEntriesCommand(model, AddAllTag, nullptr)) << "nothing new";
+    EXPECT_FALSE(ApplyKnownEntriesCommand(model, AddSelectedTag, &model.ASEntries[0]));
+    EXPECT_FALSE(ApplyKnownEntriesCommand(model, AddSelectedTag, nullptr));
 }
 
 TEST_F(KnownEntriesCommands, RemovalComparesActiveButStillCountsAsChange) {
     // Accepted while active, now deactivated.
-    ASEntryDB = {Entry("a", 1)};
-    ASEntries = {Entry("a", 0)};
-    EXPECT_TRUE(ApplyKnownEntriesCommand(DelSelectedTag, &ASEntries[0]));
-    EXPECT_EQ(ASEntryDB.size(), 1u) << "the record differs in Active and stays";
-    EXPECT_EQ(FindKnownEntry(ASEntries[0], false), 0);
+    model.ASEntryDB = {Entry("a", 1)};
+    model.ASEntries = {Entry("a", 0)};
+    EXPECT_TRUE(ApplyKnownEntriesCommand(model, DelSelectedTag, &model.ASEntries[0]));
+    EXPECT_EQ(model.ASEntryDB.size(), 1u) << "the record differs in Active and stays";
+    EXPECT_EQ(model.ASEntryDB.Find(model.ASEntries[0], false), 0);
 }
 
 TEST_F(KnownEntriesCommands, TwoIdenticalRecordsGoOnePerOccurrence) {
-    ASEntryDB = {Entry("a"), Entry("a")};
-    ASEntries = {Entry("a")};
-    EXPECT_TRUE(ApplyKnownEntriesCommand(DelSelectedTag, &ASEntries[0]));
-    EXPECT_EQ(ASEntryDB.size(), 1u);
-    EXPECT_EQ(FindKnownEntry(ASEntries[0], false), 0) << "still known";
+    model.ASEntryDB = {Entry("a"), Entry("a")};
+    model.ASEntries = {Entry("a")};
+    EXPECT_TRUE(ApplyKnownEntriesCommand(model, DelSelectedTag, &model.ASEntries[0]));
+    EXPECT_EQ(model.ASEntryDB.size(), 1u);
+    EXPECT_EQ(model.ASEntryDB.Find(model.ASEntries[0], false), 0) << "still known";
 
-    ASEntryDB = {Entry("a"), Entry("a"), Entry("a")};
-    ASEntries = {Entry("a"), Entry("a")};
-    EXPECT_TRUE(ApplyKnownEntriesCommand(DelAllTag, nullptr));
-    EXPECT_EQ(ASEntryDB.size(), 1u);
+    model.ASEntryDB = {Entry("a"), Entry("a"), Entry("a")};
+    model.ASEntries = {Entry("a"), Entry("a")};
+    EXPECT_TRUE(ApplyKnownEntriesCommand(model, DelAllTag, nullptr));
+    EXPECT_EQ(model.ASEntryDB.size(), 1u);
 }
 
 } // namespace

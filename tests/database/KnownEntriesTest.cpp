@@ -1,7 +1,8 @@
 // The known-entries database: the record file byte for byte, the identity
 // rule of the lookup, removal, and the index that answers like the plain
 // search.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "autostart/AutostartEntry.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -50,16 +51,16 @@ std::string GarbageRecord(unsigned char seed) {
     return r;
 }
 
-class KnownEntries : public ::testing::Test {
+class KnownEntries : public test::ModelTest {
   protected:
     void SetUp() override {
-        savedAppDir_ = AppDir;
-        AppDir = dir_.Path();
-        ASEntryDB.clear();
+        savedAppDir_ = model.AppDir;
+        model.AppDir = dir_.Path();
+        model.ASEntryDB.clear();
     }
     void TearDown() override {
-        ASEntryDB.clear();
-        AppDir = savedAppDir_;
+        model.ASEntryDB.clear();
+        model.AppDir = savedAppDir_;
     }
     std::string DbFile() const { return dir_ / "asedb.dat"; }
 
@@ -69,28 +70,28 @@ class KnownEntries : public ::testing::Test {
 };
 
 TEST_F(KnownEntries, LoadReadsWholeRecordsOnly) {
-    ASEntryDB = std::vector<AutostartEntry>(4, ZeroEntry());
-    EXPECT_EQ(LoadKnownEntries(AppDir), 0); // no file: an empty database
-    EXPECT_TRUE(ASEntryDB.empty());
+    model.ASEntryDB = std::vector<AutostartEntry>(4, ZeroEntry());
+    EXPECT_EQ(LoadKnownEntries(model.ASEntryDB, model.AppDir), 0); // no file: an empty database
+    EXPECT_TRUE(model.ASEntryDB.empty());
 
     WriteBytes(DbFile(), "");
-    EXPECT_EQ(LoadKnownEntries(AppDir), 0);
+    EXPECT_EQ(LoadKnownEntries(model.ASEntryDB, model.AppDir), 0);
 
     const std::string a = GarbageRecord(1);
     WriteBytes(DbFile(), a.substr(0, 1799));
-    EXPECT_EQ(LoadKnownEntries(AppDir), 0);
+    EXPECT_EQ(LoadKnownEntries(model.ASEntryDB, model.AppDir), 0);
 
     WriteBytes(DbFile(), a + "x");
-    ASSERT_EQ(LoadKnownEntries(AppDir), 1);
-    EXPECT_EQ(Bytes(ASEntryDB[0]), a);
+    ASSERT_EQ(LoadKnownEntries(model.ASEntryDB, model.AppDir), 1);
+    EXPECT_EQ(Bytes(model.ASEntryDB[0]), a);
 
     // Many records across the reader's block boundaries, plus a fragment.
     std::string many;
     for (int i = 0; i < 700; ++i)
         many += GarbageRecord(static_cast<unsigned char>(i));
     WriteBytes(DbFile(), many + a.substr(0, 900));
-    ASSERT_EQ(LoadKnownEntries(AppDir), 700);
-    EXPECT_EQ(EncodeRecords(ASEntryDB.Records()), many);
+    ASSERT_EQ(LoadKnownEntries(model.ASEntryDB, model.AppDir), 700);
+    EXPECT_EQ(EncodeRecords(model.ASEntryDB.Records()), many);
     EXPECT_TRUE(dialogs_.Messages().empty());
 }
 
@@ -99,9 +100,9 @@ TEST_F(KnownEntries, UnreadableFileIsAnError) {
     UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(lock);
-    ASEntryDB = std::vector<AutostartEntry>(2, ZeroEntry());
-    EXPECT_THROW(LoadKnownEntries(AppDir), AppError);
-    EXPECT_TRUE(ASEntryDB.empty());
+    model.ASEntryDB = std::vector<AutostartEntry>(2, ZeroEntry());
+    EXPECT_THROW(LoadKnownEntries(model.ASEntryDB, model.AppDir), AppError);
+    EXPECT_TRUE(model.ASEntryDB.empty());
 }
 
 TEST_F(KnownEntries, ADatabaseThatCouldNotBeReadIsNeverWrittenBack) {
@@ -111,32 +112,32 @@ TEST_F(KnownEntries, ADatabaseThatCouldNotBeReadIsNeverWrittenBack) {
         UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(lock);
-        EXPECT_THROW(LoadKnownEntries(AppDir), AppError);
+        EXPECT_THROW(LoadKnownEntries(model.ASEntryDB, model.AppDir), AppError);
     }
     // The user accepts an entry afterwards: the save is refused, the stored
     // records stay.
-    AddKnownEntry(ZeroEntry());
-    EXPECT_THROW(SaveKnownEntries(AppDir), AppError);
+    model.ASEntryDB.Add(ZeroEntry());
+    EXPECT_THROW(SaveKnownEntries(model.ASEntryDB, model.AppDir), AppError);
     EXPECT_EQ(ReadBytes(DbFile()), stored);
 
     // Once it loads, saving works again.
-    ASSERT_EQ(LoadKnownEntries(AppDir), 2);
-    AddKnownEntry(ZeroEntry());
-    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
+    ASSERT_EQ(LoadKnownEntries(model.ASEntryDB, model.AppDir), 2);
+    model.ASEntryDB.Add(ZeroEntry());
+    EXPECT_NO_THROW(SaveKnownEntries(model.ASEntryDB, model.AppDir));
     EXPECT_EQ(ReadBytes(DbFile()).size(), 3 * 1800u);
 }
 
 TEST_F(KnownEntries, SaveWritesTheRecordsByteForByte) {
     const std::string file = GarbageRecord(7) + GarbageRecord(9) + GarbageRecord(11);
     WriteBytes(DbFile(), file + "frag");
-    ASSERT_EQ(LoadKnownEntries(AppDir), 3);
-    EXPECT_EQ(ASEntryDB[0].Group, 200);
-    EXPECT_EQ(ASEntryDB[0].FileName.Length, 255);
-    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
+    ASSERT_EQ(LoadKnownEntries(model.ASEntryDB, model.AppDir), 3);
+    EXPECT_EQ(model.ASEntryDB[0].Group, 200);
+    EXPECT_EQ(model.ASEntryDB[0].FileName.Length, 255);
+    EXPECT_NO_THROW(SaveKnownEntries(model.ASEntryDB, model.AppDir));
     EXPECT_EQ(ReadBytes(DbFile()), file); // the fragment is gone, nothing else changed
 
-    ASEntryDB.clear();
-    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
+    model.ASEntryDB.clear();
+    EXPECT_NO_THROW(SaveKnownEntries(model.ASEntryDB, model.AppDir));
     EXPECT_EQ(ReadBytes(DbFile()), "");
     EXPECT_TRUE(dialogs_.Messages().empty());
 }
@@ -144,14 +145,14 @@ TEST_F(KnownEntries, SaveWritesTheRecordsByteForByte) {
 TEST_F(KnownEntries, FailedSaveKeepsTheOldFileAndSaysSo) {
     const std::string old = Bytes(Entry("c:\\old.exe", ""));
     WriteBytes(DbFile(), old);
-    ASEntryDB = {Entry("c:\\a.exe", "x"), Entry("c:\\b.exe", "y")};
+    model.ASEntryDB = {Entry("c:\\a.exe", "x"), Entry("c:\\b.exe", "y")};
     {
         // Another program holds the file open without sharing: it can be
         // neither replaced nor written.
         UniqueHandle lock(::CreateFileA(DbFile().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(lock);
-        EXPECT_THROW(SaveKnownEntries(AppDir), AppError);
+        EXPECT_THROW(SaveKnownEntries(model.ASEntryDB, model.AppDir), AppError);
     }
     EXPECT_EQ(ReadBytes(DbFile()), old);
     // No temporary file is left behind in the program's folder.
@@ -163,15 +164,15 @@ TEST_F(KnownEntries, FailedSaveKeepsTheOldFileAndSaysSo) {
         while (::FindNextFileA(find.get(), &fd));
     EXPECT_EQ(count, 1);
 
-    EXPECT_NO_THROW(SaveKnownEntries(AppDir));
-    EXPECT_EQ(ReadBytes(DbFile()), EncodeRecords(ASEntryDB.Records()));
+    EXPECT_NO_THROW(SaveKnownEntries(model.ASEntryDB, model.AppDir));
+    EXPECT_EQ(ReadBytes(DbFile()), EncodeRecords(model.ASEntryDB.Records()));
 }
 
 TEST_F(KnownEntries, LookupComparesTheIdentityFieldsOnly) {
     const AutostartEntry known = Entry("c:\\tool.exe", "data", 1234);
-    EXPECT_EQ(FindKnownEntry(known, false), -1); // empty database
-    AddKnownEntry(Entry("c:\\other.exe", "data", 1234));
-    EXPECT_EQ(AddKnownEntry(known), 1);
+    EXPECT_EQ(model.ASEntryDB.Find(known, false), -1); // empty database
+    model.ASEntryDB.Add(Entry("c:\\other.exe", "data", 1234));
+    EXPECT_EQ(model.ASEntryDB.Add(known), 1);
 
     AutostartEntry e = known;
     e.Kind = KindRegistry;
@@ -181,15 +182,15 @@ TEST_F(KnownEntries, LookupComparesTheIdentityFieldsOnly) {
     e.Group = 3;
     e.Active = 0;
     e.ValueData.Chars[200] = 'z'; // behind the length: does not count
-    EXPECT_EQ(FindKnownEntry(e, false), 1);
-    EXPECT_EQ(FindKnownEntry(e, true), -1); // Active differs
+    EXPECT_EQ(model.ASEntryDB.Find(e, false), 1);
+    EXPECT_EQ(model.ASEntryDB.Find(e, true), -1); // Active differs
     e.Active = 1;
-    EXPECT_EQ(FindKnownEntry(e, true), 1);
+    EXPECT_EQ(model.ASEntryDB.Find(e, true), 1);
 
     auto differs = [&](auto change) {
         AutostartEntry d = known;
         change(d);
-        return FindKnownEntry(d, false) == -1 && FindKnownEntry(d, true) == -1;
+        return model.ASEntryDB.Find(d, false) == -1 && model.ASEntryDB.Find(d, true) == -1;
     };
     EXPECT_TRUE(differs([](AutostartEntry& d) { d.FileName.assign("C:\\TOOL.EXE"); }));
     EXPECT_TRUE(differs([](AutostartEntry& d) { d.RootKey.assign(kRootCurrentUser); }));
@@ -202,24 +203,24 @@ TEST_F(KnownEntries, LookupComparesTheIdentityFieldsOnly) {
 
 TEST_F(KnownEntries, RemoveTakesTheFirstMatchWithActiveCompared) {
     const AutostartEntry twin = Entry("c:\\twin.exe", "", 5);
-    AddKnownEntry(Entry("c:\\a.exe", ""));
-    AddKnownEntry(twin);
-    AddKnownEntry(Entry("c:\\b.exe", ""));
-    AddKnownEntry(twin);
+    model.ASEntryDB.Add(Entry("c:\\a.exe", ""));
+    model.ASEntryDB.Add(twin);
+    model.ASEntryDB.Add(Entry("c:\\b.exe", ""));
+    model.ASEntryDB.Add(twin);
 
     // Differs in Active only: nothing goes.
     AutostartEntry inactive = twin;
     inactive.Active = 0;
-    EXPECT_EQ(RemoveKnownEntry(inactive), 4);
+    EXPECT_EQ(model.ASEntryDB.Remove(inactive), 4);
 
-    EXPECT_EQ(FindKnownEntry(twin, false), 1);
-    EXPECT_EQ(RemoveKnownEntry(twin), 3);
-    EXPECT_EQ(ASEntryDB[0].FileName.view(), "c:\\a.exe");
-    EXPECT_EQ(ASEntryDB[1].FileName.view(), "c:\\b.exe");
-    EXPECT_EQ(FindKnownEntry(twin, true), 2); // the second twin is still known
-    EXPECT_EQ(RemoveKnownEntry(twin), 2);
-    EXPECT_EQ(FindKnownEntry(twin, false), -1);
-    EXPECT_EQ(RemoveKnownEntry(twin), 2);
+    EXPECT_EQ(model.ASEntryDB.Find(twin, false), 1);
+    EXPECT_EQ(model.ASEntryDB.Remove(twin), 3);
+    EXPECT_EQ(model.ASEntryDB[0].FileName.view(), "c:\\a.exe");
+    EXPECT_EQ(model.ASEntryDB[1].FileName.view(), "c:\\b.exe");
+    EXPECT_EQ(model.ASEntryDB.Find(twin, true), 2); // the second twin is still known
+    EXPECT_EQ(model.ASEntryDB.Remove(twin), 2);
+    EXPECT_EQ(model.ASEntryDB.Find(twin, false), -1);
+    EXPECT_EQ(model.ASEntryDB.Remove(twin), 2);
 }
 
 // The index must give the plain search's answer after every kind of change.
@@ -235,7 +236,8 @@ TEST_F(KnownEntries, IndexAnswersLikeThePlainSearch) {
         for (int i = 0; i < 60; ++i) {
             AutostartEntry probe = random();
             for (bool active : {false, true})
-                ASSERT_EQ(FindKnownEntry(probe, active), ASEntryDB.FindLinear(probe, active))
+                ASSERT_EQ(model.ASEntryDB.Find(probe, active),
+                          model.ASEntryDB.FindLinear(probe, active))
                     << step << ": " << probe.FileName.view() << " active " << active;
         }
     };
@@ -244,41 +246,41 @@ TEST_F(KnownEntries, IndexAnswersLikeThePlainSearch) {
         case 0:
         case 1:
         case 2:
-            AddKnownEntry(random());
+            model.ASEntryDB.Add(random());
             break;
         case 3:
         case 4:
-            RemoveKnownEntry(random());
+            model.ASEntryDB.Remove(random());
             break;
         case 5: { // assigned over with as many records
-            std::vector<AutostartEntry> records = ASEntryDB.Records();
+            std::vector<AutostartEntry> records = model.ASEntryDB.Records();
             if (!records.empty()) {
                 records.erase(records.begin());
                 records.push_back(random());
             }
-            ASEntryDB = std::move(records);
+            model.ASEntryDB = std::move(records);
         } break;
         case 6:
-            ASEntryDB.clear();
+            model.ASEntryDB.clear();
             break;
         case 7: {
-            std::vector<AutostartEntry> reversed = ASEntryDB.Records();
+            std::vector<AutostartEntry> reversed = model.ASEntryDB.Records();
             std::reverse(reversed.begin(), reversed.end());
             WriteBytes(DbFile(), EncodeRecords(reversed) + "xx");
-            LoadKnownEntries(AppDir);
-            ASSERT_EQ(EncodeRecords(ASEntryDB.Records()), EncodeRecords(reversed));
+            LoadKnownEntries(model.ASEntryDB, model.AppDir);
+            ASSERT_EQ(EncodeRecords(model.ASEntryDB.Records()), EncodeRecords(reversed));
         } break;
         }
         check("round");
     }
-    ASEntryDB.clear();
+    model.ASEntryDB.clear();
     check("emptied");
 
     // Assigned over with as many records: the storage stays the same.
-    ASEntryDB = {Entry("c:\\a.exe", ""), Entry("c:\\b.exe", "")};
-    EXPECT_EQ(FindKnownEntry(Entry("c:\\b.exe", ""), false), 1);
-    ASEntryDB = {Entry("c:\\c.exe", ""), Entry("c:\\b.exe", "")};
-    EXPECT_EQ(FindKnownEntry(Entry("c:\\c.exe", ""), false), 0);
+    model.ASEntryDB = {Entry("c:\\a.exe", ""), Entry("c:\\b.exe", "")};
+    EXPECT_EQ(model.ASEntryDB.Find(Entry("c:\\b.exe", ""), false), 1);
+    model.ASEntryDB = {Entry("c:\\c.exe", ""), Entry("c:\\b.exe", "")};
+    EXPECT_EQ(model.ASEntryDB.Find(Entry("c:\\c.exe", ""), false), 0);
 }
 
 } // namespace

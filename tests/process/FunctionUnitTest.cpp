@@ -1,6 +1,6 @@
 #include "base/Files.h"
 #include "base/Text.h"
-#include "app/AppContext.h"
+#include "model/AppModel.h"
 #include "process/FunctionUnit.h"
 #include "support/TestSupport.h"
 #include "base/WinText.h"

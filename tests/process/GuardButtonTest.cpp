@@ -1,6 +1,6 @@
 // The guard button's decisions over a scripted guard, and the real
 // qvguard.exe started and stopped through them.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
 #include "base/Clock.h"
 #include "base/Files.h"
 #include "base/LanguageLines.h"

@@ -1,5 +1,6 @@
 // The guard contract and the guard program qvguard.exe, run for real.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "autostart/AutostartEntry.h"
 #include "base/Files.h"
 #include "base/Handles.h"
@@ -73,32 +74,31 @@ AutostartEntry RunEntry(const std::string& name, const std::string& data) {
 }
 
 TEST(GuardWatch, AnnouncesWhatIsNewAndUnknown) {
-    ASEntryDB.clear();
+    KnownEntryDB known;
     AutostartWatch watch;
     AutostartEntry a = RunEntry("A", "c:\\a.exe"), b = RunEntry("B", "c:\\b.exe"),
                    c = RunEntry("C", "c:\\c.exe");
     watch.SetBaseline({a});
-    EXPECT_TRUE(watch.Update({a}).empty());
+    EXPECT_TRUE(watch.Update({a}, known).empty());
 
-    ASEntryDB.Add(c); // accepted by the user
-    auto fresh = watch.Update({a, b, c});
+    known.Add(c); // accepted by the user
+    auto fresh = watch.Update({a, b, c}, known);
     ASSERT_EQ(fresh.size(), 1u);
     EXPECT_EQ(fresh[0].ValueName.str(), "B");
-    EXPECT_TRUE(watch.Update({a, b, c}).empty());
+    EXPECT_TRUE(watch.Update({a, b, c}, known).empty());
 
     // A changed command is a new entry; only the identity counts, so a new
     // caption alone is not.
     AutostartEntry b2 = RunEntry("B", "c:\\evil.exe");
     AutostartEntry a2 = a;
     a2.Caption.assign("other caption");
-    fresh = watch.Update({a2, b2, c});
+    fresh = watch.Update({a2, b2, c}, known);
     ASSERT_EQ(fresh.size(), 1u);
     EXPECT_EQ(fresh[0].ValueData.str(), "c:\\evil.exe");
 
     // Removed and put back: announced again.
-    watch.Update({a2, c});
-    EXPECT_EQ(watch.Update({a2, b2, c}).size(), 1u);
-    ASEntryDB.clear();
+    watch.Update({a2, c}, known);
+    EXPECT_EQ(watch.Update({a2, b2, c}, known).size(), 1u);
 }
 
 // Points the user's startup folder somewhere else for as long as it lives.
@@ -170,35 +170,35 @@ TEST(GuardWatch, ReadsStartupFoldersAndSeesEveryChangeOfAFile) {
 
 // The guard program in the test's own folder, started and stopped as the
 // main program does it. Whatever a test leaves behind is ended and removed.
-class GuardProgram : public testing::Test {
+class GuardProgram : public test::ModelTest {
   protected:
     void SetUp() override {
-        savedAppDir_ = AppDir;
-        AppDir = ExecutableDir();
-        ASSERT_FALSE(IsGuardRunning(AppDir)) << "a guard from an earlier run is still running";
+        model.AppDir = ExecutableDir();
+        ASSERT_FALSE(IsGuardRunning(model.AppDir))
+            << "a guard from an earlier run is still running";
         ::DeleteFileA(LogPath().c_str());
-        ::DeleteFileA((AppDir + "asedb.dat").c_str());
+        ::DeleteFileA((model.AppDir + "asedb.dat").c_str());
     }
     void TearDown() override {
         SystemProcessSource source;
         for (const ProcessEntry& e : CollectProcesses(source))
-            if (ProcessName(e) == UpperAscii(AppDir + kGuardExeName)) KillProcess(e.th32ProcessID);
-        WaitFor([] { return !IsGuardRunning(AppDir); });
+            if (ProcessName(e) == UpperAscii(model.AppDir + kGuardExeName))
+                KillProcess(e.th32ProcessID);
+        WaitFor([this] { return !IsGuardRunning(model.AppDir); });
         for (const std::string& v : values_)
             ::RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKey, v.c_str());
         ::DeleteFileA(LogPath().c_str());
-        ::DeleteFileA((AppDir + "asedb.dat").c_str());
-        ASEntryDB.clear();
-        AppDir = savedAppDir_;
+        ::DeleteFileA((model.AppDir + "asedb.dat").c_str());
     }
 
-    static std::string LogPath() { return AppDir + "guard.log"; }
-    static std::string Log() { return ReadFileBytes(LogPath()).value_or(""); }
+    std::string LogPath() const { return model.AppDir + "guard.log"; }
+    std::string Log() const { return ReadFileBytes(LogPath()).value_or(""); }
     static HWND GuardWindow() { return ::FindWindowW(nullptr, kGuardWindowTitle); }
 
     void StartGuard() {
-        ShellOpen(AppDir + kGuardExeName);
-        ASSERT_TRUE(WaitFor([] { return IsGuardRunning(AppDir) && GuardWindow() != nullptr; }));
+        ShellOpen(model.AppDir + kGuardExeName);
+        ASSERT_TRUE(
+            WaitFor([this] { return IsGuardRunning(model.AppDir) && GuardWindow() != nullptr; }));
     }
     void AddRunValue(const std::string& name, const std::string& data) {
         values_.push_back(name);
@@ -206,35 +206,34 @@ class GuardProgram : public testing::Test {
     }
 
   private:
-    std::string savedAppDir_;
     std::vector<std::string> values_;
 };
 
 TEST_F(GuardProgram, StartsOnceThroughTheShellAndStopsOnRequest) {
     StartGuard();
     // Another folder's guard would be another program.
-    AppDir = "C:\\Elsewhere\\";
-    EXPECT_FALSE(IsGuardRunning(AppDir));
-    AppDir = ExecutableDir();
+    model.AppDir = "C:\\Elsewhere\\";
+    EXPECT_FALSE(IsGuardRunning(model.AppDir));
+    model.AppDir = ExecutableDir();
 
     // A second start of the same file ends by itself, quietly; the first
     // keeps running.
-    std::string exe = AppDir + kGuardExeName;
+    std::string exe = model.AppDir + kGuardExeName;
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string cmd = "\"" + exe + "\"";
     ASSERT_TRUE(::CreateProcessA(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 AppDir.c_str(), &si, &pi));
+                                 model.AppDir.c_str(), &si, &pi));
     UniqueHandle process(pi.hProcess), thread(pi.hThread);
     ASSERT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
     DWORD code = 1;
     ::GetExitCodeProcess(process.get(), &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_TRUE(IsGuardRunning(AppDir));
+    EXPECT_TRUE(IsGuardRunning(model.AppDir));
 
     EXPECT_TRUE(NotifyGuard(GuardMsgStop));
-    EXPECT_TRUE(WaitFor([] { return !IsGuardRunning(AppDir); }));
+    EXPECT_TRUE(WaitFor([this] { return !IsGuardRunning(model.AppDir); }));
     EXPECT_EQ(GuardWindow(), nullptr);
     EXPECT_FALSE(NotifyGuard(GuardMsgStop));
 }
@@ -243,7 +242,7 @@ TEST_F(GuardProgram, AnnouncesARunValueAddedWhileItRuns) {
     AddRunValue("QV6GuardBefore", "c:\\before.exe");
     StartGuard();
     AddRunValue("QV6GuardNew", "c:\\new\\tool.exe");
-    ASSERT_TRUE(WaitFor([] { return Log().find("QV6GuardNew") != std::string::npos; }));
+    ASSERT_TRUE(WaitFor([this] { return Log().find("QV6GuardNew") != std::string::npos; }));
     // One line, ended by CR LF, naming the group, the value and the command;
     // what was there at the start is not announced.
     std::string log = Log();
@@ -264,8 +263,8 @@ TEST_F(GuardProgram, RereadsTheDatabaseWhenTold) {
     // The user accepts an entry in the main program, which rewrites the
     // database and tells the guard. Sent rather than posted, so the test
     // knows the guard has read it before the entry appears.
-    ASEntryDB = {RunEntry("QV6GuardKnown", "c:\\known.exe")};
-    SaveKnownEntries(AppDir);
+    model.ASEntryDB = {RunEntry("QV6GuardKnown", "c:\\known.exe")};
+    SaveKnownEntries(model.ASEntryDB, model.AppDir);
     DWORD_PTR result = 0;
     ASSERT_NE(::SendMessageTimeoutW(GuardWindow(), GuardMsgDatabaseChanged, 0, 0, SMTO_BLOCK, 10000,
                                     &result),
@@ -274,7 +273,7 @@ TEST_F(GuardProgram, RereadsTheDatabaseWhenTold) {
     // shows that the guard reads the run key into the same fields.
     AddRunValue("QV6GuardKnown", "c:\\known.exe");
     AddRunValue("QV6GuardUnknown", "c:\\unknown.exe");
-    ASSERT_TRUE(WaitFor([] { return Log().find("QV6GuardUnknown") != std::string::npos; }));
+    ASSERT_TRUE(WaitFor([this] { return Log().find("QV6GuardUnknown") != std::string::npos; }));
     EXPECT_EQ(Log().find("QV6GuardKnown"), std::string::npos);
 
     // An edited entry makes it look again at once.

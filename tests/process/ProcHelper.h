@@ -1,7 +1,7 @@
 #pragma once
 // Starts prochelper.exe (or a copy of it) as a process of its own; whatever
 // a test does, the process does not outlive the object.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 

@@ -1,6 +1,7 @@
 // The rows of the process information dialog: built from plain facts, and
 // read from real files, prochelper.exe's version resource among them.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "process/ProcessInfo.h"
@@ -313,11 +314,12 @@ TEST(ProcessInfoLive, SizeIsTheRealSizeAlsoBeyondFourGiBAndWhenLocked) {
 }
 
 TEST(ProcessInfoLive, RowsOfARunningHelpersTableEntry) {
+    AppModel model;
     test::HelperProcess helper;
     ASSERT_TRUE(helper.Started());
-    BuildProcessTable();
+    BuildProcessTable(model);
     const ProcessEntry* entry = nullptr;
-    for (const ProcessEntry& e : ProcessTable)
+    for (const ProcessEntry& e : model.ProcessTable)
         if (e.th32ProcessID == helper.Id()) entry = &e;
     ASSERT_NE(entry, nullptr);
     Rows rows = BuildProcessInfoRows(*entry, Line);

@@ -1,5 +1,6 @@
 // The process page's rows and the verified kill against real processes:
 // prochelper.exe started by the test, found by its path, ended or refused.
+#include "support/Model.h"
 #include "base/Clock.h"
 #include "base/Text.h"
 #include "process/ProcessIcons.h"
@@ -26,8 +27,9 @@ class NoSleep {
 };
 
 std::vector<ProcessRow> LiveRows() {
-    BuildProcessTable();
-    return BuildProcessRows(ProcessTable, SystemProcessControl());
+    AppModel model;
+    BuildProcessTable(model);
+    return BuildProcessRows(model.ProcessTable, SystemProcessControl());
 }
 
 const ProcessRow* RowOf(const std::vector<ProcessRow>& rows, DWORD id) {

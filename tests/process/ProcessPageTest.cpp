@@ -1,6 +1,7 @@
 // The process page's rules over a scripted system: the rows of a fill, the
 // icon plan, the verified kill, the kill loop and its texts, and the
 // critical processes.
+#include "support/Model.h"
 #include "base/Clock.h"
 #include "process/ProcessPage.h"
 #include "ScriptedProcessControl.h"
@@ -36,6 +37,7 @@ ProcessRow Row(uint32_t id, std::string caption, std::optional<uint64_t> created
 }
 
 TEST(ProcessPage, RowsKeepIdCreationTimeAndEntryOfTheirProcess) {
+    AppModel model;
     ScriptedProcessSource src;
     src.AddProcess(8, "c:\\b.exe", "b.exe", 3);
     src.AddProcess(12, "c:\\a.exe", "a.exe", 5);
@@ -45,9 +47,9 @@ TEST(ProcessPage, RowsKeepIdCreationTimeAndEntryOfTheirProcess) {
     control.Add(8, 800);
     control.Add(12, 1200);
 
-    ProcessPageContent page = FillProcessPage(src, control);
+    ProcessPageContent page = FillProcessPage(model, src, control);
     // The table is rebuilt as well, and rows follow its order.
-    ASSERT_EQ(ProcessTable.size(), 4u);
+    ASSERT_EQ(model.ProcessTable.size(), 4u);
     ASSERT_EQ(page.rows.size(), 4u);
     EXPECT_EQ(page.rows[0].caption, "");
     EXPECT_EQ(page.rows[0].processId, 0u);
@@ -68,7 +70,7 @@ TEST(ProcessPage, RowsKeepIdCreationTimeAndEntryOfTheirProcess) {
     // The rows stay as they were when the table is rebuilt elsewhere.
     ScriptedProcessSource other;
     other.AddProcess(99, "c:\\z.exe", "z.exe");
-    BuildProcessTable(other);
+    BuildProcessTable(model, other);
     EXPECT_EQ(page.rows[1].caption, "C:\\A.EXE");
     EXPECT_EQ(page.rows[1].entry.th32ProcessID, 12u);
 }
@@ -239,6 +241,7 @@ TEST(ProcessPage, CriticalProcessesAskTheSecondQuestion) {
 }
 
 TEST(ProcessPage, OddNamesAndManyProcessesGiveRowsWithoutFault) {
+    AppModel model;
     ScriptedProcessSource src;
     for (uint32_t i = 1; i <= 600; ++i)
         src.AddProcess(i * 4, i % 3 ? "c:\\p\\" + std::to_string(i % 7) + ".exe" : "", "");
@@ -247,7 +250,7 @@ TEST(ProcessPage, OddNamesAndManyProcessesGiveRowsWithoutFault) {
     std::memset(src.records[0].szExeFile, 'n', sizeof src.records[0].szExeFile);
     src.paths[4] = "";
     ScriptedProcessControl control;
-    ProcessPageContent page = FillProcessPage(src, control);
+    ProcessPageContent page = FillProcessPage(model, src, control);
     ASSERT_EQ(page.rows.size(), 500u);
     size_t longest = 0;
     for (const ProcessRow& row : page.rows)

@@ -1,6 +1,7 @@
 // The process table over a scripted source: the cap, the join by id, the
 // names, the sort and the failure paths.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "base/Files.h"
 #include "process/ProcessTable.h"
 #include "ScriptedProcessSource.h"
@@ -94,6 +95,7 @@ TEST(ProcessTable, CapsAtFiveHundredProcesses) {
 }
 
 TEST(ProcessTable, NoCountOrFailedIdListGivesAnEmptyTable) {
+    AppModel model;
     ScriptedProcessSource none;
     none.records.push_back(ScriptedProcessSource::Record(8, "a.exe"));
     EXPECT_TRUE(CollectProcesses(none).empty());
@@ -111,12 +113,12 @@ TEST(ProcessTable, NoCountOrFailedIdListGivesAnEmptyTable) {
     // The process-wide table follows: emptied, with a count of 0.
     ScriptedProcessSource good;
     good.AddProcess(8, "c:\\a.exe", "a.exe");
-    BuildProcessTable(good);
-    EXPECT_EQ(ProcessTable.size(), 1u);
-    EXPECT_EQ(ProcessCount, 1u);
-    BuildProcessTable(failing);
-    EXPECT_TRUE(ProcessTable.empty());
-    EXPECT_EQ(ProcessCount, 0u);
+    BuildProcessTable(model, good);
+    EXPECT_EQ(model.ProcessTable.size(), 1u);
+    EXPECT_EQ(model.ProcessCount, 1u);
+    BuildProcessTable(model, failing);
+    EXPECT_TRUE(model.ProcessTable.empty());
+    EXPECT_EQ(model.ProcessCount, 0u);
 }
 
 TEST(ProcessTable, SnapshotShortOrMissingLeavesZeroedEntriesInFront) {

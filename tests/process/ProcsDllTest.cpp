@@ -1,5 +1,6 @@
 // procs.dll and the process table against the running system.
-#include "app/AppContext.h"
+#include "model/AppModel.h"
+#include "support/Model.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -76,20 +77,22 @@ TEST_F(ProcsDll, PathIsTheFullExecutablePathOrEmpty) {
 }
 
 TEST(ProcessTableLive, ListsThisProgramWithItsUpperCaseFullPath) {
-    BuildProcessTable();
-    ASSERT_FALSE(ProcessTable.empty());
-    EXPECT_EQ(ProcessCount, ProcessTable.size());
+    AppModel model;
+    BuildProcessTable(model);
+    ASSERT_FALSE(model.ProcessTable.empty());
+    EXPECT_EQ(model.ProcessCount, model.ProcessTable.size());
     const ProcessEntry* self = nullptr;
-    for (const ProcessEntry& e : ProcessTable)
+    for (const ProcessEntry& e : model.ProcessTable)
         if (e.th32ProcessID == ::GetCurrentProcessId()) self = &e;
     ASSERT_NE(self, nullptr);
     EXPECT_EQ(ProcessName(*self), UpperAscii(ExecutablePath()));
     EXPECT_GE(self->cntThreads, 1u);
-    for (size_t i = 1; i < ProcessTable.size(); ++i)
-        EXPECT_LE(CompareProcessNames(ProcessTable[i - 1], ProcessTable[i]), 0);
+    for (size_t i = 1; i < model.ProcessTable.size(); ++i)
+        EXPECT_LE(CompareProcessNames(model.ProcessTable[i - 1], model.ProcessTable[i]), 0);
 }
 
 TEST(ProcessTableLive, KillProcessEndsARunningProcessAndFailsForAnUnknownId) {
+    AppModel model;
     EXPECT_FALSE(KillProcess(0x7FFFFFF0));
 
     // A guard started from another folder: it runs, but is not AppDir's guard.
@@ -111,16 +114,14 @@ TEST(ProcessTableLive, KillProcessEndsARunningProcessAndFailsForAnUnknownId) {
         }
     } endOnExit{process};
 
-    std::string savedAppDir = AppDir;
-    AppDir = ExecutableDir();
+    model.AppDir = ExecutableDir();
     bool listed = false;
-    BuildProcessTable();
-    for (const ProcessEntry& e : ProcessTable)
+    BuildProcessTable(model);
+    for (const ProcessEntry& e : model.ProcessTable)
         listed =
             listed || (e.th32ProcessID == pi.dwProcessId && ProcessName(e) == UpperAscii(copy));
     EXPECT_TRUE(listed);
-    EXPECT_FALSE(TableHasGuard(ProcessTable, AppDir));
-    AppDir = savedAppDir;
+    EXPECT_FALSE(TableHasGuard(model.ProcessTable, model.AppDir));
 
     EXPECT_TRUE(KillProcess(pi.dwProcessId));
     ASSERT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);

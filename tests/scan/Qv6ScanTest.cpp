@@ -1,6 +1,7 @@
 // The real qv6scan.exe, run as a child process in a folder of its own against
 // a seeded machine: its JSON and CSV parse, match the machine field by field,
 // and the program never writes a file.
+#include "support/Model.h"
 #include "JsonReader.h"
 
 #include "autostart/AutostartEntry.h"
@@ -182,7 +183,7 @@ bool ParseCsv(std::string_view s, std::vector<std::vector<std::string>>& rows) {
     return true;
 }
 
-class Qv6Scan : public ::testing::Test {
+class Qv6Scan : public test::ModelTest {
   protected:
     void SetUp() override {
         exe_ = app_ / "qv6scan.exe";
@@ -198,8 +199,8 @@ class Qv6Scan : public ::testing::Test {
     // The machine as qv6.exe lists it: the scan, then the deactivated
     // entries of the working directory.
     std::vector<AutostartEntry> ListedEntries() {
-        ScanAutostarts(language_[LineAt(9)]);
-        std::vector<AutostartEntry> all = ASEntries;
+        ScanAutostarts(model, language_[LineAt(9)]);
+        std::vector<AutostartEntry> all = model.ASEntries;
         for (AutostartEntry& e :
              DecodeRecords(ReadFileBytes(work_ / "aseinactive.dat").value_or(""))) {
             e.Active = 0;

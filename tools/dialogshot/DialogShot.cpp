@@ -2,7 +2,7 @@
 // taken of it: "dialogshot update" opens the update check against a server
 // on 127.0.0.1 that takes the connection and never answers, so the dialog
 // stays in its waiting state with the bar at 1 until the time limit.
-#include "app/LanguageTable.h"
+#include "base/LanguageFile.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "update/CheckUpdateUnit.h"
@@ -46,13 +46,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&icc);
     const std::string appDir = qv::ExecutableDir();
-    qv::LanguageTable.LoadFromBytes(qv::ReadFileBytes(appDir + "qv6.lng").value_or(""));
+    qv::LanguageFile lines;
+    lines.LoadFromBytes(qv::ReadFileBytes(appDir + "qv6.lng").value_or(""));
 
     const std::string which = cmdLine ? cmdLine : "";
     if (which == "update") {
         SilentServer server;
         if (!server.port) return 2;
-        qv::ShowUpdateCheck(appDir, "http://127.0.0.1:" + std::to_string(server.port) + "/");
+        qv::ShowUpdateCheck(lines, appDir, "http://127.0.0.1:" + std::to_string(server.port) + "/");
         return 0;
     }
     return 1;

@@ -1,7 +1,0 @@
-#include "app/AppContext.h"
-
-namespace qv {
-
-std::string AppDir;
-
-} // namespace qv

@@ -1,7 +1,0 @@
-#include "app/LanguageTable.h"
-
-namespace qv {
-
-LanguageFile LanguageTable;
-
-} // namespace qv
