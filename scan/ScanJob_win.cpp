@@ -16,6 +16,7 @@
 #include "base/Text.h"
 #include "database/FileDigest.h"
 #include "database/KnownEntries.h"
+#include "scan/EarlierListing.h"
 
 #include <windows.h>
 
@@ -107,6 +108,37 @@ class KeptFiles {
     std::vector<std::string> lines_;
 };
 
+// The earlier listing --since names; a file that is missing or is no
+// listing stops the run before anything is printed.
+EarlierListing ReadEarlierListing(const std::string& path) {
+    if (!FileExists(path)) throw AppError("qv6scan: Datei " + path + " nicht gefunden");
+    auto bytes = ReadFileBytes(path);
+    if (!bytes) throw AppError("qv6scan: " + FileErrorText(FileOperation::Read, path));
+    EarlierListing listing;
+    std::string error;
+    if (!listing.Read(*bytes, error)) throw AppError("qv6scan: " + path + ": " + error);
+    return listing;
+}
+
+// Whose HKEY_CURRENT_USER and profile folder these are, for osquery's
+// username column.
+struct UserTexts {
+    std::string name, profile;
+};
+UserTexts CurrentUserTexts() {
+    UserTexts u;
+    char buf[MAX_PATH + 1];
+    DWORD n = sizeof buf;
+    if (::GetUserNameA(buf, &n) && n > 0) u.name.assign(buf, n - 1);
+    DWORD len = ::GetEnvironmentVariableA("USERPROFILE", buf, sizeof buf);
+    if (len > 0 && len < sizeof buf) {
+        u.profile.assign(buf, len);
+        while (u.profile.size() > 3 && u.profile.back() == '\\')
+            u.profile.pop_back();
+    }
+    return u;
+}
+
 bool IsLinkFile(std::string_view path) {
     return UpperAscii(ExtractFileExt(path)) == ".LNK";
 }
@@ -131,6 +163,8 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
                                 options.database.has_value(), io));
     std::vector<AutostartEntry> inactive = ReadRecordFile(
         options.inactive.value_or(kInactiveEntriesFile), options.inactive.has_value(), io);
+    const std::optional<EarlierListing> earlier =
+        options.since ? std::optional(ReadEarlierListing(*options.since)) : std::nullopt;
 
     auto stage = [&](std::string_view name) {
         if (io.stageDone) io.stageDone(name);
@@ -156,7 +190,8 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
 
     std::string out;
     out.reserve(1u << 17);
-    ScanWriter writer(options.format, utf8, out);
+    const UserTexts user = CurrentUserTexts();
+    ScanWriter writer(options.format, utf8, out, options.columns, {user.name, user.profile});
     auto flush = [&](size_t atLeast) {
         if (out.size() < atLeast) return;
         if (!io.write(out)) throw AppError("qv6scan: Die Ausgabe kann nicht geschrieben werden");
@@ -166,7 +201,9 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
     auto print = [&](const AutostartEntry& e, const std::string& sha, Approval approval) {
         const bool isKnown = known.Find(e, false) >= 0;
         if (options.unknownOnly && isKnown) return;
-        writer.Row(MakeScanRow(e, texts.GroupName(e.Group), isKnown, sha, approval));
+        const ScanRow row = MakeScanRow(e, texts.GroupName(e.Group), isKnown, sha, approval);
+        if (earlier && earlier->Holds(row, utf8)) return;
+        writer.Row(row);
         ++printed;
         flush(1u << 16);
     };

@@ -23,6 +23,29 @@ std::string Quoted(std::string_view arg) {
     return q;
 }
 
+template <class T> struct Word {
+    std::string_view word;
+    T value;
+};
+constexpr Word<OutputFormat> kFormats[] = {
+    {"csv", OutputFormat::Csv}, {"json", OutputFormat::Json}, {"jsonl", OutputFormat::Jsonl}};
+constexpr Word<ColumnSet> kColumnSets[] = {{"qv6", ColumnSet::Qv6},
+                                           {"osquery", ColumnSet::Osquery}};
+
+// The value's word from the table; false when it has none of them.
+template <class T, size_t N>
+bool PickWord(const Word<T> (&words)[N], std::string_view value, T& into, std::string& known) {
+    for (const Word<T>& w : words) {
+        if (w.word == value) {
+            into = w.value;
+            return true;
+        }
+        known += known.empty() ? "" : (&w == &words[N - 1] ? " und " : ", ");
+        known += w.word;
+    }
+    return false;
+}
+
 bool IsHelp(std::string_view arg) {
     return arg == "--help" || arg == "-h" || arg == "/?" || arg == "-?";
 }
@@ -46,7 +69,8 @@ ParsedOptions ParseScanOptions(const std::vector<std::string>& args) {
         std::optional<std::string> value;
         if (!SplitOption(args[i], name, value))
             return fail("unerwartetes Argument " + Quoted(args[i]));
-        const bool takesValue = name == "--format" || name == "--db" || name == "--inactive";
+        const bool takesValue = name == "--format" || name == "--columns" || name == "--db" ||
+                                name == "--inactive" || name == "--since";
         if (!takesValue) {
             if (name != "--unknown") return fail("unbekannte Option " + Quoted(args[i]));
             if (value) return fail("--unknown nimmt keinen Wert");
@@ -58,15 +82,17 @@ ParsedOptions ParseScanOptions(const std::vector<std::string>& args) {
             value = args[++i];
         }
         if (value->empty()) return fail(std::string(name) + " braucht einen Wert");
+        std::string known;
         if (name == "--format") {
-            if (*value == "csv")
-                o.format = OutputFormat::Csv;
-            else if (*value == "json")
-                o.format = OutputFormat::Json;
-            else
-                return fail("--format kennt nur csv und json, nicht " + Quoted(*value));
+            if (!PickWord(kFormats, *value, o.format, known))
+                return fail("--format kennt nur " + known + ", nicht " + Quoted(*value));
+        } else if (name == "--columns") {
+            if (!PickWord(kColumnSets, *value, o.columns, known))
+                return fail("--columns kennt nur " + known + ", nicht " + Quoted(*value));
         } else if (name == "--db") {
             o.database = *value;
+        } else if (name == "--since") {
+            o.since = *value;
         } else {
             o.inactive = *value;
         }
@@ -80,12 +106,22 @@ std::string ScanHelpText() {
         "qv6scan - listet die Autostart-Eintr\xE4ge dieses Rechners so auf, wie Quorvik 6 "
         "sie findet.\n"
         "\n"
-        "Aufruf: qv6scan [--format csv|json] [--unknown] [--db DATEI] [--inactive DATEI]\n"
+        "Aufruf: qv6scan [--format csv|json|jsonl] [--columns qv6|osquery] [--unknown]\n"
+        "                [--since DATEI] [--db DATEI] [--inactive DATEI]\n"
         "        qv6scan --help\n"
         "\n"
         "  --format csv      CSV nach RFC 4180 mit Kopfzeile, Zeilenende CR LF (Vorgabe)\n"
         "  --format json     ein JSON-Array mit einem Objekt je Eintrag\n"
+        "  --format jsonl    ein JSON-Objekt je Zeile (JSON Lines), Zeilenende LF\n"
+        "  --columns qv6     die Felder unten (Vorgabe)\n"
+        "  --columns osquery die Spalten von osquerys startup_items: name, path, args,\n"
+        "                    type, source, status, username\n"
         "  --unknown         nur die Eintr\xE4ge, die die Datenbank nicht kennt\n"
+        "  --since DATEI     nur die Eintr\xE4ge, die neu oder ge\xE4ndert sind seit DATEI\n"
+        "                    (eine fr\xFChere Ausgabe mit --format json oder jsonl);\n"
+        "                    verglichen werden group, kind, root_key, section, key_path,\n"
+        "                    file_name, value_name, value_data, sha256 und active.\n"
+        "                    Entfernte Eintr\xE4ge erscheinen nicht.\n"
         "  --db DATEI        die Datenbank der bekannten Eintr\xE4ge\n"
         "                    (Vorgabe: asedb.dat neben qv6scan.exe)\n"
         "  --inactive DATEI  die deaktivierten Eintr\xE4ge (Vorgabe: aseinactive.dat im\n"
@@ -115,8 +151,9 @@ std::string ScanHelpText() {
         "Die Ausgabe ist UTF-8 ohne BOM. qv6scan liest nur: es \xE4ndert nichts und schreibt\n"
         "keine Datei.\n"
         "\n"
-        "Exit-Code: 0 = Liste ausgegeben, 1 = mit --unknown unbekannte Eintr\xE4ge gefunden,\n"
-        "           2 = Fehler (eine Zeile auf stderr).\n";
+        "Exit-Code: 0 = Liste ausgegeben, 1 = mit --unknown unbekannte oder mit --since\n"
+        "           neue oder ge\xE4nderte Eintr\xE4ge gefunden, 2 = Fehler (eine Zeile auf\n"
+        "           stderr).\n";
     std::string crlf;
     for (char c : text) {
         if (c == '\n') crlf.push_back('\r');
@@ -126,7 +163,8 @@ std::string ScanHelpText() {
 }
 
 int ListingExitCode(const ScanOptions& options, size_t printed) {
-    return options.unknownOnly && printed > 0 ? kExitUnknownFound : kExitListed;
+    const bool filtered = options.unknownOnly || options.since.has_value();
+    return filtered && printed > 0 ? kExitUnknownFound : kExitListed;
 }
 
 } // namespace qv

@@ -10,17 +10,20 @@
 namespace qv {
 
 // The exit codes: the listing was printed; --unknown was asked and found
-// entries the database does not know; the program could not do its work.
+// entries the database does not know, or --since found entries that are new
+// or changed; the program could not do its work.
 inline constexpr int kExitListed = 0;
 inline constexpr int kExitUnknownFound = 1;
 inline constexpr int kExitError = 2;
 
 struct ScanOptions {
     OutputFormat format = OutputFormat::Csv;
+    ColumnSet columns = ColumnSet::Qv6;
     bool unknownOnly = false;
     bool help = false;
     std::optional<std::string> database; // --db FILE
     std::optional<std::string> inactive; // --inactive FILE
+    std::optional<std::string> since;    // --since FILE: an earlier JSON listing
 };
 
 struct ParsedOptions {

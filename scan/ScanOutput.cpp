@@ -2,6 +2,7 @@
 
 #include "autostart/RootKeys.h"
 #include "base/LanguageLines.h"
+#include "base/Text.h"
 
 #include <charconv>
 #include <type_traits>
@@ -33,6 +34,69 @@ template <class Visit> void ForEachField(const ScanRow& r, Visit&& v) {
     v("crc32", int64_t{r.crc32});
     v("sha256", Ansi{r.sha256});
     v("approved", Ansi{r.approved});
+}
+
+// osquery's startup_items columns, in its order.
+template <class Visit> void ForEachOsqueryColumn(const OsqueryColumns& c, Visit&& v) {
+    v("name", Ansi{c.name});
+    v("path", Ansi{c.path});
+    v("args", Ansi{c.args});
+    v("type", Ansi{c.type});
+    v("source", Ansi{c.source});
+    v("status", Ansi{c.status});
+    v("username", Ansi{c.username});
+}
+
+// The endings Windows tries when it looks for the program in an unquoted
+// command line with spaces.
+constexpr std::string_view kProgramEndings[] = {".exe", ".com", ".bat", ".cmd", ".pif", ".scr"};
+
+std::string_view TrimSpaces(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool EndsWithProgramEnding(std::string_view s) {
+    for (std::string_view e : kProgramEndings)
+        if (s.size() >= e.size() && SameTextAscii(s.substr(s.size() - e.size()), e)) return true;
+    return false;
+}
+
+// A command line's program and the rest: a quoted program up to its closing
+// quote; an unquoted one up to the first space behind a program's ending
+// ("C:\Program Files\x.exe /a"), else up to the first space.
+void SplitCommand(std::string_view command, std::string& path, std::string& args) {
+    command = TrimSpaces(command);
+    size_t cut = std::string_view::npos;
+    std::string_view program;
+    if (!command.empty() && command.front() == '"') {
+        cut = command.find('"', 1);
+        program = command.substr(1, cut == std::string_view::npos ? cut : cut - 1);
+        if (cut != std::string_view::npos) ++cut;
+    } else {
+        for (size_t at = command.find(' ');; at = command.find(' ', at + 1)) {
+            if (EndsWithProgramEnding(command.substr(0, at))) {
+                cut = at;
+                break;
+            }
+            if (at == std::string_view::npos) {
+                cut = command.find(' ');
+                break;
+            }
+        }
+        program = command.substr(0, cut);
+    }
+    path.assign(program);
+    args.assign(cut == std::string_view::npos ? std::string_view()
+                                              : TrimSpaces(command.substr(cut)));
+}
+
+bool StartsWithFolder(std::string_view path, std::string_view folder) {
+    return !folder.empty() && path.size() > folder.size() && path[folder.size()] == '\\' &&
+           SameTextAscii(path.substr(0, folder.size()), folder);
 }
 
 std::string_view KindText(uint8_t kind) {
@@ -116,10 +180,60 @@ ScanRow MakeScanRow(const AutostartEntry& e, std::string_view groupName, bool kn
     return r;
 }
 
-std::vector<std::string_view> ScanFieldNames() {
+OsqueryColumns OsqueryColumnsOf(const ScanRow& row, const OsqueryContext& context) {
+    OsqueryColumns c;
+    c.type = "Startup Item";
+    c.status = !row.active || row.approved == "disabled" ? "disabled" : "enabled";
+    bool users = false;
+    if (row.kind == "registry") {
+        // The shell's open commands have no value name: their caption says
+        // which one it is.
+        c.name.assign(row.valueName.empty() ? row.caption : row.valueName);
+        SplitCommand(row.valueData, c.path, c.args);
+        std::string_view key = row.keyPath;
+        if (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+        c.source.assign(row.rootKey).append("\\").append(key);
+        users = row.rootKey == "HKEY_CURRENT_USER";
+    } else if (row.kind == "ini") {
+        c.name.assign(row.valueName);
+        SplitCommand(row.valueData, c.path, c.args);
+        c.source.assign(row.fileName).append(" [").append(row.section).append("]");
+        users = StartsWithFolder(row.fileName, context.userProfile);
+    } else {
+        c.name.assign(row.caption);
+        c.path.assign(row.fileName);
+        c.source.assign(ExtractFilePath(row.fileName));
+        if (c.source.size() > 1 && c.source.back() == '\\') c.source.pop_back();
+        users = StartsWithFolder(row.fileName, context.userProfile);
+    }
+    if (users) c.username.assign(context.userName);
+    return c;
+}
+
+std::vector<std::string_view> ScanFieldNames(ColumnSet columns) {
     std::vector<std::string_view> names;
-    ForEachField(ScanRow{}, [&](std::string_view name, const auto&) { names.push_back(name); });
+    auto add = [&](std::string_view name, const auto&) { names.push_back(name); };
+    if (columns == ColumnSet::Osquery)
+        ForEachOsqueryColumn(OsqueryColumns{}, add);
+    else
+        ForEachField(ScanRow{}, add);
     return names;
+}
+
+void ForEachFieldText(const ScanRow& row, const Utf8Converter& utf8,
+                      const std::function<void(std::string_view name, std::string_view utf8)>& f) {
+    std::string text;
+    ForEachField(row, [&](std::string_view name, const auto& value) {
+        using T = std::decay_t<decltype(value)>;
+        text.clear();
+        if constexpr (std::is_same_v<T, Ansi>)
+            utf8.Append(text, value.text);
+        else if constexpr (std::is_same_v<T, bool>)
+            text = value ? "true" : "false";
+        else
+            text = std::to_string(value);
+        f(name, text);
+    });
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -228,12 +342,10 @@ void AppendJsonString(std::string& out, std::string_view utf8) {
 
 void ScanWriter::Begin() {
     firstRow_ = true;
-    if (format_ == OutputFormat::Json) {
-        out_.append("[\n");
-        return;
-    }
+    if (format_ == OutputFormat::Json) out_.append("[\n");
+    if (Json()) return;
     bool first = true;
-    for (std::string_view name : ScanFieldNames()) {
+    for (std::string_view name : ScanFieldNames(columns_)) {
         if (!first) out_.push_back(',');
         first = false;
         AppendCsvField(out_, name);
@@ -246,9 +358,10 @@ void ScanWriter::Row(const ScanRow& row) {
         if (!firstRow_) out_.append(",\n");
         out_.push_back('{');
     }
+    if (format_ == OutputFormat::Jsonl) out_.push_back('{');
     firstRow_ = false;
     firstField_ = true;
-    ForEachField(row, [&](std::string_view name, const auto& value) {
+    auto field = [&](std::string_view name, const auto& value) {
         using T = std::decay_t<decltype(value)>;
         if constexpr (std::is_same_v<T, Ansi>)
             Text(name, value.text);
@@ -256,9 +369,15 @@ void ScanWriter::Row(const ScanRow& row) {
             Bool(name, value);
         else
             Number(name, value);
-    });
+    };
+    if (columns_ == ColumnSet::Osquery)
+        ForEachOsqueryColumn(OsqueryColumnsOf(row, context_), field);
+    else
+        ForEachField(row, field);
     if (format_ == OutputFormat::Json)
         out_.push_back('}');
+    else if (format_ == OutputFormat::Jsonl)
+        out_.append("}\n");
     else
         out_.append("\r\n");
 }
@@ -273,7 +392,7 @@ void ScanWriter::Key(std::string_view name) {
     // append per key; every row has sixteen.
     const bool comma = !firstField_;
     firstField_ = false;
-    if (format_ != OutputFormat::Json) {
+    if (!Json()) {
         if (comma) out_.push_back(',');
         return;
     }
@@ -329,7 +448,7 @@ void ScanWriter::Text(std::string_view name, std::string_view ansi) {
 
 void ScanWriter::Put(std::string_view name, std::string_view utf8, bool plain) {
     Key(name);
-    const bool json = format_ == OutputFormat::Json;
+    const bool json = Json();
     if (!plain) {
         if (json)
             AppendJsonString(out_, utf8);

@@ -1,6 +1,8 @@
 #pragma once
 // What qv6scan prints: one row per autostart entry, as CSV (RFC 4180, with a
-// header row) or as one JSON array of objects, always in UTF-8. The data
+// header row), as one JSON array of objects or as one JSON object per line,
+// always in UTF-8; with its own fields or with the columns fleet tools know
+// as osquery's startup_items. The data
 // model's texts are ANSI; they become UTF-8 in one place, the converter the
 // writer is given. Pure code.
 #include "autostart/AutostartEntry.h"
@@ -9,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,9 +57,35 @@ struct ScanRow {
 ScanRow MakeScanRow(const AutostartEntry& e, std::string_view groupName, bool known,
                     std::string_view sha256Hex, Approval approved);
 
+// Which fields a row has: qv6scan's own, or the seven columns of osquery's
+// startup_items table, so that a fleet that collects those joins both.
+enum class ColumnSet : uint8_t { Qv6, Osquery };
+
+// What the osquery columns need beyond the row: whose entries
+// HKEY_CURRENT_USER and the profile folder hold (ANSI; the profile without
+// a trailing backslash).
+struct OsqueryContext {
+    std::string_view userName;
+    std::string_view userProfile;
+};
+
+// A row in osquery's columns (ANSI): name, path and args split from the
+// command, type, source (the key or folder it lives in), status (enabled or
+// disabled) and username (empty for entries of the whole machine).
+struct OsqueryColumns {
+    std::string name, path, args, type, source, status, username;
+};
+OsqueryColumns OsqueryColumnsOf(const ScanRow& row, const OsqueryContext& context);
+
 // The names of the fields, in the order they are printed: the CSV header and
 // the JSON keys.
-std::vector<std::string_view> ScanFieldNames();
+std::vector<std::string_view> ScanFieldNames(ColumnSet columns = ColumnSet::Qv6);
+
+class Utf8Converter;
+// Every own field of the row as printed in JSON, without quotes or escapes:
+// texts as UTF-8, numbers in decimal, true or false.
+void ForEachFieldText(const ScanRow& row, const Utf8Converter& utf8,
+                      const std::function<void(std::string_view name, std::string_view utf8)>& f);
 
 // ANSI to UTF-8, appended to out.
 class Utf8Converter {
@@ -88,18 +117,21 @@ void AppendCsvField(std::string& out, std::string_view utf8);
 // escaped; everything else, UTF-8 included, as it is.
 void AppendJsonString(std::string& out, std::string_view utf8);
 
-enum class OutputFormat : uint8_t { Csv, Json };
+// Jsonl: one JSON object per line, no array around them (JSON Lines), so a
+// reader can take the rows one by one.
+enum class OutputFormat : uint8_t { Csv, Json, Jsonl };
 
 // Formats rows into out; the caller empties out whenever it likes (between
 // calls), so the output can stream. CSV lines end with CR LF as RFC 4180
 // has them; the JSON text puts each object on a line of its own, ended by LF.
 class ScanWriter {
   public:
-    ScanWriter(OutputFormat format, const Utf8Converter& utf8, std::string& out)
-        : format_(format), utf8_(utf8), out_(out) {}
-    void Begin(); // the CSV header, or the opening bracket
+    ScanWriter(OutputFormat format, const Utf8Converter& utf8, std::string& out,
+               ColumnSet columns = ColumnSet::Qv6, OsqueryContext context = {})
+        : format_(format), columns_(columns), context_(context), utf8_(utf8), out_(out) {}
+    void Begin(); // the CSV header, or the opening bracket (nothing for JSON lines)
     void Row(const ScanRow& row);
-    void End(); // the closing bracket (nothing for CSV)
+    void End(); // the closing bracket (nothing for CSV and JSON lines)
 
   private:
     void Text(std::string_view name, std::string_view ansi);
@@ -108,8 +140,11 @@ class ScanWriter {
     void Number(std::string_view name, int64_t value);
     void Bool(std::string_view name, bool value);
     void Key(std::string_view name);
+    bool Json() const { return format_ != OutputFormat::Csv; }
 
     OutputFormat format_;
+    ColumnSet columns_;
+    OsqueryContext context_;
     const Utf8Converter& utf8_;
     std::string& out_;
     std::string scratch_;
