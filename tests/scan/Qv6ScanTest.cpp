@@ -496,6 +496,56 @@ TEST_F(Qv6Scan, NeverWritesAFile) {
     EXPECT_EQ(before, after);
 }
 
+TEST_F(Qv6Scan, SinceListsOnlyNewAndChangedEntriesAndSaysSoInItsExitCode) {
+    AutostartMachine machine;
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "stays", "s.exe");
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "changes", "c.exe");
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "goes", "g.exe");
+    WriteBytes(machine.UserStartup() + "\\notes.txt", "hello");
+    machine.SetUserStartup(machine.UserStartup());
+    ProgramRun before = Scan({"--format", "json"});
+    ASSERT_EQ(before.exitCode, 0u) << before.err;
+    WriteBytes(work_ / "before.json", before.out);
+    // Nothing has changed: nothing listed, exit code 0, in every format.
+    ProgramRun same = Scan({"--since", work_ / "before.json", "--format", "jsonl"});
+    EXPECT_EQ(same.exitCode, 0u) << same.err;
+    EXPECT_EQ(same.out, "");
+
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "changes", "c.exe /evil");
+    RegSetString(HKEY_CURRENT_USER, kCV + "Run", "added", "a.exe");
+    RegKey run;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, (kCV + "Run").c_str(), 0, KEY_WRITE, run.put()),
+              ERROR_SUCCESS);
+    ASSERT_EQ(::RegDeleteValueA(run.get(), "goes"), ERROR_SUCCESS);
+    WriteBytes(machine.UserStartup() + "\\notes.txt", "hello, changed"); // a new SHA-256
+
+    // JSON lines, each line an object on its own; the removed entry does not show.
+    ProgramRun since = Scan({"--format=jsonl", "--since", work_ / "before.json"});
+    EXPECT_EQ(since.exitCode, 1u) << since.err;
+    std::vector<std::string> names;
+    for (size_t at = 0, end; (end = since.out.find('\n', at)) != std::string::npos; at = end + 1) {
+        auto row = ParseJson(since.out.substr(at, end - at));
+        ASSERT_TRUE(row && row->type == JsonValue::Object) << since.out;
+        names.push_back(row->At("caption").text);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"added", "changes", "notes.txt"})) << since.out;
+    // The same against a listing kept as JSON lines, in osquery's columns.
+    WriteBytes(work_ / "before.jsonl", Scan({"--format", "jsonl"}).out);
+    since = Scan({"--since", work_ / "before.jsonl", "--columns", "osquery"});
+    EXPECT_EQ(since.exitCode, 0u) << since.err;
+    EXPECT_EQ(since.out, "name,path,args,type,source,status,username\r\n");
+
+    // A listing it cannot compare with is an error, not "everything is new".
+    WriteBytes(work_ / "osquery.json", Scan({"--format", "json", "--columns", "osquery"}).out);
+    for (const std::string& bad : {work_ / "osquery.json", work_ / "missing.json"}) {
+        ProgramRun refused = Scan({"--since", bad});
+        EXPECT_EQ(refused.exitCode, 2u);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_NE(refused.err.find(ExtractFileName(bad)), std::string::npos) << refused.err;
+    }
+}
+
 TEST_F(Qv6Scan, GroupNamesComeFromTheLanguageFileBesideIt) {
     AutostartMachine machine;
     RegSetString(HKEY_CURRENT_USER, kCV + "Run", "a", "a.exe");

@@ -2,6 +2,7 @@
 // the code page table, the command line and the exit codes.
 #include "JsonReader.h"
 
+#include "scan/EarlierListing.h"
 #include "scan/ScanJob.h"
 #include "scan/ScanOptions.h"
 #include "scan/ScanOutput.h"
@@ -187,6 +188,150 @@ TEST(ScanOutput, CsvAndJsonCarryTheSameFieldsInTheSameOrder) {
     EXPECT_TRUE(nothing->items.empty());
 }
 
+// Rows of every kind, written with the writer of the format.
+std::string Written(OutputFormat format, const std::vector<ScanRow>& rows,
+                    ColumnSet columns = ColumnSet::Qv6, OsqueryContext context = {}) {
+    static const SingleByteUtf8 page = TestPage();
+    std::string out;
+    ScanWriter w(format, page, out, columns, context);
+    w.Begin();
+    for (const ScanRow& r : rows)
+        w.Row(r);
+    w.End();
+    return out;
+}
+
+struct SampleRows {
+    AutostartEntry reg = test::RegEntry(kRootCurrentUser, "Software\\Run", "\xC4, \"x\"", "a\r\nb",
+                                        "\xC4, \"x\"", "a\r\nb", 0, 0);
+    AutostartEntry file =
+        test::FileEntry("C:\\Users\\me\\Start\\t.lnk", "t.lnk", "C:\\t.exe", 5, 0, 0);
+    std::vector<ScanRow> rows = {MakeScanRow(reg, "G", false, "", Approval::Enabled),
+                                 MakeScanRow(file, "F", true, "ab", Approval::None)};
+};
+
+TEST(ScanOutput, JsonLinesAreOneObjectPerLineThatEachParse) {
+    SampleRows s;
+    const std::string out = Written(OutputFormat::Jsonl, s.rows);
+    EXPECT_EQ(Written(OutputFormat::Jsonl, {}), "");
+    ASSERT_EQ(out.back(), '\n');
+    size_t at = 0, n = 0;
+    for (size_t end; (end = out.find('\n', at)) != std::string::npos; at = end + 1, ++n) {
+        auto line = test::ParseJson(out.substr(at, end - at));
+        ASSERT_TRUE(line && line->type == test::JsonValue::Object) << out.substr(at, end - at);
+        ASSERT_LT(n, s.rows.size());
+        EXPECT_EQ(line->members.size(), ScanFieldNames().size());
+        EXPECT_EQ(line->At("caption").text, n == 0 ? "\xC3\x84, \"x\"" : "t.lnk");
+    }
+    EXPECT_EQ(n, s.rows.size());
+}
+
+TEST(ScanOutput, OsqueryColumnsSplitTheCommandAndNameItsSource) {
+    EXPECT_EQ(ScanFieldNames(ColumnSet::Osquery),
+              (std::vector<std::string_view>{"name", "path", "args", "type", "source", "status",
+                                             "username"}));
+    const OsqueryContext me{"me", "C:\\Users\\me"};
+    auto reg = [](const char* root, const char* name, const char* data) {
+        return test::RegEntry(root, "Software\\Run", name, data, name, data, 0, 0);
+    };
+    AutostartEntry off =
+        test::FileEntry("C:\\Users\\me\\Start\\t.lnk", "t.lnk", "C:\\t.exe", 5, 0, 0);
+    off.Active = 0;
+    const struct {
+        AutostartEntry entry;
+        Approval approval;
+        OsqueryColumns want;
+    } cases[] = {
+        {reg(kRootCurrentUser, "q", "\"C:\\Program Files\\q.exe\" /a  /b "),
+         Approval::None,
+         {"q", "C:\\Program Files\\q.exe", "/a  /b", "Startup Item",
+          "HKEY_CURRENT_USER\\Software\\Run", "enabled", "me"}},
+        {reg(kRootLocalMachine, "u", "C:\\Program Files\\u.EXE -x"),
+         Approval::Disabled,
+         {"u", "C:\\Program Files\\u.EXE", "-x", "Startup Item",
+          "HKEY_LOCAL_MACHINE\\Software\\Run", "disabled", ""}},
+        {reg(kRootLocalMachine, "p", "plain arg"),
+         Approval::None,
+         {"p", "plain", "arg", "Startup Item", "HKEY_LOCAL_MACHINE\\Software\\Run", "enabled", ""}},
+        {reg(kRootLocalMachine, "o", "\"open"),
+         Approval::None,
+         {"o", "open", "", "Startup Item", "HKEY_LOCAL_MACHINE\\Software\\Run", "enabled", ""}},
+        {test::IniEntry("C:\\windows\\win.ini", "windows", "load", "x.exe y"),
+         Approval::None,
+         {"load", "x.exe", "y", "Startup Item", "C:\\windows\\win.ini [windows]", "enabled", ""}},
+        {off,
+         Approval::Enabled,
+         {"t.lnk", "C:\\Users\\me\\Start\\t.lnk", "", "Startup Item", "C:\\Users\\me\\Start",
+          "disabled", "me"}},
+    };
+    for (const auto& c : cases) {
+        const OsqueryColumns got =
+            OsqueryColumnsOf(MakeScanRow(c.entry, "", false, "", c.approval), me);
+        SCOPED_TRACE(c.want.name);
+        EXPECT_EQ(got.name, c.want.name);
+        EXPECT_EQ(got.path, c.want.path);
+        EXPECT_EQ(got.args, c.want.args);
+        EXPECT_EQ(got.type, c.want.type);
+        EXPECT_EQ(got.source, c.want.source);
+        EXPECT_EQ(got.status, c.want.status);
+        EXPECT_EQ(got.username, c.want.username);
+    }
+    // The writer prints exactly these columns, in both formats.
+    SampleRows s;
+    auto json = test::ParseJson(Written(OutputFormat::Json, s.rows, ColumnSet::Osquery, me));
+    ASSERT_TRUE(json && json->items.size() == 2);
+    EXPECT_EQ(json->items[1].members.size(), 7u);
+    EXPECT_EQ(json->items[1].At("source").text, "C:\\Users\\me\\Start");
+    EXPECT_EQ(Written(OutputFormat::Csv, {}, ColumnSet::Osquery),
+              "name,path,args,type,source,status,username\r\n");
+}
+
+TEST(EarlierListing, HoldsWhatItsJsonSaidInEitherFormAndRefusesTheRest) {
+    SampleRows s;
+    static const SingleByteUtf8 page = TestPage();
+    std::string utf16 = "\xFF\xFE"; // as PowerShell's redirection writes it
+    for (char c : Written(OutputFormat::Jsonl, {s.rows[1]}))
+        utf16 += std::string{c, '\0'};
+    for (const std::string& text :
+         {Written(OutputFormat::Json, s.rows), Written(OutputFormat::Jsonl, s.rows),
+          "\xEF\xBB\xBF" + Written(OutputFormat::Json, s.rows)}) {
+        EarlierListing earlier;
+        std::string error;
+        ASSERT_TRUE(earlier.Read(text, error)) << error << text;
+        EXPECT_EQ(earlier.size(), 2u);
+        for (const ScanRow& r : s.rows)
+            EXPECT_TRUE(earlier.Holds(r, page));
+        // Each compared field makes an entry new when it changes; the rest do not.
+        ScanRow changed = s.rows[1];
+        changed.sha256 = "ac";
+        EXPECT_FALSE(earlier.Holds(changed, page));
+        changed = s.rows[1];
+        changed.active = false;
+        EXPECT_FALSE(earlier.Holds(changed, page));
+        changed = s.rows[1];
+        changed.known = false;
+        changed.caption = "other";
+        EXPECT_TRUE(earlier.Holds(changed, page));
+    }
+    EarlierListing earlier;
+    std::string error;
+    ASSERT_TRUE(earlier.Read(utf16, error)) << error;
+    EXPECT_TRUE(earlier.Holds(s.rows[1], page));
+    EXPECT_FALSE(earlier.Holds(s.rows[0], page));
+    EXPECT_TRUE(earlier.Read(" \r\n", error) && earlier.size() == 0);
+    EXPECT_TRUE(earlier.Read("[]", error) && earlier.size() == 0);
+    for (const std::string& bad :
+         {std::string("[{}]"), Written(OutputFormat::Json, s.rows, ColumnSet::Osquery),
+          Written(OutputFormat::Csv, s.rows), Written(OutputFormat::Json, s.rows) + "]",
+          Written(OutputFormat::Json, s.rows).substr(0, 40),
+          std::string("[{\"a\":") + std::string(5000, '['), std::string("\xFF\xFE{")}) {
+        EXPECT_FALSE(earlier.Read(bad, error)) << bad;
+        EXPECT_NE(error, "");
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+        EXPECT_EQ(earlier.size(), 0u);
+    }
+}
+
 TEST(ScanOutput, GroupNamesFromTheLanguageFileOrBuiltIn) {
     LanguageFile lng;
     lng.LoadFromBytes("Null\r\nEins\r\n\r\nDrei\r\n");
@@ -217,6 +362,11 @@ TEST(ScanOptions, CommandLines) {
     EXPECT_EQ(p.options.database, "C:\\a b\\asedb.dat");
     EXPECT_EQ(p.options.inactive, "x.dat");
     EXPECT_EQ(parse({"--format=csv"}).options.format, OutputFormat::Csv);
+    p = parse({"--format=jsonl", "--columns", "osquery", "--since", "C:\\last.json"});
+    EXPECT_EQ(p.error, "");
+    EXPECT_EQ(p.options.format, OutputFormat::Jsonl);
+    EXPECT_EQ(p.options.columns, ColumnSet::Osquery);
+    EXPECT_EQ(p.options.since, "C:\\last.json");
 
     // Help wins over everything, also over mistakes.
     EXPECT_TRUE(parse({"--bogus", "--help"}).options.help);
@@ -225,6 +375,8 @@ TEST(ScanOptions, CommandLines) {
 
     for (const auto& bad : std::vector<std::vector<std::string>>{{"--format"},
                                                                  {"--format", "xml"},
+                                                                 {"--columns", "all"},
+                                                                 {"--since"},
                                                                  {"--format="},
                                                                  {"--db"},
                                                                  {"--db="},
@@ -249,12 +401,17 @@ TEST(ScanOptions, ExitCodesAndHelp) {
     EXPECT_EQ(ListingExitCode(all, 5), kExitListed);
     EXPECT_EQ(ListingExitCode(unknown, 0), kExitListed);
     EXPECT_EQ(ListingExitCode(unknown, 1), kExitUnknownFound);
+    ScanOptions since;
+    since.since = "last.json";
+    EXPECT_EQ(ListingExitCode(since, 0), kExitListed);
+    EXPECT_EQ(ListingExitCode(since, 2), kExitUnknownFound);
     EXPECT_NE(kExitError, kExitListed);
     EXPECT_NE(kExitError, kExitUnknownFound);
 
     const std::string help = ScanHelpText();
-    for (std::string_view option : {"--format", "--unknown", "--db", "--inactive", "--help",
-                                    "aseinactive.dat", "Arbeitsverzeichnis"})
+    for (std::string_view option :
+         {"--format", "jsonl", "--columns", "osquery", "--since", "--unknown", "--db", "--inactive",
+          "--help", "aseinactive.dat", "Arbeitsverzeichnis"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     for (std::string_view field : ScanFieldNames())
         EXPECT_NE(help.find(field), std::string::npos) << field;
