@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (parsers, report, scan) natively with clang's
+# Builds the fuzz targets (parsers, report, scan, listing) natively with clang's
 # libFuzzer and the address and undefined behaviour sanitizers, and runs each
 # for a fixed time; any finding (crash, leak, sanitizer report, time-out)
 # fails the run and leaves its input as crash-*/leak-*/timeout-* in the
@@ -37,9 +37,13 @@ build fuzz_report fuzz/report.cpp base/Text.cpp base/FileErrors.cpp autostart/Au
 build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp scan/ScanOptions.cpp \
   autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
   base/Text.cpp base/LanguageFile.cpp
+build fuzz_listing fuzz/listing.cpp scan/EarlierListing.cpp scan/ScanOutput.cpp \
+  autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
+  base/Text.cpp base/LanguageFile.cpp
 
-# Seeds: the language file and a record, a response, a file list. The corpus
-# starts from them on every run, so a run does not depend on the one before.
+# Seeds: the language file and a record, a response, a file list, an earlier
+# listing. The corpus starts from them on every run, so a run does not depend
+# on the one before.
 rm -rf "$out/corpus"
 mkdir -p "$out/corpus"
 cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true
@@ -47,8 +51,10 @@ printf 'HTTP/1.0 302 Found\r\nLocation: /a\r\nX: y\r\n\r\nbody' >"$out/corpus/re
 printf 'QV6FILELIST 2\nversion 6.03\nexpires 2027-06-30T00:00:00Z\n%064d 5 a/b.txt\n' 0 \
   >"$out/corpus/filelist"
 cp "$root/tests/update/keys/test_update_public.pem" "$out/corpus/key" 2>/dev/null || true
+printf '[\n{"group":0,"kind":"registry","root_key":"HKEY_CURRENT_USER","section":"","key_path":"R",%s\n]\n' \
+  '"file_name":"","value_name":"n","value_data":"\"a\\u00e4\" /b","sha256":"","active":true}' >"$out/corpus/listing"
 status=0
-for target in fuzz_parsers fuzz_report fuzz_scan; do
+for target in fuzz_parsers fuzz_report fuzz_scan fuzz_listing; do
   echo "fuzz: $target for ${seconds} s"
   # -timeout: one input that runs longer than 10 s counts as a finding.
   "$out/$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
