@@ -163,36 +163,63 @@ TEST_F(UpdateRoundTrip, PublishedFolderCheckUpdaterAndRestart) {
 }
 
 TEST_F(UpdateRoundTrip, TheRealUpdaterRefusesTamperedFilesListsAndMissingSignatures) {
+    // Each case announces the version its list brings, so that it is refused
+    // for its own fault and not for the announcement.
     struct Case {
         const char* what;
+        const char* served; // the folder roundtrip.sh prepared
+        const char* announced;
+        const char* says; // in update.log
         std::function<void(const std::string& update)> spoil;
     };
+    auto none = [](const std::string&) {};
     const Case cases[] = {
-        {"tampered file",
+        {"tampered file", "server", "6.03", "Die Datei data.bin",
          [](const std::string& u) {
              std::string b = ReadBytes(u + "data.bin");
              b[1000] ^= 1;
              WriteBytes(u + "data.bin", b);
          }},
-        {"tampered list",
+        {"tampered list", "server", "6.03", "Signatur der Dateiliste ist ung",
          [](const std::string& u) {
              std::string l = ReadBytes(u + "filelist.txt");
              l.back() = ' ';
              l += "\n";
              WriteBytes(u + "filelist.txt", l);
          }},
-        {"missing signature", [](const std::string& u) { RemoveFile(u + "filelist.txt.sig"); }},
+        {"missing signature", "server", "6.03", "Signatur der Dateiliste fehlt",
+         [](const std::string& u) { RemoveFile(u + "filelist.txt.sig"); }},
+        {"older release replayed", "older", "6.01", "Version 6.01, installiert ist schon", none},
+        {"expired list", "expired", "6.03", "seit 2020-01-01T00:00:00Z abgelaufen", none},
+        {"first format", "first-format", "6.03",
+         "Die Dateiliste ist ung\xFCltig (Zeile 1): altes Format", none},
+        {"announced another version", "server", "6.04",
+         "Die Dateiliste bringt Version 6.03, die Update-Pr\xFC"
+         "fung hat Version 6.04",
+         none},
     };
     for (const Case& c : cases) {
         TempDir served;
-        CopyTree(fixtures + "server\\", served.Path());
+        CopyTree(fixtures + c.served + "\\", served.Path());
         c.spoil(served / "update\\");
         test::TestHttpServer server(test::ServeFolder(served.Path()));
-        WriteUpdateIni(app.Path(), server.Base(), app / "probe.exe");
+        WriteUpdateIni(app.Path(), server.Base(), app / "probe.exe", c.announced);
         EXPECT_EQ(RunUpdateExe(), 1u) << c.what;
         ExpectVersion1();
-        EXPECT_NE(ReadBytes(app / kUpdateLog).find("Fehler"), std::string::npos) << c.what;
+        const std::string log = ReadBytes(app / kUpdateLog);
+        EXPECT_NE(log.find("Fehler: "), std::string::npos) << c.what;
+        EXPECT_NE(log.find(c.says), std::string::npos) << c.what << "\n" << log;
+        RemoveFile(app / kUpdateLog);
     }
+}
+
+TEST_F(UpdateRoundTrip, AListSignedByTheOpensslCommandLineIsInstalled) {
+    test::TestHttpServer server(test::ServeFolder(fixtures + "openssl\\"));
+    WriteUpdateIni(app.Path(), server.Base(), app / "probe.exe", "6.03");
+    EXPECT_EQ(RunUpdateExe(), 0u) << ReadBytes(app / kUpdateLog);
+    for (const char* name : {"version.txt", "data.bin", "probe.exe", "Hilfe\\handbuch.html"})
+        EXPECT_EQ(ReadBytes(app / name), ReadBytes(fixtures + "v2\\" + name)) << name;
+    EXPECT_NE(ReadBytes(app / kUpdateLog).find("Update abgeschlossen"), std::string::npos);
 }
 
 } // namespace

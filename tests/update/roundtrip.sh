@@ -5,7 +5,10 @@
 # scripts/publish_update.py and the test key (Debian's python3-cryptography
 # signs), then tests_update.exe serves it on 127.0.0.1, runs the update check
 # with an OK, and update.exe replaces the files of a test program's folder
-# and starts it again.
+# and starts it again. Beside it, the lists an attacker or a careless
+# publisher might serve: an older release replayed, an expired list, a list of
+# the first format; and the same list signed by the openssl command line
+# instead of the publisher, which must count as much.
 set -euo pipefail
 bin="$1" root="$2" work="$3"
 rm -rf "$work"
@@ -22,6 +25,22 @@ cp "$bin/update.exe" "$work/v2/update.exe"
 test -f "$work/server/update/filelist.txt.sig"
 test ! -e "$work/server/update/update.exe"
 grep -q '^1 6.03$' <(cat "$work/server/update/checkforupdate.php"; echo)
+key="$root/tests/update/keys/test_update_private.pem"
+publish() { # <server folder> <publish options...>
+  local out="$1"
+  shift
+  /usr/bin/python3 "$root/scripts/publish_update.py" publish --key "$key" --files "$work/v2" \
+    --out "$work/$out" "$@" >/dev/null
+}
+publish older --version 6.01
+publish expired --version 6.03 --expires 2020-01-01T00:00:00Z
+cp -r "$work/server" "$work/openssl"
+openssl dgst -sha256 -sign "$key" -out "$work/openssl/update/filelist.txt.sig" \
+  "$work/openssl/update/filelist.txt"
+cp -r "$work/server" "$work/first-format"
+list="$work/first-format/update/filelist.txt"
+{ echo "QV6FILELIST 1"; tail -n +4 "$work/server/update/filelist.txt"; } >"$list"
+openssl dgst -sha256 -sign "$key" -out "$list.sig" "$list"
 QV6_UPDATE_FIXTURES="$(winepath -w "$work")"
 export QV6_UPDATE_FIXTURES
 cd "$bin"
