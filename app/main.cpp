@@ -9,7 +9,8 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything else: a second start of the same executable ends here,
     // silently.
-    if (!qv::AcquireSingleInstance(qv::ExecutablePath())) return 0;
+    const qv::SingleInstance instance(qv::ExecutablePath());
+    if (!instance.Acquired()) return 0;
 
     int exitCode = 0;
     {
@@ -26,6 +27,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (mainForm.Create()) exitCode = qv::ui::RunMessageLoop(mainForm);
     }
 
-    qv::ReleaseSingleInstance();
     return exitCode;
 }

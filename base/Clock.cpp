@@ -7,7 +7,11 @@
 namespace qv {
 
 namespace {
-ClockHooks g_hooks;
+// The process-wide hooks: one for the whole program, as there is one clock.
+ClockHooks& Hooks() {
+    static ClockHooks hooks;
+    return hooks;
+}
 
 std::mt19937& Generator() {
     static std::mt19937 gen(static_cast<uint32_t>(::GetTickCount64() ^ ::GetCurrentProcessId()));
@@ -16,20 +20,21 @@ std::mt19937& Generator() {
 } // namespace
 
 void SleepMs(uint32_t ms) {
-    if (g_hooks.sleep)
-        g_hooks.sleep(ms);
+    const ClockHooks& hooks = Hooks();
+    if (hooks.sleep)
+        hooks.sleep(ms);
     else
         ::Sleep(ms);
 }
 
 uint32_t RandomBelow(uint32_t bound) {
     if (bound == 0) return 0;
-    if (g_hooks.random) return g_hooks.random(bound) % bound;
+    if (const ClockHooks& hooks = Hooks(); hooks.random) return hooks.random(bound) % bound;
     return std::uniform_int_distribution<uint32_t>(0, bound - 1)(Generator());
 }
 
 void SetClockHooks(ClockHooks hooks) {
-    g_hooks = std::move(hooks);
+    Hooks() = std::move(hooks);
 }
 
 } // namespace qv

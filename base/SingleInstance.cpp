@@ -4,10 +4,6 @@
 
 namespace qv {
 
-namespace {
-UniqueHandle g_mutex;
-}
-
 std::string InstanceMutexName(std::string_view exePath) {
     std::string name(exePath);
     for (char& c : name)
@@ -15,20 +11,17 @@ std::string InstanceMutexName(std::string_view exePath) {
     return name;
 }
 
-bool AcquireSingleInstance(const std::string& exePath) {
+SingleInstance::SingleInstance(const std::string& exePath) {
     std::string name = InstanceMutexName(exePath);
     HANDLE h = ::CreateMutexA(nullptr, TRUE, name.c_str());
     DWORD err = ::GetLastError();
     if (h && err == ERROR_ALREADY_EXISTS) {
         ::CloseHandle(h);
-        return false;
+        return;
     }
-    g_mutex.reset(h);
-    return true;
-}
-
-void ReleaseSingleInstance() {
-    g_mutex.reset();
+    // Without a mutex at all the program runs, as it always has.
+    mutex_.reset(h);
+    acquired_ = true;
 }
 
 } // namespace qv

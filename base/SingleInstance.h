@@ -1,6 +1,8 @@
 #pragma once
 // One process per executable path: a second start of the same file ends
 // silently, a copy in another directory runs.
+#include "base/Handles.h"
+
 #include <string>
 #include <string_view>
 
@@ -12,10 +14,19 @@ namespace qv {
 // character, as the process knows its path.
 std::string InstanceMutexName(std::string_view exePath);
 
-// Takes the named mutex for the executable path. Returns false when another
-// process holds it already (the caller then ends with exit code 0).
-bool AcquireSingleInstance(const std::string& exePath);
-// Closes the mutex, if one was obtained.
-void ReleaseSingleInstance();
+// Holds the named mutex for the executable path for as long as it lives
+// (the program's start-up owns it). Acquired() is false when another
+// process held it already; the caller then ends with exit code 0.
+class SingleInstance {
+  public:
+    explicit SingleInstance(const std::string& exePath);
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+    bool Acquired() const { return acquired_; }
+
+  private:
+    UniqueHandle mutex_;
+    bool acquired_ = false;
+};
 
 } // namespace qv

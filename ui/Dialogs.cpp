@@ -13,8 +13,16 @@ namespace qv {
 
 namespace {
 
-DialogHandler* g_handler = nullptr;
-HWND g_owner = nullptr;
+// Who answers the dialogs and which window owns them: one of each for the
+// whole process, as there is one user in front of it.
+struct DialogSeam {
+    DialogHandler* handler = nullptr;
+    HWND owner = nullptr;
+};
+DialogSeam& Seam() {
+    static DialogSeam seam;
+    return seam;
+}
 
 UINT IconFlags(MsgKind kind) {
     switch (kind) {
@@ -68,7 +76,7 @@ class RealDialogs : public DialogHandler {
     MsgResult Message(const MessageRequest& r) override {
         std::wstring text = ToWide(r.text);
         std::wstring caption = ToWide(r.caption.empty() ? kAppTitle : r.caption);
-        int res = ::MessageBoxW(g_owner, text.c_str(), caption.c_str(),
+        int res = ::MessageBoxW(Seam().owner, text.c_str(), caption.c_str(),
                                 IconFlags(r.kind) | ButtonFlags(r.buttons) |
                                     DefaultButtonFlag(r.buttons, r.defaultButton) | MB_TASKMODAL);
         switch (res) {
@@ -127,7 +135,7 @@ class RealDialogs : public DialogHandler {
             : buf(bufChars, L'\0'), filter(FilterList(r.filter)), title(ToWide(r.title)),
               ext(ToWide(r.defaultExt)) {
             ofn.lStructSize = sizeof ofn;
-            ofn.hwndOwner = g_owner;
+            ofn.hwndOwner = Seam().owner;
             ofn.lpstrFilter = filter.c_str();
             ofn.nFilterIndex = 1;
             ofn.lpstrFile = buf.data();
@@ -143,16 +151,16 @@ class RealDialogs : public DialogHandler {
 
 DialogHandler& Handler() {
     static RealDialogs real;
-    return g_handler ? *g_handler : real;
+    return Seam().handler ? *Seam().handler : real;
 }
 
 } // namespace
 
 DialogHandler* SetDialogHandler(DialogHandler* handler) {
-    return std::exchange(g_handler, handler);
+    return std::exchange(Seam().handler, handler);
 }
 void SetDialogOwner(void* hwnd) {
-    g_owner = static_cast<HWND>(hwnd);
+    Seam().owner = static_cast<HWND>(hwnd);
 }
 
 MsgResult MessageDlg(const MessageRequest& request) {

@@ -5,17 +5,25 @@
 namespace qv::ui {
 
 namespace {
-ModalRunner g_modalRunner;
-PopupRunner g_popupRunner;
+// How modal forms and popup menus run: the real loops unless a test put
+// its own runners in, process-wide.
+struct Runners {
+    ModalRunner modal;
+    PopupRunner popup;
+};
+Runners& CurrentRunners() {
+    static Runners runners;
+    return runners;
+}
 } // namespace
 
 ModalRunner SetModalRunner(ModalRunner runner) {
-    std::swap(runner, g_modalRunner);
+    std::swap(runner, CurrentRunners().modal);
     return runner;
 }
 
 PopupRunner SetPopupRunner(PopupRunner runner) {
-    std::swap(runner, g_popupRunner);
+    std::swap(runner, CurrentRunners().popup);
     return runner;
 }
 
@@ -50,7 +58,7 @@ int ModalForm::ShowModal() {
     ModalResult = mrNone;
     RunGuarded([this] { FormShow(); });
     if (ModalResult != mrNone) return ModalResult;
-    if (g_modalRunner) return g_modalRunner(*this);
+    if (CurrentRunners().modal) return CurrentRunners().modal(*this);
 
     HWND owner = frameOwner_;
     if (owner) ::EnableWindow(owner, FALSE);
@@ -75,7 +83,7 @@ int ModalForm::ShowModal() {
 }
 
 int TrackPopup(PopupMenu& menu, POINT screenPos, HWND owner) {
-    if (g_popupRunner) return g_popupRunner(menu, screenPos);
+    if (CurrentRunners().popup) return CurrentRunners().popup(menu, screenPos);
     return static_cast<int>(::TrackPopupMenu(
         menu.Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON | TPM_NONOTIFY,
         screenPos.x, screenPos.y, 0, owner, nullptr));

@@ -34,22 +34,31 @@ constexpr DWORD kReceiveWaitMs = 20;
 constexpr const wchar_t* kWindowClass = L"Qv6SocketClientWindow";
 constexpr const char* kInitFailed = "Initializaton of windows sockets failed";
 
-std::mutex g_startupLock;
-int g_clients = 0;
+// Winsock is started once for the process while any client lives.
+struct SocketsStarted {
+    std::mutex lock;
+    int clients = 0;
+};
+SocketsStarted& Sockets() {
+    static SocketsStarted sockets;
+    return sockets;
+}
 
 bool StartSockets() {
-    std::lock_guard<std::mutex> lock(g_startupLock);
-    if (g_clients == 0) {
+    SocketsStarted& s = Sockets();
+    std::lock_guard<std::mutex> lock(s.lock);
+    if (s.clients == 0) {
         WSADATA data;
         if (::WSAStartup(0x0101, &data) != 0) return false;
     }
-    ++g_clients;
+    ++s.clients;
     return true;
 }
 
 void StopSockets() {
-    std::lock_guard<std::mutex> lock(g_startupLock);
-    if (--g_clients == 0) ::WSACleanup();
+    SocketsStarted& s = Sockets();
+    std::lock_guard<std::mutex> lock(s.lock);
+    if (--s.clients == 0) ::WSACleanup();
 }
 
 [[noreturn]] void ThrowSocketError(int code) {

@@ -192,6 +192,37 @@ TEST_F(MainFormTest, LanguageLinesGoOntoTheirControls) {
     EXPECT_STREQ(title, L"Quorvik 6");
 }
 
+TEST_F(MainFormTest, APageIsMadeWhenItsTabIsFirstShown) {
+    TMainForm& f = Open();
+    EXPECT_TRUE(f.HasPage(TMainForm::AutostartPageIndex));
+    for (int page : {TMainForm::ProcessPageIndex, TMainForm::InfoPageIndex}) {
+        EXPECT_FALSE(f.HasPage(page)) << page;
+        f.Tab.SetTabIndex(page);
+        f.TabChange();
+        EXPECT_TRUE(f.HasPage(page)) << page;
+    }
+}
+
+TEST_F(MainFormTest, ChangesOfTheModelRefillTheShownListUntilTheWindowGoes) {
+    TMainForm& f = Open();
+    model.ASEntries = {MakeEntry(0, KindRegistry, "Neu", "n.exe"),
+                       MakeEntry(3, KindRegistry, "VxD", "v.vxd"),
+                       MakeEntry(0, KindRegistry, "Zweit", "z.exe")};
+    model.Changed(ModelChange::Entries);
+    ASSERT_EQ(f.AutostartPage().ASList.Count(), 2);
+    EXPECT_EQ(f.AutostartPage().ASList.ItemText(1, 0), "Zweit");
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(1), 0);
+
+    model.ASEntryDB = {model.ASEntries[2]};
+    model.Changed(ModelChange::KnownEntries);
+    EXPECT_EQ(f.AutostartPage().ASList.ItemImage(1), 1);
+
+    // The page's subscription ends with it: telling the model afterwards
+    // reaches no page that has gone.
+    form.reset();
+    model.Changed(ModelChange::Entries);
+}
+
 TEST_F(MainFormTest, PickingAGroupFillsTheListWithTextsChecksAndMarks) {
     TMainForm& f = Open();
     model.ASEntries = {MakeEntry(0, KindRegistry, "Tool", "c:\\tool.exe"),
