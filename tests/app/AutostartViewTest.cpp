@@ -1,5 +1,5 @@
-#include "support/Model.h"
 #include "app/AutostartView.h"
+#include "model/AppModel.h"
 #include "base/Errors.h"
 #include "database/KnownEntries.h"
 #include "support/Entries.h"

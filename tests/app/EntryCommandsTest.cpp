@@ -34,8 +34,6 @@ class EntryCommandsTest : public test::ModelTest {
         ui::SetModalRunner({});
         ui::SetPopupRunner({});
         DeleteRunValues();
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
     }
     static void DeleteRunValues() {
         HKEY k;

@@ -19,13 +19,9 @@ class EntryQuestions : public test::ModelTest {
     void SetUp() override {
         model.LanguageTable.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "qv6.lng"));
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        savedWindowsDir_ = model.WindowsDir;
         model.WindowsDir = dir_.Path();
     }
-    void TearDown() override {
-        test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        model.WindowsDir = savedWindowsDir_;
-    }
+    void TearDown() override { test::RegDeleteTree(HKEY_CURRENT_USER, kKey); }
     static AutostartEntry Reg(const std::string& name, const std::string& data,
                               const std::string& path = std::string("\\") + kKey) {
         return test::RegEntry(kRootCurrentUser, path, name, data);
@@ -36,7 +32,6 @@ class EntryQuestions : public test::ModelTest {
     }
     test::TempDir dir_;
     test::ScriptedDialogs dialogs_;
-    std::string savedWindowsDir_;
 };
 
 TEST_F(EntryQuestions, DeletingARegistryValueAsksAndReportsFailure) {

@@ -22,7 +22,6 @@ class InactiveFormTest : public test::ModelTest {
     void SetUp() override {
         cwd_ = std::make_unique<test::WorkingDirectory>(work.Path());
         ASSERT_TRUE(cwd_->Changed());
-        model.ASEntries.clear();
         std::string lng;
         for (int i = 0; i <= LineNumber(Lng::Last); ++i)
             lng += "Zeile " + std::to_string(i) + "\r\n";
@@ -34,7 +33,6 @@ class InactiveFormTest : public test::ModelTest {
     }
     void TearDown() override {
         form.reset();
-        model.ASEntries.clear();
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
         cwd_.reset();
     }

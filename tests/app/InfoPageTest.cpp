@@ -47,15 +47,10 @@ SystemFigures NineEightFigures() {
 class InfoPageTest : public test::ModelTest {
   protected:
     void SetUp() override {
-        model.ASEntries.clear();
         lng_ = test::ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
     }
-    void TearDown() override {
-        form.reset();
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
-    }
+    void TearDown() override { form.reset(); }
     TMainForm& Open(const std::string& lng) {
         test::WriteBytes(dir / "qv6.lng", lng);
         form = std::make_unique<TMainForm>(model);

@@ -20,16 +20,10 @@ using test::MakeEntry;
 class MainFormTest : public test::ModelTest {
   protected:
     void SetUp() override {
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
         lng_ = test::ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
     }
-    void TearDown() override {
-        form.reset();
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
-    }
+    void TearDown() override { form.reset(); }
 
     // Hidden unless asked: under a display without a window manager, Wine
     // waits two seconds for every shown window to be unmapped again.

@@ -46,8 +46,6 @@ class ScriptedGuard : public GuardControl {
 class ProcessPageFixture : public test::ModelTest {
   protected:
     void SetUp() override {
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
         lng_ = ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
         WriteBytes(dir / "qv6.lng", lng_);
@@ -68,9 +66,6 @@ class ProcessPageFixture : public test::ModelTest {
         form.reset();
         ui::SetModalRunner({});
         SetClockHooks({});
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
-        model.ProcessTable.clear();
     }
 
     // Opens the window hidden (a shown one costs seconds under Wine) with

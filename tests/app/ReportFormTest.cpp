@@ -75,8 +75,6 @@ class ReportFormTest : public test::ModelTest {
         form.reset();
         ui::SetModalRunner({});
         TReportForm::SetViewerFactory({});
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
     }
     // Clicks the report button; `inside` runs while the window is open and
     // ends it. Returns whether the window was shown at all.

@@ -34,8 +34,6 @@ class SeededPrefixTest : public test::ModelTest {
             ::RegDeleteValueA(key, kValue);
             ::RegCloseKey(key);
         }
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
     }
     TMainForm& Open() {
         form = std::make_unique<TMainForm>(model);

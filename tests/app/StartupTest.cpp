@@ -110,13 +110,11 @@ class BackupTest : public test::ModelTest {
     void SetUp() override {
         saved_ = test::RegGetString(HKEY_CURRENT_USER, kKey, "startup");
         savedCommon_ = test::RegGetString(HKEY_LOCAL_MACHINE, kKey, "common startup");
-        oldAppDir_ = model.AppDir;
         model.AppDir = app_.Path();
     }
     void TearDown() override {
         Restore(HKEY_CURRENT_USER, "startup", saved_);
         Restore(HKEY_LOCAL_MACHINE, "common startup", savedCommon_);
-        model.AppDir = oldAppDir_;
     }
     static void Restore(HKEY root, const char* name, const std::string& value) {
         if (value.rfind("<no", 0) == 0) {
@@ -130,7 +128,7 @@ class BackupTest : public test::ModelTest {
         }
     }
     test::TempDir app_, user_, common_;
-    std::string saved_, savedCommon_, oldAppDir_;
+    std::string saved_, savedCommon_;
 };
 
 TEST_F(BackupTest, CopiesFilesOfBothFoldersCumulativelyAndSkipsSubfolders) {

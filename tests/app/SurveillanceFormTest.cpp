@@ -3,7 +3,6 @@
 // synthesized mouse messages), the add dialog, removing, selecting all, the
 // splitter, procsurv.dat, and the guard with its label and timer, scripted
 // and the real qvguard.exe.
-#include "support/Model.h"
 #include "ProcessPageFixture.h"
 
 #include "base/Text.h"

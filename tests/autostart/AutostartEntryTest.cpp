@@ -1,5 +1,5 @@
-#include "support/Model.h"
 #include "autostart/AutostartEntry.h"
+#include "model/AppModel.h"
 
 #include <gtest/gtest.h>
 

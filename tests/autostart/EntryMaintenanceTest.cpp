@@ -18,13 +18,9 @@ class EntryMaintenance : public test::ModelTest {
   protected:
     void SetUp() override {
         test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        savedWindowsDir_ = model.WindowsDir;
         model.WindowsDir = dir_.Path();
     }
-    void TearDown() override {
-        test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
-        model.WindowsDir = savedWindowsDir_;
-    }
+    void TearDown() override { test::RegDeleteTree(HKEY_CURRENT_USER, kKey); }
     static AutostartEntry Reg(const std::string& name, const std::string& data,
                               const std::string& path = std::string("\\") + kKey) {
         return test::RegEntry(kRootCurrentUser, path, name, data);
@@ -44,7 +40,6 @@ class EntryMaintenance : public test::ModelTest {
     }
     test::TempDir dir_;
     test::ScriptedDialogs dialogs_;
-    std::string savedWindowsDir_;
 };
 
 TEST_F(EntryMaintenance, RenameMovesTheValueAndWritesTheTextAsString) {

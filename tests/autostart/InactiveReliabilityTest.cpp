@@ -3,7 +3,6 @@
 // every file, registry value and ini line must be either in force or kept,
 // and aseinactive.dat, isf.dat and the folder of kept files must agree with
 // the list.
-#include "support/Model.h"
 #include "InactiveFixture.h"
 
 #include "autostart/InactiveRules.h"

@@ -1,6 +1,6 @@
-#include "support/Model.h"
 #include "InactiveFixture.h"
 
+#include "model/AppModel.h"
 #include "autostart/InactiveRules.h"
 #include "base/Errors.h"
 #include "base/Files.h"

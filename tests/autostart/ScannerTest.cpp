@@ -3,7 +3,6 @@
 #include "AutostartMachine.h"
 
 #include "model/AppModel.h"
-#include "support/Model.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"

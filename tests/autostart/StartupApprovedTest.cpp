@@ -4,7 +4,6 @@
 #include "AutostartMachine.h"
 
 #include "model/AppModel.h"
-#include "support/Model.h"
 #include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"
 #include "autostart/StartupApproved.h"

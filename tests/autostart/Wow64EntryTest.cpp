@@ -4,7 +4,6 @@
 #include "InactiveFixture.h"
 
 #include "model/AppModel.h"
-#include "support/Model.h"
 #include "autostart/EntryMaintenance.h"
 #include "autostart/Scanner.h"
 #include "base/Files.h"

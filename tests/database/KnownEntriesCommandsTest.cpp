@@ -19,10 +19,7 @@ AutostartEntry Entry(const std::string& name, uint8_t active = 1) {
 
 class KnownEntriesCommands : public test::ModelTest {
   protected:
-    void SetUp() override {
-        model.ASEntries.clear();
-        model.ASEntryDB.clear();
-    }
+    void SetUp() override {}
     void TearDown() override { SetUp(); }
 };
 

@@ -53,20 +53,11 @@ std::string GarbageRecord(unsigned char seed) {
 
 class KnownEntries : public test::ModelTest {
   protected:
-    void SetUp() override {
-        savedAppDir_ = model.AppDir;
-        model.AppDir = dir_.Path();
-        model.ASEntryDB.clear();
-    }
-    void TearDown() override {
-        model.ASEntryDB.clear();
-        model.AppDir = savedAppDir_;
-    }
+    void SetUp() override { model.AppDir = dir_.Path(); }
     std::string DbFile() const { return dir_ / "asedb.dat"; }
 
     TempDir dir_;
     ScriptedDialogs dialogs_;
-    std::string savedAppDir_;
 };
 
 TEST_F(KnownEntries, LoadReadsWholeRecordsOnly) {

@@ -1,7 +1,6 @@
 // The rows of the process information dialog: built from plain facts, and
 // read from real files, prochelper.exe's version resource among them.
 #include "model/AppModel.h"
-#include "support/Model.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "process/ProcessInfo.h"

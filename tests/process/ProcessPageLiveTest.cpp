@@ -1,6 +1,6 @@
 // The process page's rows and the verified kill against real processes:
 // prochelper.exe started by the test, found by its path, ended or refused.
-#include "support/Model.h"
+#include "model/AppModel.h"
 #include "base/Clock.h"
 #include "base/Text.h"
 #include "process/ProcessIcons.h"

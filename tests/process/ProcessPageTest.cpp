@@ -1,7 +1,7 @@
 // The process page's rules over a scripted system: the rows of a fill, the
 // icon plan, the verified kill, the kill loop and its texts, and the
 // critical processes.
-#include "support/Model.h"
+#include "model/AppModel.h"
 #include "base/Clock.h"
 #include "process/ProcessPage.h"
 #include "ScriptedProcessControl.h"

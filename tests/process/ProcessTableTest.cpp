@@ -1,7 +1,6 @@
 // The process table over a scripted source: the cap, the join by id, the
 // names, the sort and the failure paths.
 #include "model/AppModel.h"
-#include "support/Model.h"
 #include "base/Files.h"
 #include "process/ProcessTable.h"
 #include "ScriptedProcessSource.h"

@@ -1,6 +1,5 @@
 // procs.dll and the process table against the running system.
 #include "model/AppModel.h"
-#include "support/Model.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
