@@ -7,18 +7,14 @@
 #include "ui/Form.h"
 
 #include <span>
-#include <type_traits>
 
 namespace qv {
-
-// The type of a line's name, whatever LanguageLines makes it.
-using LineId = std::remove_const_t<decltype(Lng::ExplorerCaption)>;
 
 enum class Prop { Caption, Hint };
 
 struct LanguageTarget {
     ui::Control* control;
-    LineId line;
+    Lng line;
     Prop prop;
 };
 

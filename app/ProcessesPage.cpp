@@ -259,10 +259,9 @@ void TProcessesPage::ProcKillBtnClick() {
     ::RedrawWindow(main_.BottomPnl.Handle(), &r, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
-    std::vector<std::string> failures = KillTickedProcesses(procRows_, ticked, control);
+    std::optional<Failure> failed = KillTickedProcesses(procRows_, ticked, control);
     RunGuarded([this] { RefreshProcessPage(true); });
-    if (!failures.empty())
-        ShowMessage(KillFailureMessage(model_.LanguageTable[Lng::KillFailedHeader], failures));
+    if (failed) ShowMessage(ShownText(model_.LanguageTable, *failed));
     main_.Status("");
 }
 

@@ -25,14 +25,34 @@ struct Failure {
     Lng line;
     std::vector<std::string> args;
     std::string cause; // the system's own words, for the log; not part of the line
+    // What it failed on when that is several things (the processes that did
+    // not end): listed below the line, one per line.
+    std::vector<std::string> items;
 };
+
+// text, then CR and each item in double quotes (a quote inside doubled),
+// the items separated by CR, none after the last.
+inline std::string AppendQuotedItems(std::string text, const std::vector<std::string>& items) {
+    text += '\r';
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) text += '\r';
+        text += '"';
+        for (char c : items[i]) {
+            if (c == '"') text += '"';
+            text += c;
+        }
+        text += '"';
+    }
+    return text;
+}
 
 inline std::string ShownText(const LanguageFile& lines, const LineText& text) {
     return lines.Format(text.line, text.args);
 }
 // The text a message box shows for the failure.
 inline std::string ShownText(const LanguageFile& lines, const Failure& failure) {
-    return lines.Format(failure.line, failure.args);
+    std::string text = lines.Format(failure.line, failure.args);
+    return failure.items.empty() ? text : AppendQuotedItems(std::move(text), failure.items);
 }
 
 } // namespace qv

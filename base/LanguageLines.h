@@ -175,8 +175,24 @@ enum class Lng : int {
     // cannot run without.
     KillCriticalQuestion = 171,
 
+    // What the user is told when the update check's network fails; the
+    // system's own words stay in the exception's message.
+    NetStartFailed = 172,
+    NetHostNotFound = 173,
+    NetLookupTimedOut = 174,
+    NetConnectTimedOut = 175,
+    NetRefused = 176,
+    NetCancelled = 177,
+    NetAborted = 178,
+    NetError = 179,
+    NetAnswerTooLong = 180,
+    NetTooManyRedirects = 181,
+    NetBusy = 182,
+    NetBadAddress = 183,
+    NetHttpsUnsupported = 184,
+
     // The highest line the program reads.
-    Last = 171,
+    Last = 184,
 };
 
 // The line's number in the file, for the table and for tests that check a

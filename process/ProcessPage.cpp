@@ -122,23 +122,12 @@ std::string KillFailureText(std::string_view caption, uint32_t processId) {
 }
 
 std::string KillFailureMessage(std::string_view header, const std::vector<std::string>& failures) {
-    std::string message(header);
-    message += '\r';
-    for (size_t i = 0; i < failures.size(); ++i) {
-        if (i > 0) message += '\r';
-        message += '"';
-        for (char c : failures[i]) {
-            if (c == '"') message += '"';
-            message += c;
-        }
-        message += '"';
-    }
-    return message;
+    return AppendQuotedItems(std::string(header), failures);
 }
 
-std::vector<std::string> KillTickedProcesses(const std::vector<ProcessRow>& rows,
-                                             const std::vector<bool>& ticked,
-                                             ProcessControl& control) {
+std::optional<Failure> KillTickedProcesses(const std::vector<ProcessRow>& rows,
+                                           const std::vector<bool>& ticked,
+                                           ProcessControl& control) {
     std::vector<std::string> failures;
     const uint32_t savedPriority = control.PriorityClass();
     control.SetPriorityClass(kRealtimePriorityClass);
@@ -161,7 +150,10 @@ std::vector<std::string> KillTickedProcesses(const std::vector<ProcessRow>& rows
 
     control.SetPriorityClass(savedPriority);
     SleepMs(1000);
-    return failures;
+    if (failures.empty()) return std::nullopt;
+    Failure failure(Lng::KillFailedHeader);
+    failure.items = std::move(failures);
+    return failure;
 }
 
 } // namespace qv

@@ -3,6 +3,7 @@
 // row gets, and ending the ticked processes. The form copies rows and icons
 // onto its list and asks the questions; everything it decides is here. Pure
 // code over ProcessSource and ProcessControl.
+#include "base/Failure.h"
 #include "process/ProcessControl.h"
 #include "process/ProcessTable.h"
 
@@ -94,12 +95,13 @@ std::string KillFailureMessage(std::string_view header, const std::vector<std::s
 // The kill itself, after the questions and with the status line showing:
 // the program's priority class is remembered and raised to real time, every
 // ticked row is ended verified in row order, the priority class is restored
-// and the page waits one second (SleepMs) for the processes to go. Returns
-// the failure texts in row order. The program's own row, if ticked, is
+// and the page waits one second (SleepMs) for the processes to go. Returns,
+// when any did not end, a failure whose items are their KillFailureText in
+// row order. The program's own row, if ticked, is
 // ended last, so that the other ticked processes are not left running when
 // the program ends.
-std::vector<std::string> KillTickedProcesses(const std::vector<ProcessRow>& rows,
-                                             const std::vector<bool>& ticked,
-                                             ProcessControl& control);
+std::optional<Failure> KillTickedProcesses(const std::vector<ProcessRow>& rows,
+                                           const std::vector<bool>& ticked,
+                                           ProcessControl& control);
 
 } // namespace qv

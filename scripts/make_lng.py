@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 172
+LINE_COUNT = 185
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -28,6 +28,8 @@ PLACEHOLDERS = {
     22: 1,  # number of surveillance entries
     25: 1,  # number of rows in the autostart list
     63: 1,  # path of the file in the text editor
+    179: 1,  # the system's error number
+    181: 1,  # the most redirects followed
 }
 
 TEXTS = [
@@ -239,6 +241,20 @@ TEXTS += [
     "Unter den markierten Prozessen ist mindestens ein Prozess, den Windows "
     "selbst zum Weiterlaufen braucht. Soll er trotzdem beendet werden? "
     "Windows kann dabei sofort abstürzen.",                      # 171
+    # 172-184: what the user is told when the update check's network fails
+    "Die Netzwerkfunktionen von Windows lassen sich nicht starten.", # 172
+    "Der Update-Server wurde nicht gefunden.",                # 173
+    "Die Suche nach dem Update-Server hat zu lange gedauert.", # 174
+    "Der Update-Server antwortet nicht.",                     # 175
+    "Der Update-Server nimmt keine Verbindung an.",           # 176
+    "Die Verbindung zum Update-Server wurde abgebrochen.",    # 177
+    "Die Übertragung vom Update-Server wurde abgebrochen, bevor sie vollständig war.", # 178
+    "Netzwerkfehler %s bei der Verbindung zum Update-Server.", # 179
+    "Die Antwort des Update-Servers ist zu lang.",            # 180
+    "Der Update-Server leitet zu oft weiter (mehr als %s Mal).", # 181
+    "Es besteht schon eine Verbindung zum Update-Server.",    # 182
+    "Die Adresse des Update-Servers ist ungültig.",           # 183
+    "Die Adresse des Update-Servers verlangt HTTPS; die Suche nach Updates spricht nur HTTP.", # 184
 ]
 
 

@@ -191,6 +191,20 @@ TEXTS += [
     "Among the ticked processes is at least one that Windows itself "
     "needs to keep running. End it anyway? Windows may crash at "
     "once.",                                                      # 171
+    # 172-184: what the user is told when the update check's network fails
+    "Windows networking cannot be started.",                  # 172
+    "The update server was not found.",                       # 173
+    "Looking up the update server took too long.",            # 174
+    "The update server does not answer.",                     # 175
+    "The update server refuses the connection.",              # 176
+    "The connection to the update server was cancelled.",     # 177
+    "The transfer from the update server was cancelled before it was complete.", # 178
+    "Network error %s while talking to the update server.",   # 179
+    "The update server's answer is too long.",                # 180
+    "The update server redirects too often (more than %s times).", # 181
+    "A connection to the update server is already open.",     # 182
+    "The update server's address is invalid.",                # 183
+    "The update server's address asks for HTTPS; the update check speaks HTTP only.", # 184
 ]
 
 

@@ -2,6 +2,7 @@
 
 #include "about/ServerSettings.h"
 #include "base/Files.h"
+#include "update/HttpProtocol.h"
 #include "ui/Dialogs.h"
 
 #include <utility>
@@ -91,8 +92,14 @@ void TCheckUpdateForm::Check() {
     hooks.show = [this](Lng line) { ShowMessage(lines_[line]); };
     hooks.confirm = [this](Lng line) { return Confirm(lines_[line]); };
     UpdateCheckResult result;
-    const bool done =
-        RunGuarded([&] { result = RunUpdateCheck(HTTP, appDir_, baseAddress_, ExePath, hooks); });
+    const bool done = RunGuarded([&] {
+        try {
+            result = RunUpdateCheck(HTTP, appDir_, baseAddress_, ExePath, hooks);
+        } catch (const ESockError& e) {
+            // The user reads German; the system's words stay in the cause.
+            throw AppError(ShownText(lines_, e.failure()));
+        }
+    });
     checking_ = false;
     // After an error box the dialog stays open, its bar at 1, until the user
     // closes it.

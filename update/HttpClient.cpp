@@ -62,7 +62,7 @@ void StopSockets() {
 }
 
 [[noreturn]] void ThrowSocketError(int code) {
-    throw ESockError(SocketErrorText(code));
+    throw SocketFailure(code);
 }
 
 } // namespace
@@ -261,7 +261,8 @@ struct SocketClient::Impl {
         StopTimer();
         if (!lookupDone) {
             AbandonLookup();
-            throw ESockError(timedOut ? "Host Lookup Timed Out" : "Host Lookup Canceled");
+            throw timedOut ? ESockError(Lng::NetLookupTimedOut, "Host Lookup Timed Out")
+                           : ESockError(Lng::NetCancelled, "Host Lookup Canceled");
         }
         lookupTask = nullptr;
         if (lookupError != 0) return std::nullopt; // "Host Lookup Failed"
@@ -297,12 +298,12 @@ struct SocketClient::Impl {
 };
 
 SocketClient::SocketClient() : impl_(std::make_unique<Impl>()) {
-    if (!StartSockets()) throw ESockError(kInitFailed);
+    if (!StartSockets()) throw ESockError(Lng::NetStartFailed, kInitFailed);
     impl_->CreateWindowOnce();
     if (!impl_->window || !impl_->CreateSocket(true)) {
         if (impl_->window) ::DestroyWindow(impl_->window);
         StopSockets();
-        throw ESockError(kInitFailed);
+        throw ESockError(Lng::NetStartFailed, kInitFailed);
     }
 }
 
@@ -325,15 +326,16 @@ bool SocketClient::Connected() const {
 
 void SocketClient::Connect(const std::string& host, uint16_t port) {
     Impl& s = *impl_;
-    if (s.connected) throw ESockError("Already connected");
+    if (s.connected) throw ESockError(Lng::NetBusy, "Already connected");
     s.timeOut = TimeOut;
     s.cancelled = false;
     s.timedOut = false;
-    if (s.socket == INVALID_SOCKET && !s.CreateSocket(false)) throw ESockError(kInitFailed);
+    if (s.socket == INVALID_SOCKET && !s.CreateSocket(false))
+        throw ESockError(Lng::NetStartFailed, kInitFailed);
     // Time-outs and cancellations of the lookup pass on; a name that did
     // not resolve becomes "no address".
     std::optional<in_addr> addr = s.Lookup(host);
-    if (!addr || addr->s_addr == 0) throw ESockError("Null Remote Address");
+    if (!addr || addr->s_addr == 0) throw ESockError(Lng::NetHostNotFound, "Null Remote Address");
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = ::htons(port);
@@ -351,7 +353,8 @@ void SocketClient::Connect(const std::string& host, uint16_t port) {
     if (s.connected) return;
     // The notification's own error says why ("10061:Connection refused").
     if (s.connectError) ThrowSocketError(s.connectError);
-    throw ESockError(s.timedOut ? "Connection Timed out" : "Connection Canceled");
+    throw s.timedOut ? ESockError(Lng::NetConnectTimedOut, "Connection Timed out")
+                     : ESockError(Lng::NetCancelled, "Connection Canceled");
 }
 
 void SocketClient::Write(std::string_view text) {
@@ -360,7 +363,7 @@ void SocketClient::Write(std::string_view text) {
     Impl::StepTimer timer(s);
     size_t done = 0;
     while (done < text.size()) {
-        if (s.cancelled) throw EAbortError("Socket send aborted");
+        if (s.cancelled) throw EAbortError(Lng::NetAborted, "Socket send aborted");
         int n = ::send(s.socket, text.data() + done, static_cast<int>(text.size() - done), 0);
         if (n > 0) {
             done += static_cast<size_t>(n);
@@ -369,7 +372,7 @@ void SocketClient::Write(std::string_view text) {
         int error = ::WSAGetLastError();
         if (n == SOCKET_ERROR && error != WSAEWOULDBLOCK) ThrowSocketError(error);
         s.Pump();
-        if (s.cancelled) throw EAbortError("Socket send aborted");
+        if (s.cancelled) throw EAbortError(Lng::NetAborted, "Socket send aborted");
         s.Wait(kPollMs);
     }
 }
@@ -381,12 +384,13 @@ std::string SocketClient::ReadLine(size_t limit) {
         size_t length = LineLength(s.pending);
         if (length != std::string::npos || s.pending.size() > limit) {
             if (length == std::string::npos || length > limit)
-                throw ESockError("Response header too long (more than 65536 bytes)");
+                throw ESockError(Lng::NetAnswerTooLong,
+                                 "Response header too long (more than 65536 bytes)");
             std::string line = s.pending.substr(0, length);
             s.pending.erase(0, length);
             return line;
         }
-        if (s.cancelled) throw EAbortError("Socket readln aborted");
+        if (s.cancelled) throw EAbortError(Lng::NetAborted, "Socket readln aborted");
         size_t got = 0;
         switch (s.ReceiveSome(got)) {
         case Impl::Received::Data:
@@ -398,7 +402,7 @@ std::string SocketClient::ReadLine(size_t limit) {
             return {};
         case Impl::Received::WouldBlock:
             s.Pump();
-            if (s.cancelled) throw EAbortError("Socket readln aborted");
+            if (s.cancelled) throw EAbortError(Lng::NetAborted, "Socket readln aborted");
             s.Wait(kReceiveWaitMs);
             break;
         }
@@ -416,7 +420,7 @@ void SocketClient::Capture(const std::function<void(std::string_view)>& sink,
     }
     for (;;) {
         s.Pump();
-        if (s.cancelled) throw EAbortError(abortText);
+        if (s.cancelled) throw EAbortError(Lng::NetAborted, abortText);
         size_t got = 0;
         switch (s.ReceiveSome(got)) {
         case Impl::Received::Data:
@@ -481,7 +485,7 @@ void WriteWholeFile(const std::string& path, std::string_view bytes) {
 } // namespace
 
 void HttpClient::Get(const std::string& url) {
-    if (busy_) throw ESockError("Already connected");
+    if (busy_) throw ESockError(Lng::NetBusy, "Already connected");
     busy_ = true;
     struct Done {
         HttpClient& c;
@@ -509,8 +513,9 @@ void HttpClient::Get(const std::string& url) {
         // status than 300 to 302 ends the transaction as it is.
         if (!IsRedirectStatus(status_) || location_.empty()) return;
         if (redirects_ == kMaxRedirects)
-            throw ESockError("Too many redirects (more than " + std::to_string(kMaxRedirects) +
-                             ")");
+            throw ESockError(Lng::NetTooManyRedirects,
+                             "Too many redirects (more than " + std::to_string(kMaxRedirects) + ")",
+                             {std::to_string(kMaxRedirects)});
         ++redirects_;
         next = RedirectUrl(location_, host_, Port);
     }
@@ -538,7 +543,8 @@ void HttpClient::Transaction() {
     uint64_t received = 0;
     auto count = [&](std::string_view piece) {
         received += piece.size();
-        if (MaxBody && received > MaxBody) throw ESockError("Response body too large");
+        if (MaxBody && received > MaxBody)
+            throw ESockError(Lng::NetAnswerTooLong, "Response body too large");
     };
     if (InputFileMode) {
         BodyFile file(Body);

@@ -26,9 +26,10 @@ bool AllDigits(std::string_view s) {
 // A port after the host's ":"; an empty one keeps the port the client has.
 uint16_t PortNumber(std::string_view text, uint16_t current) {
     if (text.empty()) return current;
-    if (!AllDigits(text) || text.size() > 5) throw AppError("Invalid port in URL");
+    if (!AllDigits(text) || text.size() > 5)
+        throw ESockError(Lng::NetBadAddress, "Invalid port in URL");
     unsigned long n = std::stoul(std::string(text));
-    if (n == 0 || n > 65535) throw AppError("Invalid port in URL");
+    if (n == 0 || n > 65535) throw ESockError(Lng::NetBadAddress, "Invalid port in URL");
     return static_cast<uint16_t>(n);
 }
 
@@ -41,9 +42,10 @@ std::string_view WithoutLineEnd(std::string_view line) {
 } // namespace
 
 UrlParts ParseUrl(std::string_view url, std::string_view host, uint16_t port) {
-    if (url.empty()) throw AppError("Empty URL");
+    if (url.empty()) throw ESockError(Lng::NetBadAddress, "Empty URL");
     for (char c : url)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) throw AppError("Invalid URL");
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            throw ESockError(Lng::NetBadAddress, "Invalid URL");
     UrlParts parts;
     parts.url.assign(url);
     parts.host.assign(host);
@@ -67,7 +69,7 @@ UrlParts ParseUrl(std::string_view url, std::string_view host, uint16_t port) {
         else if (SameTextAscii(scheme, "ftp"))
             parts.port = 21;
         else if (SameTextAscii(scheme, "https"))
-            throw AppError("HTTP Secure Socket is not supported");
+            throw ESockError(Lng::NetHttpsUnsupported, "HTTP Secure Socket is not supported");
         else
             parts.port = 80;
     }
@@ -145,7 +147,7 @@ std::optional<std::string> LocationOf(std::string_view line) {
 
 void ResponseHead::CheckPartial(size_t bytesSoFar) const {
     if (text_.size() + bytesSoFar > kMaxResponseHead)
-        throw ESockError("Response header too long (more than 65536 bytes)");
+        throw ESockError(Lng::NetAnswerTooLong, "Response header too long (more than 65536 bytes)");
 }
 
 bool ResponseHead::Add(std::string_view line) {
@@ -239,6 +241,21 @@ constexpr SocketError kSocketErrors[] = {
     {11004, "Valid name, no data record of requested type"},
 };
 } // namespace
+
+ESockError SocketFailure(int code) {
+    switch (code) {
+    case 10060:
+        return ESockError(Lng::NetConnectTimedOut, SocketErrorText(code));
+    case 10061:
+        return ESockError(Lng::NetRefused, SocketErrorText(code));
+    case 11001:
+    case 11002:
+    case 11004:
+        return ESockError(Lng::NetHostNotFound, SocketErrorText(code));
+    default:
+        return ESockError(Lng::NetError, SocketErrorText(code), {std::to_string(code)});
+    }
+}
 
 std::string SocketErrorText(int code) {
     for (const SocketError& e : kSocketErrors)

@@ -4,6 +4,7 @@
 // lines read, when a redirect is followed, and the texts of socket errors.
 // Pure code, no Windows headers, so it also builds natively for fuzzing.
 #include "base/Errors.h"
+#include "base/Failure.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -13,10 +14,17 @@
 
 namespace qv {
 
-// A failure of the network layer; the message names it.
+// A failure of the network layer. The message is the system's own English
+// words (kept for logs and for update.exe); failure() is what a window tells
+// the user, a German line with those words as its cause.
 class ESockError : public AppError {
   public:
-    using AppError::AppError;
+    ESockError(Lng line, const std::string& message, std::vector<std::string> args = {})
+        : AppError(message), failure_(line, std::move(args), message) {}
+    const Failure& failure() const { return failure_; }
+
+  private:
+    Failure failure_;
 };
 // A network step that was cancelled, in practice by the time limit.
 class EAbortError : public ESockError {
@@ -107,5 +115,8 @@ std::string RedirectUrl(std::string_view target, std::string_view host, uint16_t
 // "code:description" for the socket error codes the table knows, "Unknown
 // Error No. " + code for the others.
 std::string SocketErrorText(int code);
+// The error for a Winsock code: SocketErrorText as its message, and the line
+// that tells the user (refused, no answer, no such host, or the number).
+ESockError SocketFailure(int code);
 
 } // namespace qv

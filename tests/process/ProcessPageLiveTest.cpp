@@ -61,7 +61,7 @@ TEST(ProcessPageLive, TickedHelperEndsAndNothingElse) {
     const uint32_t priority = ::GetPriorityClass(::GetCurrentProcess());
     NoSleep sleeps;
     auto failures = KillTickedProcesses(rows, TickOnly(rows, row), SystemProcessControl());
-    EXPECT_EQ(failures, std::vector<std::string>{});
+    EXPECT_FALSE(failures);
     EXPECT_EQ(sleeps.slept, std::vector<uint32_t>{1000});
     EXPECT_EQ(::GetPriorityClass(::GetCurrentProcess()), priority);
     ASSERT_TRUE(one.WaitForEnd());
@@ -88,8 +88,9 @@ TEST(ProcessPageLive, ReusedIdIsRefusedAndTheProcessKeepsRunning) {
     NoSleep sleeps;
     EXPECT_EQ(KillVerified(stale, SystemProcessControl()), KillResult::Replaced);
     auto failures = KillTickedProcesses({stale}, {true}, SystemProcessControl());
-    EXPECT_EQ(failures, std::vector<std::string>{UpperAscii(helper.Path()) +
-                                                 " [PID:" + FormatHex8(helper.Id()) + "]"});
+    ASSERT_TRUE(failures);
+    EXPECT_EQ(failures->items, std::vector<std::string>{UpperAscii(helper.Path()) +
+                                                        " [PID:" + FormatHex8(helper.Id()) + "]"});
     EXPECT_TRUE(helper.Running());
 
     EXPECT_EQ(KillVerified(*row, SystemProcessControl()), KillResult::Ended);
@@ -107,8 +108,9 @@ TEST(ProcessPageLive, ProcessThatEndedMeanwhileIsAFailure) {
 
     NoSleep sleeps;
     auto failures = KillTickedProcesses(rows, TickOnly(rows, row), SystemProcessControl());
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0], row->caption + " [PID:" + FormatHex8(helper.Id()) + "]");
+    ASSERT_TRUE(failures);
+    ASSERT_EQ(failures->items.size(), 1u);
+    EXPECT_EQ(failures->items[0], row->caption + " [PID:" + FormatHex8(helper.Id()) + "]");
     EXPECT_EQ(helper.ExitCode(), 7u);
 }
 

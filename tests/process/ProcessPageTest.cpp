@@ -137,10 +137,12 @@ TEST(ProcessPage, KillLoopRaisesPriorityEndsTickedRowsRestoresAndWaits) {
                                     Row(20, "C:\\E.EXE", 200)};
     SleepLog sleeps(control.log);
 
-    auto failures = KillTickedProcesses(rows, {true, false, true, true, true}, control);
+    auto failed = KillTickedProcesses(rows, {true, false, true, true, true}, control);
 
-    EXPECT_EQ(failures, (std::vector<std::string>{"C:\\OLD \"X\".EXE [PID:000001A4]",
-                                                  "C:\\E.EXE [PID:00000014]"}));
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->line, Lng::KillFailedHeader);
+    EXPECT_EQ(failed->items, (std::vector<std::string>{"C:\\OLD \"X\".EXE [PID:000001A4]",
+                                                       "C:\\E.EXE [PID:00000014]"}));
     EXPECT_TRUE(control.processes[8].ended);
     EXPECT_FALSE(control.processes[12].ended); // not ticked
     EXPECT_FALSE(control.processes[0x1A4].ended);
@@ -163,7 +165,7 @@ TEST(ProcessPage, KillLoopWithNothingTickedStillRaisesRestoresAndWaits) {
     control.Add(8, 80);
     SleepLog sleeps(control.log);
     // Fewer flags than rows: the rest count as unticked.
-    EXPECT_TRUE(KillTickedProcesses({Row(8, "C:\\A.EXE", 80)}, {}, control).empty());
+    EXPECT_FALSE(KillTickedProcesses({Row(8, "C:\\A.EXE", 80)}, {}, control));
     EXPECT_EQ(control.log, (std::vector<std::string>{"priority 256", "priority 32", "sleep 1000"}));
     EXPECT_FALSE(control.processes[8].ended);
 }

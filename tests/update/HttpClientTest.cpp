@@ -291,6 +291,47 @@ TEST(HttpClientFailure, RefusedPortAndUnknownNameNameTheirCause) {
     EXPECT_EQ(http.Body, "ok");
 }
 
+// Each way the network fails carries the line a window shows for it, with
+// the system's words as the cause.
+TEST(HttpClientFailure, EachFailureCarriesTheLineTheUserReads) {
+    TestHttpServer loop([](const std::string&) {
+        return Answer("HTTP/1.0 302 Found\r\nLocation: /again\r\n\r\n");
+    });
+    TestHttpServer silent([](const std::string&) {
+        Reply r;
+        r.holdOpen = true;
+        r.holdMs = 20000;
+        return r;
+    });
+    const struct {
+        std::string url;
+        Lng line;
+        std::vector<std::string> args;
+    } cases[] = {
+        {"http://127.0.0.1:" + std::to_string(test::UnusedPort()) + "/", Lng::NetRefused, {}},
+        {"http://" + std::string(70, 'x') + ".invalid/", Lng::NetHostNotFound, {}},
+        {"", Lng::NetBadAddress, {}},
+        {"http://127.0.0.1:99999/", Lng::NetBadAddress, {}},
+        {"https://127.0.0.1/", Lng::NetHttpsUnsupported, {}},
+        {loop.Base(), Lng::NetTooManyRedirects, {"10"}},
+        {silent.Base(), Lng::NetAborted, {}},
+    };
+    for (const auto& c : cases) {
+        HttpClient http;
+        http.TimeOut = 300;
+        try {
+            http.Get(c.url);
+            ADD_FAILURE() << c.url << ": no error";
+        } catch (const ESockError& e) {
+            EXPECT_EQ(e.failure().line, c.line) << c.url;
+            EXPECT_EQ(e.failure().args, c.args) << c.url;
+            EXPECT_EQ(e.failure().cause, e.what()) << c.url;
+        }
+    }
+    EXPECT_EQ(SocketFailure(10060).failure().line, Lng::NetConnectTimedOut);
+    EXPECT_EQ(SocketFailure(10050).failure().args, std::vector<std::string>{"10050"});
+}
+
 TEST(HttpClientFailure, UrlErrorsRaiseBeforeAnyConnection) {
     HttpClient http;
     EXPECT_EQ(ErrorOf([&] { http.Get(""); }), "Empty URL");
