@@ -35,7 +35,7 @@ uint32_t UpdateCRC32(uint32_t crc, const void* data, size_t length);
 // unreadable or empty file.
 int32_t FileCRC32(const std::string& path);
 
-// Reads the whole file as FileCRC32 does, in blocks of at most 1 MiB (others
+// Reads the whole file as FileCRC32 does, in blocks of at most 256 KiB (others
 // may go on reading and writing it meanwhile), and hands each block on. size
 // is the file's size once it is open. False when the file cannot be opened
 // or not read whole (a file that shrank under the reader is unreadable).

@@ -14,7 +14,7 @@ namespace {
 
 TEST(FileDigest, SameChecksumAsFileCRC32AndTheFilesSha256) {
     test::TempDir dir;
-    std::string big((1u << 20) + 17, '\0'); // crosses the one-megabyte block
+    std::string big((1u << 20) + 17, '\0'); // crosses the read blocks
     for (size_t i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>((i * 131) ^ (i >> 9));
     test::WriteBytes(dir / "big.bin", big);
