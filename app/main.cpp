@@ -14,8 +14,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     int exitCode = 0;
     {
-        // COM for the shell link object, once for the user-interface thread.
-        qv::ComInit com;
+        // COM comes with its first use (qv::EnsureComApartment), not here:
+        // loading it costs the start a good part of its time under Wine.
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES |
                                                  ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
         ::InitCommonControlsEx(&icc);

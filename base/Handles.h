@@ -106,4 +106,13 @@ class ComInit {
     bool ok_;
 };
 
+// COM for the calling thread from the first call on until the thread ends;
+// every caller of the shell and of COM objects calls it first. The window
+// program has no ComInit of its own: a start that resolves no link and opens
+// no dialog never loads COM. A thread with COM already counts it up; one in
+// another apartment keeps it.
+inline void EnsureComApartment() {
+    thread_local const ComInit apartment;
+}
+
 } // namespace qv

@@ -28,11 +28,13 @@ IconHandle LoadFileIcon(const std::string& path) {
 }
 
 bool ShellOpen(const std::string& target) {
+    EnsureComApartment();
     HINSTANCE r = ::ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(r) <= 32;
 }
 
 std::string ResolveShortcut(const std::wstring& linkPath) {
+    EnsureComApartment();
     ComPtr<IShellLinkA> link;
     if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                   link.put_void())))

@@ -1,5 +1,6 @@
 #include "ui/Dialogs.h"
 
+#include "base/Handles.h"
 #include "base/Product.h"
 #include "base/WinText.h"
 
@@ -97,6 +98,7 @@ class RealDialogs : public DialogHandler {
                        (r.multiSelect ? OFN_ALLOWMULTISELECT : 0) |
                        (r.mustExist ? OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST : 0);
         std::vector<std::string> files;
+        EnsureComApartment();
         if (!::GetOpenFileNameW(&d.ofn)) return files;
         // Either one full path, or a folder followed by the file names.
         std::wstring first(d.buf.data());
@@ -120,6 +122,7 @@ class RealDialogs : public DialogHandler {
         std::wstring init = ToWide(r.initialName);
         init.copy(d.buf.data(), std::min(init.size(), d.buf.size() - 1));
         d.ofn.Flags |= r.overwritePrompt ? OFN_OVERWRITEPROMPT : 0;
+        EnsureComApartment();
         if (!::GetSaveFileNameW(&d.ofn)) return std::nullopt;
         return FromWide(d.buf.data());
     }

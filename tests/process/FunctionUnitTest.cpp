@@ -10,6 +10,8 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <thread>
+
 namespace qv {
 namespace {
 
@@ -33,6 +35,11 @@ TEST(FunctionUnit, ResolveShortcutGivesTheTargetOrEmptyText) {
     test::WriteBytes(dir / "broken.lnk", "this is not a shell link");
     EXPECT_EQ(ResolveShortcut(ToWide(dir / "broken.lnk")), "");
     EXPECT_EQ(ResolveShortcut(ToWide(dir / "missing.lnk")), "");
+
+    // The window program's thread has no COM until something needs it.
+    std::string fresh;
+    std::thread([&] { fresh = ResolveShortcut(ToWide(dir / "Tool.lnk")); }).join();
+    EXPECT_TRUE(SameTextAscii(fresh, target));
 }
 
 TEST(FunctionUnit, ShellOpenStartsAProgramAndReportsFailure) {
