@@ -14,10 +14,7 @@ class SystemGuardControl : public GuardControl {
   public:
     explicit SystemGuardControl(std::string appDir) : appDir_(std::move(appDir)) {}
 
-    bool IsRunning() override {
-        SystemProcessSource source;
-        return TableHasGuard(CollectProcesses(source), appDir_);
-    }
+    bool IsRunning() override { return IsGuardRunning(appDir_); }
     bool NotifyStop() override { return NotifyGuard(GuardMsgStop); }
     void Start() override { ShellOpen(appDir_ + kGuardExeName); }
 

@@ -31,6 +31,11 @@ bool TableHasGuard(const std::vector<ProcessEntry>& table, std::string_view appD
 // showing a row and using it must not shift the table under it.
 bool IsGuardRunning(std::string_view appDir);
 
+// False only when no running process's image is named qvguard.exe (in any
+// case, from any folder), which the system's process list tells quickly: then
+// no guard runs anywhere. True when one is, or when the list cannot be had.
+bool SomeProcessRunsGuardImage();
+
 // Posts the message (both parameters 0) to the top-level window titled
 // "Quorvik 6 Guard". False, and nothing posted, when there is no such window;
 // true otherwise, without waiting for the guard.
