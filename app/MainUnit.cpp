@@ -58,16 +58,13 @@ TMainForm::~TMainForm() {
 
 bool TMainForm::Create(const std::string& appDir, bool show) {
     appDirOverride_ = appDir;
+    showOnCreate_ = show;
     if (!FormCreate()) {
         Destroy();
         return false;
     }
     // The designed size needs no WM_SIZE to be laid out.
     RunGuarded([this] { OnResize(); });
-    if (show) {
-        ::ShowWindow(Handle(), SW_SHOWNORMAL);
-        ::UpdateWindow(Handle());
-    }
     return true;
 }
 
@@ -178,6 +175,17 @@ bool TMainForm::FormCreate() {
     // 3. and 4. Applying the captions lays the window out for them.
     model_.LanguageTable.LoadFromBytes(ReadFileBytes(AppDir + "qv6.lng").value_or(std::string()));
     RunGuarded([this] { ApplyLanguage(); });
+    // 12., done now: the guard button and its label are part of the frame,
+    //    which goes on screen next, and must not change once it is there.
+    RunGuarded([this] { ShowGuardState(); });
+    // The frame on screen before the page is made and the entries are read:
+    // no message is taken from the queue until the list below is filled, so
+    // nothing the user does meets a window that is still being made.
+    if (showOnCreate_) {
+        RunGuarded([this] { OnResize(); });
+        ::ShowWindow(Handle(), SW_SHOWNORMAL);
+        ::UpdateWindow(Handle());
+    }
     // 5. The first page, with the nine groups; the others are made when
     //    they are first shown.
     EnsurePage(AutostartPageIndex);
@@ -195,8 +203,6 @@ bool TMainForm::FormCreate() {
     TAutostartPage& autostarts = AutostartPage();
     autostarts.SelectASGroupCombo.SetItemIndex(GroupByte(AutostartGroup::RunKeys));
     RunGuarded([this] { model_.Changed(ModelChange::Entries); });
-    // 12. Whether the guard runs, on its button and label.
-    RunGuarded([this] { ShowGuardState(); });
     return true;
 }
 

@@ -29,7 +29,10 @@ class TMainForm : public ui::Form {
 
     // Runs FormCreate and shows the window. False when start-up must end (the
     // language file is missing); then no window exists. `appDir` replaces the
-    // executable's directory (tests give a folder of their own).
+    // executable's directory (tests give a folder of their own). The frame
+    // is shown and painted once its captions and the guard's state are on
+    // it; the first page, the scan and the list fill follow before any
+    // message is taken from the queue.
     bool Create(const std::string& appDir = {}, bool show = true);
 
     // The start-up sequence, in its fixed order.
@@ -129,6 +132,7 @@ class TMainForm : public ui::Form {
 
     AppModel& model_;
     std::string appDirOverride_;
+    bool showOnCreate_ = false;
     FontHandle arial9_, arialBold12_;
     ServerSettings serverSettings_;
     AboutLinks aboutLinks_;
