@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets (parsers, report, scan, listing) natively with clang's
+# Builds the fuzz targets (parsers, report, scan, listing, history) natively with clang's
 # libFuzzer and the address and undefined behaviour sanitizers, and runs each
 # for a fixed time; any finding (crash, leak, sanitizer report, time-out)
 # fails the run and leaves its input as crash-*/leak-*/timeout-* in the
@@ -40,6 +40,7 @@ build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp scan/ScanOptions.cpp \
 build fuzz_listing fuzz/listing.cpp scan/EarlierListing.cpp scan/ScanOutput.cpp \
   autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
   base/Text.cpp base/LanguageFile.cpp
+build fuzz_history fuzz/history.cpp history/ChangeHistory.cpp
 
 # Seeds: the language file and a record, a response, a file list, an earlier
 # listing. The corpus starts from them on every run, so a run does not depend
@@ -53,8 +54,10 @@ printf 'QV6FILELIST 2\nversion 6.03\nexpires 2027-06-30T00:00:00Z\n%064d 5 a/b.t
 cp "$root/tests/update/keys/test_update_public.pem" "$out/corpus/key" 2>/dev/null || true
 printf '[\n{"group":0,"kind":"registry","root_key":"HKEY_CURRENT_USER","section":"","key_path":"R",%s\n]\n' \
   '"file_name":"","value_name":"n","value_data":"\"a\\u00e4\" /b","sha256":"","active":true}' >"$out/corpus/listing"
+printf 'QV6HISTORY 1\r\nN 2 0 0 -\r\nC 1 5 0 0 3132 6162 1\r\nT 0 32 52 6E 1 1 0 0 0 0 41 0 0 0 0 0 0 -\r\nEND 1\r\n' \
+  >"$out/corpus/history"
 status=0
-for target in fuzz_parsers fuzz_report fuzz_scan fuzz_listing; do
+for target in fuzz_parsers fuzz_report fuzz_scan fuzz_listing fuzz_history; do
   echo "fuzz: $target for ${seconds} s"
   # -timeout: one input that runs longer than 10 s counts as a finding.
   "$out/$target" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
