@@ -8,6 +8,7 @@
 #include "base/LanguageFile.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/InactiveRules.h"
+#include "autostart/StickyRules.h"
 #include "base/Crypto.h"
 #include "base/Text.h"
 #include "process/Surveillance.h"
@@ -44,6 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string formatted = FormatPercentS(in, {"a", "bb"});
     (void)formatted;
     (void)table[Lng::Last];
+
+    // Sticky lists: what is read writes out as a list that reads back alike.
+    if (auto sticky = ParseStickyList(in)) {
+        auto again = ParseStickyList(FormatStickyList(*sticky));
+        Check(again && *again == *sticky);
+    }
 
     // Record files: whole records only, and they encode back to the same bytes.
     auto records = DecodeRecords(in);

@@ -30,7 +30,7 @@ build() {
   echo "$stamp" >"$out/$name.stamp"
 }
 build fuzz_parsers fuzz/parsers.cpp base/Text.cpp base/LanguageFile.cpp \
-  autostart/AutostartEntry.cpp autostart/InactiveRules.cpp process/Surveillance.cpp \
+  autostart/AutostartEntry.cpp autostart/InactiveRules.cpp autostart/StickyRules.cpp process/Surveillance.cpp \
   update/HttpProtocol.cpp update/UpdateAnswer.cpp update/FileList.cpp base/Crypto.cpp
 build fuzz_report fuzz/report.cpp base/Text.cpp base/FileErrors.cpp autostart/AutostartEntry.cpp \
   autostart/RootKeys.cpp report/ReportWriter.cpp sysinfo/SystemInfo.cpp about/ServerSettings.cpp
