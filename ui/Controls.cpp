@@ -361,7 +361,19 @@ void CheckListBox::Created() {
 void CheckListBox::SetItems(std::vector<std::string> items) {
     items_ = std::move(items);
     checked_.assign(items_.size(), 0);
-    ::SendMessageW(hwnd_, LB_SETCOUNT, items_.size(), 0);
+    // One redraw for the whole list, and its storage reserved at once, so a
+    // long list fills without growing step by step.
+    ::SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+    size_t chars = 0;
+    for (const std::string& item : items_)
+        chars += item.size() + 1;
+    ::SendMessageW(hwnd_, LB_INITSTORAGE, items_.size(), chars * sizeof(wchar_t));
+    for (const std::string& item : items_) {
+        std::wstring text = ToWide(item);
+        ::SendMessageW(hwnd_, LB_ADDSTRING, 0, (LPARAM)text.c_str());
+    }
+    ::SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

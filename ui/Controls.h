@@ -333,16 +333,17 @@ class ListView : public Control {
 };
 
 // A list of texts with a check box in front of each, in the order given (it
-// never sorts). The texts and marks are held here and the rows are drawn
-// from them, so that even a list of 100,000 entries is shown at once. A
+// never sorts). The marks are held here and the rows are drawn from them;
+// the list box holds the texts as well, so that a screen reader or any other
+// program reads every row by LB_GETTEXT. A
 // click on a box or the space bar toggles the mark and reports
 // Event::ItemCheck with the row.
 class CheckListBox : public Control {
   public:
     WindowKind Kind() const override {
         return {L"LISTBOX",
-                LBS_OWNERDRAWFIXED | LBS_NODATA | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY | WS_VSCROLL |
-                    WS_TABSTOP,
+                LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY |
+                    WS_VSCROLL | WS_TABSTOP,
                 WS_EX_CLIENTEDGE};
     }
     // Shows these texts, every mark cleared.

@@ -6,6 +6,7 @@
 #include "ProcessPageFixture.h"
 
 #include "base/Text.h"
+#include "base/WinText.h"
 #include "process/GuardInterface.h"
 #include "process/Surveillance.h"
 
@@ -31,10 +32,18 @@ class SurveillanceForm : public test::ProcessPageFixture {
         Click(f.ProcessesPage().SwitchSurvBtn);
         return f;
     }
+    // The rows as another program reads them from the list box's window.
     Lines Shown() const {
         Lines items;
-        for (int i = 0; i < form->ProcessesPage().ProcSurvList.Count(); ++i)
-            items.push_back(form->ProcessesPage().ProcSurvList.Item(i));
+        HWND list = form->ProcessesPage().ProcSurvList.Handle();
+        const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+        EXPECT_EQ(count, form->ProcessesPage().ProcSurvList.Count());
+        for (int i = 0; i < count; ++i) {
+            std::wstring text(size_t(::SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
+            ::SendMessageW(list, LB_GETTEXT, i, (LPARAM)text.data());
+            items.push_back(FromWide(text));
+            EXPECT_EQ(items.back(), form->ProcessesPage().ProcSurvList.Item(i)) << i;
+        }
         return items;
     }
     std::vector<int> TickedEntries() const {
@@ -61,6 +70,46 @@ class SurveillanceForm : public test::ProcessPageFixture {
     }
     std::string Caption(size_t entries) const { return Line(Lng::ProcSurvBoxCaption, entries); }
 };
+
+// Every list box of the main window's three pages holds its rows' texts,
+// and every list view's tick marks are readable through the window, as a
+// screen reader reads them.
+TEST_F(SurveillanceForm, EveryListOfEveryPageIsReadableThroughItsWindow) {
+    TMainForm& f = OpenPage("c:\\one.exe\r\nc:\\two.exe\r\n");
+    f.ProcessesPage().ProcList.SetChecked(1, true);
+    ClickTab(2);
+    ClickTab(0);
+    int lists = 0, views = 0;
+    std::function<void(HWND)> walk = [&](HWND parent) {
+        for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+            wchar_t cls[64] = {};
+            ::GetClassNameW(w, cls, 64);
+            const LONG style = ::GetWindowLongW(w, GWL_STYLE);
+            if (_wcsicmp(cls, L"LISTBOX") == 0) {
+                ++lists;
+                EXPECT_TRUE(style & LBS_HASSTRINGS) << FromWide(cls);
+                const int n = static_cast<int>(::SendMessageW(w, LB_GETCOUNT, 0, 0));
+                for (int i = 0; i < n; ++i)
+                    EXPECT_GT(::SendMessageW(w, LB_GETTEXTLEN, i, 0), 0) << i;
+            } else if (_wcsicmp(cls, WC_LISTVIEWW) == 0 &&
+                       (ListView_GetExtendedListViewStyle(w) & LVS_EX_CHECKBOXES)) {
+                ++views;
+                for (int i = 0; i < ListView_GetItemCount(w); ++i) {
+                    UINT state = ListView_GetItemState(w, i, LVIS_STATEIMAGEMASK);
+                    EXPECT_NE(state, 0u) << i;
+                }
+            }
+            walk(w);
+        }
+    };
+    walk(f.Handle());
+    EXPECT_GE(lists, 1);
+    EXPECT_GE(views, 2);
+    EXPECT_EQ(Shown(), (Lines{"c:\\one.exe", "c:\\two.exe"}));
+    UINT ticked =
+        ListView_GetItemState(f.ProcessesPage().ProcList.Handle(), 1, LVIS_STATEIMAGEMASK);
+    EXPECT_EQ(ticked, INDEXTOSTATEIMAGEMASK(2));
+}
 
 TEST_F(SurveillanceForm, TheSwitchShowsAndHidesTheSurveillanceControls) {
     source.AddProcess(0x10, "c:\\a.exe", "a.exe");
