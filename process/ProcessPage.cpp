@@ -121,10 +121,6 @@ std::string KillFailureText(std::string_view caption, uint32_t processId) {
     return text;
 }
 
-std::string KillFailureMessage(std::string_view header, const std::vector<std::string>& failures) {
-    return AppendQuotedItems(std::string(header), failures);
-}
-
 std::optional<Failure> KillTickedProcesses(const std::vector<ProcessRow>& rows,
                                            const std::vector<bool>& ticked,
                                            ProcessControl& control) {

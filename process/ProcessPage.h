@@ -88,9 +88,6 @@ bool AnyTickedCritical(const std::vector<ProcessRow>& rows, const std::vector<bo
 std::string FormatHex8(uint32_t value);
 // "caption [PID:000001A4]"
 std::string KillFailureText(std::string_view caption, uint32_t processId);
-// The header line, CR, then each text in double quotes (a quote inside
-// doubled), separated by CR, none after the last.
-std::string KillFailureMessage(std::string_view header, const std::vector<std::string>& failures);
 
 // The kill itself, after the questions and with the status line showing:
 // the program's priority class is remembered and raised to real time, every

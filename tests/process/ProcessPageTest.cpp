@@ -194,10 +194,10 @@ TEST(ProcessPage, FailureTextsAndMessage) {
     EXPECT_EQ(KillFailureText("C:\\A.EXE", 420), "C:\\A.EXE [PID:000001A4]");
     EXPECT_EQ(KillFailureText("", 0xABCDEF12), " [PID:ABCDEF12]");
 
-    EXPECT_EQ(KillFailureMessage("Kopf:", {"a [PID:00000001]"}), "Kopf:\r\"a [PID:00000001]\"");
-    EXPECT_EQ(KillFailureMessage("Kopf:", {"a b", "say \"hi\"", ""}),
+    EXPECT_EQ(AppendQuotedItems("Kopf:", {"a [PID:00000001]"}), "Kopf:\r\"a [PID:00000001]\"");
+    EXPECT_EQ(AppendQuotedItems("Kopf:", {"a b", "say \"hi\"", ""}),
               "Kopf:\r\"a b\"\r\"say \"\"hi\"\"\"\r\"\"");
-    EXPECT_EQ(KillFailureMessage("Kopf:", {}), "Kopf:\r");
+    EXPECT_EQ(AppendQuotedItems("Kopf:", {}), "Kopf:\r");
 }
 
 TEST(ProcessPage, CriticalSystemPathsOnlyInTheSystemDirectory) {
