@@ -1,0 +1,190 @@
+#include "history/HistoryUndo.h"
+
+#include "autostart/RegistryRoot.h"
+#include "base/Files.h"
+#include "base/Handles.h"
+#include "base/IniFile.h"
+#include "base/Text.h"
+#include "database/CRC.h"
+#include "history/HistoryStore.h"
+
+#include <windows.h>
+
+namespace qv {
+
+namespace {
+
+uint64_t Join(const FILETIME& t) {
+    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+FILETIME Split(uint64_t n) {
+    return {static_cast<DWORD>(n), static_cast<DWORD>(n >> 32)};
+}
+
+ThingState RegistryState(const ChangeTouch& t) {
+    ThingState s;
+    RegKey key = OpenEntryKey(t.place, t.key, KEY_QUERY_VALUE, false);
+    if (!key) return s;
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExA(key.get(), t.name.c_str(), nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+        return s;
+    std::string bytes(size, '\0');
+    if (::RegQueryValueExA(key.get(), t.name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(bytes.data()), &size) != ERROR_SUCCESS)
+        return s;
+    bytes.resize(size);
+    s.exists = true;
+    s.type = type;
+    s.bytes = std::move(bytes);
+    return s;
+}
+
+ThingState FileState(const std::string& path, const std::string& copiesFolder) {
+    ThingState s;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return s;
+    s.exists = true;
+    s.type = data.dwFileAttributes;
+    s.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    s.created = Join(data.ftCreationTime);
+    s.written = Join(data.ftLastWriteTime);
+    s.crc = static_cast<uint32_t>(FileCRC32(path));
+    if (!copiesFolder.empty() && ForceDirectories(copiesFolder)) {
+        char name[MAX_PATH + 1] = {};
+        if (::GetTempFileNameA(copiesFolder.c_str(), "qvh", 0, name) &&
+            ::CopyFileA(path.c_str(), name, FALSE)) {
+            ::SetFileAttributesA(name, FILE_ATTRIBUTE_NORMAL);
+            s.bytes = ExtractFileName(name);
+        } else if (name[0]) {
+            ::DeleteFileA(name);
+        }
+    }
+    return s;
+}
+
+bool SameThing(TouchWhat what, const ThingState& a, const ThingState& b) {
+    if (a.exists != b.exists) return false;
+    if (!a.exists) return true;
+    if (what == TouchWhat::File) return a.size == b.size && a.crc == b.crc;
+    return a.type == b.type && a.bytes == b.bytes;
+}
+
+bool PutBack(const ChangeTouch& t, const std::string& appDir) {
+    const ThingState& s = t.before;
+    switch (t.what) {
+    case TouchWhat::RegistryValue: {
+        RegKey key = OpenEntryKey(t.place, t.key, KEY_SET_VALUE, s.exists);
+        if (!key) return !s.exists;
+        if (!s.exists) {
+            const LONG r = ::RegDeleteValueA(key.get(), t.name.c_str());
+            return r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND;
+        }
+        return ::RegSetValueExA(key.get(), t.name.c_str(), 0, s.type,
+                                reinterpret_cast<const BYTE*>(s.bytes.data()),
+                                static_cast<DWORD>(s.bytes.size())) == ERROR_SUCCESS;
+    }
+    case TouchWhat::IniValue:
+        return s.exists
+                   ? WriteIniKey(t.place, t.key, t.name, s.bytes)
+                   : DeleteIniKey(t.place, t.key, t.name) || !IniKeyExists(t.place, t.key, t.name);
+    case TouchWhat::File: {
+        const DWORD old = ::GetFileAttributesA(t.place.c_str());
+        if (old != INVALID_FILE_ATTRIBUTES)
+            ::SetFileAttributesA(t.place.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!s.exists) return ::DeleteFileA(t.place.c_str()) != 0;
+        if (s.bytes.empty()) return false;
+        const std::string copy = HistoryCopiesFolder(appDir) + s.bytes;
+        if (!::CopyFileA(copy.c_str(), t.place.c_str(), FALSE)) return false;
+        {
+            UniqueHandle f(::CreateFileA(t.place.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+            if (!f) return false;
+            const FILETIME created = Split(s.created), written = Split(s.written);
+            if (!::SetFileTime(f.get(), &created, nullptr, &written)) return false;
+        }
+        return ::SetFileAttributesA(t.place.c_str(), s.type) != 0;
+    }
+    case TouchWhat::Process:
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
+ThingState CurrentState(const ChangeTouch& touch, const std::string& copiesFolder) {
+    switch (touch.what) {
+    case TouchWhat::RegistryValue:
+        return RegistryState(touch);
+    case TouchWhat::IniValue: {
+        ThingState s;
+        if (auto text = ReadIniKey(touch.place, touch.key, touch.name)) {
+            s.exists = true;
+            s.bytes = *text;
+        }
+        return s;
+    }
+    case TouchWhat::File:
+        return FileState(touch.place, copiesFolder);
+    case TouchWhat::Process:
+        return {};
+    }
+    return {};
+}
+
+void TakeBefore(ChangeTouch& touch, const std::string& appDir) {
+    touch.before = CurrentState(touch, HistoryCopiesFolder(appDir));
+}
+void TakeAfter(ChangeTouch& touch) {
+    touch.after = CurrentState(touch);
+}
+
+bool StillAsLeft(const ChangeTouch& touch) {
+    return touch.what != TouchWhat::Process &&
+           SameThing(touch.what, CurrentState(touch), touch.after);
+}
+
+UndoOutcome UndoChange(const std::string& appDir, uint32_t id) {
+    UndoOutcome out;
+    HistoryLoad load = LoadHistory(appDir);
+    if (load.fault != HistoryFault::None) return {UndoResult::HistoryRefused, HistoryPath(appDir)};
+    ChangeRecord* record = load.history.Find(id);
+    if (!record) return out;
+    if (!CanUndo(*record)) return {UndoResult::CannotUndo, record->caption};
+    for (const ChangeTouch& t : record->touches)
+        if (!StillAsLeft(t)) return {UndoResult::ChangedSince, t.place + "\\" + t.name};
+
+    ChangeRecord undo;
+    undo.kind = ChangeKind::Undo;
+    undo.undoOf = id;
+    undo.caption = record->caption;
+    for (auto t = record->touches.rbegin(); t != record->touches.rend(); ++t) {
+        ChangeTouch back = *t;
+        back.before = CurrentState(*t, HistoryCopiesFolder(appDir));
+        if (!PutBack(*t, appDir)) {
+            out = {UndoResult::Failed, t->place};
+            back.after = CurrentState(*t);
+            undo.touches.push_back(std::move(back));
+            break;
+        }
+        back.after = CurrentState(*t);
+        undo.touches.push_back(std::move(back));
+    }
+    // The undo is a change of its own, also when it stopped half-way: the
+    // history then says what it did put back.
+    uint32_t undoId = 0;
+    if (RecordChange(appDir, undo, &undoId) != HistoryFault::None)
+        return {UndoResult::HistoryRefused, HistoryPath(appDir)};
+    if (out.result == UndoResult::Failed) return out;
+    load = LoadHistory(appDir);
+    if (ChangeRecord* done = load.history.Find(id)) {
+        done->undoneBy = undoId;
+        WriteFileAtomic(HistoryPath(appDir), load.history.Write());
+    }
+    return {UndoResult::Undone, {}};
+}
+
+} // namespace qv

@@ -1,0 +1,120 @@
+// Undo through the real registry, ini files and files of the prefix: each
+// kind of touch is put back byte for byte, and a thing changed since the
+// change is left alone.
+#include "base/Files.h"
+#include "base/Handles.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryUndo.h"
+#include "support/TestSupport.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+using namespace qv;
+using qv::test::TempDir;
+
+namespace {
+
+const char* kKey = "Software\\QV6HistoryTest";
+const char* kHkcu = "2147483649";
+
+void SetValue(DWORD type, const std::string& bytes) {
+    RegKey k;
+    HKEY raw = nullptr;
+    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                &raw, nullptr),
+              ERROR_SUCCESS);
+    k.reset(raw);
+    ASSERT_EQ(::RegSetValueExA(raw, "v", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                               static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+}
+
+struct Case {
+    const char* name;
+    TouchWhat what;
+    std::function<void(const std::string&dir)> arrange, change, changeAgain;
+};
+
+} // namespace
+
+TEST(HistoryUndo, EachKindIsPutBackExactlyOrRefusedWhenChangedSince) {
+    TempDir dir;
+    const std::string ini = dir / "t.ini";
+    const std::string file = dir / "start.bat";
+    const std::string binary("\x01\x00\xFF\x7F", 4);
+    const Case cases[] = {
+        {"registry value edited", TouchWhat::RegistryValue,
+         [&](auto&) { SetValue(REG_BINARY, binary); }, [](auto&) { SetValue(REG_SZ, "new"); },
+         [](auto&) { SetValue(REG_SZ, "again"); }},
+        {"registry value deleted", TouchWhat::RegistryValue,
+         [](auto&) { SetValue(REG_EXPAND_SZ, std::string("%x%\0", 4)); },
+         [](auto&) { qv::test::RegDeleteTree(HKEY_CURRENT_USER, kKey); },
+         [](auto&) { SetValue(REG_SZ, "back"); }},
+        {"ini key", TouchWhat::IniValue,
+         [&](auto&) { qv::test::WriteBytes(ini, "[s]\r\nk=old\r\n"); },
+         [&](auto&) { ::WritePrivateProfileStringA("s", "k", "new", ini.c_str()); },
+         [&](auto&) { ::WritePrivateProfileStringA("s", "k", "other", ini.c_str()); }},
+        {"file deleted", TouchWhat::File,
+         [&](auto&) {
+             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+             qv::test::WriteBytes(file, std::string("@echo\0off\r\n", 11));
+             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+         },
+         [&](auto&) {
+             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+             ::DeleteFileA(file.c_str());
+         },
+         [&](auto&) { qv::test::WriteBytes(file, "someone else's"); }},
+    };
+    for (const Case& c : cases) {
+        for (bool changedSince : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (changedSince ? ", changed since" : ""));
+            const std::string app = dir / (std::string(c.name) + (changedSince ? "1\\" : "0\\"));
+            ASSERT_TRUE(qv::ForceDirectories(app));
+            c.arrange(app);
+            ChangeTouch touch;
+            touch.what = c.what;
+            touch.place = c.what == TouchWhat::RegistryValue ? kHkcu
+                          : c.what == TouchWhat::IniValue    ? ini
+                                                             : file;
+            if (c.what == TouchWhat::RegistryValue) touch.key = kKey, touch.name = "v";
+            if (c.what == TouchWhat::IniValue) touch.key = "s", touch.name = "k";
+            TakeBefore(touch, app);
+            const ThingState original = CurrentState(touch);
+            c.change(app);
+            TakeAfter(touch);
+            ChangeRecord r;
+            r.caption = c.name;
+            r.touches = {touch};
+            uint32_t id = 0;
+            ASSERT_EQ(RecordChange(app, r, &id), HistoryFault::None);
+            if (changedSince) c.changeAgain(app);
+            const ThingState beforeUndo = CurrentState(touch);
+
+            const UndoOutcome out = UndoChange(app, id);
+            HistoryLoad h = LoadHistory(app);
+            if (changedSince) {
+                EXPECT_EQ(out.result, UndoResult::ChangedSince);
+                EXPECT_EQ(CurrentState(touch), beforeUndo);
+                EXPECT_EQ(h.history.records.size(), 1u);
+                continue;
+            }
+            ASSERT_EQ(out.result, UndoResult::Undone);
+            ThingState now = CurrentState(touch);
+            // The file's copy is named in the record, not in the live state.
+            now.bytes = original.bytes;
+            EXPECT_EQ(now, original);
+            if (c.what == TouchWhat::File) {
+                EXPECT_EQ(qv::test::ReadBytes(file), std::string("@echo\0off\r\n", 11));
+            }
+            ASSERT_EQ(h.history.records.size(), 2u);
+            EXPECT_EQ(h.history.records[0].undoneBy, h.history.records[1].id);
+            EXPECT_EQ(h.history.records[1].kind, ChangeKind::Undo);
+            // Undone once, it cannot be undone again.
+            EXPECT_EQ(UndoChange(app, id).result, UndoResult::CannotUndo);
+        }
+    }
+    qv::test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
+}
