@@ -9,6 +9,7 @@
 #include "autostart/ASEditUnit.h"
 #include "autostart/TextfileEditUnit.h"
 #include "database/KnownEntries.h"
+#include "history/HistoryUndo.h"
 #include "database/KnownEntriesCommands.h"
 #include "process/GuardInterface.h"
 #include "ui/Dialogs.h"
@@ -66,7 +67,20 @@ void TAutostartPage::ASEditBtnClick() {
     if (!selected) return;
     TASEditForm form(model_.LanguageTable);
     form.EditedEntry = *selected;
-    if (form.ShowModal() != ui::mrOk) return;
+    std::vector<ChangeTouch> touches{TouchOf(*selected)};
+    ChangeRecord change =
+        BeginChange(model_.AppDir, ChangeKind::Edit, selected->Caption.str(), touches);
+    const int result = form.ShowModal();
+    // A rename touches the new name too; before the edit it was missing.
+    if (result == ui::mrOk && selected->Kind == KindRegistry &&
+        form.AppliedName != change.touches[0].name) {
+        ChangeTouch renamed = change.touches[0];
+        renamed.name = form.AppliedName;
+        renamed.before = {};
+        change.touches.push_back(renamed);
+    }
+    FinishChange(model_.AppDir, std::move(change));
+    if (result != ui::mrOk) return;
     NotifyGuard(GuardMsgEntryEdited);
     RescanKeepingGroup();
 }
@@ -86,6 +100,7 @@ void TAutostartPage::ASEditorBtnClick() {
     if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning(model_.LanguageTable));
     TTextfileEditForm form(model_.LanguageTable);
     form.EditFileName = e.FileName.str();
+    form.HistoryDir = model_.AppDir;
     form.ShowModal();
 }
 

@@ -3,6 +3,7 @@
 #include "model/AppModel.h"
 #include "autostart/EntryMaintenance.h"
 #include "autostart/Scanner.h"
+#include "history/HistoryUndo.h"
 #include "ui/Dialogs.h"
 
 namespace qv {
@@ -22,7 +23,12 @@ bool DeleteEntry(const AppModel& model, const AutostartEntry& e) {
         MessageDlg({lines[Lng::ExplorerShellWarning], "Warnung", MsgKind::Warning,
                     BtnOk | BtnCancel}) != MsgResult::Ok)
         return true;
+    ChangeRecord change =
+        BeginChange(model.AppDir, ChangeKind::Delete, e.Caption.str(), {TouchOf(e)});
     const DeleteOutcome out = DeleteAtSource(e);
+    // Also a failed deletion may have cleared a file's attributes: whatever
+    // changed is recorded.
+    FinishChange(model.AppDir, std::move(change));
     if (out.deleted || !out.failure) return true;
     std::string message = ShownText(lines, *out.failure);
     if (out.fileHint) message += "\r" + lines[Lng::DeleteFileFailedHint];

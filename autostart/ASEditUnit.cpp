@@ -81,7 +81,8 @@ void TASEditForm::FormShow() {
 void TASEditForm::OkBtnClick() {
     // A write the system refuses throws: the general error handler shows it
     // and the dialog stays open.
-    ApplyEntryEdit(EditedEntry, KeyEdit.Caption(), ValueEdit.Caption());
+    AppliedName = KeyEdit.Caption();
+    ApplyEntryEdit(EditedEntry, AppliedName, ValueEdit.Caption());
     EndModal(ui::mrOk);
 }
 

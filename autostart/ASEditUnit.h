@@ -15,6 +15,8 @@ class TASEditForm : public ui::ModalForm {
 
     // The entry to edit; filled by the caller before the dialog is shown.
     AutostartEntry EditedEntry = ZeroEntry();
+    // The value name OK applied, for the history to record a rename.
+    std::string AppliedName;
 
     void FormCreate();
     void OkBtnClick();

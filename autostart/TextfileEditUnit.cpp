@@ -2,7 +2,9 @@
 
 #include "autostart/TextFile.h"
 #include "ui/Dialogs.h"
+#include "base/Text.h"
 #include "base/WinText.h"
+#include "history/HistoryUndo.h"
 
 namespace qv {
 
@@ -82,7 +84,17 @@ void TTextfileEditForm::WriteProtectchkClick() {
 }
 
 void TTextfileEditForm::SaveBtnClick() {
-    SaveTextLines(EditFileName, EditMemo.Lines());
+    if (HistoryDir.empty()) {
+        SaveTextLines(EditFileName, EditMemo.Lines());
+    } else {
+        ChangeTouch file;
+        file.what = TouchWhat::File;
+        file.place = EditFileName;
+        ChangeRecord change =
+            BeginChange(HistoryDir, ChangeKind::TextSaved, ExtractFileName(EditFileName), {file});
+        SaveTextLines(EditFileName, EditMemo.Lines());
+        FinishChange(HistoryDir, std::move(change));
+    }
     EditMemo.SetModified(false);
 }
 

@@ -16,6 +16,8 @@ class TTextfileEditForm : public ui::ModalForm {
 
     // The full path of the file being edited; set before the window shows.
     std::string EditFileName;
+    // The program's folder: when set, every save is recorded in its history.
+    std::string HistoryDir;
 
     void FormCreate();
     void WriteProtectchkClick();

@@ -40,3 +40,23 @@ struct UndoOutcome {
 UndoOutcome UndoChange(const std::string& appDir, uint32_t id);
 
 } // namespace qv
+
+#include "autostart/AutostartEntry.h"
+
+#include <vector>
+
+namespace qv {
+
+// What a change of the entry touches at its source: its registry value, its
+// ini key or its file.
+ChangeTouch TouchOf(const AutostartEntry& entry);
+
+// Takes the state of every touch before a change; FinishChange takes it
+// after and appends the record when anything changed (copies kept for an
+// unchanged file are deleted again). The change itself never waits for the
+// history: a refused history file is returned, the change stands.
+ChangeRecord BeginChange(const std::string& appDir, ChangeKind kind, std::string caption,
+                         std::vector<ChangeTouch> touches);
+HistoryFault FinishChange(const std::string& appDir, ChangeRecord record);
+
+} // namespace qv

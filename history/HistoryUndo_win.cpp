@@ -188,3 +188,58 @@ UndoOutcome UndoChange(const std::string& appDir, uint32_t id) {
 }
 
 } // namespace qv
+
+namespace qv {
+
+ChangeTouch TouchOf(const AutostartEntry& e) {
+    ChangeTouch t;
+    switch (e.Kind) {
+    case KindRegistry:
+        t.what = TouchWhat::RegistryValue;
+        t.place = e.RootKey.str();
+        t.key = e.KeyPath.str();
+        t.name = e.ValueName.str();
+        break;
+    case KindIni:
+        t.what = TouchWhat::IniValue;
+        t.place = e.FileName.str();
+        t.key = e.RootKey.str();
+        t.name = e.ValueName.str();
+        break;
+    default:
+        t.what = TouchWhat::File;
+        t.place = e.FileName.str();
+        break;
+    }
+    return t;
+}
+
+ChangeRecord BeginChange(const std::string& appDir, ChangeKind kind, std::string caption,
+                         std::vector<ChangeTouch> touches) {
+    ChangeRecord r;
+    r.kind = kind;
+    r.caption = std::move(caption);
+    r.touches = std::move(touches);
+    for (ChangeTouch& t : r.touches)
+        TakeBefore(t, appDir);
+    return r;
+}
+
+HistoryFault FinishChange(const std::string& appDir, ChangeRecord record) {
+    bool changed = false;
+    for (ChangeTouch& t : record.touches) {
+        TakeAfter(t);
+        changed = changed || !SameThing(t.what, t.before, t.after) ||
+                  (t.what == TouchWhat::File && t.before.exists &&
+                   (t.before.type != t.after.type || t.before.written != t.after.written));
+    }
+    if (!changed) {
+        for (const ChangeTouch& t : record.touches)
+            if (t.what == TouchWhat::File && !t.before.bytes.empty())
+                RemoveFile(HistoryCopiesFolder(appDir) + t.before.bytes);
+        return HistoryFault::None;
+    }
+    return RecordChange(appDir, std::move(record));
+}
+
+} // namespace qv

@@ -8,6 +8,8 @@
 #include "autostart/TextfileEditUnit.h"
 #include "base/Files.h"
 #include "database/KnownEntries.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryUndo.h"
 #include "support/TestSupport.h"
 #include "ui/Modal.h"
 #include "base/WinText.h"
@@ -67,6 +69,13 @@ class EntryCommandsTest : public test::ModelTest {
         });
         button.Click();
         ui::ProcessMessages(form.get());
+    }
+    // Undoes the newest change of the history, which must be the only one.
+    UndoResult UndoOnlyChange() {
+        HistoryLoad h = LoadHistory(dir.Path());
+        EXPECT_EQ(h.history.records.size(), 1u);
+        return h.history.records.empty() ? UndoResult::NotFound
+                                         : UndoChange(dir.Path(), h.history.records[0].id).result;
     }
     test::TempDir dir;
     test::ScriptedDialogs dialogs;
@@ -150,6 +159,10 @@ TEST_F(EntryCommandsTest, EditDialogRenamesTheValueAndTheListShowsItAfterARescan
     EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.ItemIndex(), 0);
     ASSERT_GE(RowOf("QvCmdRenamed"), 0);
     EXPECT_EQ(f.AutostartPage().ASList.ItemText(RowOf("QvCmdRenamed"), 1), "c:\\neu.exe");
+    // The history undoes the rename: the old name is back, the new one gone.
+    EXPECT_EQ(UndoOnlyChange(), UndoResult::Undone);
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdA"), "c:\\a.exe");
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdRenamed"));
 }
 
 TEST_F(EntryCommandsTest, CancelledEditChangesNothingAndIniEntriesCannotBeRenamed) {
@@ -165,6 +178,7 @@ TEST_F(EntryCommandsTest, CancelledEditChangesNothingAndIniEntriesCannotBeRename
     });
     f.AutostartPage().ASEditBtn.Click();
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdA"), "c:\\a.exe");
+    EXPECT_FALSE(FileExists(HistoryPath(dir.Path()))) << "nothing changed, nothing recorded";
 
     TASEditForm d(model.LanguageTable);
     d.EditedEntry = ZeroEntry();
@@ -196,6 +210,8 @@ TEST_F(EntryCommandsTest, DeletingAsksThenRescansAndCancelKeepsTheValue) {
     EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdB"));
     EXPECT_EQ(RowOf("QvCmdB"), -1) << "rescanned";
     EXPECT_GE(RowOf("QvCmdA"), 0);
+    EXPECT_EQ(UndoOnlyChange(), UndoResult::Undone);
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdB"), "c:\\b.exe");
 }
 
 // A window with the guard's title that records what it is sent.
