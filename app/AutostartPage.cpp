@@ -221,6 +221,9 @@ void TAutostartPage::ApplyLanguage() {
         SelectASGroupCombo.Add(
             model_.LanguageTable[GroupName(GroupOfByte(static_cast<uint8_t>(g)))]);
     if (group >= 0) SelectASGroupCombo.SetItemIndex(group);
+    // The group box's caption is the combo box's label; no label stands
+    // before it for a screen reader to find.
+    SelectASGroupCombo.SetAccessibleName(SelectASBox.Caption());
 }
 
 void TAutostartPage::Align(int width, int height) {

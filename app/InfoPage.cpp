@@ -81,6 +81,7 @@ void TInfoPage::CreateControls(ui::Panel& sheet) {
                  .width = 370,
                  .height = 39});
     Image1.SetBitmap(LoadBannerBitmap());
+    Image1.SetAccessibleName(kAppTitle);
 
     auto caption = [this](ui::Label& label, std::string_view name, int top, std::string_view text) {
         Add(label, {.name = name,

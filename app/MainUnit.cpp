@@ -135,6 +135,9 @@ void TMainForm::CreateControls() {
     serverSettings_ = LoadServerSettings(model_.AppDir);
     aboutLinks_ = BuildAboutLinks(serverSettings_);
     SetHint(AdImg, aboutLinks_.bannerHint);
+    // Pictures without text: a screen reader names them by what they show.
+    AdImg.SetAccessibleName(aboutLinks_.bannerHint.empty() ? kAppTitle : aboutLinks_.bannerHint);
+    QVBanner.SetAccessibleName(kAppTitle);
     LoadArtwork();
     AddTimer(QVGuardTimer, GuardPollInterval, [this] { QVGuardTimerTimer(); });
 

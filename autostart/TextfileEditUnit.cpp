@@ -76,6 +76,10 @@ void TTextfileEditForm::FormShow() {
                          ToWide(lines_.Format(Lng::EditorCaptionFile, {EditFileName})).c_str());
     });
     EditMemo.SetModified(false);
+    // The text has no label: it is named by the window's caption, the file.
+    wchar_t caption[1024] = {};
+    ::GetWindowTextW(Handle(), caption, 1024);
+    EditMemo.SetAccessibleName(FromWide(caption));
 }
 
 void TTextfileEditForm::WriteProtectchkClick() {

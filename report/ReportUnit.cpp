@@ -85,6 +85,7 @@ void TReportForm::FormCreate() {
     textFont_ = CreateReadableFont();
     ReportTextView.SetFont(textFont_.get());
     ReportTextView.SetVisible(false);
+    ReportTextView.SetAccessibleName(kReportWindowCaption);
 
     SaveBtn.SetCaption(model_.LanguageTable[Lng::ReportSaveCaption]);
     SetHint(SaveBtn, model_.LanguageTable[Lng::ReportSaveHint]);

@@ -5,6 +5,7 @@
 
 #include "base/Text.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -422,6 +423,22 @@ std::optional<LRESULT> CheckListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM l
         break;
     }
     return std::nullopt;
+}
+
+std::string CheckListBox::AccessibleItemName(int i) const {
+    return i >= 0 && i < Count() ? Item(i) : std::string();
+}
+
+long CheckListBox::AccessibleItemState(int i) const {
+    long state = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+    if (Checked(i)) state |= STATE_SYSTEM_CHECKED;
+    if (i == ItemIndex()) state |= STATE_SYSTEM_SELECTED;
+    if (i == FocusedRow() && ::GetFocus() == hwnd_) state |= STATE_SYSTEM_FOCUSED;
+    RECT r = ItemRect(i), client{};
+    ::GetClientRect(hwnd_, &client);
+    if (r.bottom <= client.top || r.top >= client.bottom)
+        state |= STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
+    return state;
 }
 
 int CheckListBox::ItemIndex() const {

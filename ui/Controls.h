@@ -125,6 +125,29 @@ class Control {
     // The mouse cursor over the control; nullptr keeps the class's.
     HCURSOR Cursor = nullptr;
 
+    // What assistive technology reads beyond the system's proxy for the
+    // window class (ui/Accessible.h): a name for a control that has neither
+    // text of its own nor a label before it; empty leaves the name to the
+    // proxy.
+    void SetAccessibleName(std::string_view ansi) { accessibleName_ = std::string(ansi); }
+    const std::string& AccessibleName() const { return accessibleName_; }
+    // The rows of a control that draws them itself: their number (-1: the
+    // proxy knows the rows), each row's text, state (STATE_SYSTEM_ flags)
+    // and bounds in client coordinates.
+    virtual int AccessibleItemCount() const { return -1; }
+    virtual std::string AccessibleItemName(int) const { return {}; }
+    virtual long AccessibleItemState(int) const { return 0; }
+    virtual RECT AccessibleItemRect(int) const { return {}; }
+    // The value of a control that draws its text itself; nothing leaves it
+    // to the proxy.
+    virtual std::optional<std::string> AccessibleValue() const { return std::nullopt; }
+    // Whether the control answers for itself rather than leave it all to
+    // the proxy.
+    virtual bool Speaks() const { return !accessibleName_.empty() || AccessibleItemCount() >= 0; }
+    // The control whose window the form hooked, or nullptr (a window of
+    // another kind, or one that is gone).
+    static Control* FromHandle(HWND handle);
+
     // Each kind of control knows its window class and default styles.
     virtual WindowKind Kind() const = 0;
     // An owner-drawn control paints one of its items; true when it did.
@@ -159,6 +182,7 @@ class Control {
 
     std::string name_;
     std::string hint_;
+    std::string accessibleName_;
     Form* form_ = nullptr;
     // The window procedure of the control's class, which Attach replaced.
     WNDPROC baseProc_ = nullptr;
@@ -368,6 +392,13 @@ class CheckListBox : public Control {
     void Toggle(int i);
 
     bool DrawItem(const DRAWITEMSTRUCT& item) override;
+
+    // A screen reader reads each row's text and whether it is ticked: the
+    // system's list box proxy knows no marks of a list that draws itself.
+    int AccessibleItemCount() const override { return Count(); }
+    std::string AccessibleItemName(int i) const override;
+    long AccessibleItemState(int i) const override;
+    RECT AccessibleItemRect(int i) const override { return ItemRect(i); }
 
   protected:
     void Created() override;

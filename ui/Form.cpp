@@ -1,5 +1,6 @@
 #include "ui/Form.h"
 
+#include "ui/Accessible.h"
 #include "ui/Dialogs.h"
 #include "base/WinText.h"
 
@@ -30,8 +31,16 @@ void RegisterPanelClass() {
 // functions would serve as well, but under Wine they look up a window
 // property for every message, which made filling a list of thousands of rows
 // take seconds; this way each message costs one extra call.
+namespace {
+// Names the control of a window for those who find it by its handle (a
+// screen reader's object, long after the message that made it): a tool tip
+// subclasses the windows it serves, so the window procedure cannot tell.
+const wchar_t kControlProp[] = L"QvControl";
+} // namespace
+
 void Control::Attach() {
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ::SetPropW(hwnd_, kControlProp, this);
     baseProc_ = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Control::WindowProc)));
 }
@@ -44,10 +53,21 @@ LRESULT CALLBACK Control::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         // class sees it.
         WNDPROC base = control->baseProc_;
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        ::RemovePropW(hwnd, kControlProp);
         return ::CallWindowProcW(base, hwnd, msg, wp, lp);
     }
+    // A control that knows more than the system's proxy of its class
+    // answers the screen reader itself, whatever kind it is.
+    if (msg == WM_GETOBJECT && static_cast<DWORD>(lp) == static_cast<DWORD>(OBJID_CLIENT) &&
+        control->Speaks())
+        if (LRESULT object = AnswerAccessibleObject(hwnd, wp)) return object;
     if (std::optional<LRESULT> handled = control->HandleMessage(msg, wp, lp)) return *handled;
     return ::CallWindowProcW(control->baseProc_, hwnd, msg, wp, lp);
+}
+
+Control* Control::FromHandle(HWND handle) {
+    if (!handle || !::IsWindow(handle)) return nullptr;
+    return static_cast<Control*>(::GetPropW(handle, kControlProp));
 }
 
 LRESULT Control::CallBase(UINT msg, WPARAM wp, LPARAM lp) const {
@@ -65,6 +85,7 @@ Control::~Control() {
         ::GetWindowLongPtrW(hwnd_, GWLP_USERDATA) != reinterpret_cast<LONG_PTR>(this))
         return;
     ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    ::RemovePropW(hwnd_, kControlProp);
     if (::GetWindowLongPtrW(hwnd_, GWLP_WNDPROC) ==
         reinterpret_cast<LONG_PTR>(&Control::WindowProc))
         ::SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(baseProc_));

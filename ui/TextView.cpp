@@ -326,6 +326,16 @@ size_t TextView::VisibleLines() const {
     return s ? PageLines(hwnd_, *s) : 0;
 }
 
+std::optional<std::string> TextView::AccessibleValue() const {
+    std::string shown;
+    const size_t top = TopLine(), end = std::min(LineCount(), top + VisibleLines());
+    for (size_t i = top; i < end; ++i) {
+        if (i > top) shown += "\r\n";
+        shown += Line(i);
+    }
+    return shown;
+}
+
 void TextView::ScrollTo(size_t line) {
     if (TextViewState* s = StateOf(hwnd_)) ScrollView(hwnd_, *s, line, s->left);
 }

@@ -35,6 +35,11 @@ class TextView : public Control {
     // Scrolls so that the line is the first in sight, as far as the text
     // allows.
     void ScrollTo(size_t line);
+
+    // A screen reader reads the lines in sight: the view draws them itself,
+    // so no proxy knows them.
+    std::optional<std::string> AccessibleValue() const override;
+    bool Speaks() const override { return true; }
 };
 
 } // namespace qv::ui

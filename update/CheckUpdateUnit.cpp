@@ -51,6 +51,8 @@ void TCheckUpdateForm::FormCreate() {
     ConfigureUpdateClient(HTTP, appDir_);
     AddTimer(WaitTimer, kWaitInterval, [this] { WaitTimerTimer(); });
     WaitLbl.SetCaption(lines_[Lng::UpdateWait]);
+    // The bar stands for the wait the line above it asks for.
+    PBar.SetAccessibleName(lines_[Lng::UpdateWait]);
 }
 
 bool TCheckUpdateForm::CloseQuery() {
