@@ -10,13 +10,19 @@
 #include "app/PageLanguage.h"
 #include "app/res/art.h"
 #include "autostart/AutostartEntry.h"
+#include "autostart/Groups.h"
 #include "autostart/Inactive.h"
 #include "autostart/Scanner.h"
 #include "base/Errors.h"
 #include "base/Failure.h"
+#include "base/Files.h"
+#include "base/SingleInstance.h"
+#include "base/WinText.h"
 #include "database/KnownEntries.h"
 #include "report/ReportUnit.h"
 #include "ui/Dialogs.h"
+
+#include <shellapi.h>
 
 #include <algorithm>
 #include <string>
@@ -31,6 +37,23 @@ using design::kRefreshTag;
 
 // The designed layout, in pixels.
 constexpr int kSelectBoxHeight = 53;
+
+// The same program as administrator. The new process must find the
+// single-instance mutex free, so it is let go first and taken back when the
+// start did not happen (the user said no to the system's question).
+bool StartElevated() {
+    const std::wstring exe = ToWide(ExecutablePath());
+    ReleaseSingleInstance();
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC;
+    info.lpVerb = L"runas";
+    info.lpFile = exe.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (::ShellExecuteExW(&info)) return true;
+    AcquireSingleInstance(ExecutablePath());
+    return false;
+}
 
 IconHandle LoadSmallIcon(int id) {
     return IconHandle(static_cast<HICON>(::LoadImageW(
@@ -214,7 +237,7 @@ void TAutostartPage::ApplyLanguage() {
         menu->SetItemCaption(0, model_.LanguageTable[Lng::MenuAllCaption]);
         menu->SetItemCaption(1, model_.LanguageTable[Lng::MenuSelectedCaption]);
     }
-    // The nine groups, by their names; the chosen one stays chosen.
+    // The groups, by their names; the chosen one stays chosen.
     const int group = SelectASGroupCombo.ItemIndex();
     SelectASGroupCombo.Clear();
     for (int g = 0; g < kGroupCount; ++g)
@@ -249,7 +272,10 @@ void TAutostartPage::RefreshAutostarts(bool force) {
     if (!force && !model_.ASEntries.empty()) return;
     // A failing step is reported on its own; the list is refilled regardless.
     // The scan and the deactivated entries are one change.
-    RunGuarded([this] { ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption]); });
+    RunGuarded([this] {
+        ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption],
+                       model_.LanguageTable[Lng::WindowsDefaultMark]);
+    });
     RunGuarded([this] { LoadInactiveEntries(model_); });
     model_.Changed(ModelChange::Entries);
 }
@@ -297,8 +323,26 @@ void TAutostartPage::ASListMouseDown(const ui::EventArgs& args) {
         OnEntryCheckMark(model_, ASListIndex[static_cast<size_t>(row)], ASList.Checked(row));
     if (out.setCheck) ASList.SetChecked(row, *out.setCheck);
     if (out.error) ReportException(AppError(*out.error));
-    if (out.failure) ShowMessage(ShownText(model_.LanguageTable, *out.failure));
+    if (out.failure && out.offerElevation)
+        OfferElevation(*out.failure);
+    else if (out.failure)
+        ShowMessage(ShownText(model_.LanguageTable, *out.failure));
+    // Rows that turned along with this one show their new marks.
+    if (out.refill) SelectASGroupComboChange();
     ASListClick();
+}
+
+void TAutostartPage::OfferElevation(const Failure& failure) {
+    if (!Confirm(ShownText(model_.LanguageTable, failure))) return;
+    const bool started = main_.RestartElevated ? main_.RestartElevated() : StartElevated();
+    if (started) ::PostMessageW(main_.Handle(), WM_CLOSE, 0, 0);
+}
+
+bool TAutostartPage::RefusedEdit(const AutostartEntry& entry) {
+    const std::optional<Lng> line = EditRefusalLine(entry.Group);
+    if (!line) return false;
+    ShowMessage(model_.LanguageTable[*line]);
+    return true;
 }
 
 void TAutostartPage::ReportBtnClick() {

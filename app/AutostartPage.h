@@ -4,6 +4,7 @@
 // refreshing, write protection, editing, deleting, the text editor, the
 // known-entries menus and the report.
 #include "autostart/AutostartEntry.h"
+#include "base/Failure.h"
 #include "base/Handles.h"
 #include "model/AppModel.h"
 #include "ui/Page.h"
@@ -73,6 +74,11 @@ class TAutostartPage : public ui::Page {
     void BindEvents();
     // Rescans and shows the same group again.
     void RescanKeepingGroup();
+    // Asks the failure's question; on yes starts the program again as
+    // administrator and, once it runs, closes this one.
+    void OfferElevation(const Failure& failure);
+    // Shows why the entry cannot be edited or deleted; false when it can.
+    bool RefusedEdit(const AutostartEntry& entry);
 
     // The group's rows again, whenever the entries or the known entries
     // changed; the lines whenever the language did.

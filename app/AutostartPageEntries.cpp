@@ -64,7 +64,7 @@ void TAutostartPage::AddSingleMenuClick(int tag) {
 
 void TAutostartPage::ASEditBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
-    if (!selected) return;
+    if (!selected || RefusedEdit(*selected)) return;
     TASEditForm form(model_.LanguageTable);
     form.EditedEntry = *selected;
     std::vector<ChangeTouch> touches{TouchOf(*selected)};
@@ -87,7 +87,7 @@ void TAutostartPage::ASEditBtnClick() {
 
 void TAutostartPage::ASDelBtnClick() {
     const AutostartEntry* selected = SelectedEntry();
-    if (!selected) return;
+    if (!selected || RefusedEdit(*selected)) return;
     const AutostartEntry e = *selected;
     if (e.SourceFlag != 0) ShowWarning(SystemEntryWarning(model_.LanguageTable));
     if (DeleteEntry(model_, e)) RescanKeepingGroup();

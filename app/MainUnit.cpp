@@ -194,7 +194,10 @@ bool TMainForm::FormCreate() {
     EnsurePage(AutostartPageIndex);
     // 6. to 9. Each step runs even when an earlier one failed: a broken
     //    source must not keep the data files from loading.
-    RunGuarded([this] { ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption]); });
+    RunGuarded([this] {
+        ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption],
+                       model_.LanguageTable[Lng::WindowsDefaultMark]);
+    });
     RunGuarded([this] { BackupStartupFolders(model_.AppDir); });
     RunGuarded([this] { LoadKnownEntries(model_.ASEntryDB, model_.AppDir); });
     RunGuarded([this] { LoadInactiveEntries(model_); });

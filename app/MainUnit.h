@@ -88,6 +88,9 @@ class TMainForm : public ui::Form {
     // base address; true when the program is to end for the updater. The
     // update dialog when empty.
     std::function<bool(const std::string& appDir, const std::string& baseAddress)> UpdateCheck;
+    // Starts the program again as administrator; true when it was started
+    // (this one then ends). ShellExecuteEx with "runas" when empty.
+    std::function<bool()> RestartElevated;
 
     // The server and mail addresses of qv6.ini, read once at start-up, and
     // the links made of them (the banner's and the about block's).

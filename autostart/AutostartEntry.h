@@ -42,7 +42,7 @@ struct AutostartEntry {
     uint8_t Active;        // 1 in force, 0 deactivated
     ShortString Caption;   // first column of the list row
     ShortString Detail;    // second column of the list row
-    uint8_t Group;         // AutostartGroup 0..8
+    uint8_t Group;         // AutostartGroup 0..17
     int32_t Checksum;      // kind 2: CRC-32 of the file, -1 when unreadable
 };
 #pragma pack(pop)
@@ -76,8 +76,21 @@ enum class AutostartGroup : uint8_t {
     IniLines = 6,       // win.ini load and run, system.ini shell
     BootFiles = 7,      // boot and batch files
     RootExplorer = 8,   // a stray c:\explorer.exe
+    // The autostart points of today's Windows, after the nine of old so that
+    // their bytes keep their meaning in every record file.
+    ScheduledTasks = 9, // Task Scheduler tasks
+    Services = 10,      // services of the Service Control Manager
+    Drivers = 11,       // kernel and file-system drivers
+    Winlogon = 12,      // Userinit, Shell, Taskman, AppSetup, Notify
+    ImageHijacks = 13,  // Image File Execution Options and SilentProcessExit
+    AppInitDlls = 14,   // AppInit_DLLs with LoadAppInit_DLLs
+    LsaPackages = 15,   // the packages the Local Security Authority loads
+    PrintMonitors = 16, // the spooler's port monitors
+    StoreApps = 17,     // packaged apps' startup tasks
 };
-constexpr int kGroupCount = 9;
+// The nine groups the program always had; their records keep their layout.
+constexpr int kClassicGroupCount = 9;
+constexpr int kGroupCount = 18;
 
 constexpr uint8_t GroupByte(AutostartGroup g) {
     return static_cast<uint8_t>(g);
@@ -86,9 +99,14 @@ constexpr AutostartGroup GroupOfByte(uint8_t group) {
     return static_cast<AutostartGroup>(group);
 }
 
-// The language line naming the group: lines 0 to 8, in group order.
+// The language line naming the group: lines 0 to 8 for the nine groups of
+// old, the lines from Lng::NewGroupNameFirst on for the later ones, each in
+// group order.
 constexpr Lng GroupName(AutostartGroup g) {
-    return static_cast<Lng>(LineNumber(Lng::GroupNameFirst) + GroupByte(g));
+    return GroupByte(g) < kClassicGroupCount
+               ? static_cast<Lng>(LineNumber(Lng::GroupNameFirst) + GroupByte(g))
+               : static_cast<Lng>(LineNumber(Lng::NewGroupNameFirst) + GroupByte(g) -
+                                  kClassicGroupCount);
 }
 
 enum EntryKind : uint8_t { KindRegistry = 0, KindIni = 1, KindFile = 2 };

@@ -1,6 +1,7 @@
 #include "autostart/EntryMaintenance.h"
 
 #include "base/FileErrors.h"
+#include "autostart/Groups.h"
 #include "autostart/RegistryRoot.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -75,6 +76,8 @@ DeleteOutcome DeleteFileOf(const AutostartEntry& e) {
 
 void ApplyEntryEdit(const AutostartEntry& e, const std::string& newName,
                     const std::string& newValue) {
+    // The form refuses these before it opens; nothing reaches the source.
+    if (EditRefusalLine(e.Group)) return;
     if (e.Kind == KindRegistry) {
         RegKey key =
             OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_QUERY_VALUE | KEY_SET_VALUE, false);
@@ -114,6 +117,11 @@ bool IsExplorerShellLine(const AutostartEntry& e, std::string_view windowsDir) {
 }
 
 DeleteOutcome DeleteAtSource(const AutostartEntry& e) {
+    if (auto refusal = EditRefusalLine(e.Group)) {
+        DeleteOutcome out;
+        out.failure = Failure(*refusal);
+        return out;
+    }
     switch (e.Kind) {
     case KindRegistry:
         return DeleteRegistryValue(e);

@@ -17,7 +17,8 @@ namespace qv {
 // old name exists, the new one does not and the old value holds data; then the
 // value text is written as REG_SZ under the new name. Nothing is written when
 // the key cannot be opened. Ini values: the key gets the new text. A write the
-// system refuses throws AppError.
+// system refuses throws AppError. Entries of a group with an EditRefusalLine
+// are left as they are.
 void ApplyEntryEdit(const AutostartEntry& entry, const std::string& newName,
                     const std::string& newValue);
 
@@ -36,7 +37,8 @@ struct DeleteOutcome {
 // Deletes the entry at its source without asking. Registry: the value of the
 // key. Ini: the key of the section, with the file's attributes cleared and
 // set back, checked by reading the section again. File: attributes cleared,
-// then deleted (they stay cleared when that fails).
+// then deleted (they stay cleared when that fails). An entry of a group with
+// an EditRefusalLine is refused with that line.
 DeleteOutcome DeleteAtSource(const AutostartEntry& entry);
 
 } // namespace qv

@@ -1,6 +1,7 @@
 #include "autostart/Inactive.h"
 
 #include "autostart/AutostartEntry.h"
+#include "autostart/Groups.h"
 #include "autostart/InactiveRules.h"
 #include "autostart/RegistryRoot.h"
 #include "base/Clock.h"
@@ -204,23 +205,117 @@ bool BringFileBack(const Place& at, bool removeSource, const std::vector<std::st
 
 // ---- registry and ini sources -----------------------------------------------
 
-bool ApplyRegistry(const AutostartEntry& e, bool active) {
+Change StatusOf(LONG r) {
+    if (r == ERROR_SUCCESS) return Change::Done;
+    return r == ERROR_ACCESS_DENIED ? Change::Denied : Change::Failed;
+}
+
+Change ApplyRegistry(const AutostartEntry& e, bool active) {
     const std::string name = e.ValueName.str();
+    LONG r = ERROR_SUCCESS;
     if (!active) {
-        RegKey k = OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_SET_VALUE, false);
-        return k && ::RegDeleteValueA(k.get(), name.c_str()) == ERROR_SUCCESS;
+        RegKey k = OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_SET_VALUE, false, &r);
+        if (!k) return StatusOf(r);
+        return StatusOf(::RegDeleteValueA(k.get(), name.c_str()));
     }
     RegKey k =
-        OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_SET_VALUE | KEY_QUERY_VALUE, true);
-    if (!k) return false;
+        OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_SET_VALUE | KEY_QUERY_VALUE, true, &r);
+    if (!k) return StatusOf(r);
     // Written back as a plain string, whatever type it had before.
     const std::string data = e.ValueData.str();
-    if (::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ,
+    r = ::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ,
                          reinterpret_cast<const BYTE*>(data.c_str()),
-                         static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS)
-        return false;
+                         static_cast<DWORD>(data.size() + 1));
+    if (r != ERROR_SUCCESS) return StatusOf(r);
     return ::RegQueryValueExA(k.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-           ERROR_SUCCESS;
+                   ERROR_SUCCESS
+               ? Change::Done
+               : Change::Failed;
+}
+
+// ---- values that come back byte for byte ------------------------------------
+
+std::optional<KeptValue> QueryRaw(HKEY key, const std::string& name) {
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::string bytes(size, '\0');
+    if (::RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
+                           &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    bytes.resize(size);
+    KeptValue v;
+    v.valueName = name;
+    v.type = type;
+    v.bytes = std::move(bytes);
+    return v;
+}
+
+std::string KeptValuePath(const std::string& appDir, const AutostartEntry& e,
+                          const std::string& name) {
+    return InactiveFolder(appDir) +
+           KeptValueFileName(e.RootKey.view(), RegistryPath(e.KeyPath.view()), name);
+}
+
+bool SetRaw(HKEY key, const KeptValue& v) {
+    if (::RegSetValueExA(key, v.valueName.c_str(), 0, v.type,
+                         reinterpret_cast<const BYTE*>(v.bytes.data()),
+                         static_cast<DWORD>(v.bytes.size())) != ERROR_SUCCESS)
+        return false;
+    auto back = QueryRaw(key, v.valueName);
+    return back && back->type == v.type && back->bytes == v.bytes;
+}
+
+// Takes the value name away from the entry's key into a kept copy of its
+// type and bytes (deactivate), or writes the kept copy back and drops it. A
+// value without a kept copy comes back as the record's text. With asSwitch,
+// the value is not deleted but replaced by a DWORD 0: a switch.
+Change KeepValue(const std::string& appDir, const AutostartEntry& e, const std::string& name,
+                 bool active, bool asSwitch) {
+    LONG r = ERROR_SUCCESS;
+    RegKey k = OpenEntryKey(e.RootKey.str(), e.KeyPath.str(), KEY_SET_VALUE | KEY_QUERY_VALUE,
+                            active && !asSwitch, &r);
+    if (!k) return StatusOf(r);
+    const std::string keptPath = KeptValuePath(appDir, e, name);
+    if (!active) {
+        auto value = QueryRaw(k.get(), name);
+        if (!value) return Change::Failed;
+        value->rootKey = e.RootKey.str();
+        value->keyPath = RegistryPath(e.KeyPath.view());
+        try {
+            if (!ForceDirectories(InactiveFolder(appDir))) return Change::Failed;
+            WriteFileAtomic(keptPath, EncodeKeptValue(*value));
+        } catch (const AppError&) {
+            return Change::Failed;
+        }
+        const DWORD zero = 0;
+        r = asSwitch ? ::RegSetValueExA(k.get(), name.c_str(), 0, REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&zero), sizeof zero)
+                     : ::RegDeleteValueA(k.get(), name.c_str());
+        if (r != ERROR_SUCCESS) {
+            // Nothing changed at the source: no copy is kept either.
+            ::DeleteFileA(keptPath.c_str());
+            return StatusOf(r);
+        }
+        return Change::Done;
+    }
+    // The kept copy, or what the record knows when there is none.
+    KeptValue value;
+    value.valueName = name;
+    if (asSwitch) {
+        const DWORD one = 1;
+        value.type = REG_DWORD;
+        value.bytes.assign(reinterpret_cast<const char*>(&one), sizeof one);
+    } else {
+        value.type = REG_SZ;
+        value.bytes = e.ValueData.str();
+        value.bytes.push_back('\0');
+    }
+    if (auto bytes = ReadFileBytes(keptPath))
+        if (auto kept = DecodeKeptValue(*bytes); kept && kept->valueName == name) value = *kept;
+    if (!SetRaw(k.get(), value)) return Change::Failed;
+    ::DeleteFileA(keptPath.c_str());
+    return Change::Done;
 }
 
 bool ApplyIni(const AutostartEntry& e, bool active) {
@@ -241,17 +336,37 @@ bool ApplyIni(const AutostartEntry& e, bool active) {
     return ok;
 }
 
-bool ApplyToSource(const AppModel& model, const AutostartEntry& e, bool active) {
+Change ChangeOf(bool ok) {
+    return ok ? Change::Done : Change::Failed;
+}
+
+Change ApplyToSource(const AppModel& model, const AutostartEntry& e, bool active) {
+    const std::string& appDir = model.AppDir;
+    // A group that is only shown is never changed, whoever asks.
+    if (ReadOnlyLine(e.Group)) return Change::Failed;
+    if (e.Kind == KindRegistry && InGroup(e, AutostartGroup::ImageHijacks))
+        return KeepValue(appDir, e, e.ValueName.str(), active, false);
+    // The DLLs load only while the switch is on; the list stays as it is.
+    if (e.Kind == KindRegistry && InGroup(e, AutostartGroup::AppInitDlls))
+        return KeepValue(appDir, e, "LoadAppInit_DLLs", active, true);
     switch (e.Kind) {
     case KindRegistry:
         return ApplyRegistry(e, active);
     case KindIni:
-        return ApplyIni(e, active);
+        return ChangeOf(ApplyIni(e, active));
     case KindFile:
-        return MoveEntryFile(model, e.FileName.str(), !active, true);
+        return ChangeOf(MoveEntryFile(model, e.FileName.str(), !active, true));
     default:
-        return false;
+        return Change::Failed;
     }
+}
+
+// Entries that one switch turns on and off together: the DLLs of one
+// AppInit list.
+bool SharesSwitch(const AutostartEntry& a, const AutostartEntry& b) {
+    return InGroup(a, AutostartGroup::AppInitDlls) && InGroup(b, AutostartGroup::AppInitDlls) &&
+           a.RootKey.view() == b.RootKey.view() &&
+           SameTextAscii(a.KeyPath.view(), b.KeyPath.view());
 }
 
 } // namespace
@@ -309,22 +424,33 @@ bool MoveEntryFile(const AppModel& model, const std::string& path, bool deactiva
                       : BringFileBack(at, removeSource, lines, found);
 }
 
-bool SetEntryActive(AppModel& model, size_t index, bool active) {
+Change ChangeEntryActive(AppModel& model, size_t index, bool active) {
     std::vector<AutostartEntry>& entries = model.ASEntries;
-    if (index >= entries.size()) return false;
+    if (index >= entries.size()) return Change::Failed;
     const AutostartEntry before = entries[index];
-    if (!ApplyToSource(model, before, active)) return false;
-    entries[index].Active = active ? 1 : 0;
+    if (Change c = ApplyToSource(model, before, active); c != Change::Done) return c;
+    // The entry and every entry the same switch turned with it.
+    std::vector<size_t> turned;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (i == index || (entries[i].Active == before.Active && SharesSwitch(entries[i], before)))
+            turned.push_back(i);
+    for (size_t i : turned)
+        entries[i].Active = active ? 1 : 0;
     try {
         SaveInactiveEntries(model);
     } catch (...) {
         // Without the saved list a deactivated entry would vanish at the next
         // start: put the source back as it was.
-        entries[index].Active = before.Active;
+        for (size_t i : turned)
+            entries[i].Active = before.Active;
         ApplyToSource(model, before, !active);
         throw;
     }
-    return true;
+    return Change::Done;
+}
+
+bool SetEntryActive(AppModel& model, size_t index, bool active) {
+    return ChangeEntryActive(model, index, active) == Change::Done;
 }
 
 CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked) {
@@ -338,18 +464,27 @@ CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked) {
         out.setCheck = true;
         out.failure = Failure(Lng::Group1NotDeactivatable);
         break;
+    case CheckMarkAction::RefuseReadOnly:
+        out.setCheck = !checked;
+        out.failure = Failure(*ReadOnlyLine(e.Group));
+        break;
     case CheckMarkAction::Apply: {
-        bool ok = false;
+        const bool together = InGroup(e, AutostartGroup::AppInitDlls);
+        Change c = Change::Failed;
         try {
-            ok = SetEntryActive(model, index, checked);
+            c = ChangeEntryActive(model, index, checked);
         } catch (const std::exception& ex) {
             out.setCheck = !checked;
             out.error = ex.what();
             break;
         }
-        if (!ok) {
+        if (c == Change::Done) {
+            out.refill = together;
+        } else {
             out.setCheck = !checked;
-            out.failure = Failure(Lng::CheckMarkFailed);
+            out.failure =
+                Failure(c == Change::Denied ? Lng::NeedsAdminQuestion : Lng::CheckMarkFailed);
+            out.offerElevation = c == Change::Denied;
         }
         break;
     }

@@ -49,6 +49,17 @@ void SaveInactiveEntries(const AppModel& model);
 // on to the caller.
 bool SetEntryActive(AppModel& model, size_t index, bool active);
 
+// How a change of state ended: done, failed, or refused by the system for
+// want of rights (nothing was changed then either).
+enum class Change { Done, Failed, Denied };
+// SetEntryActive with the reason of a failure. Image hijacks keep their
+// value (type and bytes) in a copy of its own in the folder of kept files
+// and get it back byte for byte; AppInit DLLs switch LoadAppInit_DLLs off
+// (its old value kept the same way) and every DLL of the same list turns
+// with the one asked for. Groups that are only shown (ReadOnlyLine) are
+// never changed.
+Change ChangeEntryActive(AppModel& model, size_t index, bool active);
+
 // Takes the file at path away into the folder of kept files (deactivate) or
 // brings it back from there. Either the whole move happens or nothing: the
 // file, its kept copy and isf.dat never disagree.
@@ -66,11 +77,15 @@ struct CheckMarkOutcome {
     std::optional<bool> setCheck;     // the mark the row must show now, if it changes
     std::optional<Failure> failure;   // the refusal or failure to show
     std::optional<std::string> error; // a failure nobody handles, for the error box
+    // The failure is a question: start the program again as administrator?
+    bool offerElevation = false;
+    // Other rows changed along with this one: the list must be filled anew.
+    bool refill = false;
 };
 // The check-mark handling of the autostart list, without the list: for the
-// entry of ASEntries that the row shows, refuses group 1, calls
-// SetEntryActive. An index outside ASEntries does nothing. The caller sets
-// the mark, then shows the message or the error, then re-evaluates the
+// entry of ASEntries that the row shows, refuses group 1 and the groups that
+// are only shown (each with its line), calls ChangeEntryActive. An index outside ASEntries does
+// nothing. The caller sets the mark, then shows the message or the error, then re-evaluates the
 // buttons.
 CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked);
 

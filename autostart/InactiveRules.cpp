@@ -1,6 +1,9 @@
 #include "autostart/InactiveRules.h"
 
 #include "autostart/AutostartEntry.h"
+#include "autostart/Groups.h"
+
+#include <cstring>
 
 namespace qv {
 
@@ -126,7 +129,70 @@ std::optional<std::string> DrawStoredName(const std::function<bool(const std::st
 CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked) {
     if (checked == (active != 0)) return CheckMarkAction::None;
     if (group == GroupByte(AutostartGroup::ShellOpen)) return CheckMarkAction::RefuseShellOpen;
+    if (ReadOnlyLine(group)) return CheckMarkAction::RefuseReadOnly;
     return CheckMarkAction::Apply;
+}
+
+namespace {
+
+constexpr std::string_view kKeptMagic = "QV6VALUE";
+
+void PutField(std::string& out, std::string_view field) {
+    const auto n = static_cast<uint32_t>(field.size());
+    out.append(reinterpret_cast<const char*>(&n), 4);
+    out.append(field);
+}
+
+bool TakeField(std::string_view& in, std::string& field) {
+    uint32_t n = 0;
+    if (in.size() < 4) return false;
+    std::memcpy(&n, in.data(), 4);
+    in.remove_prefix(4);
+    if (in.size() < n) return false;
+    field.assign(in.substr(0, n));
+    in.remove_prefix(n);
+    return true;
+}
+
+} // namespace
+
+std::string EncodeKeptValue(const KeptValue& value) {
+    std::string out(kKeptMagic);
+    PutField(out, value.rootKey);
+    PutField(out, value.keyPath);
+    PutField(out, value.valueName);
+    out.append(reinterpret_cast<const char*>(&value.type), 4);
+    PutField(out, value.bytes);
+    return out;
+}
+
+std::optional<KeptValue> DecodeKeptValue(std::string_view in) {
+    if (in.substr(0, kKeptMagic.size()) != kKeptMagic) return std::nullopt;
+    in.remove_prefix(kKeptMagic.size());
+    KeptValue v;
+    if (!TakeField(in, v.rootKey) || !TakeField(in, v.keyPath) || !TakeField(in, v.valueName) ||
+        in.size() < 4)
+        return std::nullopt;
+    std::memcpy(&v.type, in.data(), 4);
+    in.remove_prefix(4);
+    if (!TakeField(in, v.bytes) || !in.empty()) return std::nullopt;
+    return v;
+}
+
+std::string KeptValueFileName(std::string_view rootKey, std::string_view keyPath,
+                              std::string_view valueName) {
+    // FNV-1a over the three texts, each ended by a NUL that no text holds.
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (std::string_view part : {rootKey, keyPath, valueName}) {
+        for (char c : part)
+            h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+        h = (h ^ 0u) * 0x100000001b3ull;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = "value";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        name.push_back(kHex[(h >> shift) & 15]);
+    return name + ".reg";
 }
 
 } // namespace qv

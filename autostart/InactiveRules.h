@@ -49,8 +49,26 @@ std::optional<std::string> DrawStoredName(const std::function<bool(const std::st
 enum class CheckMarkAction {
     None,            // the mark equals Active: nothing changes
     RefuseShellOpen, // a shell open command: tick again, line 30
+    RefuseReadOnly,  // a group that is only shown: set back, its ReadOnlyLine
     Apply            // change the entry's state to the mark
 };
 CheckMarkAction DecideCheckMark(uint8_t group, uint8_t active, bool checked);
+
+// The kept copy of a registry value that a deactivation took away, for the
+// groups whose values must come back byte for byte: where it lived, its type
+// and its bytes. Encoded as a small file of its own.
+struct KeptValue {
+    std::string rootKey, keyPath, valueName;
+    uint32_t type = 0;
+    std::string bytes;
+    bool operator==(const KeptValue&) const = default;
+};
+std::string EncodeKeptValue(const KeptValue& value);
+// Nothing for bytes that are not a kept value.
+std::optional<KeptValue> DecodeKeptValue(std::string_view bytes);
+// The file name of the kept copy for a value's place: the same place always
+// gives the same name, different places (by their bytes) different ones.
+std::string KeptValueFileName(std::string_view rootKey, std::string_view keyPath,
+                              std::string_view valueName);
 
 } // namespace qv

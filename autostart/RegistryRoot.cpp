@@ -26,16 +26,17 @@ std::string RegistryPath(std::string_view keyPath) {
 }
 
 RegKey OpenEntryKey(const std::string& rootKey, const std::string& keyPath, REGSAM access,
-                    bool create) {
+                    bool create, LONG* error) {
     RegKey key;
     HKEY root = RootKeyFromText(rootKey);
+    if (error) *error = ERROR_INVALID_HANDLE;
     if (!root) return key;
     const std::string path = RegistryPath(keyPath);
     access |= KEY_WOW64_64KEY;
-    if (create)
-        ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, access, nullptr, key.put(), nullptr);
-    else
-        ::RegOpenKeyExA(root, path.c_str(), 0, access, key.put());
+    LONG r = create ? ::RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, access, nullptr,
+                                        key.put(), nullptr)
+                    : ::RegOpenKeyExA(root, path.c_str(), 0, access, key.put());
+    if (error) *error = r;
     return key;
 }
 

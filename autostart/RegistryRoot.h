@@ -17,8 +17,9 @@ HKEY RootKeyFromText(std::string_view rootKey);
 // The key path as RegOpenKeyEx wants it: without a leading backslash.
 std::string RegistryPath(std::string_view keyPath);
 // Opens (or, with create, creates) the entry's key in the native registry
-// view; an empty handle when that fails.
+// view; an empty handle when that fails, with the system's error code in
+// *error when it is given.
 RegKey OpenEntryKey(const std::string& rootKey, const std::string& keyPath, REGSAM access,
-                    bool create);
+                    bool create, LONG* error = nullptr);
 
 } // namespace qv

@@ -71,6 +71,9 @@ class ScanPlatform {
     virtual std::string ResolveLink(const std::string& path) = 0;
     // CRC-32 of the file, -1 when missing, unreadable or empty.
     virtual int32_t FileChecksum(const std::string& path) = 0;
+    // The text with its %NAME% variables replaced as the system replaces
+    // them; a platform that knows none gives the text as it is.
+    virtual std::string ExpandEnvironment(std::string_view text) { return std::string(text); }
 };
 
 // The real system. Lives for the whole process.
@@ -96,6 +99,9 @@ class ForwardingScanPlatform : public ScanPlatform {
     }
     std::string ResolveLink(const std::string& path) override { return real_.ResolveLink(path); }
     int32_t FileChecksum(const std::string& path) override { return real_.FileChecksum(path); }
+    std::string ExpandEnvironment(std::string_view text) override {
+        return real_.ExpandEnvironment(text);
+    }
 
   private:
     ScanPlatform& real_ = WindowsScanPlatform();

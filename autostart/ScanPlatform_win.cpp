@@ -195,6 +195,22 @@ class WinScanPlatform final : public ScanPlatform {
     }
 
     int32_t FileChecksum(const std::string& path) override { return FileCRC32(path); }
+
+    std::string ExpandEnvironment(std::string_view text) override {
+        const std::string in(text);
+        std::string out(in.size() + 256, '\0');
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            DWORD n =
+                ::ExpandEnvironmentStringsA(in.c_str(), out.data(), static_cast<DWORD>(out.size()));
+            if (n == 0) return in;
+            if (n <= out.size()) {
+                out.resize(n - 1); // n counts the terminating NUL
+                return out;
+            }
+            out.resize(n);
+        }
+        return in;
+    }
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "autostart/Scanner.h"
 
 #include "autostart/AutostartEntry.h"
+#include "autostart/GroupScan.h"
+#include "autostart/Groups.h"
 #include "autostart/ScanPlatform.h"
 #include "base/Text.h"
 #include "model/AppModel.h"
@@ -98,6 +100,24 @@ void Join(std::string& out, std::string_view a, std::string_view b, std::string_
     out.append(b.data(), b.size());
     out.append(c.data(), c.size());
 }
+
+// The scan function of every group from 9 on, in group order: the one
+// place a group's source is tied in.
+struct GroupScanner {
+    AutostartGroup group;
+    void (*scan)(GroupScan&);
+};
+constexpr std::array<GroupScanner, kGroupCount - kClassicGroupCount> kGroupScanners{{
+    {AutostartGroup::ScheduledTasks, ScanScheduledTasks},
+    {AutostartGroup::Services, ScanServices},
+    {AutostartGroup::Drivers, ScanDrivers},
+    {AutostartGroup::Winlogon, ScanWinlogon},
+    {AutostartGroup::ImageHijacks, ScanImageHijacks},
+    {AutostartGroup::AppInitDlls, ScanAppInitDlls},
+    {AutostartGroup::LsaPackages, ScanLsaPackages},
+    {AutostartGroup::PrintMonitors, ScanPrintMonitors},
+    {AutostartGroup::StoreApps, ScanStoreApps},
+}};
 
 class Scan {
   public:
@@ -238,6 +258,21 @@ class Scan {
         }
     }
 
+    // The groups from 9 on, or only those the guard watches.
+    void NewGroups(bool watchedOnly, std::string_view defaultMark) {
+        const GroupScan::Sink sink = [this](AutostartEntry& record, EntryOrigin& origin) {
+            rec_ = record;
+            if (origins_) origin_ = std::move(origin);
+            Add();
+        };
+        for (const GroupScanner& g : kGroupScanners) {
+            if (watchedOnly && !GuardWatchesGroup(g.group)) continue;
+            GroupScan scan(sys_, reg_, windowsDir_, systemDir_, defaultMark, sink);
+            g.scan(scan);
+        }
+        reg_.CloseKey();
+    }
+
   private:
     // The one place each kind of record is filled; every field not named
     // stays zero.
@@ -331,7 +366,7 @@ class Scan {
 } // namespace
 
 void ScanAutostartsWith(AppModel& model, ScanPlatform& platform, std::string_view explorerCaption,
-                        std::vector<EntryOrigin>* origins) {
+                        std::vector<EntryOrigin>* origins, std::string_view defaultMark) {
     model.WindowsDir = IncludeTrailingBackslash(platform.WindowsDirectory());
     model.SystemDir = IncludeTrailingBackslash(platform.SystemDirectory());
     std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
@@ -354,22 +389,32 @@ void ScanAutostartsWith(AppModel& model, ScanPlatform& platform, std::string_vie
     scan.RunKeys(kWow64RunKeys);
     scan.RunKeys(kPolicyRunKeys);
     scan.ActiveSetupStubPaths(kWow64ActiveSetupKey);
+    // The groups of today's Windows, each after the nine.
+    scan.NewGroups(false, defaultMark);
 }
 
 std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform) {
     std::vector<AutostartEntry> out;
     std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
-    // The watched sources name no file below the system folders.
-    Scan scan(platform, *reg, out, false, {}, {});
-    scan.RunKeys(kRunKeys);
-    scan.StartupFolders();
-    scan.RunKeys(kWow64RunKeys);
-    scan.RunKeys(kPolicyRunKeys);
+    {
+        // The watched sources of old name no file below the system folders.
+        Scan scan(platform, *reg, out, false, {}, {});
+        scan.RunKeys(kRunKeys);
+        scan.StartupFolders();
+        scan.RunKeys(kWow64RunKeys);
+        scan.RunKeys(kPolicyRunKeys);
+    }
+    // The newer groups resolve their programs in them. The mark changes
+    // only the caption, which no comparison reads.
+    const std::string windowsDir = IncludeTrailingBackslash(platform.WindowsDirectory());
+    const std::string systemDir = IncludeTrailingBackslash(platform.SystemDirectory());
+    Scan(platform, *reg, out, false, windowsDir, systemDir).NewGroups(true, {});
     return out;
 }
 
-void ScanAutostarts(AppModel& model, std::string_view explorerCaption) {
-    ScanAutostartsWith(model, WindowsScanPlatform(), explorerCaption);
+void ScanAutostarts(AppModel& model, std::string_view explorerCaption,
+                    std::string_view defaultMark) {
+    ScanAutostartsWith(model, WindowsScanPlatform(), explorerCaption, nullptr, defaultMark);
 }
 
 } // namespace qv

@@ -191,8 +191,25 @@ enum class Lng : int {
     NetBadAddress = 183,
     NetHttpsUnsupported = 184,
 
+    // 185 to 193: the names of the groups 9 to 17, in group order.
+    NewGroupNameFirst = 185,
+    // Why the rows of a group cannot be changed here (check mark, edit,
+    // delete).
+    WinlogonReadOnly = 194,
+    LsaReadOnly = 195,
+    DriverReadOnly = 196,
+    GroupReadOnly = 197, // print monitors, packaged apps: read-only for now
+    // A change the system refused for want of administrator rights: nothing
+    // was changed; the question offers to start the program again elevated.
+    NeedsAdminQuestion = 198,
+    // The mark behind a row that is what Windows itself puts there.
+    WindowsDefaultMark = 199,
+    // An item of a list value (an AppInit DLL) is switched, not edited or
+    // deleted: either would change the whole list.
+    ListItemNotEditable = 200,
+
     // The highest line the program reads.
-    Last = 184,
+    Last = 200,
 };
 
 // The line's number in the file, for the table and for tests that check a

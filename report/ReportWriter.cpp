@@ -201,11 +201,13 @@ void Cell(Sink& out, std::string_view open, std::string_view value) {
     out.Put("</td>");
 }
 
-// The five kinds of table of the report: the registry groups share one.
-enum class Table { Registry, StartupFolders, IniLines, BootFiles, RootExplorer };
+// The kinds of table of the report: the registry groups of old share one,
+// the groups from 9 on another.
+enum class Table { Registry, StartupFolders, IniLines, BootFiles, RootExplorer, Source };
 
 Table TableOf(int group) {
     if (group <= GroupByte(AutostartGroup::IcqAgent)) return Table::Registry;
+    if (group >= kClassicGroupCount) return Table::Source;
     switch (static_cast<AutostartGroup>(group)) {
     case AutostartGroup::StartupFolders:
         return Table::StartupFolders;
@@ -237,8 +239,24 @@ void HeaderLine(Sink& out, int group, const ReportTexts& t) {
         head(t.folder);
         out.Put("<td>&nbsp;</td>");
         break;
+    case Table::Source:
+        head(t.name), head(t.target), head(t.key);
+        break;
     }
     out.Put("</tr>\r\n");
+}
+
+// Where an entry of the newer groups lives: the registry value as root key,
+// key path and value name, or the file.
+std::string SourceText(const AutostartEntry& e) {
+    if (e.Kind != KindRegistry) return e.FileName.str();
+    std::string text(RootKeyNameOrEmpty(e.RootKey.view()));
+    std::string_view key = e.KeyPath.view();
+    if (!key.empty() && key.front() != '\\') text += '\\';
+    text += key;
+    text += " : ";
+    text += e.ValueName.view();
+    return text;
 }
 
 void RowLine(Sink& out, const AutostartEntry& e, const ReportTexts& t,
@@ -276,6 +294,11 @@ void RowLine(Sink& out, const AutostartEntry& e, const ReportTexts& t,
         Cell(out, trTdTop, e.FileName.view());
         Cell(out, td, e.Caption.view());
         break;
+    case Table::Source:
+        Cell(out, trTd, e.Caption.view());
+        Cell(out, td, e.Detail.view());
+        Cell(out, td, SourceText(e));
+        break;
     }
     out.Put("</tr>\r\n");
 }
@@ -295,6 +318,10 @@ size_t EstimateSize(const std::vector<AutostartEntry>& entries) {
             break;
         case Table::IniLines:
             n += 100 + e.FileName.Length + e.ValueName.Length + e.ValueData.Length;
+            break;
+        case Table::Source:
+            n += 120 + e.Caption.Length + e.Detail.Length + e.KeyPath.Length + e.ValueName.Length +
+                 e.FileName.Length;
             break;
         default:
             n += 100 + e.FileName.Length + e.Caption.Length;
@@ -412,8 +439,10 @@ ReportView BuildReportView(const std::vector<AutostartEntry>& entries, const Rep
             c.columns = {texts.file, texts.name, texts.value};
         else if (g == 7)
             c.columns = {texts.file, texts.value};
-        else
+        else if (g == 8)
             c.columns = {texts.folder, ""};
+        else
+            c.columns = {texts.name, texts.target, texts.key};
         view.chapters.push_back(std::move(c));
     }
     for (const AutostartEntry& e : entries) {
@@ -444,6 +473,9 @@ ReportView BuildReportView(const std::vector<AutostartEntry>& entries, const Rep
         }
         case Table::RootExplorer:
             row = {e.FileName.str(), e.Caption.str()};
+            break;
+        case Table::Source:
+            row = {e.Caption.str(), e.Detail.str(), SourceText(e)};
             break;
         }
         view.chapters[g].rows.push_back(std::move(row));

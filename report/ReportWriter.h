@@ -18,7 +18,7 @@ namespace qv {
 
 // The language table lines the report shows.
 struct ReportTexts {
-    std::array<std::string, kGroupCount> groupNames; // lines 0 to 8
+    std::array<std::string, kGroupCount> groupNames; // lines 0 to 8, 185 to 193
     std::string emptyFile;                           // 61: a boot file without lines
     std::string rootKey, key, name, value;           // 64 to 67: registry headers
     std::string folder, file, target;                // 68 to 70
@@ -31,8 +31,8 @@ ReportTexts ReportTextsFromLines(const std::function<std::string(Lng line)>& lin
 // be opened or read.
 using ReportFileReader = std::function<std::optional<std::string>(const std::string& path)>;
 
-// The report of every entry of the nine groups, in the order of entries
-// within each group. created is the creation date and time as shown. Every
+// The report of every entry, a chapter per group in group order, in the
+// order of entries within each group. created is the creation date and time as shown. Every
 // value taken from an entry, a file or the language table is HTML-escaped:
 // registry data is written by whatever program made the entry, and the
 // document is opened by a browser control in the local machine zone. Throws

@@ -173,7 +173,7 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
 
     DigestingPlatform platform;
     std::vector<EntryOrigin> origins;
-    ScanAutostartsWith(model, platform, texts.explorerCaption, &origins);
+    ScanAutostartsWith(model, platform, texts.explorerCaption, &origins, texts.defaultMark);
     // The scan's list is read where it is, as qv6.exe keeps it.
     const std::vector<AutostartEntry>& entries = model.ASEntries;
 
@@ -212,7 +212,9 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
     for (size_t i = 0; i < entries.size(); ++i) {
         const AutostartEntry& e = entries[i];
         std::string sha;
-        if (e.Kind == KindFile && !origins[i].checkedFile.empty())
+        // The file that runs: a startup folder's file or a link's target,
+        // and for the newer groups the program a registry value starts.
+        if (!origins[i].checkedFile.empty())
             sha = HexOf(platform.Digests(origins[i].checkedFile).sha256);
         print(e, sha, approvals[i]);
     }

@@ -1,5 +1,6 @@
 #include "scan/ScanOutput.h"
 
+#include "autostart/Groups.h"
 #include "autostart/RootKeys.h"
 #include "base/LanguageLines.h"
 #include "base/Text.h"
@@ -20,6 +21,7 @@ struct Ansi {
 template <class Visit> void ForEachField(const ScanRow& r, Visit&& v) {
     v("group", int64_t{r.group});
     v("group_name", Ansi{r.groupName});
+    v("category", Ansi{r.category});
     v("kind", Ansi{r.kind});
     v("caption", Ansi{r.caption});
     v("detail", Ansi{r.detail});
@@ -130,7 +132,17 @@ constexpr std::array<std::string_view, kGroupCount> kBuiltInGroupNames = {
     "WIN.INI und SYSTEM.INI",
     "Boot- und Batchdateien",
     "Explorer im Stammverzeichnis von C:",
+    "Geplante Aufgaben",
+    "Dienste",
+    "Treiber",
+    "Winlogon",
+    "Image-Hijacks",
+    "AppInit-DLLs",
+    "LSA-Pakete",
+    "Druckmonitore",
+    "Apps (Store)",
 };
+constexpr std::string_view kBuiltInDefaultMark = "(Windows-Standard)";
 constexpr std::string_view kBuiltInExplorerCaption =
     "C:\\EXPLORER.EXE (geh\xF6rt nicht ins Stammverzeichnis)";
 
@@ -151,6 +163,7 @@ ScanTexts ScanTextsFrom(const LanguageFile* language) {
         t.groupNames[static_cast<size_t>(g)] = line(GroupName(GroupOfByte(static_cast<uint8_t>(g))),
                                                     kBuiltInGroupNames[static_cast<size_t>(g)]);
     t.explorerCaption = line(Lng::ExplorerCaption, kBuiltInExplorerCaption);
+    t.defaultMark = line(Lng::WindowsDefaultMark, kBuiltInDefaultMark);
     return t;
 }
 
@@ -159,6 +172,7 @@ ScanRow MakeScanRow(const AutostartEntry& e, std::string_view groupName, bool kn
     ScanRow r;
     r.group = e.Group;
     r.groupName = groupName;
+    r.category = GroupCategory(e.Group);
     r.kind = KindText(e.Kind);
     r.caption = e.Caption.view();
     r.detail = e.Detail.view();
@@ -389,7 +403,7 @@ void ScanWriter::End() {
 
 void ScanWriter::Key(std::string_view name) {
     // The field names are plain lower-case words: nothing to escape. One
-    // append per key; every row has sixteen.
+    // append per key; every row has seventeen.
     const bool comma = !firstField_;
     firstField_ = false;
     if (!Json()) {

@@ -18,14 +18,15 @@
 
 namespace qv {
 
-// The texts of the language file the listing needs: the nine group names
-// (lines 0 to 8) and the caption of a stray c:\explorer.exe (line 9). A line
-// the file lacks, or every line when there is no file, is the built-in
-// German text.
+// The texts of the language file the listing needs: the group names (lines
+// 0 to 8 and 185 to 193), the caption of a stray c:\explorer.exe (line 9) and
+// the mark of Windows' own entries (line 199). A line the file lacks, or
+// every line when there is no file, is the built-in German text.
 struct ScanTexts {
     std::array<std::string, kGroupCount> groupNames;
     std::string explorerCaption;
-    // The group's name; empty for a number outside 0..8.
+    std::string defaultMark;
+    // The group's name; empty for a number outside the groups.
     std::string_view GroupName(int group) const;
 };
 ScanTexts ScanTextsFrom(const LanguageFile* language);
@@ -36,7 +37,8 @@ ScanTexts ScanTextsFrom(const LanguageFile* language);
 struct ScanRow {
     int group = 0;
     std::string_view groupName;
-    std::string_view kind; // "registry", "ini", "file", or the record's number
+    std::string_view category; // the group in English words, whatever the language
+    std::string_view kind;     // "registry", "ini", "file", or the record's number
     std::string_view caption;
     std::string_view detail;
     std::string_view fileName;
@@ -53,7 +55,7 @@ struct ScanRow {
 };
 
 // The row of an entry. groupName is the group's name (empty for a group
-// number outside 0..8).
+// number outside the groups).
 ScanRow MakeScanRow(const AutostartEntry& e, std::string_view groupName, bool known,
                     std::string_view sha256Hex, Approval approved);
 

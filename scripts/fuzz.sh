@@ -30,11 +30,11 @@ build() {
   echo "$stamp" >"$out/$name.stamp"
 }
 build fuzz_parsers fuzz/parsers.cpp base/Text.cpp base/LanguageFile.cpp \
-  autostart/AutostartEntry.cpp autostart/InactiveRules.cpp autostart/StickyRules.cpp process/Surveillance.cpp \
+  autostart/AutostartEntry.cpp autostart/Groups.cpp autostart/InactiveRules.cpp autostart/StickyRules.cpp process/Surveillance.cpp \
   update/HttpProtocol.cpp update/UpdateAnswer.cpp update/FileList.cpp base/Crypto.cpp
 build fuzz_report fuzz/report.cpp base/Text.cpp base/FileErrors.cpp autostart/AutostartEntry.cpp \
   autostart/RootKeys.cpp report/ReportWriter.cpp sysinfo/SystemInfo.cpp about/ServerSettings.cpp
-build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp scan/ScanOptions.cpp \
+build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp autostart/Groups.cpp scan/ScanOptions.cpp \
   autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
   base/Text.cpp base/LanguageFile.cpp
 build fuzz_listing fuzz/listing.cpp scan/EarlierListing.cpp scan/ScanOutput.cpp \

@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 185
+LINE_COUNT = 201
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -255,6 +255,37 @@ TEXTS += [
     "Es besteht schon eine Verbindung zum Update-Server.",    # 182
     "Die Adresse des Update-Servers ist ungültig.",           # 183
     "Die Adresse des Update-Servers verlangt HTTPS; die Suche nach Updates spricht nur HTTP.", # 184
+    # 185-193: names of the autostart groups 9 to 17
+    "Geplante Aufgaben",                                         # 185
+    "Dienste",                                                   # 186
+    "Treiber",                                                   # 187
+    "Winlogon",                                                  # 188
+    "Image-Hijacks",                                             # 189
+    "AppInit-DLLs",                                              # 190
+    "LSA-Pakete",                                                # 191
+    "Druckmonitore",                                             # 192
+    "Apps (Store)",                                              # 193
+    # 194-197: why a group's rows cannot be changed
+    "Winlogon-Einträge lassen sich hier nicht ändern: ein "
+    "geleerter oder falscher Userinit-Wert sperrt jeden Benutzer "
+    "bei der Anmeldung aus.",                                    # 194
+    "LSA-Pakete lassen sich hier nicht ändern: fehlt eines der "
+    "Pakete von Windows, ist keine Anmeldung mehr möglich.",     # 195
+    "Treiber lassen sich hier nicht ändern: ein abgeschalteter "
+    "Boot- oder Systemtreiber kann den Start von Windows "
+    "verhindern.",                                               # 196
+    "Die Einträge dieser Gruppe lassen sich in dieser Version nur "
+    "ansehen, nicht ändern.",                                    # 197
+    # 198: a change that needs administrator rights
+    "Für diese Änderung braucht Quorvik Administratorrechte; es "
+    "wurde nichts geändert. Soll Quorvik jetzt als Administrator "
+    "neu gestartet werden?",                                     # 198
+    # 199: the mark behind what Windows itself puts there
+    "(Windows-Standard)",                                        # 199
+    # 200: an item of a list value is switched, not edited
+    "Dieser Eintrag ist ein Teil der Liste in einem Registry-Wert; "
+    "er lässt sich hier nur aus- und wieder einschalten, nicht "
+    "ändern oder löschen.",                                      # 200
 ]
 
 

@@ -205,6 +205,29 @@ TEXTS += [
     "A connection to the update server is already open.",     # 182
     "The update server's address is invalid.",                # 183
     "The update server's address asks for HTTPS; the update check speaks HTTP only.", # 184
+    "Scheduled tasks",                                            # 185
+    "Services",                                                   # 186
+    "Drivers",                                                    # 187
+    "Winlogon",                                                   # 188
+    "Image hijacks",                                              # 189
+    "AppInit DLLs",                                               # 190
+    "LSA packages",                                               # 191
+    "Print monitors",                                             # 192
+    "Apps (Store)",                                               # 193
+    "Winlogon entries cannot be changed here: an emptied or wrong "
+    "Userinit value locks every user out at logon.",              # 194
+    "LSA packages cannot be changed here: without one of Windows' "
+    "own packages nobody can log on any more.",                   # 195
+    "Drivers cannot be changed here: a boot or system driver that "
+    "is switched off can keep Windows from starting.",            # 196
+    "The entries of this group can only be viewed in this "
+    "version, not changed.",                                      # 197
+    "Quorvik needs administrator rights for this change; nothing "
+    "was changed. Start Quorvik again as administrator now?",     # 198
+    "(Windows default)",                                          # 199
+    "This entry is one item of the list in a registry value; it "
+    "can only be switched off and on here, not changed or "
+    "deleted.",                                                   # 200
 ]
 
 

@@ -126,9 +126,12 @@ TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
     EXPECT_EQ(model.ASEntryDB.size(), 1u);
     EXPECT_TRUE(DirectoryExists(dir / "backup"));
 
-    ASSERT_EQ(f.AutostartPage().SelectASGroupCombo.Count(), 9);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Item(i), model.LanguageTable[LineAt(i)]);
+    ASSERT_EQ(f.AutostartPage().SelectASGroupCombo.Count(), kGroupCount);
+    for (int i = 0; i < kGroupCount; ++i)
+        EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Item(i),
+                  model.LanguageTable[GroupName(GroupOfByte(static_cast<uint8_t>(i)))]);
+    // The later groups' names follow the nine, from their own lines.
+    EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Item(13), model.LanguageTable[LineAt(189)]);
     EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.ItemIndex(), 0);
     EXPECT_EQ(f.Tab.TabIndex(), 0);
     EXPECT_EQ(FrontPage(), "PagePnl0");

@@ -108,6 +108,11 @@ std::vector<std::string> IniKeys(const std::string& file, const std::string& sec
     return keys;
 }
 
+constexpr const char* kLsa = "System\\CurrentControlSet\\Control\\Lsa";
+constexpr const char* kAppModel =
+    "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\"
+    "SystemAppData";
+
 AutostartMachine::AutostartMachine()
     : windowsDir_(Dir(::GetWindowsDirectoryA)), systemDir_(Dir(::GetSystemDirectoryA)),
       userStartup_(ShellFolder(CSIDL_STARTUP)), commonStartup_(ShellFolder(CSIDL_COMMON_STARTUP)) {
@@ -115,6 +120,8 @@ AutostartMachine::AutostartMachine()
     EmptyFolder(commonStartup_);
     const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion\\";
     const std::string wow = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string nt = "Software\\Microsoft\\Windows NT\\CurrentVersion\\";
+    const std::string nt32 = "Software\\WOW6432Node\\Microsoft\\Windows NT\\CurrentVersion\\";
     const std::pair<HKEY, std::string> keys[] = {
         {HKEY_CURRENT_USER, cv + "Run"},
         {HKEY_CURRENT_USER, cv + "RunServices"},
@@ -150,6 +157,14 @@ AutostartMachine::AutostartMachine()
         {HKEY_LOCAL_MACHINE, cv + "Policies\\Explorer\\Run"},
         {HKEY_CURRENT_USER, cv + "Explorer\\StartupApproved"},
         {HKEY_LOCAL_MACHINE, cv + "Explorer\\StartupApproved"},
+        // The groups of today's Windows that own their keys.
+        {HKEY_LOCAL_MACHINE, nt + "Image File Execution Options"},
+        {HKEY_LOCAL_MACHINE, nt32 + "Image File Execution Options"},
+        {HKEY_LOCAL_MACHINE, nt + "SilentProcessExit"},
+        {HKEY_LOCAL_MACHINE, nt32 + "SilentProcessExit"},
+        {HKEY_LOCAL_MACHINE, nt + "Winlogon\\Notify"},
+        {HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Print\\Monitors"},
+        {HKEY_CURRENT_USER, kAppModel},
     };
     for (const auto& [root, path] : keys) {
         keys_.push_back({root, path, SaveRegTree(root, path)});
@@ -161,6 +176,31 @@ AutostartMachine::AutostartMachine()
         } else {
             RegDeleteTree(root, path);
         }
+    }
+    // Keys where the scanned values live among many others: the whole key is
+    // kept, only the scanned values go.
+    struct Values {
+        HKEY root;
+        std::string path;
+        std::vector<const char*> names;
+    };
+    const Values values[] = {
+        {HKEY_LOCAL_MACHINE, nt + "Winlogon", {"Userinit", "Shell", "Taskman", "AppSetup"}},
+        {HKEY_CURRENT_USER, nt + "Winlogon", {"Userinit", "Shell", "Taskman", "AppSetup"}},
+        {HKEY_LOCAL_MACHINE, nt + "Windows", {"AppInit_DLLs", "LoadAppInit_DLLs"}},
+        {HKEY_LOCAL_MACHINE, nt32 + "Windows", {"AppInit_DLLs", "LoadAppInit_DLLs"}},
+        {HKEY_LOCAL_MACHINE,
+         kLsa,
+         {"Security Packages", "Authentication Packages", "Notification Packages"}},
+        {HKEY_LOCAL_MACHINE, kLsa + std::string("\\OSConfig"), {"Security Packages"}},
+    };
+    for (const Values& v : values) {
+        keys_.push_back({v.root, v.path, SaveRegTree(v.root, v.path)});
+        RegKey k;
+        if (::RegOpenKeyExA(v.root, v.path.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, k.put()) ==
+            ERROR_SUCCESS)
+            for (const char* name : v.names)
+                ::RegDeleteValueA(k.get(), name);
     }
 
     const std::pair<std::string, std::string> ini[] = {{WinIni(), "windows"},
@@ -210,8 +250,10 @@ AutostartMachine::~AutostartMachine() {
     for (const SavedIni& i : ini_)
         ::WritePrivateProfileStringA(i.section.c_str(), i.key.c_str(), i.value.c_str(),
                                      i.file.c_str());
-    for (const SavedKey& k : keys_)
-        RestoreRegTree(k.root, k.path, k.tree);
+    // Newest first: a key saved whole after a subkey of it was emptied
+    // must not wipe that subkey once it is back.
+    for (auto k = keys_.rbegin(); k != keys_.rend(); ++k)
+        RestoreRegTree(k->root, k->path, k->tree);
     RestoreFolder(userStartup_);
     RestoreFolder(commonStartup_);
 }

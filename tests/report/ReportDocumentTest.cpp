@@ -33,7 +33,16 @@ ReportTexts Texts() {
                     "Autostart-Ordner",
                     "WIN.INI und SYSTEM.INI",
                     "Boot- und Batchdateien",
-                    "Explorer \"C:\""};
+                    "Explorer \"C:\"",
+                    "Aufgaben",
+                    "Dienste",
+                    "Treiber",
+                    "Winlogon",
+                    "Image-<Hijacks>",
+                    "AppInit",
+                    "LSA",
+                    "Druck",
+                    "Apps"};
     t.emptyFile = "(Die Datei ist leer.)";
     t.rootKey = "Hauptschl\xFC"
                 "ssel";
@@ -71,23 +80,44 @@ std::vector<std::string> Head(const std::string& created) {
         "<a href=\"#chapter5\">Autostart-Ordner</a><br>"
         "<a href=\"#chapter6\">WIN.INI und SYSTEM.INI</a><br>"
         "<a href=\"#chapter7\">Boot- und Batchdateien</a><br>"
-        "<a href=\"#chapter8\">Explorer &quot;C:&quot;</a>"
+        "<a href=\"#chapter8\">Explorer &quot;C:&quot;</a><br>"
+        "<a href=\"#chapter9\">Aufgaben</a><br>"
+        "<a href=\"#chapter10\">Dienste</a><br>"
+        "<a href=\"#chapter11\">Treiber</a><br>"
+        "<a href=\"#chapter12\">Winlogon</a><br>"
+        "<a href=\"#chapter13\">Image-&lt;Hijacks&gt;</a><br>"
+        "<a href=\"#chapter14\">AppInit</a><br>"
+        "<a href=\"#chapter15\">LSA</a><br>"
+        "<a href=\"#chapter16\">Druck</a><br>"
+        "<a href=\"#chapter17\">Apps</a>"
         "</div><hr>",
     };
 }
 
-const char* const kHeading[9] = {"Registry: Run-Schl\xFC"
-                                 "ssel &amp; Co",
-                                 "Shell-Open-Befehle",
-                                 "Active Setup",
-                                 "VxD",
-                                 "ICQ &lt;Agent&gt;",
-                                 "Autostart-Ordner",
-                                 "WIN.INI und SYSTEM.INI",
-                                 "Boot- und Batchdateien",
-                                 "Explorer &quot;C:&quot;"};
+const char* const kHeading[kGroupCount] = {"Registry: Run-Schl\xFC"
+                                           "ssel &amp; Co",
+                                           "Shell-Open-Befehle",
+                                           "Active Setup",
+                                           "VxD",
+                                           "ICQ &lt;Agent&gt;",
+                                           "Autostart-Ordner",
+                                           "WIN.INI und SYSTEM.INI",
+                                           "Boot- und Batchdateien",
+                                           "Explorer &quot;C:&quot;",
+                                           "Aufgaben",
+                                           "Dienste",
+                                           "Treiber",
+                                           "Winlogon",
+                                           "Image-&lt;Hijacks&gt;",
+                                           "AppInit",
+                                           "LSA",
+                                           "Druck",
+                                           "Apps"};
 
-const char* const kHeader[9] = {
+// The groups from 9 on share one table: name, details, where it lives.
+#define QV_SOURCE_HEADER "<td>Name</td><td>Ziel / Details</td><td>Schl\xFCssel</td></tr>"
+
+const char* const kHeader[kGroupCount] = {
     "<td>Hauptschl\xFCssel</td><td>Schl\xFCssel</td><td>Name</td><td>Inhalt</td></tr>",
     "<td>Hauptschl\xFCssel</td><td>Schl\xFCssel</td><td>Name</td><td>Inhalt</td></tr>",
     "<td>Hauptschl\xFCssel</td><td>Schl\xFCssel</td><td>Name</td><td>Inhalt</td></tr>",
@@ -97,6 +127,15 @@ const char* const kHeader[9] = {
     "<td>Datei</td><td>Name</td><td>Inhalt</td></tr>",
     "<td>Datei</td><td>Inhalt</td></tr>",
     "<td>Pfad</td><td>&nbsp;</td></tr>",
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
+    QV_SOURCE_HEADER,
 };
 
 void Chapter(std::vector<std::string>& doc, int n, const std::vector<std::string>& rows) {
@@ -170,7 +209,10 @@ TEST_F(ReportDocument, WholeDocumentOfEveryGroupWithEscapedValues) {
     entries.push_back(FileEntry(Path("blank.bat"), 7));
     entries.push_back(FileEntry("c:\\explorer.exe", 8));
     entries.back().Caption.assign("Explorer <C:>");
-    entries.push_back(RegEntry(kRootLocalMachine, run, "Nowhere", "c:\\x.exe", 9)); // no group
+    entries.push_back(RegEntry(kRootLocalMachine, run, "Nowhere", "c:\\x.exe", 99)); // no group
+    entries.push_back(RegEntry(kRootLocalMachine, "SOFTWARE\\IFEO\\calc.exe", "Debugger",
+                               "\"c:\\x.exe\" <&>", "calc.exe", "\"c:\\x.exe\" <&>",
+                               GroupByte(AutostartGroup::ImageHijacks), 0));
 
     std::vector<std::string> doc = Head(kCreated);
     Chapter(doc, 0,
@@ -198,6 +240,13 @@ TEST_F(ReportDocument, WholeDocumentOfEveryGroupWithEscapedValues) {
              Two(Path("config.sys"), "(Die Datei ist leer.)"),
              Two(Path("odd.bat"), "a<br>b<br><br>c<br>"), Two(Path("blank.bat"), "<br>")});
     Chapter(doc, 8, {Two("c:\\explorer.exe", "Explorer &lt;C:&gt;")});
+    for (int n = 9; n < kGroupCount; ++n)
+        Chapter(doc, n,
+                n != 13 ? std::vector<std::string>{}
+                        : std::vector<std::string>{
+                              "<tr><td nowrap>calc.exe</td><td nowrap>&quot;c:\\x.exe&quot; "
+                              "&lt;&amp;&gt;</td><td nowrap>HKEY_LOCAL_MACHINE\\SOFTWARE\\IFEO\\"
+                              "calc.exe : Debugger</td></tr>"});
     doc.push_back("</body></html>");
 
     std::string path = WriteReport(dir.Path(), entries, Texts(), kCreated);
@@ -208,7 +257,7 @@ TEST_F(ReportDocument, WholeDocumentOfEveryGroupWithEscapedValues) {
 TEST_F(ReportDocument, WithoutEntriesEveryChapterHasItsHeaderRowOnly) {
     std::vector<std::string> doc = Head("1.2.2026 <midnight>");
     doc[2] = "Created: 1.2.2026 &lt;midnight&gt;</span></p>";
-    for (int n = 0; n < 9; ++n)
+    for (int n = 0; n < kGroupCount; ++n)
         Chapter(doc, n, {});
     doc.push_back("</body></html>");
     EXPECT_EQ(BuildReportHtml({}, Texts(), "1.2.2026 <midnight>", nullptr), Join(doc));

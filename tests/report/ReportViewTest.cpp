@@ -46,6 +46,8 @@ TEST(ReportView, SameRowsAndValuesAsTheDocumentUnescaped) {
         FileEntry("c:\\config.sys", 7),
         FileEntry("c:\\explorer.exe", 8),
         RegEntry(kRootLocalMachine, "\\exefile", "", "\"%1\"", 1),
+        RegEntry(kRootLocalMachine, "SOFTWARE\\IFEO\\calc.exe", "Debugger", "c:\\x.exe <y>",
+                 "calc.exe", "c:\\x.exe <y>", GroupByte(AutostartGroup::ImageHijacks), 0),
     };
     entries[0].Active = 0;
     entries[2].Detail.assign("c:\\a.exe");
@@ -53,8 +55,8 @@ TEST(ReportView, SameRowsAndValuesAsTheDocumentUnescaped) {
     ReportView view = BuildReportView(entries, Texts(), "heute", read);
     EXPECT_EQ(view.title, "Quorvik 6 Report");
     EXPECT_EQ(view.created, "heute");
-    ASSERT_EQ(view.chapters.size(), 9u);
-    for (int g = 0; g < 9; ++g) {
+    ASSERT_EQ(view.chapters.size(), static_cast<size_t>(kGroupCount));
+    for (int g = 0; g < kGroupCount; ++g) {
         EXPECT_EQ(view.chapters[g].group, g);
         EXPECT_EQ(view.chapters[g].title, "Gruppe " + std::to_string(g));
     }
@@ -71,6 +73,10 @@ TEST(ReportView, SameRowsAndValuesAsTheDocumentUnescaped) {
                                            {"c:\\config.sys", "(leer)"}}));
     EXPECT_EQ(view.chapters[8].columns, (std::vector<std::string>{"Folder", ""}));
     EXPECT_EQ(view.chapters[8].rows, (Rows{{"c:\\explorer.exe", "c:\\explorer.exe"}}));
+    EXPECT_EQ(view.chapters[13].columns, (std::vector<std::string>{"Name", "Target", "Key"}));
+    EXPECT_EQ(view.chapters[13].rows,
+              (Rows{{"calc.exe", "c:\\x.exe <y>",
+                     "HKEY_LOCAL_MACHINE\\SOFTWARE\\IFEO\\calc.exe : Debugger"}}));
 
     const std::string text = ReportViewText(view);
     EXPECT_EQ(text.rfind("Quorvik 6 Report\r\nCreated: heute\r\n\r\nGruppe 0\r\n========\r\n", 0),

@@ -5,6 +5,7 @@
 #include "JsonReader.h"
 
 #include "autostart/AutostartEntry.h"
+#include "autostart/Groups.h"
 #include "autostart/AutostartMachine.h"
 #include "autostart/RootKeys.h"
 #include "autostart/Scanner.h"
@@ -307,9 +308,11 @@ TEST_F(Qv6Scan, JsonParsesAndMatchesTheSeededMachineFieldByField) {
         const AutostartEntry& e = listed[i];
         const JsonValue& r = json->items[i];
         SCOPED_TRACE("row " + std::to_string(i) + " " + e.Caption.str());
-        ASSERT_EQ(r.members.size(), 16u);
+        ASSERT_EQ(r.members.size(), 17u);
         EXPECT_EQ(r.At("group").Int(), e.Group);
-        EXPECT_EQ(r.At("group_name").text, SystemUtf8(language_[LineAt(e.Group)]));
+        EXPECT_EQ(r.At("group_name").text,
+                  SystemUtf8(language_[GroupName(GroupOfByte(e.Group))]));
+        EXPECT_EQ(r.At("category").text, GroupCategory(e.Group));
         EXPECT_EQ(r.At("kind").text, e.Kind == KindRegistry ? "registry"
                                      : e.Kind == KindIni    ? "ini"
                                                             : "file");

@@ -145,9 +145,9 @@ TEST(ScanOutput, CsvAndJsonCarryTheSameFieldsInTheSameOrder) {
     c.Row(row);
     c.End();
     EXPECT_EQ(csv,
-              "group,group_name,kind,caption,detail,file_name,root_key,section,key_path,"
+              "group,group_name,category,kind,caption,detail,file_name,root_key,section,key_path,"
               "value_name,value_data,active,known,crc32,sha256,approved\r\n"
-              "0,Registry: Run-Schl\xC3\xBCssel,registry,\"\xC3\x84, \"\"x\"\"\",\"a\r\nb\",,"
+              "0,Registry: Run-Schl\xC3\xBCssel,run keys,registry,\"\xC3\x84, \"\"x\"\"\",\"a\r\nb\",,"
               "HKEY_CURRENT_USER,,Software\\Run,\"\xC3\x84, \"\"x\"\"\",\"a\r\nb\",true,false,0,,"
               "enabled\r\n");
 
@@ -303,7 +303,9 @@ TEST(ScanOutput, GroupNamesFromTheLanguageFileOrBuiltIn) {
     EXPECT_EQ(t.GroupName(1), "Eins");
     EXPECT_EQ(t.GroupName(2), "Active Setup: StubPath-Eintr\xE4ge"); // an empty line
     EXPECT_EQ(t.GroupName(8), "Explorer im Stammverzeichnis von C:");
-    EXPECT_EQ(t.GroupName(9), "");
+    EXPECT_EQ(t.GroupName(9), "Geplante Aufgaben"); // beyond the file's lines
+    EXPECT_EQ(t.GroupName(17), "Apps (Store)");
+    EXPECT_EQ(t.GroupName(18), "");
     EXPECT_EQ(t.GroupName(-1), "");
     ScanTexts builtIn = ScanTextsFrom(nullptr);
     EXPECT_EQ(builtIn.GroupName(0), "Registry: Run-Schl\xFCssel");
