@@ -16,7 +16,6 @@
 #include "base/Errors.h"
 #include "base/Failure.h"
 #include "base/Files.h"
-#include "base/SingleInstance.h"
 #include "base/WinText.h"
 #include "database/KnownEntries.h"
 #include "report/ReportUnit.h"
@@ -38,29 +37,23 @@ using design::kRefreshTag;
 // The designed layout, in pixels.
 constexpr int kSelectBoxHeight = 53;
 
-// The same program as administrator. The new process must find the
-// single-instance mutex free, so it is let go first and taken back when the
-// start did not happen (the user said no to the system's question).
-bool StartElevated() {
-    const std::wstring exe = ToWide(ExecutablePath());
-    ReleaseSingleInstance();
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOASYNC;
-    info.lpVerb = L"runas";
-    info.lpFile = exe.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    if (::ShellExecuteExW(&info)) return true;
-    AcquireSingleInstance(ExecutablePath());
-    return false;
-}
-
 IconHandle LoadSmallIcon(int id) {
     return IconHandle(static_cast<HICON>(::LoadImageW(
         ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
 }
 
 } // namespace
+
+bool StartProgramElevated() {
+    const std::wstring exe = ToWide(ExecutablePath());
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC;
+    info.lpVerb = L"runas";
+    info.lpFile = exe.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    return ::ShellExecuteExW(&info) != FALSE;
+}
 
 TAutostartPage::TAutostartPage(TMainForm& form, AppModel& model, ui::Panel& sheet)
     : ui::Page(form), main_(form), model_(model) {
@@ -334,7 +327,7 @@ void TAutostartPage::ASListMouseDown(const ui::EventArgs& args) {
 
 void TAutostartPage::OfferElevation(const Failure& failure) {
     if (!Confirm(ShownText(model_.LanguageTable, failure))) return;
-    const bool started = main_.RestartElevated ? main_.RestartElevated() : StartElevated();
+    const bool started = main_.RestartElevated ? main_.RestartElevated() : StartProgramElevated();
     if (started) ::PostMessageW(main_.Handle(), WM_CLOSE, 0, 0);
 }
 

@@ -16,6 +16,10 @@ namespace qv {
 
 class TMainForm;
 
+// Starts this program again as administrator (ShellExecuteEx "runas"); true
+// when it started.
+bool StartProgramElevated();
+
 class TAutostartPage : public ui::Page {
   public:
     // Makes the page's controls on the form's first sheet. The page shows

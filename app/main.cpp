@@ -1,3 +1,4 @@
+#include "app/AutostartPage.h"
 #include "app/MainUnit.h"
 #include "base/SingleInstance.h"
 #include "model/AppModel.h"
@@ -9,7 +10,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Before anything else: a second start of the same executable ends here,
     // silently.
-    const qv::SingleInstance instance(qv::ExecutablePath());
+    qv::SingleInstance instance(qv::ExecutablePath());
     if (!instance.Acquired()) return 0;
 
     int exitCode = 0;
@@ -24,6 +25,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         qv::AppModel model;
         qv::TMainForm mainForm(model);
         mainForm.QuitOnDestroy = true;
+        // The new start must find the mutex free; it is taken back when the
+        // start did not happen (the user said no to the system's question).
+        mainForm.RestartElevated = [&instance] {
+            instance.Release();
+            if (qv::StartProgramElevated()) return true;
+            instance.Reacquire();
+            return false;
+        };
         if (mainForm.Create()) exitCode = qv::ui::RunMessageLoop(mainForm);
     }
 

@@ -23,8 +23,14 @@ class SingleInstance {
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
     bool Acquired() const { return acquired_; }
+    // Lets the mutex go, so that a new start of the program (the same one
+    // as administrator) can run, and takes it again when that start did not
+    // happen.
+    void Release();
+    bool Reacquire();
 
   private:
+    std::string name_;
     UniqueHandle mutex_;
     bool acquired_ = false;
 };
