@@ -37,7 +37,7 @@ build fuzz_report fuzz/report.cpp base/Text.cpp base/FileErrors.cpp autostart/Au
 build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp autostart/Groups.cpp scan/ScanOptions.cpp \
   autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
   base/Text.cpp base/LanguageFile.cpp
-build fuzz_listing fuzz/listing.cpp scan/EarlierListing.cpp scan/ScanOutput.cpp \
+build fuzz_listing fuzz/listing.cpp scan/EarlierListing.cpp scan/ScanOutput.cpp autostart/Groups.cpp \
   autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
   base/Text.cpp base/LanguageFile.cpp
 build fuzz_history fuzz/history.cpp history/ChangeHistory.cpp
