@@ -5,6 +5,7 @@
 #include "autostart/Scanner.h"
 #include "base/Text.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -115,7 +116,17 @@ void ScanImageHijacks(GroupScan& scan) {
         {kNt, "SilentProcessExit", "MonitorProcess"},
         {kNt32, "SilentProcessExit", "MonitorProcess"},
     }};
+    // What the native view listed, by value name, program and command: a
+    // 32-bit view that is the same key (Wine links the two) or a copy of it
+    // shows each hijack once. Once the native one is switched off, a copy
+    // of its own shows on the next scan.
+    std::vector<std::string> native;
+    auto place = [](const Source& s, std::string_view exe, std::string_view command) {
+        return UpperAscii(std::string(s.value) + '|' + std::string(exe)) + '|' +
+               std::string(command);
+    };
     for (const Source& s : kSources) {
+        const bool isNative = s.base == kNt;
         const std::string key = Key(s.base, s.key);
         if (!Open(reg, RegRoot::LocalMachine, key)) continue;
         for (const std::string& exe : reg.SubkeyNames()) {
@@ -125,6 +136,11 @@ void ScanImageHijacks(GroupScan& scan) {
             // nothing: skipped.
             if (!Open(reg, RegRoot::LocalMachine, sub) ||
                 reg.ReadText(s.value, command) != ValueRead::Text || TrimBlanks(command).empty())
+                continue;
+            const std::string at = place(s, exe, command);
+            if (isNative)
+                native.push_back(at);
+            else if (std::find(native.begin(), native.end(), at) != native.end())
                 continue;
             scan.AddRegistry(AutostartGroup::ImageHijacks, RegRoot::LocalMachine, sub, s.value,
                              command, exe, command, scan.Program(command));

@@ -165,5 +165,36 @@ TEST_F(InactiveFormTest, TheSpaceBarTogglesLikeAClick) {
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "A"));
 }
 
+TEST_F(InactiveFormTest, ARefusalForWantOfRightsOffersToStartAgainAsAdministrator) {
+    // An image hijack: the system refuses the change, as it does for a user
+    // who is no administrator.
+    test::RegSetString(HKEY_CURRENT_USER, kKey, "Debugger", "Debugger.exe");
+    Show({Value("Debugger", GroupByte(AutostartGroup::ImageHijacks))},
+         GroupByte(AutostartGroup::ImageHijacks));
+    test::KeyDenial denial(HKEY_CURRENT_USER, kKey, KEY_SET_VALUE);
+    int restarts = 0;
+    form->RestartElevated = [&] {
+        ++restarts;
+        return false; // not started: this one goes on
+    };
+    for (MsgResult answer : {MsgResult::Cancel, MsgResult::Ok}) {
+        dialogs.Clear();
+        dialogs.QueueAnswer(answer);
+        ClickBox(0);
+        ASSERT_EQ(dialogs.Messages().size(), 1u);
+        EXPECT_EQ(dialogs.Messages()[0].text,
+                  "Zeile " + std::to_string(LineNumber(Lng::NeedsAdminQuestion)));
+        EXPECT_EQ(dialogs.Messages()[0].kind, MsgKind::Question);
+        // Nothing half-changed: the mark, the entry and the value as before.
+        EXPECT_TRUE(form->AutostartPage().ASList.Checked(0));
+        EXPECT_EQ(model.ASEntries[0].Active, 1);
+        EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "Debugger"), "Debugger.exe");
+        EXPECT_TRUE(test::FilesIn(InactiveFolder(dir.Path())).empty());
+    }
+    EXPECT_EQ(restarts, 1);
+    EXPECT_TRUE(::IsWindow(form->Handle()));
+    EXPECT_FALSE(FileExists(work / kInactiveEntriesFile));
+}
+
 } // namespace
 } // namespace qv

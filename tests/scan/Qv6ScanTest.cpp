@@ -244,6 +244,11 @@ struct SeededMachine {
                          reinterpret_cast<const BYTE*>(off.data()), 12);
 
         WriteBytes(programs.Path() + "tool.exe", "tool program");
+        // A hijack: the program that runs instead is the row's file.
+        RegSetString(HKEY_LOCAL_MACHINE,
+                     "Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution "
+                     "Options\\notepad.exe",
+                     "Debugger", "\"" + programs.Path() + "tool.exe\" /x");
         MakeLink(m.UserStartup() + "\\Tool.lnk", programs.Path() + "tool.exe");
         WriteBytes(m.UserStartup() + "\\notes.txt", "hello");
         // Large enough to be hashed piece by piece rather than as one buffer.
@@ -310,8 +315,7 @@ TEST_F(Qv6Scan, JsonParsesAndMatchesTheSeededMachineFieldByField) {
         SCOPED_TRACE("row " + std::to_string(i) + " " + e.Caption.str());
         ASSERT_EQ(r.members.size(), 17u);
         EXPECT_EQ(r.At("group").Int(), e.Group);
-        EXPECT_EQ(r.At("group_name").text,
-                  SystemUtf8(language_[GroupName(GroupOfByte(e.Group))]));
+        EXPECT_EQ(r.At("group_name").text, SystemUtf8(language_[GroupName(GroupOfByte(e.Group))]));
         EXPECT_EQ(r.At("category").text, GroupCategory(e.Group));
         EXPECT_EQ(r.At("kind").text, e.Kind == KindRegistry ? "registry"
                                      : e.Kind == KindIni    ? "ini"
@@ -350,6 +354,10 @@ TEST_F(Qv6Scan, JsonParsesAndMatchesTheSeededMachineFieldByField) {
     EXPECT_EQ(p->At("root_key").text, "HKEY_LOCAL_MACHINE");
     EXPECT_EQ(p->At("group").Int(), 0);
 
+    const JsonValue* hijack = FindRow(*json, "caption", "notepad.exe");
+    ASSERT_TRUE(hijack);
+    EXPECT_EQ(hijack->At("category").text, "image hijacks");
+    EXPECT_EQ(hijack->At("sha256").text, Hex("tool program"));
     const JsonValue* link = FindRow(*json, "caption", "Tool.lnk");
     ASSERT_TRUE(link);
     EXPECT_EQ(link->At("sha256").text, Hex("tool program")); // of the target

@@ -159,4 +159,50 @@ std::string RegGetString(HKEY root, const std::string& key, const std::string& n
     return std::string(buf);
 }
 
+std::optional<std::pair<DWORD, std::string>> RegGetRaw(HKEY root, const std::string& key,
+                                                       const std::string& name) {
+    RegKey k;
+    if (::RegOpenKeyExA(root, key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::string bytes(size, '\0');
+    if (::RegQueryValueExA(k.get(), name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(bytes.data()), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    bytes.resize(size);
+    return std::make_pair(type, bytes);
+}
+
+KeyDenial::KeyDenial(HKEY root, std::string key, DWORD denied) : root_(root), key_(std::move(key)) {
+    Set(denied);
+}
+
+KeyDenial::~KeyDenial() {
+    Set(0);
+}
+
+void KeyDenial::Set(DWORD denied) {
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    ASSERT_TRUE(
+        ::AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    alignas(DWORD) char buf[512];
+    auto* acl = reinterpret_cast<PACL>(buf);
+    ::InitializeAcl(acl, sizeof buf, ACL_REVISION);
+    // A denying entry goes first: it wins over the allowing one behind it.
+    if (denied) ::AddAccessDeniedAce(acl, ACL_REVISION, denied, everyone);
+    ::AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+    SECURITY_DESCRIPTOR sd;
+    ::InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&sd, TRUE, acl, FALSE);
+    RegKey k;
+    EXPECT_EQ(::RegOpenKeyExA(root_, key_.c_str(), 0, WRITE_DAC, k.put()), ERROR_SUCCESS) << key_;
+    if (k) {
+        EXPECT_EQ(::RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+    }
+    ::FreeSid(everyone);
+}
+
 } // namespace qv::test

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,5 +88,23 @@ void RegSetDword(HKEY root, const std::string& key, const std::string& name, DWO
 void RegDeleteTree(HKEY root, const std::string& key);
 bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
 std::string RegGetString(HKEY root, const std::string& key, const std::string& name);
+// Type and bytes of a value as stored; nothing when it is absent.
+std::optional<std::pair<DWORD, std::string>> RegGetRaw(HKEY root, const std::string& key,
+                                                       const std::string& name);
+// Denies everyone the given rights on an existing key (through its DACL) for
+// as long as the object lives; then everyone may do everything again, so that
+// the test can clean the key up.
+class KeyDenial {
+  public:
+    KeyDenial(HKEY root, std::string key, DWORD denied);
+    ~KeyDenial();
+    KeyDenial(const KeyDenial&) = delete;
+    KeyDenial& operator=(const KeyDenial&) = delete;
+
+  private:
+    void Set(DWORD denied);
+    HKEY root_;
+    std::string key_;
+};
 
 } // namespace qv::test
