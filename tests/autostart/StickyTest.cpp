@@ -40,7 +40,7 @@ TEST(StickyListFile, TornOrForeignBytesAreRefused) {
         firstLine + "end 3\r\n",                                  // fewer lines than it counts
         "QV6 sticky 2\r\nend 0\r\n",                              // a later format
         "1\t0\t0\t0\ta\tb\tc\td\r\nend 1\r\n",                    // no header
-        "QV6 sticky 1\r\n1\t0\t9\t0\ta\tb\tc\td\r\nend 1\r\n",    // no such group
+        "QV6 sticky 1\r\n1\t0\t18\t0\ta\tb\tc\td\r\nend 1\r\n",   // no such group
         "QV6 sticky 1\r\n2\t0\t0\t0\ta\tb\tc\td\r\nend 1\r\n",    // keep neither 0 nor 1
         "QV6 sticky 1\r\n1\t0\t0\t0\ta\\x\tb\tc\td\r\nend 1\r\n", // unknown escape
         "QV6 sticky 1\r\n1\t0\t0\t0\ta\tb\tc\r\nend 1\r\n",       // a field short
