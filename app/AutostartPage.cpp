@@ -187,6 +187,9 @@ void TAutostartPage::CreateControls(ui::Panel& sheet) {
         if (icon) ASEIconList.AddIcon(icon.get());
     }
     ASList.SetImageList(ASEIconList.Handle());
+    // The keyboard goes through the group and the list first, then down the
+    // button column at the right.
+    Page0MenuPnl.SendToBack();
 }
 
 void TAutostartPage::BindEvents() {
@@ -194,6 +197,8 @@ void TAutostartPage::BindEvents() {
     On(ASRefreshBtn, Event::Click, [this](auto&) { ASRefreshBtnClick(); });
     On(SelectASGroupCombo, Event::Change, [this](auto&) { SelectASGroupComboChange(); });
     On(ASList, Event::Click, [this](auto&) { ASListClick(); });
+    // A row chosen with the keyboard enables the buttons as a click does.
+    On(ASList, Event::Change, [this](auto&) { ASListClick(); });
     On(ASList, Event::MouseDown, [this](const ui::EventArgs& a) { ASListMouseDown(a); });
     On(ASWriteProtectChk, Event::Click, [this](auto&) { ASListClick(); });
     On(AddEntryToDBBtn, Event::Click, [this](auto&) { AddEntryToDBBtnClick(AddEntryToDBBtn); });
@@ -202,6 +207,14 @@ void TAutostartPage::BindEvents() {
     On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
     On(ReportBtn, Event::Click, [this](auto&) { ReportBtnClick(); });
+}
+
+bool TAutostartPage::KeyDown(WORD key, HWND target, bool) {
+    if (target != ASList.Handle()) return false;
+    ui::Button* button = key == VK_RETURN ? &ASEditBtn : key == VK_DELETE ? &ASDelBtn : nullptr;
+    if (!button || !button->Enabled()) return false;
+    button->Click();
+    return true;
 }
 
 void TAutostartPage::ApplyLanguage() {

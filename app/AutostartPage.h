@@ -29,6 +29,9 @@ class TAutostartPage : public ui::Page {
     void ApplyLanguage() override;
     void Align(int width, int height) override;
     void Refresh(bool force) override { RefreshAutostarts(force); }
+    // Enter on the list edits the selected entry, Del deletes it, as the
+    // buttons do while they are enabled.
+    bool KeyDown(WORD key, HWND target, bool ctrl) override;
     // Rescans unless the entries are there and nothing forces it, and shows
     // the chosen group (through the model's change of its entries).
     void RefreshAutostarts(bool force);

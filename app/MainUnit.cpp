@@ -142,6 +142,9 @@ void TMainForm::CreateControls() {
     AddTimer(QVGuardTimer, GuardPollInterval, [this] { QVGuardTimerTimer(); });
 
     BindEvents();
+    // The keyboard reaches the guard button in the bottom strip last, after
+    // the page.
+    BottomPnl.SendToBack();
     SetDialogOwner(Handle());
 }
 
@@ -276,6 +279,10 @@ void TMainForm::TabChange(bool force) {
     if (index < 0 || index >= kPageCount) return;
     ui::Page& page = EnsurePage(index);
     PageSheet(index).BringToFront();
+    // The pages behind are hidden, not only covered: the keyboard's tab
+    // order must not reach into them.
+    for (int i = 0; i < kPageCount; ++i)
+        PageSheet(i).SetVisible(i == index);
     page.Refresh(force);
 }
 
@@ -286,6 +293,36 @@ void TMainForm::Status(const std::string& text) {
 void TMainForm::FormKeyDown(WORD key) {
     // The key is not consumed: the focused control still gets it.
     if (key == VK_F1) HelpBtnClick();
+}
+
+bool TMainForm::OnKeyDown(WORD key, HWND target) {
+    FormKeyDown(key);
+    return KeyCommand(key, target);
+}
+
+bool TMainForm::KeyCommand(WORD key, HWND target) {
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    if (key == VK_TAB && ctrl) {
+        SwitchPage(::GetKeyState(VK_SHIFT) < 0 ? -1 : 1);
+        return true;
+    }
+    if (key == VK_F5) {
+        TabChange(true);
+        return true;
+    }
+    const int index = Tab.TabIndex();
+    return HasPage(index) && pages_[size_t(index)]->KeyDown(key, target, ctrl);
+}
+
+void TMainForm::SwitchPage(int step) {
+    const int index = ((Tab.TabIndex() + step) % kPageCount + kPageCount) % kPageCount;
+    const HWND focus = ::GetFocus();
+    const bool focusOnPage = !focus || ::IsChild(Tab.Handle(), focus);
+    Tab.SetTabIndex(index);
+    TabChange();
+    // The focus must not stay behind on the page that went out of sight.
+    if (focusOnPage)
+        if (HWND first = ui::FirstTabStop(PageSheet(index).Handle())) ::SetFocus(first);
 }
 
 void TMainForm::HelpBtnClick() {

@@ -50,6 +50,12 @@ class TMainForm : public ui::Form {
     void FormResize();
     void Status(const std::string& text);
     void FormKeyDown(WORD key);
+    // The keys of the window beyond F1: Ctrl+Tab and Ctrl+Shift+Tab to the
+    // next and the previous page, F5 to refresh the page shown; the others
+    // go to the page shown. True when the key did something.
+    bool KeyCommand(WORD key, HWND target);
+    // Shows the page `step` tabs on (negative: back), wrapping round.
+    void SwitchPage(int step);
     void HelpBtnClick();
     void AdImgClick();
     // Guard button, its label and its timer.
@@ -118,7 +124,7 @@ class TMainForm : public ui::Form {
 
   protected:
     void OnResize() override;
-    void OnKeyDown(WORD key) override { FormKeyDown(key); }
+    bool OnKeyDown(WORD key, HWND target) override;
 
   private:
     void CreateControls();

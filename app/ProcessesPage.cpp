@@ -112,6 +112,8 @@ void TProcessesPage::CreateControls(ui::Panel& sheet) {
     // One small icon per distinct file of the rows.
     IconList.Create(16, 16, 64);
     ProcList.SetImageList(IconList.Handle());
+    // The lists first, then the button column at the right.
+    Page1MenuPnl.SendToBack();
 }
 
 void TProcessesPage::BindEvents() {
@@ -131,6 +133,36 @@ void TProcessesPage::BindEvents() {
     On(SurvSplitter, Event::MouseDown, [this](auto&) { survHeightAtPress_ = survHeight_; });
     On(SurvSplitter, Event::Change,
        [this](const ui::EventArgs& a) { SurvSplitterMoved(static_cast<int>(a.pt.y)); });
+}
+
+bool TProcessesPage::KeyDown(WORD key, HWND target, bool ctrl) {
+    const bool surveillance = SwitchSurvBtn.Down();
+    if (target == ProcList.Handle() && key == VK_RETURN) {
+        ProcInfoBtnClick();
+        return true;
+    }
+    if (target == ProcList.Handle() && key == VK_INSERT && surveillance) {
+        ProcSurvListDragDrop();
+        return true;
+    }
+    if (target == ProcSurvList.Handle() && key == VK_DELETE) {
+        bool ticked = false;
+        for (size_t i = 0; i < surv_.Count(); ++i)
+            ticked = ticked || surv_.Ticked(i);
+        const int focused = ProcSurvList.FocusedRow();
+        if (!ticked && focused >= 0) {
+            surv_.SetTicked(size_t(focused), true);
+            ProcSurvList.SetChecked(focused, true);
+        }
+        FinishSurvBtnClick();
+        return true;
+    }
+    if (ctrl && key == 'A' && surveillance) {
+        SurvSelectAllChk.SetChecked(true);
+        SurvSelectAllChkClick();
+        return true;
+    }
+    return false;
 }
 
 void TProcessesPage::ApplyLanguage() {

@@ -23,6 +23,11 @@ class TProcessesPage : public ui::Page {
     void ApplyLanguage() override;
     void Align(int width, int height) override;
     void Refresh(bool force) override { RefreshProcessPage(force); }
+    // Enter on the process list shows the information, Ins adds the process
+    // to the surveillance list as a drop does; Del on the surveillance list
+    // removes the ticked entries (the focused one when none is ticked),
+    // Ctrl+A ticks them all.
+    bool KeyDown(WORD key, HWND target, bool ctrl) override;
     // Reads the running processes into the model unless the page shows rows
     // already and nothing forces it; the change fills the page.
     void RefreshProcessPage(bool force);

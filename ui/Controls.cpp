@@ -96,6 +96,10 @@ void Control::BringToFront() {
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+void Control::SendToBack() {
+    ::SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 // ---- Containers ---------------------------------------------------------------
 
 std::optional<LRESULT> Container::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -336,6 +340,16 @@ std::optional<LRESULT> Splitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     return std::nullopt;
+}
+
+HWND FirstTabStop(HWND container) {
+    for (HWND w = ::GetWindow(container, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        const LONG style = ::GetWindowLongW(w, GWL_STYLE);
+        if (!(style & WS_VISIBLE) || (style & WS_DISABLED)) continue;
+        if (style & WS_TABSTOP) return w;
+        if (HWND inner = FirstTabStop(w)) return inner;
+    }
+    return nullptr;
 }
 
 // ---- CheckListBox -------------------------------------------------------------

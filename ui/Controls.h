@@ -37,7 +37,7 @@ class Control;
 // What a control reports to its form, which runs the handler bound to it.
 enum class Event {
     Click,     // button, check box, menu-less click on a list row
-    Change,    // combo box selection, tab change
+    Change,    // combo box selection, tab change, a list view row newly selected
     MouseDown, // any mouse button pressed over a list, after the list saw it;
                // also the space bar, as a press on the focused row; a
                // splitter being pressed
@@ -114,6 +114,8 @@ class Control {
     void SetFont(HFONT font) { ::SendMessageW(hwnd_, WM_SETFONT, (WPARAM)font, TRUE); }
     // Moves the control in front of its siblings.
     void BringToFront();
+    // Moves it behind its siblings: the last of them the Tab key reaches.
+    void SendToBack();
 
     // The tool tip text; the form's tool tip shows it unless ShowHint is off
     // (the text is kept all the same).
@@ -445,6 +447,11 @@ class TabControl : public Container {
     // The area below the tab row, in the control's client coordinates.
     RECT DisplayRect() const;
 };
+
+// The first control inside the container that the Tab key stops at (shown
+// within it, enabled, a tab stop), in the order of the keyboard; nullptr
+// when there is none.
+HWND FirstTabStop(HWND container);
 
 // A list of images of one size, owning its HIMAGELIST.
 class ImageList {

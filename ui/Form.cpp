@@ -10,6 +10,8 @@ const wchar_t kPanelClass[] = L"QvPanel";
 
 namespace {
 
+constexpr WORD kFocusCues = UISF_HIDEFOCUS | UISF_HIDEACCEL;
+
 void RegisterPanelClass() {
     static bool done = false;
     if (done) return;
@@ -165,6 +167,9 @@ bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int w
     hwnd_ = ::CreateWindowExW(frameExStyle_, className, ToWide(caption).c_str(), frameStyle_, left,
                               top, width, height, frameOwner_, nullptr, instance, this);
     if (!hwnd_) return false;
+    // The focus rectangle and the underlined access keys always show, not
+    // only once the keyboard has been used.
+    ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, kFocusCues), 0);
     tooltip_ =
         ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                           WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -190,6 +195,7 @@ void Form::AddControl(Control& control, const ControlArgs& args) {
     if (!h) return;
     byHandle_[h] = &control;
     ::SendMessageW(h, WM_SETFONT, (WPARAM)font_.get(), FALSE);
+    ::SendMessageW(h, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, kFocusCues), 0);
     control.Attach();
     control.Created();
 }
@@ -319,12 +325,17 @@ bool Form::TimerRunning(UINT_PTR id) const {
     return false;
 }
 
-void Form::PreviewKey(const MSG& msg) {
-    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return;
-    if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) return;
+bool Form::PreviewKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+    if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) return false;
     WORD key = static_cast<WORD>(msg.wParam);
-    if (key == VK_ESCAPE && dragSource_) CancelDrag();
-    Guarded([&] { OnKeyDown(key); });
+    if (key == VK_ESCAPE && dragSource_) {
+        CancelDrag();
+        return true;
+    }
+    bool consumed = false;
+    Guarded([&] { consumed = OnKeyDown(key, msg.hwnd); });
+    return consumed;
 }
 
 void Form::Guarded(const std::function<void()>& f) {
@@ -369,6 +380,14 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case NM_CLICK:
             if (byHandle_.count(nm->hwndFrom)) Dispatch(nm->hwndFrom, Event::Click, {});
             return 0;
+        case LVN_ITEMCHANGED: {
+            // A row became the selected one, by the keyboard as by a click.
+            auto* change = reinterpret_cast<NMLISTVIEW*>(lp);
+            if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+                !(change->uOldState & LVIS_SELECTED))
+                Dispatch(nm->hwndFrom, Event::Change, {});
+            return 0;
+        }
         case LVN_BEGINDRAG: {
             auto it = byHandle_.find(nm->hwndFrom);
             auto* list = it == byHandle_.end() ? nullptr : dynamic_cast<ListView*>(it->second);
@@ -404,6 +423,15 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     case WM_CAPTURECHANGED:
         if (dragSource_ && reinterpret_cast<HWND>(lp) != hwnd_) dragSource_ = nullptr;
+        break;
+    case WM_CHANGEUISTATE:
+    case WM_UPDATEUISTATE:
+        // Nothing hides the focus cues again (a click would, by default).
+        if (LOWORD(wp) == UIS_SET && (HIWORD(wp) & kFocusCues)) {
+            const WORD rest = HIWORD(wp) & ~kFocusCues;
+            if (!rest) return 0;
+            wp = MAKEWPARAM(UIS_SET, rest);
+        }
         break;
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED) Guarded([this] { OnResize(); });
@@ -458,7 +486,7 @@ LRESULT CALLBACK Form::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 int RunMessageLoop(Form& form) {
     MSG msg;
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        form.PreviewKey(msg);
+        if (form.PreviewKey(msg)) continue;
         // Tab and the arrow keys move between the controls.
         if (form.Handle() && ::IsDialogMessageW(form.Handle(), &msg)) continue;
         ::TranslateMessage(&msg);
@@ -476,7 +504,7 @@ void ProcessMessages(Form* form) {
             return;
         }
         if (form) {
-            form->PreviewKey(msg);
+            if (form->PreviewKey(msg)) continue;
             if (form->Handle() && ::IsDialogMessageW(form->Handle(), &msg)) continue;
         }
         ::TranslateMessage(&msg);

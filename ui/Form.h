@@ -83,8 +83,10 @@ class Form {
     HWND ToolTip() const { return tooltip_; }
 
     // Key preview: offered every key message for the form and its children
-    // before the control that has the focus gets it.
-    void PreviewKey(const MSG& msg);
+    // before the control that has the focus gets it. True when the form
+    // consumed the key: then neither the control nor the dialog navigation
+    // sees it.
+    bool PreviewKey(const MSG& msg);
 
     // Ends the thread's message loop when the window is destroyed.
     bool QuitOnDestroy = false;
@@ -107,7 +109,9 @@ class Form {
 
     // Overridables, called through the dispatch below.
     virtual void OnResize() {}
-    virtual void OnKeyDown(WORD /*key*/) {}
+    // A key pressed in the form; `target` is the window the key went to
+    // (the focused control). True consumes it.
+    virtual bool OnKeyDown(WORD /*key*/, HWND /*target*/) { return false; }
     // The window's frame asks to close; true when the form dealt with it
     // (then the window is not destroyed by the default handling).
     virtual bool OnCloseRequest() { return false; }

@@ -20,6 +20,38 @@ void LinkLabel::SetLinkStyle(const FontSpec& font) {
     Cursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND);
 }
 
+std::optional<LRESULT> LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_GETDLGCODE: {
+        // Enter is the link's, not the window's default command.
+        const auto* key = reinterpret_cast<const MSG*>(lp);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) return DLGC_WANTMESSAGE;
+        return std::nullopt;
+    }
+    case WM_KEYDOWN:
+        if (wp != VK_RETURN && wp != VK_SPACE) return std::nullopt;
+        Raise(Event::Click);
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        return std::nullopt;
+    case WM_PAINT: {
+        // A static control draws no focus; the link shows it round its text.
+        LRESULT r = CallBase(msg, wp, lp);
+        if (::GetFocus() == hwnd_)
+            if (HDC dc = ::GetDC(hwnd_)) {
+                RECT client{};
+                ::GetClientRect(hwnd_, &client);
+                ::DrawFocusRect(dc, &client);
+                ::ReleaseDC(hwnd_, dc);
+            }
+        return r;
+    }
+    }
+    return std::nullopt;
+}
+
 void LinkLabel::SetLinkCaption(std::string_view ansi) {
     SetCaption(ansi);
     if (!hwnd_) return;

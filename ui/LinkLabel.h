@@ -11,7 +11,11 @@ inline constexpr COLORREF kLinkColor = RGB(0, 0, 255);
 class LinkLabel : public Label {
   public:
     // SS_NOTIFY: a static control tells its parent of a click only with it.
-    WindowKind Kind() const override { return {L"STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY}; }
+    // WS_TABSTOP: the keyboard reaches a link, and Enter or the space bar
+    // follows it.
+    WindowKind Kind() const override {
+        return {L"STATIC", SS_LEFT | SS_NOPREFIX | SS_NOTIFY | WS_TABSTOP};
+    }
 
     // Gives the created label the link's look in the face and size given
     // (bold and italic of the font given are ignored: a link is drawn regular).
@@ -19,6 +23,9 @@ class LinkLabel : public Label {
     // Sets the caption and sizes the label to it, so that only the text
     // itself is clickable and shows the hand.
     void SetLinkCaption(std::string_view ansi);
+
+  protected:
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
     FontHandle font_;

@@ -44,6 +44,14 @@ bool ModalForm::OnCloseRequest() {
     return true; // the modal loop ends it; the window is released by its owner
 }
 
+bool ModalForm::OnKeyDown(WORD key, HWND) {
+    // Escape closes every dialog, whichever control has the focus (a
+    // multi-line edit would keep it for itself).
+    if (key != VK_ESCAPE) return false;
+    CancelKey();
+    return true;
+}
+
 bool ModalForm::OnKeyCommand(WORD id) {
     if (id == IDCANCEL)
         CancelKey();
@@ -71,7 +79,7 @@ int ModalForm::ShowModal() {
             ModalResult = mrCancel;
             break;
         }
-        PreviewKey(msg);
+        if (PreviewKey(msg)) continue;
         if (Handle() && ::IsDialogMessageW(Handle(), &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);

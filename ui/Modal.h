@@ -37,6 +37,7 @@ class ModalForm : public Form {
                           bool sizeable);
     bool OnCloseRequest() override;
     bool OnKeyCommand(WORD id) override;
+    bool OnKeyDown(WORD key, HWND target) override;
     // Called once before the form is shown (FormShow).
     virtual void FormShow() {}
 };

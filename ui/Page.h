@@ -29,6 +29,10 @@ class Page {
     virtual void ApplyLanguage() {}
     virtual void Align(int /*width*/, int /*height*/) {}
     virtual void Refresh(bool /*force*/) {}
+    // A key pressed while the page is shown, `target` the control it went
+    // to; true when the page did what the key means (then nothing else sees
+    // it).
+    virtual bool KeyDown(WORD /*key*/, HWND /*target*/, bool /*ctrl*/) { return false; }
 
   protected:
     template <class C> C& Add(C& control, const ControlArgs& args) {

@@ -132,7 +132,7 @@ class AccessibilityTest : public test::EveryWindowFixture {};
 TEST_F(AccessibilityTest, EveryControlAndEveryRowOfEveryWindowIsReadable) {
     std::map<std::string, int> seen;
     int tickedRows = 0;
-    ForEachWindow([&](HWND top, const std::string& which) {
+    ForEachWindow([&](ui::Form& window, const std::string& which) {
         std::function<void(HWND)> walk = [&](HWND parent) {
             for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
                 walk(w);
@@ -195,7 +195,7 @@ TEST_F(AccessibilityTest, EveryControlAndEveryRowOfEveryWindowIsReadable) {
                 }
             }
         };
-        walk(top);
+        walk(window.Handle());
     });
     // Every kind of control was met, and the marks of both kinds of list.
     for (const auto& [cls, rule] : kRules)

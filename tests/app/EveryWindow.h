@@ -19,7 +19,9 @@ namespace qv::test {
 
 class EveryWindowFixture : public ProcessPageFixture {
   protected:
-    using Visit = std::function<void(HWND window, const std::string& which)>;
+    // The form is the main window or the dialog that is open; a dialog ends
+    // with the result the visit gives it, cancelled when it gave none.
+    using Visit = std::function<void(ui::Form& window, const std::string& which)>;
 
     // The main window on each page (the surveillance list shown, with a
     // ticked and an unticked entry), then each dialog while it is open.
@@ -34,13 +36,13 @@ class EveryWindowFixture : public ProcessPageFixture {
         f.ProcessesPage().ProcSurvList.SetChecked(1, true);
         for (int page : {1, 2, 0}) {
             ClickTab(page);
-            visit(f.Handle(), "TMainForm page " + std::to_string(page));
+            visit(f, "TMainForm page " + std::to_string(page));
         }
         auto whileOpen = [&](ui::ModalForm& dialog, const std::string& which) {
             ui::SetModalRunner([&](ui::ModalForm& m) {
                 ui::ProcessMessages(&m);
-                visit(m.Handle(), which);
-                return int(ui::mrCancel);
+                visit(m, which);
+                return m.ModalResult == ui::mrNone ? int(ui::mrCancel) : m.ModalResult;
             });
             dialog.ShowModal();
         };

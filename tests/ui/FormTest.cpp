@@ -39,7 +39,10 @@ class SmallForm : public ui::Form {
             throw AppError("Gr\xF6\xDF"
                            "e kaputt");
     }
-    void OnKeyDown(WORD key) override { keys.push_back(key); }
+    bool OnKeyDown(WORD key, HWND) override {
+        keys.push_back(key);
+        return false;
+    }
 };
 
 TEST(Form, FindsTheFirstComponentOfANameInCreationOrder) {
