@@ -11,6 +11,7 @@
 #include "base/Text.h"
 #include "base/IniFile.h"
 #include "base/LanguageLines.h"
+#include "history/EntryHistory.h"
 #include "model/AppModel.h"
 
 #include <windows.h>
@@ -472,7 +473,7 @@ CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked) {
         const bool together = InGroup(e, AutostartGroup::AppInitDlls);
         Change c = Change::Failed;
         try {
-            c = ChangeEntryActive(model, index, checked);
+            c = ChangeEntryActiveRecorded(model, index, checked);
         } catch (const std::exception& ex) {
             out.setCheck = !checked;
             out.error = ex.what();

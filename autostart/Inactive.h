@@ -84,7 +84,8 @@ struct CheckMarkOutcome {
 };
 // The check-mark handling of the autostart list, without the list: for the
 // entry of ASEntries that the row shows, refuses group 1 and the groups that
-// are only shown (each with its line), calls ChangeEntryActive. An index outside ASEntries does
+// are only shown (each with its line), calls ChangeEntryActive, recorded in the
+// history (ChangeEntryActiveRecorded). An index outside ASEntries does
 // nothing. The caller sets the mark, then shows the message or the error, then re-evaluates the
 // buttons.
 CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked);

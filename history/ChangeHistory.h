@@ -46,8 +46,12 @@ enum class TouchWhat : uint8_t {
     IniValue = 1,      // place: ini file, key: section, name: key
     File = 2,          // place: the file's path
     Process = 3,       // place: the image path, name: the process id
+    // The entry a deactivation or reactivation was about: its 1800-byte
+    // record as bytes of both states (Active as before and after), so that
+    // an undo finds it again among the entries.
+    Entry = 4,
 };
-inline constexpr uint8_t kLastTouchWhat = 3;
+inline constexpr uint8_t kLastTouchWhat = 4;
 
 // A thing as it was before or after the change.
 struct ThingState {
@@ -110,5 +114,20 @@ struct ChangeHistory {
 // Whether the change can be undone at all (a process ended cannot, nor one
 // undone already, nor an undo).
 bool CanUndo(const ChangeRecord& record);
+
+// How an undo ended, for the window to say.
+enum class UndoResult : uint8_t {
+    Undone,
+    ChangedSince, // a thing it touched was changed again since
+    CopyMissing,  // the copy of a file it needs is gone from the folder
+    CannotUndo,   // a process ended, an undo, or undone already
+    Failed,       // the system refused to put a thing back
+    NotFound,
+    HistoryRefused // the history file is torn or not ours
+};
+struct UndoOutcome {
+    UndoResult result = UndoResult::NotFound;
+    std::string what; // the place that was changed since or failed
+};
 
 } // namespace qv

@@ -19,24 +19,28 @@ void TakeBefore(ChangeTouch& touch, const std::string& appDir);
 void TakeAfter(ChangeTouch& touch);
 
 // Whether the thing is still as the change left it: only then may an undo
-// put it back.
+// put it back. An entry touch is not looked at here: the entries are the
+// model's, see EntryHistory.h.
 bool StillAsLeft(const ChangeTouch& touch);
+// Whether the thing is exactly in its state before the change (a file with
+// its attributes and times as well).
+bool AsBefore(const ChangeTouch& touch);
+// Puts the thing back into its state before the change: a value with its
+// type and bytes, a file from its copy with its attributes and times, a
+// thing that did not exist removed. An entry touch needs nothing here.
+bool PutBack(const ChangeTouch& touch, const std::string& appDir);
 
-enum class UndoResult : uint8_t {
-    Undone,
-    ChangedSince,
-    CannotUndo,
-    Failed,
-    NotFound,
-    HistoryRefused
-};
-struct UndoOutcome {
-    UndoResult result = UndoResult::NotFound;
-    std::string what; // the place that was changed since or failed
-};
+// Whether the record may be undone now: it can be undone at all, the copies
+// it needs are there, and every thing it touched is still as it left it.
+// Result Undone means it may.
+UndoOutcome CheckUndo(const ChangeRecord& record, const std::string& appDir);
+// Appends the undo record (undoOf set) and marks the record it undid, in one
+// replacement of the file.
+HistoryFault RecordUndo(const std::string& appDir, ChangeRecord undo);
 // Undoes the record with that id: refuses when it cannot be undone or when a
 // thing it touched changed since; otherwise puts every touch back to its
-// state before and records the undo as a change of its own.
+// state before and records the undo as a change of its own. For changes of
+// the model's entries, use the UndoChange of EntryHistory.h.
 UndoOutcome UndoChange(const std::string& appDir, uint32_t id);
 
 } // namespace qv
@@ -55,6 +59,7 @@ ChangeTouch TouchOf(const AutostartEntry& entry);
 // after and appends the record when anything changed (copies kept for an
 // unchanged file are deleted again). The change itself never waits for the
 // history: a refused history file is returned, the change stands.
+// With an empty appDir nothing is taken and nothing recorded.
 ChangeRecord BeginChange(const std::string& appDir, ChangeKind kind, std::string caption,
                          std::vector<ChangeTouch> touches);
 HistoryFault FinishChange(const std::string& appDir, ChangeRecord record);

@@ -1,6 +1,7 @@
 #include "history/HistoryUndo.h"
 
 #include "autostart/RegistryRoot.h"
+#include "base/Clock.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/IniFile.h"
@@ -72,6 +73,29 @@ bool SameThing(TouchWhat what, const ThingState& a, const ThingState& b) {
     return a.type == b.type && a.bytes == b.bytes;
 }
 
+} // namespace
+
+ThingState CurrentState(const ChangeTouch& touch, const std::string& copiesFolder) {
+    switch (touch.what) {
+    case TouchWhat::RegistryValue:
+        return RegistryState(touch);
+    case TouchWhat::IniValue: {
+        ThingState s;
+        if (auto text = ReadIniKey(touch.place, touch.key, touch.name)) {
+            s.exists = true;
+            s.bytes = *text;
+        }
+        return s;
+    }
+    case TouchWhat::File:
+        return FileState(touch.place, copiesFolder);
+    case TouchWhat::Process:
+    case TouchWhat::Entry:
+        return {};
+    }
+    return {};
+}
+
 bool PutBack(const ChangeTouch& t, const std::string& appDir) {
     const ThingState& s = t.before;
     switch (t.what) {
@@ -109,82 +133,92 @@ bool PutBack(const ChangeTouch& t, const std::string& appDir) {
     }
     case TouchWhat::Process:
         return false;
+    case TouchWhat::Entry:
+        return true;
     }
     return false;
 }
 
-} // namespace
-
-ThingState CurrentState(const ChangeTouch& touch, const std::string& copiesFolder) {
-    switch (touch.what) {
-    case TouchWhat::RegistryValue:
-        return RegistryState(touch);
-    case TouchWhat::IniValue: {
-        ThingState s;
-        if (auto text = ReadIniKey(touch.place, touch.key, touch.name)) {
-            s.exists = true;
-            s.bytes = *text;
-        }
-        return s;
-    }
-    case TouchWhat::File:
-        return FileState(touch.place, copiesFolder);
-    case TouchWhat::Process:
-        return {};
-    }
-    return {};
-}
-
+// An entry touch carries the records its maker gave it.
 void TakeBefore(ChangeTouch& touch, const std::string& appDir) {
-    touch.before = CurrentState(touch, HistoryCopiesFolder(appDir));
+    if (touch.what != TouchWhat::Entry)
+        touch.before = CurrentState(touch, HistoryCopiesFolder(appDir));
 }
 void TakeAfter(ChangeTouch& touch) {
-    touch.after = CurrentState(touch);
+    if (touch.what != TouchWhat::Entry) touch.after = CurrentState(touch);
 }
 
 bool StillAsLeft(const ChangeTouch& touch) {
+    if (touch.what == TouchWhat::Entry) return true;
     return touch.what != TouchWhat::Process &&
            SameThing(touch.what, CurrentState(touch), touch.after);
 }
 
+bool AsBefore(const ChangeTouch& touch) {
+    if (touch.what == TouchWhat::Entry) return true;
+    const ThingState now = CurrentState(touch);
+    if (!SameThing(touch.what, now, touch.before)) return false;
+    return touch.what != TouchWhat::File || !now.exists ||
+           (now.type == touch.before.type && now.created == touch.before.created &&
+            now.written == touch.before.written);
+}
+
+UndoOutcome CheckUndo(const ChangeRecord& record, const std::string& appDir) {
+    if (!CanUndo(record)) return {UndoResult::CannotUndo, record.caption};
+    for (const ChangeTouch& t : record.touches)
+        if (t.what == TouchWhat::File && t.before.exists &&
+            (t.before.bytes.empty() || !FileExists(HistoryCopiesFolder(appDir) + t.before.bytes)))
+            return {UndoResult::CopyMissing, t.place};
+    for (const ChangeTouch& t : record.touches)
+        if (!StillAsLeft(t))
+            return {UndoResult::ChangedSince, t.name.empty() ? t.place : t.place + "\\" + t.name};
+    return {UndoResult::Undone, {}};
+}
+
+HistoryFault RecordUndo(const std::string& appDir, ChangeRecord undo) {
+    HistoryLoad load = LoadHistory(appDir);
+    if (load.fault != HistoryFault::None) return load.fault;
+    if (undo.time.empty()) undo.time = LocalTimeText();
+    undo.kind = ChangeKind::Undo;
+    const uint32_t undone = undo.undoOf;
+    std::vector<std::string> dropped;
+    const uint32_t undoId = load.history.Append(std::move(undo), dropped);
+    if (ChangeRecord* done = load.history.Find(undone)) done->undoneBy = undoId;
+    WriteFileAtomic(HistoryPath(appDir), load.history.Write());
+    for (const std::string& copy : dropped)
+        RemoveFile(HistoryCopiesFolder(appDir) + copy);
+    return HistoryFault::None;
+}
+
 UndoOutcome UndoChange(const std::string& appDir, uint32_t id) {
-    UndoOutcome out;
     HistoryLoad load = LoadHistory(appDir);
     if (load.fault != HistoryFault::None) return {UndoResult::HistoryRefused, HistoryPath(appDir)};
-    ChangeRecord* record = load.history.Find(id);
-    if (!record) return out;
-    if (!CanUndo(*record)) return {UndoResult::CannotUndo, record->caption};
-    for (const ChangeTouch& t : record->touches)
-        if (!StillAsLeft(t)) return {UndoResult::ChangedSince, t.place + "\\" + t.name};
+    const ChangeRecord* record = load.history.Find(id);
+    if (!record) return {};
+    UndoOutcome out = CheckUndo(*record, appDir);
+    if (out.result != UndoResult::Undone) return out;
 
     ChangeRecord undo;
-    undo.kind = ChangeKind::Undo;
     undo.undoOf = id;
     undo.caption = record->caption;
     for (auto t = record->touches.rbegin(); t != record->touches.rend(); ++t) {
         ChangeTouch back = *t;
         back.before = CurrentState(*t, HistoryCopiesFolder(appDir));
-        if (!PutBack(*t, appDir)) {
-            out = {UndoResult::Failed, t->place};
-            back.after = CurrentState(*t);
-            undo.touches.push_back(std::move(back));
-            break;
-        }
+        const bool ok = PutBack(*t, appDir);
         back.after = CurrentState(*t);
         undo.touches.push_back(std::move(back));
+        if (!ok) {
+            out = {UndoResult::Failed, t->place};
+            break;
+        }
     }
     // The undo is a change of its own, also when it stopped half-way: the
-    // history then says what it did put back.
-    uint32_t undoId = 0;
-    if (RecordChange(appDir, undo, &undoId) != HistoryFault::None)
+    // history then says what it did put back. Only a whole one marks the
+    // record undone.
+    if (out.result == UndoResult::Failed) undo.undoOf = 0;
+    if (RecordUndo(appDir, std::move(undo)) != HistoryFault::None)
         return {UndoResult::HistoryRefused, HistoryPath(appDir)};
-    if (out.result == UndoResult::Failed) return out;
-    load = LoadHistory(appDir);
-    if (ChangeRecord* done = load.history.Find(id)) {
-        done->undoneBy = undoId;
-        WriteFileAtomic(HistoryPath(appDir), load.history.Write());
-    }
-    return {UndoResult::Undone, {}};
+    return out;
 }
 
 } // namespace qv
@@ -220,14 +254,19 @@ ChangeRecord BeginChange(const std::string& appDir, ChangeKind kind, std::string
     r.kind = kind;
     r.caption = std::move(caption);
     r.touches = std::move(touches);
+    if (appDir.empty()) return r;
     for (ChangeTouch& t : r.touches)
         TakeBefore(t, appDir);
     return r;
 }
 
 HistoryFault FinishChange(const std::string& appDir, ChangeRecord record) {
+    if (appDir.empty()) return HistoryFault::None;
+    // What the entry touches say is the maker's; only the things on the
+    // machine tell whether anything changed.
     bool changed = false;
     for (ChangeTouch& t : record.touches) {
+        if (t.what == TouchWhat::Entry) continue;
         TakeAfter(t);
         changed = changed || !SameThing(t.what, t.before, t.after) ||
                   (t.what == TouchWhat::File && t.before.exists &&
