@@ -147,6 +147,13 @@ void TAutostartPage::CreateControls(ui::Panel& sheet) {
                     .width = 132,
                     .height = 25,
                     .caption = "Report"});
+    Add(HistoryBtn, {.name = "HistoryBtn",
+                     .parent = &Page0MenuPnl,
+                     .left = 8,
+                     .top = 265,
+                     .width = 132,
+                     .height = 25,
+                     .caption = "Verlauf"});
 
     // Group choice along the top, the list below.
     Add(SelectASBox, {.name = "SelectASBox",
@@ -207,6 +214,7 @@ void TAutostartPage::BindEvents() {
     On(ASDelBtn, Event::Click, [this](auto&) { ASDelBtnClick(); });
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
     On(ReportBtn, Event::Click, [this](auto&) { ReportBtnClick(); });
+    On(HistoryBtn, Event::Click, [this](auto&) { HistoryBtnClick(); });
 }
 
 bool TAutostartPage::KeyDown(WORD key, HWND target, bool) {
@@ -237,6 +245,8 @@ void TAutostartPage::ApplyLanguage() {
         {&DelEntryFromDBBtn, Lng::DelEntryFromDBBtnHint, Prop::Hint},
         {&ReportBtn, Lng::ReportBtnCaption, Prop::Caption},
         {&ReportBtn, Lng::ReportBtnHint, Prop::Hint},
+        {&HistoryBtn, Lng::HistoryBtnCaption, Prop::Caption},
+        {&HistoryBtn, Lng::HistoryBtnHint, Prop::Hint},
     };
     ApplyLanguageTargets(Owner(), model_.LanguageTable, targets);
     for (ui::PopupMenu* menu : {&ASPM1, &ASPM2}) {

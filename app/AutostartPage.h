@@ -49,6 +49,8 @@ class TAutostartPage : public ui::Page {
     void ASDelBtnClick();
     void ASEditorBtnClick();
     void ReportBtnClick();
+    // The history of changes, and the undo of some of them.
+    void HistoryBtnClick();
     // The entry of the selected row, or nullptr.
     const AutostartEntry* SelectedEntry() const;
 
@@ -67,6 +69,7 @@ class TAutostartPage : public ui::Page {
     ui::Button AddEntryToDBBtn;
     ui::Button DelEntryFromDBBtn;
     ui::Button ReportBtn;
+    ui::Button HistoryBtn;
     ui::GroupBox SelectASBox;
     ui::ComboBox SelectASGroupCombo;
     ui::GroupBox ASListBox;

@@ -9,6 +9,8 @@
 #include "autostart/ASEditUnit.h"
 #include "autostart/TextfileEditUnit.h"
 #include "database/KnownEntries.h"
+#include "app/HistoryUnit.h"
+#include "history/EntryHistory.h"
 #include "history/HistoryUndo.h"
 #include "database/KnownEntriesCommands.h"
 #include "process/GuardInterface.h"
@@ -51,11 +53,21 @@ void TAutostartPage::ASPM1Popup(ui::PopupMenu& menu) {
 void TAutostartPage::AddSingleMenuClick(int tag) {
     const AutostartEntry* selected = SelectedEntry();
     if ((tag == AddSelectedTag || tag == DelSelectedTag) && !selected) return;
-    if (!ApplyKnownEntriesCommand(model_, tag, selected))
+    const bool adds = tag == AddAllTag || tag == AddSelectedTag;
+    ChangeRecord change =
+        BeginChange(model_.AppDir, adds ? ChangeKind::KnownAdd : ChangeKind::KnownRemove,
+                    selected && tag != AddAllTag && tag != DelAllTag
+                        ? selected->Caption.str()
+                        : model_.LanguageTable[Lng::HistoryAllEntries],
+                    {KnownEntriesTouch(model_.AppDir)});
+    if (!ApplyKnownEntriesCommand(model_, tag, selected)) {
+        FinishChange(model_.AppDir, std::move(change)); // drops the copy it took
         return; // nothing changed: nothing saved, sent or redrawn
+    }
     // A failed save is reported; the list still shows the database as it is
     // in memory.
     RunGuarded([this] { SaveKnownEntries(model_.ASEntryDB, model_.AppDir); });
+    RunGuarded([&] { FinishChange(model_.AppDir, std::move(change)); });
     if (IsGuardRunning(model_.AppDir)) NotifyGuard(GuardMsgDatabaseChanged);
     model_.Changed(ModelChange::KnownEntries);
 }
@@ -102,6 +114,23 @@ void TAutostartPage::ASEditorBtnClick() {
     form.EditFileName = e.FileName.str();
     form.HistoryDir = model_.AppDir;
     form.ShowModal();
+}
+
+// ---- History ------------------------------------------------------------------------
+
+void TAutostartPage::HistoryBtnClick() {
+    THistoryForm form(model_);
+    form.ShowModal();
+    // The undos changed the machine behind the list's back: the entries are
+    // scanned again, the guard hears of it like of an edit.
+    if (form.UndoneKnownEntries) {
+        if (IsGuardRunning(model_.AppDir)) NotifyGuard(GuardMsgDatabaseChanged);
+        model_.Changed(ModelChange::KnownEntries);
+    }
+    if (form.UndoneEntries) {
+        NotifyGuard(GuardMsgEntryEdited);
+        RescanKeepingGroup();
+    }
 }
 
 } // namespace qv

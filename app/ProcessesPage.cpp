@@ -8,6 +8,8 @@
 #include "app/MainUnit.h"
 #include "app/PageLanguage.h"
 
+#include "base/Text.h"
+#include "history/HistoryStore.h"
 #include "model/AppModel.h"
 #include "process/ProcInfoUnit.h"
 #include "process/ProcessIcons.h"
@@ -20,6 +22,31 @@
 namespace qv {
 
 namespace {
+
+// The processes that ended go into the history, though nothing brings them
+// back: the user sees there what was ended and when.
+void RecordEndedProcesses(const std::string& appDir, const std::vector<ProcessRow>& rows,
+                          const std::vector<bool>& ticked, const std::optional<Failure>& failed) {
+    if (appDir.empty()) return;
+    ChangeRecord record;
+    record.kind = ChangeKind::ProcessEnded;
+    for (size_t i = 0; i < rows.size() && i < ticked.size(); ++i) {
+        if (!ticked[i]) continue;
+        const ProcessRow& row = rows[i];
+        if (failed &&
+            std::ranges::count(failed->items, KillFailureText(row.caption, row.processId)) > 0)
+            continue;
+        ChangeTouch t;
+        t.what = TouchWhat::Process;
+        t.place = row.caption;
+        t.name = std::to_string(row.processId);
+        t.before.exists = true;
+        if (!record.caption.empty()) record.caption += ", ";
+        record.caption += ExtractFileName(row.caption);
+        record.touches.push_back(std::move(t));
+    }
+    if (!record.touches.empty()) RecordChange(appDir, std::move(record));
+}
 
 using design::kGreyText;
 using design::kMenuWidth;
@@ -292,6 +319,7 @@ void TProcessesPage::ProcKillBtnClick() {
                    RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 
     std::optional<Failure> failed = KillTickedProcesses(procRows_, ticked, control);
+    RunGuarded([&] { RecordEndedProcesses(model_.AppDir, procRows_, ticked, failed); });
     RunGuarded([this] { RefreshProcessPage(true); });
     if (failed) ShowMessage(ShownText(model_.LanguageTable, *failed));
     main_.Status("");

@@ -207,9 +207,40 @@ enum class Lng : int {
     // An item of a list value (an AppInit DLL) is switched, not edited or
     // deleted: either would change the whole list.
     ListItemNotEditable = 200,
+    // The history of changes: its button, its window, the kinds of change
+    // and what an undo says.
+    HistoryBtnCaption = 201,
+    HistoryBtnHint = 202,
+    HistoryWindowCaption = 203,
+    HistoryUndoCaption = 204,
+    HistoryCloseCaption = 205,
+    HistoryTimeColumn = 206,
+    HistoryKindColumn = 207,
+    HistoryCaptionColumn = 208,
+    HistoryPlaceColumn = 209,
+    HistoryKindDeactivate = 210,
+    HistoryKindReactivate = 211,
+    HistoryKindRePark = 212,
+    HistoryKindEdit = 213,
+    HistoryKindDelete = 214,
+    HistoryKindTextSaved = 215,
+    HistoryKindKnownAdd = 216,
+    HistoryKindKnownRemove = 217,
+    HistoryKindProcessEnded = 218,
+    HistoryKindUndo = 219,
+    HistoryUndoneMark = 220,
+    HistoryChangedSince = 221,
+    HistoryCopyMissing = 222,
+    HistoryCannotUndo = 223,
+    HistoryUndoFailed = 224,
+    HistoryFileRefused = 225,
+    HistoryLimits = 226,
+    HistoryDropped = 227,
+    HistoryAllEntries = 228,
+    HistoryNotFound = 229,
 
     // The highest line the program reads.
-    Last = 200,
+    Last = 229,
 };
 
 // The line's number in the file, for the table and for tests that check a

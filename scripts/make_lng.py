@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 201
+LINE_COUNT = 230
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -30,6 +30,13 @@ PLACEHOLDERS = {
     63: 1,  # path of the file in the text editor
     179: 1,  # the system's error number
     181: 1,  # the most redirects followed
+    220: 1,  # HistoryUndoneMark
+    221: 1,  # HistoryChangedSince
+    222: 1,  # HistoryCopyMissing
+    223: 1,  # HistoryCannotUndo
+    224: 1,  # HistoryUndoFailed
+    225: 1,  # HistoryFileRefused
+    227: 3,  # HistoryDropped
 }
 
 TEXTS = [
@@ -286,6 +293,36 @@ TEXTS += [
     "Dieser Eintrag ist ein Teil der Liste in einem Registry-Wert; "
     "er lässt sich hier nur aus- und wieder einschalten, nicht "
     "ändern oder löschen.",                                      # 200
+    # 201-229: the history of changes
+    "Verlauf",  # 201
+    "Die Änderungen am Rechner ansehen und rückgängig machen",  # 202
+    "Verlauf der Änderungen",  # 203
+    "Rückgängig",  # 204
+    "Schließen",  # 205
+    "Zeit",  # 206
+    "Art",  # 207
+    "Eintrag",  # 208
+    "Ort",  # 209
+    "Deaktiviert",  # 210
+    "Reaktiviert",  # 211
+    "Erneut ferngehalten",  # 212
+    "Geändert",  # 213
+    "Gelöscht",  # 214
+    "Textdatei gespeichert",  # 215
+    "In die Datenbank aufgenommen",  # 216
+    "Aus der Datenbank entfernt",  # 217
+    "Prozess beendet",  # 218
+    "Rückgängig gemacht",  # 219
+    "%s (rückgängig gemacht)",  # 220
+    "%s wurde seitdem wieder geändert und bleibt, wie es ist.",  # 221
+    "Die Kopie von %s fehlt; die Änderung kann nicht rückgängig gemacht werden.",  # 222
+    "%s kann nicht rückgängig gemacht werden.",  # 223
+    "%s konnte nicht zurückgestellt werden.",  # 224
+    "Die Datei %s ist beschädigt oder gehört nicht zu Quorvik; sie wird nicht überschrieben.",  # 225
+    "Der Verlauf behält die letzten 1.000 Änderungen oder 100 MB Dateikopien.",  # 226
+    "Verworfen: %s ältere Änderungen mit %s KB Dateikopien, bis %s.",  # 227
+    "Alle Einträge",  # 228
+    "Die Änderung steht nicht mehr im Verlauf.",  # 229
 ]
 
 

@@ -228,6 +228,35 @@ TEXTS += [
     "This entry is one item of the list in a registry value; it "
     "can only be switched off and on here, not changed or "
     "deleted.",                                                   # 200
+    "History",  # 201
+    "See the changes made to the machine and undo them",  # 202
+    "History of changes",  # 203
+    "Undo",  # 204
+    "Close",  # 205
+    "Time",  # 206
+    "Kind",  # 207
+    "Entry",  # 208
+    "Place",  # 209
+    "Deactivated",  # 210
+    "Reactivated",  # 211
+    "Kept away again",  # 212
+    "Edited",  # 213
+    "Deleted",  # 214
+    "Text file saved",  # 215
+    "Added to the database",  # 216
+    "Removed from the database",  # 217
+    "Process ended",  # 218
+    "Undone",  # 219
+    "%s (undone)",  # 220
+    "%s was changed again since and stays as it is.",  # 221
+    "The copy of %s is missing; the change cannot be undone.",  # 222
+    "%s cannot be undone.",  # 223
+    "%s could not be put back.",  # 224
+    "The file %s is damaged or not Quorvik's; it is not written over.",  # 225
+    "The history keeps the last 1,000 changes or 100 MB of file copies.",  # 226
+    "Dropped: %s older changes with %s KB of file copies, up to %s.",  # 227
+    "All entries",  # 228
+    "The change is no longer in the history.",  # 229
 ]
 
 

@@ -2,12 +2,14 @@
 // the known-entries menus, the edit dialog, deleting, and the text editor.
 #include "model/AppModel.h"
 #include "support/Model.h"
+#include "app/HistoryUnit.h"
 #include "app/MainUnit.h"
 #include "autostart/ASEditUnit.h"
 #include "autostart/Scanner.h"
 #include "autostart/TextfileEditUnit.h"
 #include "base/Files.h"
 #include "database/KnownEntries.h"
+#include "history/EntryHistory.h"
 #include "history/HistoryStore.h"
 #include "history/HistoryUndo.h"
 #include "support/TestSupport.h"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace qv {
@@ -212,6 +215,107 @@ TEST_F(EntryCommandsTest, DeletingAsksThenRescansAndCancelKeepsTheValue) {
     EXPECT_GE(RowOf("QvCmdA"), 0);
     EXPECT_EQ(UndoOnlyChange(), UndoResult::Undone);
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdB"), "c:\\b.exe");
+}
+
+// ---- The history window -------------------------------------------------------------
+
+// Opens the history window from its button and runs `drive` on it.
+void DriveHistory(TMainForm& f, const std::function<void(THistoryForm&)>& drive) {
+    bool shown = false;
+    ui::SetModalRunner([&](ui::ModalForm& m) {
+        auto& d = dynamic_cast<THistoryForm&>(m);
+        shown = true;
+        drive(d);
+        return d.ModalResult;
+    });
+    f.AutostartPage().HistoryBtn.Click();
+    ui::ProcessMessages(&f);
+    EXPECT_TRUE(shown);
+}
+
+TEST_F(EntryCommandsTest, HistoryWindowUndoesTheSelectedChangesNewestFirstAndSaysWhatItRefused) {
+    test::WorkingDirectory cwd(dir.Path()); // aseinactive.dat goes there
+    TMainForm& f = Open();
+    TAutostartPage& page = f.AutostartPage();
+    page.ASWriteProtectChk.Click();
+    Select("QvCmdB");
+    dialogs.QueueAnswer(MsgResult::Ok);
+    page.ASDelBtn.Click();
+    ui::ProcessMessages(form.get());
+    Select("QvCmdA");
+    PickMenu(page.AddEntryToDBBtn, 2);
+    ASSERT_EQ(model.ASEntryDB.size(), 1u);
+    ASSERT_TRUE(SetEntryActiveRecorded(model, page.ASListIndex[size_t(RowOf("QvCmdA"))], false));
+    ChangeRecord ended;
+    ended.kind = ChangeKind::ProcessEnded;
+    ended.caption = "tool.exe";
+    ASSERT_EQ(RecordChange(dir.Path(), ended), HistoryFault::None);
+    const LanguageFile& lines = model.LanguageTable;
+
+    std::string refusal;
+    DriveHistory(f, [&](THistoryForm& d) {
+        ASSERT_EQ(d.HistoryList.Count(), 4);
+        const Lng newestFirst[] = {Lng::HistoryKindProcessEnded, Lng::HistoryKindDeactivate,
+                                   Lng::HistoryKindKnownAdd, Lng::HistoryKindDelete};
+        for (int r = 0; r < 4; ++r)
+            EXPECT_EQ(d.HistoryList.ItemText(r, 1), lines[newestFirst[r]]) << r;
+        EXPECT_EQ(d.HistoryList.ItemText(3, 3),
+                  "HKEY_CURRENT_USER\\" + std::string(kRun) + "\\QvCmdB");
+        EXPECT_EQ(d.HistoryLbl.Caption(), lines[Lng::HistoryLimits]);
+        ListView_SetItemState(d.HistoryList.Handle(), -1, LVIS_SELECTED, LVIS_SELECTED);
+        d.HistoryListClick();
+        dialogs.Clear();
+        d.UndoBtn.Click();
+        if (!dialogs.Messages().empty()) refusal = dialogs.Messages()[0].text;
+        EXPECT_EQ(d.HistoryList.Count(), 7) << "each undo is a change of its own";
+        ::SendMessageW(d.Handle(), WM_COMMAND, IDCANCEL, 0); // what Esc sends
+        EXPECT_EQ(d.ModalResult, ui::mrCancel);
+    });
+    EXPECT_EQ(refusal, lines.Format(Lng::HistoryCannotUndo, {"tool.exe"}));
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdA"), "c:\\a.exe");
+    EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kRun, "QvCmdB"), "c:\\b.exe");
+    EXPECT_FALSE(FileExists(dir / "asedb.dat")) << "it did not exist before the add";
+    EXPECT_EQ(model.ASEntryDB.size(), 0u);
+    EXPECT_GE(RowOf("QvCmdB"), 0) << "rescanned";
+    EXPECT_EQ(test::ReadBytes(dir / "aseinactive.dat"), "");
+}
+
+TEST_F(EntryCommandsTest, HistoryWindowSaysWhatTheLimitDroppedAndRefusesADamagedFile) {
+    ChangeHistory full;
+    std::vector<std::string> dropped;
+    for (size_t i = 0; i <= kHistoryMaxRecords; ++i) {
+        ChangeRecord r;
+        r.kind = ChangeKind::ProcessEnded;
+        r.time = i == 0 ? "2026-01-02 03:04:05" : "2026-02-03 04:05:06";
+        full.Append(r, dropped);
+    }
+    test::WriteBytes(HistoryPath(dir.Path()), full.Write());
+    TMainForm& f = Open();
+    const LanguageFile& lines = model.LanguageTable;
+    DriveHistory(f, [&](THistoryForm& d) {
+        EXPECT_EQ(d.HistoryList.Count(), int(kHistoryMaxRecords));
+        EXPECT_EQ(d.HistoryLbl.Caption(),
+                  lines[Lng::HistoryLimits] + " " +
+                      lines.Format(Lng::HistoryDropped, {"1", "0", "2026-01-02 03:04:05"}));
+    });
+
+    // Torn: the END line is missing. Shown as refused, and a change made
+    // meanwhile does not write over it.
+    const std::string torn = full.Write().substr(0, full.Write().rfind("END"));
+    test::WriteBytes(HistoryPath(dir.Path()), torn);
+    f.AutostartPage().ASWriteProtectChk.Click();
+    Select("QvCmdB");
+    dialogs.QueueAnswer(MsgResult::Ok);
+    f.AutostartPage().ASDelBtn.Click();
+    ui::ProcessMessages(form.get());
+    EXPECT_FALSE(test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvCmdB")) << "the change stands";
+    EXPECT_EQ(test::ReadBytes(HistoryPath(dir.Path())), torn);
+    DriveHistory(f, [&](THistoryForm& d) {
+        EXPECT_EQ(d.HistoryList.Count(), 0);
+        EXPECT_EQ(d.HistoryLbl.Caption(),
+                  lines.Format(Lng::HistoryFileRefused, {HistoryPath(dir.Path())}));
+        EXPECT_FALSE(d.UndoBtn.Enabled());
+    });
 }
 
 // A window with the guard's title that records what it is sent.

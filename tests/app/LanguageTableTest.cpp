@@ -51,13 +51,29 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
     ASSERT_TRUE(bytes.has_value()) << "qv6.lng must lie beside the executables";
     LanguageFile t;
     t.LoadFromBytes(*bytes);
-    EXPECT_EQ(t.Count(), 201u);
+    EXPECT_EQ(t.Count(), static_cast<size_t>(LineNumber(Lng::Last) + 1));
     EXPECT_EQ(bytes->find('\n'), bytes->find("\r\n") + 1) << "lines end with CR LF";
-    EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), 201);
+    EXPECT_EQ(std::count(bytes->begin(), bytes->end(), '\n'), LineNumber(Lng::Last) + 1);
 
-    const std::map<int, int> placeholders = {{11, 3}, {12, 3}, {13, 4},  {14, 4},
-                                             {15, 1}, {16, 1}, {21, 1},  {22, 1},
-                                             {25, 1}, {63, 1}, {179, 1}, {181, 1}};
+    const std::map<int, int> placeholders = {{11, 3},
+                                             {12, 3},
+                                             {13, 4},
+                                             {14, 4},
+                                             {15, 1},
+                                             {16, 1},
+                                             {21, 1},
+                                             {22, 1},
+                                             {25, 1},
+                                             {63, 1},
+                                             {179, 1},
+                                             {181, 1},
+                                             {LineNumber(Lng::HistoryUndoneMark), 1},
+                                             {LineNumber(Lng::HistoryChangedSince), 1},
+                                             {LineNumber(Lng::HistoryCopyMissing), 1},
+                                             {LineNumber(Lng::HistoryCannotUndo), 1},
+                                             {LineNumber(Lng::HistoryUndoFailed), 1},
+                                             {LineNumber(Lng::HistoryFileRefused), 1},
+                                             {LineNumber(Lng::HistoryDropped), 3}};
     for (int n = 0; n <= LineNumber(Lng::Last); ++n) {
         const std::string& line = t[LineAt(n)];
         EXPECT_FALSE(line.empty()) << "line " << n;
