@@ -4,6 +4,7 @@
 #include "ProcessPageFixture.h"
 
 #include "base/Text.h"
+#include "history/HistoryStore.h"
 #include "process/ProcHelper.h"
 #include "process/ProcInfoUnit.h"
 #include "process/ProcessPage.h"
@@ -100,6 +101,13 @@ TEST_F(ProcessPageForm, AReusedIdIsRefusedAndListedInTheFailureMessage) {
     const MessageRequest& m = dialogs.Messages()[1];
     EXPECT_EQ(m.text, Line(Lng::KillFailedHeader) + "\r\"C:\\TOOLS\\A.EXE [PID:000001A4]\"");
     EXPECT_EQ(m.kind, MsgKind::Plain);
+    // Only the process that ended is in the history, which cannot undo it.
+    const HistoryLoad h = LoadHistory(dir.Path());
+    ASSERT_EQ(h.history.records.size(), 1u);
+    EXPECT_EQ(h.history.records[0].kind, ChangeKind::ProcessEnded);
+    ASSERT_EQ(h.history.records[0].touches.size(), 1u);
+    EXPECT_EQ(h.history.records[0].touches[0].name, "432");
+    EXPECT_FALSE(CanUndo(h.history.records[0]));
     EXPECT_EQ(m.caption, "");
     EXPECT_EQ(m.buttons, unsigned(BtnOk));
     // Raised, restored, waited, and only then refilled and reported.

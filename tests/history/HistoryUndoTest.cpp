@@ -67,6 +67,17 @@ TEST(HistoryUndo, EachKindIsPutBackExactlyOrRefusedWhenChangedSince) {
              ::DeleteFileA(file.c_str());
          },
          [&](auto&) { qv::test::WriteBytes(file, "someone else's"); }},
+        {"file saved in the editor", TouchWhat::File,
+         [&](auto&) {
+             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+             qv::test::WriteBytes(file, std::string("@echo\0off\r\n", 11));
+             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+         },
+         [&](auto&) {
+             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+             qv::test::WriteBytes(file, "@echo on\r\n");
+         },
+         [&](auto&) { qv::test::WriteBytes(file, "someone else's"); }},
     };
     for (const Case& c : cases) {
         for (bool changedSince : {false, true}) {
@@ -117,4 +128,27 @@ TEST(HistoryUndo, EachKindIsPutBackExactlyOrRefusedWhenChangedSince) {
         }
     }
     qv::test::RegDeleteTree(HKEY_CURRENT_USER, kKey);
+}
+
+TEST(HistoryUndo, AFileWhoseCopyIsGoneIsRefusedAndLeftAlone) {
+    TempDir dir;
+    const std::string file = dir / "start.bat";
+    qv::test::WriteBytes(file, "@echo off\r\n");
+    ChangeRecord r = BeginChange(dir.Path(), ChangeKind::Delete, "start.bat", {});
+    ChangeTouch touch;
+    touch.what = TouchWhat::File;
+    touch.place = file;
+    TakeBefore(touch, dir.Path());
+    ASSERT_FALSE(touch.before.bytes.empty());
+    ASSERT_TRUE(::DeleteFileA(file.c_str()));
+    TakeAfter(touch);
+    r.touches = {touch};
+    uint32_t id = 0;
+    ASSERT_EQ(RecordChange(dir.Path(), r, &id), HistoryFault::None);
+    ASSERT_TRUE(qv::RemoveFile(HistoryCopiesFolder(dir.Path()) + touch.before.bytes));
+    const UndoOutcome out = UndoChange(dir.Path(), id);
+    EXPECT_EQ(out.result, UndoResult::CopyMissing);
+    EXPECT_EQ(out.what, file);
+    EXPECT_FALSE(qv::FileExists(file));
+    EXPECT_EQ(LoadHistory(dir.Path()).history.records.size(), 1u) << "nothing was undone";
 }
