@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kClientWidth = 720, kClientHeight = 420;
 constexpr int kMargin = 8, kButtonWidth = 121, kButtonHeight = 25, kLabelHeight = 30;
-constexpr int kColumns[] = {120, 150, 160, 260};
+constexpr int kColumns[] = {130, 150, 150, 260};
 
 void SetColumnText(ui::ListView& list, int column, const std::string& text) {
     std::wstring w = ToWide(text);
