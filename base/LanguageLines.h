@@ -239,8 +239,16 @@ enum class Lng : int {
     HistoryAllEntries = 228,
     HistoryNotFound = 229,
 
+    // Scheduled tasks, services and drivers: the start types in the Service
+    // Control Manager's order, the trigger kinds, the scheduler ignoring a
+    // switch, and why tasks and services are not edited or deleted here.
+    StartTypeFirst = 230, // boot, system, automatic, on demand, disabled
+    TriggerFirst = 235,   // logon, system start, schedule, other
+    TaskSwitchIgnored = 239,
+    SystemEntryNotEditable = 240,
+
     // The highest line the program reads.
-    Last = 229,
+    Last = 240,
 };
 
 // The line's number in the file, for the table and for tests that check a

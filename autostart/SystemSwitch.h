@@ -1,0 +1,33 @@
+#pragma once
+// Switching scheduled tasks and services on and off at their source: the
+// scheduler's own switch for a task, the start type for a service. A
+// service's former start type is kept in svcstart.dat in the program's
+// folder, so that it comes back exactly, also after a restart.
+#include "autostart/AutostartEntry.h"
+#include "autostart/SystemSources.h"
+#include "base/Failure.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qv {
+
+inline constexpr const char* kServiceStartsFile = "svcstart.dat";
+
+// The kept start types, one line "name|number" each, ended by CR LF.
+std::map<std::string, StartType> ParseServiceStarts(std::string_view text);
+std::string FormatServiceStarts(const std::map<std::string, StartType>& starts);
+
+// Whether the entry's on/off state lives at its source (the scheduler, the
+// Service Control Manager) rather than in aseinactive.dat: a scan finds
+// such an entry either way.
+bool StateAtSource(uint8_t group);
+
+// Applies the new state to the task or service of the entry; nothing when it
+// worked, else what to tell. Drivers are never changed.
+std::optional<Failure> SetSystemEntryActive(SystemSources& sources, const std::string& appDir,
+                                            const AutostartEntry& e, bool active);
+
+} // namespace qv
