@@ -91,12 +91,13 @@ struct TaskWalk {
 
 void WalkFolder(ITaskFolder* folder, int depth, TaskWalk& walk) {
     ComPtr<IRegisteredTaskCollection> tasks;
-    if (FAILED(folder->GetTasks(TASK_ENUM_HIDDEN, tasks.put())) || !tasks) {
+    LONG count = 0;
+    // Wine hands out a collection that cannot count: as good as none.
+    if (FAILED(folder->GetTasks(TASK_ENUM_HIDDEN, tasks.put())) || !tasks ||
+        FAILED(tasks->get_Count(&count))) {
         walk.listed = false;
         return;
     }
-    LONG count = 0;
-    tasks->get_Count(&count);
     for (LONG i = 1; i <= count && walk.out.size() < kMaxTasks; ++i) {
         VARIANT index;
         ::VariantInit(&index);
