@@ -1,14 +1,16 @@
 // A libFuzzer target over the pure parsers and codecs: the language file and
 // its "%s" formatting, the record files, the kept-files index lines, the
 // surveillance list file, the HTTP client's URL, status and header rules,
-// the update answer, the signed file list and the signature and key
-// encodings. It
+// the update answer, the signed file list, the signature and key encodings,
+// the task definition reader and the command line resolution. It
 // builds natively (no Windows headers), with the address and undefined
 // behaviour sanitizers; see scripts/fuzz.sh.
 #include "base/LanguageFile.h"
 #include "autostart/AutostartEntry.h"
 #include "autostart/InactiveRules.h"
 #include "autostart/StickyRules.h"
+#include "autostart/ProgramPath.h"
+#include "autostart/TaskXml.h"
 #include "base/Crypto.h"
 #include "base/Text.h"
 #include "process/Surveillance.h"
@@ -165,5 +167,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ParseEcdsaSignature(in);
     (void)ParseEcPublicKey(in);
     if (auto digest = ParseSha256Hex(in)) Check(ParseSha256Hex(ToHex(*digest)) == digest);
+
+    // Task definitions: any bytes read or are refused, within the limits;
+    // the text of any bytes is UTF-8 that reads back as itself.
+    if (auto def = ParseTaskXml(in)) {
+        Check(def->execs.size() <= kMaxTaskItems && def->triggers.size() <= kMaxTaskItems);
+        for (const TaskExec& e : def->execs)
+            Check(e.command.size() <= kMaxTaskFieldBytes &&
+                  e.arguments.size() <= kMaxTaskFieldBytes);
+    }
+    if (auto text = TaskXmlText(in)) {
+        if (text->size() < 2 || ((*text)[1] != 0 && !text->starts_with("\xEF\xBB\xBF")))
+            Check(TaskXmlText(*text) == text);
+    }
+    // Command lines: any text resolves with a bounded number of look-ups.
+    size_t lookups = 0;
+    PathContext ctx{"C:\\windows\\", "C:\\windows\\system32\\", {}, [&](const std::string& p) {
+                        return ++lookups, p.size() % 7 == 0;
+                    }};
+    (void)ResolveCommandLineFile(in, ctx);
+    (void)ResolveProgramFile(in, ctx);
+    Check(lookups <= 2 * 64 + 6);
     return 0;
 }

@@ -31,7 +31,8 @@ build() {
 }
 build fuzz_parsers fuzz/parsers.cpp base/Text.cpp base/LanguageFile.cpp \
   autostart/AutostartEntry.cpp autostart/Groups.cpp autostart/InactiveRules.cpp autostart/StickyRules.cpp process/Surveillance.cpp \
-  update/HttpProtocol.cpp update/UpdateAnswer.cpp update/FileList.cpp base/Crypto.cpp
+  update/HttpProtocol.cpp update/UpdateAnswer.cpp update/FileList.cpp base/Crypto.cpp \
+  autostart/TaskXml.cpp autostart/ProgramPath.cpp
 build fuzz_report fuzz/report.cpp base/Text.cpp base/FileErrors.cpp autostart/AutostartEntry.cpp \
   autostart/RootKeys.cpp report/ReportWriter.cpp sysinfo/SystemInfo.cpp about/ServerSettings.cpp
 build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp autostart/Groups.cpp scan/ScanOptions.cpp \
@@ -51,6 +52,8 @@ cp "$root/app/qv6.lng" "$out/corpus/" 2>/dev/null || true
 printf 'HTTP/1.0 302 Found\r\nLocation: /a\r\nX: y\r\n\r\nbody' >"$out/corpus/response"
 printf 'QV6FILELIST 2\nversion 6.03\nexpires 2027-06-30T00:00:00Z\n%064d 5 a/b.txt\n' 0 \
   >"$out/corpus/filelist"
+printf '<?xml version="1.0"?><Task><Triggers><LogonTrigger/></Triggers><Actions><Exec><Command>a.exe</Command><Arguments>-x &amp;</Arguments></Exec></Actions></Task>' \
+  >"$out/corpus/task"
 cp "$root/tests/update/keys/test_update_public.pem" "$out/corpus/key" 2>/dev/null || true
 printf '[\n{"group":0,"kind":"registry","root_key":"HKEY_CURRENT_USER","section":"","key_path":"R",%s\n]\n' \
   '"file_name":"","value_name":"n","value_data":"\"a\\u00e4\" /b","sha256":"","active":true}' >"$out/corpus/listing"

@@ -56,8 +56,8 @@ TEST(SystemSources, ServicesAndDriversGiveTheirRows) {
     const std::string exe = dir / "svc host.exe";
     WriteFileAtomic(exe, "MZ");
     SeededServices seeded;
-    ASSERT_TRUE(seeded.Add("qvtQuoted", "Quoted One", SERVICE_WIN32_OWN_PROCESS,
-                           SERVICE_AUTO_START, "\"" + exe + "\" -run"));
+    ASSERT_TRUE(seeded.Add("qvtQuoted", "Quoted One", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
+                           "\"" + exe + "\" -run"));
     ASSERT_TRUE(seeded.Add("qvtUnquoted", "Unquoted", SERVICE_WIN32_OWN_PROCESS,
                            SERVICE_DEMAND_START, exe + " -k netsvcs"));
     ASSERT_TRUE(seeded.Add("qvtOff", "", SERVICE_WIN32_OWN_PROCESS, SERVICE_DISABLED,
@@ -89,12 +89,14 @@ TEST(SystemSources, ServicesAndDriversGiveTheirRows) {
         ASSERT_NE(r, nullptr);
         EXPECT_EQ(r->record.Caption.str(), w.caption);
         EXPECT_EQ(r->checkedFile, w.file);
-        EXPECT_EQ(r->record.Detail.str(), "[" + w.startWord + "] " + w.file.substr(0, 255 - 3 - w.startWord.size()));
+        EXPECT_EQ(r->record.Detail.str(),
+                  "[" + w.startWord + "] " + w.file.substr(0, 255 - 3 - w.startWord.size()));
         EXPECT_EQ(r->record.Active, w.active);
         EXPECT_EQ(r->record.Group, w.rows == &drivers ? kDriverGroupByte : kServiceGroupByte);
     }
     EXPECT_EQ(RowOf(services, "qvtDrv"), nullptr);
-    EXPECT_EQ(RowOf(services, "qvtQuoted")->record.Checksum, WindowsScanPlatform().FileChecksum(exe));
+    EXPECT_EQ(RowOf(services, "qvtQuoted")->record.Checksum,
+              WindowsScanPlatform().FileChecksum(exe));
 }
 
 TEST(SystemSources, TaskSwitchProbe) {
@@ -102,13 +104,17 @@ TEST(SystemSources, TaskSwitchProbe) {
     ::CreateDirectoryA((WindowsScanPlatform().SystemDirectory() + "\\Tasks").c_str(), nullptr);
     ::CreateDirectoryA(folder.c_str(), nullptr);
     const std::string xml =
-        "<?xml version=\"1.0\"?><Task xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
+        "<?xml version=\"1.0\"?><Task "
+        "xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">"
         "<Triggers><LogonTrigger/></Triggers><Settings><Enabled>true</Enabled></Settings>"
-        "<Actions><Exec><Command>notepad.exe</Command><Arguments>a b</Arguments></Exec></Actions></Task>";
+        "<Actions><Exec><Command>notepad.exe</Command><Arguments>a "
+        "b</Arguments></Exec></Actions></Task>";
     std::string u16 = "\xFF\xFE";
-    for (char c : xml) u16 += std::string{c, '\0'};
+    for (char c : xml)
+        u16 += std::string{c, '\0'};
     WriteFileAtomic(folder + "\\Probe", u16);
-    for (auto& t : WindowsSystemSources().Tasks()) printf("task %s %zu\n", t.path.c_str(), t.xml.size());
+    for (auto& t : WindowsSystemSources().Tasks())
+        printf("task %s %zu\n", t.path.c_str(), t.xml.size());
     auto rows = ScanTaskRows(WindowsScanPlatform(), WindowsSystemSources(), kTexts);
     const ScannedRow* r = RowOf(rows, "\\QvTest\\Probe");
     ASSERT_NE(r, nullptr);
