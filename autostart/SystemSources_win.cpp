@@ -8,6 +8,7 @@
 #include <oleauto.h>
 #include <taskschd.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace qv {
@@ -63,8 +64,54 @@ std::string AnsiOf(const wchar_t* w) {
     return w ? FromWide(w) : std::string();
 }
 
+std::optional<std::wstring> RegText(HKEY key, const wchar_t* name) {
+    DWORD type = 0, size = 0;
+    if (::RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::nullopt;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()),
+                           &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(::wcsnlen(text.c_str(), size / sizeof(wchar_t)));
+    return text;
+}
+
+std::optional<DWORD> RegNumber(HKEY key, const wchar_t* name) {
+    DWORD type = 0, value = 0, size = sizeof value;
+    if (::RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD)
+        return std::nullopt;
+    return value;
+}
+
+// The configuration from the service's key, which is where the Service
+// Control Manager keeps it: one registry read instead of three calls into
+// the manager per service. Nothing when the key does not say.
+bool ReadConfigKey(const wchar_t* name, ServiceConfig& out) {
+    RegKey key;
+    const std::wstring path = std::wstring(L"System\\CurrentControlSet\\Services\\") + name;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS)
+        return false;
+    const auto type = RegNumber(key.get(), L"Type");
+    const auto start = RegNumber(key.get(), L"Start");
+    if (!type || !start) return false;
+    out.type = *type;
+    out.startType = *start;
+    // A service without an image path runs nothing the list could show.
+    out.imagePath = FromWide(RegText(key.get(), L"ImagePath").value_or(L""));
+    return true;
+}
+
 // The configuration of one service, or nothing when it cannot be read.
 std::optional<ServiceConfig> ReadConfig(SC_HANDLE scm, const ENUM_SERVICE_STATUS_PROCESSW& s) {
+    ServiceConfig out;
+    out.name = AnsiOf(s.lpServiceName);
+    out.displayName = AnsiOf(s.lpDisplayName);
+    if (ReadConfigKey(s.lpServiceName, out)) return out;
     ServiceHandle svc(::OpenServiceW(scm, s.lpServiceName, SERVICE_QUERY_CONFIG));
     if (!svc) return std::nullopt;
     DWORD need = 0;
@@ -73,9 +120,7 @@ std::optional<ServiceConfig> ReadConfig(SC_HANDLE scm, const ENUM_SERVICE_STATUS
     std::vector<BYTE> buf(need);
     auto* cfg = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buf.data());
     if (!::QueryServiceConfigW(svc.get(), cfg, need, &need)) return std::nullopt;
-    ServiceConfig out;
-    out.name = AnsiOf(s.lpServiceName);
-    out.displayName = AnsiOf(s.lpDisplayName ? s.lpDisplayName : cfg->lpDisplayName);
+    if (out.displayName.empty()) out.displayName = AnsiOf(cfg->lpDisplayName);
     out.imagePath = AnsiOf(cfg->lpBinaryPathName);
     out.type = cfg->dwServiceType;
     out.startType = cfg->dwStartType;
@@ -163,12 +208,15 @@ void WalkTaskFiles(const std::wstring& folder, const std::string& prefix, int de
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) continue;
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(file.get(), &size)) continue;
         TaskItem item;
         item.path = path;
-        item.xml.resize(kMaxTaskXmlBytes + 1);
+        item.xml.resize(static_cast<size_t>(
+            std::min<LONGLONG>(size.QuadPart, static_cast<LONGLONG>(kMaxTaskXmlBytes) + 1)));
         DWORD got = 0;
-        if (!::ReadFile(file.get(), item.xml.data(), static_cast<DWORD>(item.xml.size()), &got,
-                        nullptr))
+        if (!item.xml.empty() && !::ReadFile(file.get(), item.xml.data(),
+                                             static_cast<DWORD>(item.xml.size()), &got, nullptr))
             continue;
         item.xml.resize(got);
         out.push_back(std::move(item));
@@ -234,7 +282,7 @@ class WindowsSources final : public SystemSources {
 
     std::vector<TaskItem> Tasks() override {
         std::vector<TaskItem> out;
-        {
+        if (schedulerLists_) {
             ComInit com;
             ComPtr<ITaskService> service;
             ComPtr<ITaskFolder> root;
@@ -244,6 +292,9 @@ class WindowsSources final : public SystemSources {
                 WalkFolder(root.get(), 0, walk);
                 if (walk.listed) return out;
             }
+            // A scheduler that cannot list now will not list later in this
+            // process either: the next scans go to the files at once.
+            schedulerLists_ = false;
         }
         // The scheduler cannot list (Wine answers E_NOTIMPL): its files
         // say the same, so they are read instead, all of them.
@@ -304,6 +355,9 @@ class WindowsSources final : public SystemSources {
             return SwitchResult::Failed;
         return (now != VARIANT_FALSE) == enabled ? SwitchResult::Done : SwitchResult::Unchanged;
     }
+
+  private:
+    bool schedulerLists_ = true;
 };
 
 } // namespace
