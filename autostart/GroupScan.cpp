@@ -32,6 +32,11 @@ void GroupScan::AddFile(AutostartGroup group, std::string_view path, std::string
     Add(program);
 }
 
+void GroupScan::AddRecord(const AutostartEntry& record, const std::string& checked) {
+    rec_ = record;
+    Add(checked);
+}
+
 void GroupScan::Add(const std::string& checked) {
     // The checksum is the running file's, so that a replaced program makes a
     // known entry unknown again; no file, no checksum.

@@ -5,6 +5,7 @@
 // code, no Windows headers.
 #include "autostart/AutostartEntry.h"
 #include "autostart/ScanPlatform.h"
+#include "autostart/SystemScan.h"
 
 #include <cstdint>
 #include <functional>
@@ -51,6 +52,12 @@ class GroupScan {
     }
     // The text put behind the caption of what Windows itself puts there.
     std::string_view DefaultMark() const { return defaultMark_; }
+    // The words of the task and service rows (empty without a language).
+    const SourceTexts& Words() const { return words_; }
+    void SetWords(const SourceTexts& words) { words_ = words; }
+    // A row its group's scan made whole, with its own Active (a task or
+    // service switched off at its source); checked as for AddRegistry.
+    void AddRecord(const AutostartEntry& record, const std::string& checked);
 
     // A row whose source is a registry value. file is the program or DLL
     // that really runs (resolved from data), empty when there is none: the
@@ -73,6 +80,7 @@ class GroupScan {
     std::string windowsDir_, systemDir_;
     std::string_view defaultMark_;
     const Sink& sink_;
+    SourceTexts words_;
     AutostartEntry rec_ = ZeroEntry();
 };
 

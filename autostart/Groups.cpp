@@ -54,6 +54,11 @@ std::optional<Lng> ReadOnlyLine(uint8_t group) {
 
 std::optional<Lng> EditRefusalLine(uint8_t group) {
     if (group == GroupByte(AutostartGroup::AppInitDlls)) return Lng::ListItemNotEditable;
+    // Their definitions belong to the scheduler and the Service Control
+    // Manager; deleting "the file" would delete the program itself.
+    if (group == GroupByte(AutostartGroup::ScheduledTasks) ||
+        group == GroupByte(AutostartGroup::Services))
+        return Lng::SystemEntryNotEditable;
     return ReadOnlyLine(group);
 }
 

@@ -4,6 +4,7 @@
 #include "autostart/Groups.h"
 #include "autostart/InactiveRules.h"
 #include "autostart/RegistryRoot.h"
+#include "autostart/SystemSwitch.h"
 #include "base/Clock.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -345,6 +346,18 @@ Change ApplyToSource(const AppModel& model, const AutostartEntry& e, bool active
     const std::string& appDir = model.AppDir;
     // A group that is only shown is never changed, whoever asks.
     if (ReadOnlyLine(e.Group)) return Change::Failed;
+    if (StateAtSource(e.Group)) {
+        switch (SetSystemEntryActive(WindowsSystemSources(), appDir, e, active)) {
+        case SwitchResult::Done:
+            return Change::Done;
+        case SwitchResult::Unchanged:
+            return Change::Ignored;
+        case SwitchResult::AccessDenied:
+            return Change::Denied;
+        case SwitchResult::Failed:
+            return Change::Failed;
+        }
+    }
     if (e.Kind == KindRegistry && InGroup(e, AutostartGroup::ImageHijacks))
         return KeepValue(appDir, e, e.ValueName.str(), active, false);
     // The DLLs load only while the switch is on; the list stays as it is.
@@ -388,6 +401,9 @@ int LoadInactiveEntries(AppModel& model) {
     auto records = DecodeRecords(ReadFileBytesOrThrow(kInactiveEntriesFile));
     state.loadFailed = false;
     for (auto& r : records) {
+        // A task or service keeps its state at its source, where the scan
+        // finds it; a record of one is not listed twice.
+        if (StateAtSource(r.Group)) continue;
         AutostartEntry kept = r;
         if (AddASEntry(model.ASEntries, r, 0) < 0) {
             kept.Active = 0;
@@ -404,7 +420,7 @@ void SaveInactiveEntries(const AppModel& model) {
                        "berschrieben");
     std::string bytes;
     for (const auto& e : model.ASEntries)
-        if (e.Active == 0) AppendRecord(bytes, e);
+        if (e.Active == 0 && !StateAtSource(e.Group)) AppendRecord(bytes, e);
     // Only a full list can have left entries out; any other list was rebuilt
     // by a scan and a load since.
     if (model.ASEntries.size() >= kMaxEntries)
@@ -481,6 +497,9 @@ CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked) {
         }
         if (c == Change::Done) {
             out.refill = together;
+        } else if (c == Change::Ignored) {
+            out.setCheck = !checked;
+            out.failure = Failure(Lng::TaskSwitchIgnored, {e.KeyPath.str()});
         } else {
             out.setCheck = !checked;
             out.failure =

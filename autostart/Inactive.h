@@ -51,7 +51,9 @@ bool SetEntryActive(AppModel& model, size_t index, bool active);
 
 // How a change of state ended: done, failed, or refused by the system for
 // want of rights (nothing was changed then either).
-enum class Change { Done, Failed, Denied };
+// Ignored: the source took the change and kept its old state (the task
+// scheduler under Wine); nothing was recorded.
+enum class Change { Done, Failed, Denied, Ignored };
 // SetEntryActive with the reason of a failure. Image hijacks keep their
 // value (type and bytes) in a copy of its own in the folder of kept files
 // and get it back byte for byte; AppInit DLLs switch LoadAppInit_DLLs off

@@ -14,6 +14,8 @@
 
 namespace qv {
 
+class SystemSources;
+
 // How a registry value reads as text.
 enum class ValueRead : uint8_t {
     Absent,   // no such value: reads as empty text
@@ -74,6 +76,9 @@ class ScanPlatform {
     // The text with its %NAME% variables replaced as the system replaces
     // them; a platform that knows none gives the text as it is.
     virtual std::string ExpandEnvironment(std::string_view text) { return std::string(text); }
+    // The scheduler and the Service Control Manager; a platform without
+    // them (none) gives no tasks, services or drivers.
+    virtual SystemSources* Sources() { return nullptr; }
 };
 
 // The real system. Lives for the whole process.
@@ -102,6 +107,7 @@ class ForwardingScanPlatform : public ScanPlatform {
     std::string ExpandEnvironment(std::string_view text) override {
         return real_.ExpandEnvironment(text);
     }
+    SystemSources* Sources() override { return real_.Sources(); }
 
   private:
     ScanPlatform& real_ = WindowsScanPlatform();

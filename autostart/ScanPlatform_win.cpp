@@ -1,6 +1,7 @@
 // The scanner's view of the real system: registry, files, ini files, shell
 // links. Everything is read through the ANSI API, like the rest of the data.
 #include "autostart/ScanPlatform.h"
+#include "autostart/SystemSources.h"
 
 #include "autostart/RegistryRoot.h"
 #include "base/IniFile.h"
@@ -196,6 +197,7 @@ class WinScanPlatform final : public ScanPlatform {
 
     int32_t FileChecksum(const std::string& path) override { return FileCRC32(path); }
 
+    SystemSources* Sources() override { return &WindowsSystemSources(); }
     std::string ExpandEnvironment(std::string_view text) override {
         const std::string in(text);
         std::string out(in.size() + 256, '\0');

@@ -4,6 +4,7 @@
 #include "autostart/GroupScan.h"
 #include "autostart/Groups.h"
 #include "autostart/ScanPlatform.h"
+#include "autostart/SystemScan.h"
 #include "base/Text.h"
 #include "model/AppModel.h"
 
@@ -118,6 +119,18 @@ constexpr std::array<GroupScanner, kGroupCount - kClassicGroupCount> kGroupScann
     {AutostartGroup::PrintMonitors, ScanPrintMonitors},
     {AutostartGroup::StoreApps, ScanStoreApps},
 }};
+
+// The words of the task and service rows, from the language table when it
+// has them.
+SourceTexts SourceTextsOf(const LanguageFile& lines) {
+    SourceTexts t;
+    if (lines.Count() <= static_cast<size_t>(LineNumber(Lng::Last))) return t;
+    for (size_t i = 0; i < t.startTypes.size(); ++i)
+        t.startTypes[i] = lines[LineAt(LineNumber(Lng::StartTypeFirst) + static_cast<int>(i))];
+    for (size_t i = 0; i < t.triggers.size(); ++i)
+        t.triggers[i] = lines[LineAt(LineNumber(Lng::TriggerFirst) + static_cast<int>(i))];
+    return t;
+}
 
 class Scan {
   public:
@@ -259,15 +272,18 @@ class Scan {
     }
 
     // The groups from 9 on, or only those the guard watches.
-    void NewGroups(bool watchedOnly, std::string_view defaultMark) {
+    void NewGroups(bool watchedOnly, std::string_view defaultMark, const SourceTexts& words = {}) {
         const GroupScan::Sink sink = [this](AutostartEntry& record, EntryOrigin& origin) {
             rec_ = record;
             if (origins_) origin_ = std::move(origin);
-            Add();
+            // A task or service switched off stays where it is: the scan
+            // finds it, unticked.
+            Add(StateAtSource(record.Group) ? record.Active : 1);
         };
         for (const GroupScanner& g : kGroupScanners) {
             if (watchedOnly && !GuardWatchesGroup(g.group)) continue;
             GroupScan scan(sys_, reg_, windowsDir_, systemDir_, defaultMark, sink);
+            scan.SetWords(words);
             g.scan(scan);
         }
         reg_.CloseKey();
@@ -332,12 +348,12 @@ class Scan {
         });
     }
 
-    void Add() {
+    void Add(uint8_t active = 1) {
         bool added = true;
         if (capped_) {
-            added = AddASEntry(out_, rec_, 1) >= 0;
+            added = AddASEntry(out_, rec_, active) >= 0;
         } else {
-            rec_.Active = 1;
+            rec_.Active = active;
             out_.push_back(rec_);
             rec_ = ZeroEntry();
         }
@@ -390,7 +406,7 @@ void ScanAutostartsWith(AppModel& model, ScanPlatform& platform, std::string_vie
     scan.RunKeys(kPolicyRunKeys);
     scan.ActiveSetupStubPaths(kWow64ActiveSetupKey);
     // The groups of today's Windows, each after the nine.
-    scan.NewGroups(false, defaultMark);
+    scan.NewGroups(false, defaultMark, SourceTextsOf(model.LanguageTable));
 }
 
 std::vector<AutostartEntry> ScanWatchedSources(ScanPlatform& platform) {

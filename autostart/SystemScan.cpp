@@ -12,17 +12,18 @@ namespace {
 // (svchost), so the host's image says nothing about what runs.
 constexpr uint32_t kShareProcess = 0x20;
 
-PathContext ContextOf(ScanPlatform& platform, SystemSources& sources) {
+PathContext ContextOf(ScanPlatform& platform) {
     PathContext ctx;
     ctx.windowsDir = IncludeTrailingBackslash(platform.WindowsDirectory());
     ctx.systemDir = IncludeTrailingBackslash(platform.SystemDirectory());
-    ctx.expand = [&sources](std::string_view t) { return sources.ExpandEnvironment(t); };
+    ctx.expand = [&platform](std::string_view t) { return platform.ExpandEnvironment(t); };
     ctx.fileExists = [&platform](const std::string& p) { return platform.FileExists(p); };
     return ctx;
 }
 
 std::string Bracketed(std::string_view word, std::string_view rest) {
     std::string out;
+    if (word.empty()) return std::string(rest);
     out.reserve(word.size() + rest.size() + 3);
     out.append(1, '[').append(word).append("] ").append(rest);
     return out;
@@ -46,13 +47,12 @@ std::string StartWord(uint32_t start, const SourceTexts& texts) {
     return start < texts.startTypes.size() ? texts.startTypes[start] : std::to_string(start);
 }
 
-void Fill(ScannedRow& row, ScanPlatform& platform, uint8_t group, bool active) {
+void Fill(ScannedRow& row, uint8_t group, bool active) {
     AutostartEntry& r = row.record;
     r.Kind = KindFile;
     r.FileName.assign(row.checkedFile);
     r.Group = group;
     r.Active = active ? 1 : 0;
-    r.Checksum = row.checkedFile.empty() ? -1 : platform.FileChecksum(row.checkedFile);
 }
 
 // Parameters\ServiceDll, or the older place in the service's own key.
@@ -72,6 +72,10 @@ std::string ServiceDll(RegistryReader& reg, const std::string& name) {
 
 } // namespace
 
+bool StateAtSource(uint8_t group) {
+    return group == kTaskGroupByte || group == kServiceGroupByte || group == kDriverGroupByte;
+}
+
 std::string ServiceKeyPath(std::string_view name) {
     return "System\\CurrentControlSet\\Services\\" + std::string(name);
 }
@@ -79,7 +83,7 @@ std::string ServiceKeyPath(std::string_view name) {
 std::vector<ScannedRow> ScanTaskRows(ScanPlatform& platform, SystemSources& sources,
                                      const SourceTexts& texts) {
     std::vector<ScannedRow> rows;
-    const PathContext ctx = ContextOf(platform, sources);
+    const PathContext ctx = ContextOf(platform);
     for (const TaskItem& item : sources.Tasks()) {
         const auto def = ParseTaskXml(item.xml);
         if (!def) continue;
@@ -98,7 +102,7 @@ std::vector<ScannedRow> ScanTaskRows(ScanPlatform& platform, SystemSources& sour
             r.ValueData.assign(line);
             r.Caption.assign(item.path);
             r.Detail.assign(Bracketed(triggers, line));
-            Fill(row, platform, kTaskGroupByte, enabled);
+            Fill(row, kTaskGroupByte, enabled);
             rows.push_back(std::move(row));
         }
     }
@@ -108,7 +112,7 @@ std::vector<ScannedRow> ScanTaskRows(ScanPlatform& platform, SystemSources& sour
 std::vector<ScannedRow> ScanServiceRows(ScanPlatform& platform, SystemSources& sources,
                                         const SourceTexts& texts, bool drivers) {
     std::vector<ScannedRow> rows;
-    const PathContext ctx = ContextOf(platform, sources);
+    const PathContext ctx = ContextOf(platform);
     std::unique_ptr<RegistryReader> reg = platform.CreateRegistryReader();
     for (const ServiceConfig& s : sources.Services(drivers)) {
         ScannedRow row;
@@ -123,7 +127,7 @@ std::vector<ScannedRow> ScanServiceRows(ScanPlatform& platform, SystemSources& s
         r.ValueData.assign(s.imagePath);
         r.Caption.assign(s.displayName.empty() ? s.name : s.displayName);
         r.Detail.assign(Bracketed(StartWord(s.startType, texts), row.checkedFile));
-        Fill(row, platform, drivers ? kDriverGroupByte : kServiceGroupByte,
+        Fill(row, drivers ? kDriverGroupByte : kServiceGroupByte,
              s.startType != static_cast<uint32_t>(StartType::Disabled));
         rows.push_back(std::move(row));
     }

@@ -14,9 +14,9 @@ namespace qv {
 class ScanPlatform;
 
 // The group bytes of the three sources.
-inline constexpr uint8_t kTaskGroupByte = 9;
-inline constexpr uint8_t kServiceGroupByte = 10;
-inline constexpr uint8_t kDriverGroupByte = 11;
+inline constexpr uint8_t kTaskGroupByte = GroupByte(AutostartGroup::ScheduledTasks);
+inline constexpr uint8_t kServiceGroupByte = GroupByte(AutostartGroup::Services);
+inline constexpr uint8_t kDriverGroupByte = GroupByte(AutostartGroup::Drivers);
 
 // The words the rows show, from the language table.
 struct SourceTexts {
@@ -30,6 +30,11 @@ struct ScannedRow {
     // there is none.
     std::string checkedFile;
 };
+
+// Whether the entry's on/off state lives at its source (the scheduler, the
+// Service Control Manager) rather than in aseinactive.dat: a scan finds
+// such an entry either way.
+bool StateAtSource(uint8_t group);
 
 // The key of a service below HKEY_LOCAL_MACHINE, without a leading backslash.
 std::string ServiceKeyPath(std::string_view name);

@@ -50,8 +50,6 @@ class SystemSources {
     // where it cannot list them, from the definition files below the
     // system's Tasks folder.
     virtual std::vector<TaskItem> Tasks() = 0;
-    // The system's own expansion of %variables%.
-    virtual std::string ExpandEnvironment(std::string_view text) = 0;
     // UTF-8 as ANSI text, characters outside the code page replaced.
     virtual std::string Utf8ToAnsi(std::string_view utf8) = 0;
 

@@ -21,6 +21,7 @@ using ServiceHandle = UniqueResource<SC_HANDLE, HandleTraits<SC_HANDLE, &::Close
 // a machine's tasks; the scan stops there instead of running on.
 constexpr int kMaxTaskFolderDepth = 16;
 constexpr size_t kMaxTasks = 20000;
+constexpr DWORD kMaxRegisteredPath = 8192; // bytes
 
 class Bstr {
   public:
@@ -101,6 +102,13 @@ bool ReadConfigKey(const wchar_t* name, ServiceConfig& out) {
     if (!type || !start) return false;
     out.type = *type;
     out.startType = *start;
+    // An image path longer than any real one is left to the manager's own
+    // answer, which Wine gives whole where its registry read does not.
+    DWORD size = 0;
+    if (::RegQueryValueExW(key.get(), L"ImagePath", nullptr, nullptr, nullptr, &size) ==
+            ERROR_SUCCESS &&
+        size > kMaxRegisteredPath)
+        return false;
     // A service without an image path runs nothing the list could show.
     out.imagePath = FromWide(RegText(key.get(), L"ImagePath").value_or(L""));
     return true;
@@ -303,16 +311,6 @@ class WindowsSources final : public SystemSources {
         return out;
     }
 
-    std::string ExpandEnvironment(std::string_view text) override {
-        const std::wstring in = ToWide(text);
-        const DWORD n = ::ExpandEnvironmentStringsW(in.c_str(), nullptr, 0);
-        if (n == 0) return std::string(text);
-        std::wstring out(n, L'\0');
-        ::ExpandEnvironmentStringsW(in.c_str(), out.data(), n);
-        out.resize(n - 1);
-        return FromWide(out);
-    }
-
     std::string Utf8ToAnsi(std::string_view utf8) override { return FromWide(WideOfUtf8(utf8)); }
 
     std::optional<StartType> ServiceStart(const std::string& name) override {
@@ -349,11 +347,22 @@ class WindowsSources final : public SystemSources {
         if (FAILED(hr)) return SwitchResult::Failed;
         // The answer of the call is not enough: read what the scheduler
         // keeps now, through a fresh look at the task.
+        // The definition it keeps is what runs: Wine answers get_Enabled
+        // without looking at it.
         ComPtr<IRegisteredTask> again;
-        VARIANT_BOOL now = enabled ? VARIANT_FALSE : VARIANT_TRUE;
-        if (!OpenTask(service.get(), path, again) || FAILED(again->get_Enabled(&now)))
+        Bstr xml;
+        if (!OpenTask(service.get(), path, again) || FAILED(again->get_Xml(xml.put())))
             return SwitchResult::Failed;
-        return (now != VARIANT_FALSE) == enabled ? SwitchResult::Done : SwitchResult::Unchanged;
+        const auto def = ParseTaskXml(Utf8Of(xml.view()));
+        bool now = !enabled;
+        if (def) {
+            now = def->enabled;
+        } else {
+            VARIANT_BOOL flag = enabled ? VARIANT_FALSE : VARIANT_TRUE;
+            if (FAILED(again->get_Enabled(&flag))) return SwitchResult::Failed;
+            now = flag != VARIANT_FALSE;
+        }
+        return now == enabled ? SwitchResult::Done : SwitchResult::Unchanged;
     }
 
   private:

@@ -27,41 +27,36 @@ bool SaveStarts(const std::string& path, const std::map<std::string, StartType>&
     }
 }
 
-Failure Refusal(SwitchResult r) {
-    return Failure(r == SwitchResult::AccessDenied ? Lng::NeedsAdminQuestion
-                                                   : Lng::CheckMarkFailed);
-}
-
-std::optional<Failure> SwitchService(SystemSources& sources, const std::string& appDir,
-                                     const std::string& name, bool active) {
+SwitchResult SwitchService(SystemSources& sources, const std::string& appDir,
+                           const std::string& name, bool active) {
     const std::string path = appDir + kServiceStartsFile;
     auto starts = LoadStarts(path);
-    if (!starts) return Failure(Lng::CheckMarkFailed);
+    if (!starts) return SwitchResult::Failed;
     if (!active) {
         const auto old = sources.ServiceStart(name);
-        if (!old) return Failure(Lng::CheckMarkFailed);
-        if (*old == StartType::Disabled) return std::nullopt;
+        if (!old) return SwitchResult::Failed;
+        if (*old == StartType::Disabled) return SwitchResult::Done;
         // Noted before the change: a crash in between leaves a note too
         // many, never a start type lost.
         (*starts)[name] = *old;
-        if (!SaveStarts(path, *starts)) return Failure(Lng::CheckMarkFailed);
+        if (!SaveStarts(path, *starts)) return SwitchResult::Failed;
         const SwitchResult r = sources.SetServiceStart(name, StartType::Disabled);
-        if (r == SwitchResult::Done) return std::nullopt;
+        if (r == SwitchResult::Done) return r;
         starts->erase(name);
         SaveStarts(path, *starts);
-        return Refusal(r);
+        return r;
     }
     // Switched off elsewhere, nothing noted: started on demand, the one start
     // type that starts nothing by itself.
     const auto kept = starts->find(name);
     const StartType start = kept == starts->end() ? StartType::Demand : kept->second;
     const SwitchResult r = sources.SetServiceStart(name, start);
-    if (r != SwitchResult::Done) return Refusal(r);
+    if (r != SwitchResult::Done) return r;
     if (kept != starts->end()) {
         starts->erase(kept);
         SaveStarts(path, *starts);
     }
-    return std::nullopt;
+    return SwitchResult::Done;
 }
 
 } // namespace
@@ -86,25 +81,17 @@ std::string FormatServiceStarts(const std::map<std::string, StartType>& starts) 
     return out;
 }
 
-bool StateAtSource(uint8_t group) {
-    return group == kTaskGroupByte || group == kServiceGroupByte || group == kDriverGroupByte;
-}
-
-std::optional<Failure> SetSystemEntryActive(SystemSources& sources, const std::string& appDir,
-                                            const AutostartEntry& e, bool active) {
+SwitchResult SetSystemEntryActive(SystemSources& sources, const std::string& appDir,
+                                  const AutostartEntry& e, bool active) {
     switch (e.Group) {
-    case kTaskGroupByte: {
-        const SwitchResult r = sources.SetTaskEnabled(e.KeyPath.str(), active);
-        if (r == SwitchResult::Unchanged) return Failure(Lng::TaskSwitchIgnored, {e.KeyPath.str()});
-        if (r != SwitchResult::Done) return Refusal(r);
-        return std::nullopt;
-    }
+    case kTaskGroupByte:
+        return sources.SetTaskEnabled(e.KeyPath.str(), active);
     case kServiceGroupByte:
         return SwitchService(sources, appDir, e.ValueName.str(), active);
-    case kDriverGroupByte:
-        return Failure(Lng::DriverReadOnly);
     default:
-        return Failure(Lng::CheckMarkFailed);
+        // Drivers are only shown: one switched off can keep Windows from
+        // starting.
+        return SwitchResult::Failed;
     }
 }
 

@@ -4,8 +4,8 @@
 // service's former start type is kept in svcstart.dat in the program's
 // folder, so that it comes back exactly, also after a restart.
 #include "autostart/AutostartEntry.h"
+#include "autostart/SystemScan.h"
 #include "autostart/SystemSources.h"
-#include "base/Failure.h"
 
 #include <map>
 #include <optional>
@@ -20,14 +20,10 @@ inline constexpr const char* kServiceStartsFile = "svcstart.dat";
 std::map<std::string, StartType> ParseServiceStarts(std::string_view text);
 std::string FormatServiceStarts(const std::map<std::string, StartType>& starts);
 
-// Whether the entry's on/off state lives at its source (the scheduler, the
-// Service Control Manager) rather than in aseinactive.dat: a scan finds
-// such an entry either way.
-bool StateAtSource(uint8_t group);
-
-// Applies the new state to the task or service of the entry; nothing when it
-// worked, else what to tell. Drivers are never changed.
-std::optional<Failure> SetSystemEntryActive(SystemSources& sources, const std::string& appDir,
-                                            const AutostartEntry& e, bool active);
+// Applies the new state to the task or service of the entry and reads it
+// back. Drivers are never changed. Unchanged: the scheduler took the switch
+// and kept the old state (Wine does), nothing was recorded.
+SwitchResult SetSystemEntryActive(SystemSources& sources, const std::string& appDir,
+                                  const AutostartEntry& e, bool active);
 
 } // namespace qv

@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 230
+LINE_COUNT = 241
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -37,6 +37,7 @@ PLACEHOLDERS = {
     224: 1,  # HistoryUndoFailed
     225: 1,  # HistoryFileRefused
     227: 3,  # HistoryDropped
+    239: 1,  # task path
 }
 
 TEXTS = [
@@ -323,6 +324,25 @@ TEXTS += [
     "Verworfen: %s ältere Änderungen mit %s KB Dateikopien, bis %s.",  # 227
     "Alle Einträge",  # 228
     "Die Änderung steht nicht mehr im Verlauf.",  # 229
+    # 230 to 205: the start types of services and drivers
+    "Boot",                                                      # 230
+    "System",                                                    # 231
+    "Automatisch",                                               # 232
+    "Manuell",                                                   # 233
+    "Deaktiviert",                                               # 234
+    # 235 to 209: what starts a scheduled task
+    "Anmeldung",                                                 # 235
+    "Systemstart",                                               # 236
+    "Zeitplan",                                                  # 237
+    "Andere",                                                    # 238
+    # 239: the scheduler took the switch but kept the task as it was
+    "Die Aufgabenplanung hat die Aufgabe %s nicht umgeschaltet: sie "
+    "ist unverändert geblieben (unter Wine wirkt das Ein- und "
+    "Ausschalten von Aufgaben nicht). Es wurde nichts vermerkt.",  # 239
+    # 240: tasks and services are switched here, not edited
+    "Geplante Aufgaben und Dienste lassen sich hier nur aus- und "
+    "wieder einschalten; bearbeiten oder löschen Sie sie in der "
+    "Aufgabenplanung bzw. der Diensteverwaltung.",               # 240
 ]
 
 

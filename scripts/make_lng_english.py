@@ -257,6 +257,21 @@ TEXTS += [
     "Dropped: %s older changes with %s KB of file copies, up to %s.",  # 227
     "All entries",  # 228
     "The change is no longer in the history.",  # 229
+    "Boot",                                                       # 230
+    "System",                                                     # 231
+    "Automatic",                                                  # 232
+    "Manual",                                                     # 233
+    "Disabled",                                                   # 234
+    "Logon",                                                      # 235
+    "System start",                                               # 236
+    "Schedule",                                                   # 237
+    "Other",                                                      # 238
+    "The Task Scheduler did not switch the task %s: it stayed as "
+    "it was (under Wine, switching tasks on and off has no effect). "
+    "Nothing was recorded.",                                      # 239
+    "Scheduled tasks and services can only be switched off and on "
+    "here; edit or delete them in the Task Scheduler or the "
+    "Services console.",                                          # 240
 ]
 
 

@@ -73,7 +73,8 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
                                              {LineNumber(Lng::HistoryCannotUndo), 1},
                                              {LineNumber(Lng::HistoryUndoFailed), 1},
                                              {LineNumber(Lng::HistoryFileRefused), 1},
-                                             {LineNumber(Lng::HistoryDropped), 3}};
+                                             {LineNumber(Lng::HistoryDropped), 3},
+                                             {LineNumber(Lng::TaskSwitchIgnored), 1}};
     for (int n = 0; n <= LineNumber(Lng::Last); ++n) {
         const std::string& line = t[LineAt(n)];
         EXPECT_FALSE(line.empty()) << "line " << n;
