@@ -4,6 +4,7 @@
 // scanner's interface and hands each row to the GroupScan it is given. Pure
 // code, no Windows headers.
 #include "autostart/AutostartEntry.h"
+#include "autostart/ProgramPath.h"
 #include "autostart/ScanPlatform.h"
 #include "autostart/SystemScan.h"
 
@@ -18,17 +19,6 @@ namespace qv {
 
 struct EntryOrigin;
 
-// The file a command line or a registered module name starts, as Windows
-// finds it: environment variables expanded, "\SystemRoot\", "\??\" and
-// "system32\" at the front resolved, a quoted path taken as it is, an
-// unquoted one with arguments cut at the first blank behind which the path
-// names an existing file, a bare name looked up in the system and the Windows
-// folder. defaultExt (".exe", ".dll") is tried when the name has none. Empty
-// for an empty command.
-std::string ProgramOfCommand(ScanPlatform& sys, std::string_view windowsDir,
-                             std::string_view systemDir, std::string_view command,
-                             std::string_view defaultExt = ".exe");
-
 // What a group's scan function works with, and the one place its rows are
 // made.
 class GroupScan {
@@ -40,15 +30,19 @@ class GroupScan {
     GroupScan(ScanPlatform& sys, RegistryReader& reg, std::string_view windowsDir,
               std::string_view systemDir, std::string_view defaultMark, const Sink& sink)
         : sys_(sys), reg_(reg), windowsDir_(windowsDir), systemDir_(systemDir),
-          defaultMark_(defaultMark), sink_(sink) {}
+          defaultMark_(defaultMark),
+          sink_(sink), paths_{windowsDir_, systemDir_,
+                              [&sys](std::string_view t) { return sys.ExpandEnvironment(t); },
+                              [&sys](const std::string& p) { return sys.FileExists(p); }} {}
 
     ScanPlatform& System() { return sys_; }
     RegistryReader& Registry() { return reg_; }
     const std::string& WindowsDir() const { return windowsDir_; }
     const std::string& SystemDir() const { return systemDir_; }
-    // ProgramOfCommand in this scan's folders.
+    // The file the command starts (ResolveCommandLineFile) in this scan's
+    // system.
     std::string Program(std::string_view command, std::string_view defaultExt = ".exe") {
-        return ProgramOfCommand(sys_, windowsDir_, systemDir_, command, defaultExt);
+        return ResolveCommandLineFile(command, paths_, defaultExt);
     }
     // The text put behind the caption of what Windows itself puts there.
     std::string_view DefaultMark() const { return defaultMark_; }
@@ -81,6 +75,7 @@ class GroupScan {
     std::string_view defaultMark_;
     const Sink& sink_;
     SourceTexts words_;
+    PathContext paths_;
     AutostartEntry rec_ = ZeroEntry();
 };
 

@@ -21,6 +21,8 @@ namespace qv {
 
 namespace {
 
+constexpr size_t kMaxExpandText = 32 * 1024 - 1;
+
 bool IsText(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ;
 }
@@ -200,6 +202,9 @@ class WinScanPlatform final : public ScanPlatform {
     SystemSources* Sources() override { return &WindowsSystemSources(); }
     std::string ExpandEnvironment(std::string_view text) override {
         const std::string in(text);
+        // The API takes at most 32 K characters; Wine reads past a longer
+        // text and garbles or crashes. Nothing to expand needs no call.
+        if (in.size() >= kMaxExpandText || in.find('%') == std::string::npos) return in;
         std::string out(in.size() + 256, '\0');
         for (int attempt = 0; attempt < 3; ++attempt) {
             DWORD n =

@@ -118,7 +118,7 @@ std::vector<ScannedRow> ScanServiceRows(ScanPlatform& platform, SystemSources& s
         ScannedRow row;
         if (!drivers && (s.type & kShareProcess)) {
             const std::string dll = ServiceDll(*reg, s.name);
-            if (!dll.empty()) row.checkedFile = ResolveProgramFile(dll, ctx);
+            if (!dll.empty()) row.checkedFile = ResolveProgramFile(dll, ctx, ".dll");
         }
         if (row.checkedFile.empty()) row.checkedFile = ResolveCommandLineFile(s.imagePath, ctx);
         AutostartEntry& r = row.record;

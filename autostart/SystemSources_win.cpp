@@ -21,7 +21,6 @@ using ServiceHandle = UniqueResource<SC_HANDLE, HandleTraits<SC_HANDLE, &::Close
 // a machine's tasks; the scan stops there instead of running on.
 constexpr int kMaxTaskFolderDepth = 16;
 constexpr size_t kMaxTasks = 20000;
-constexpr DWORD kMaxRegisteredPath = 8192; // bytes
 
 class Bstr {
   public:
@@ -102,13 +101,6 @@ bool ReadConfigKey(const wchar_t* name, ServiceConfig& out) {
     if (!type || !start) return false;
     out.type = *type;
     out.startType = *start;
-    // An image path longer than any real one is left to the manager's own
-    // answer, which Wine gives whole where its registry read does not.
-    DWORD size = 0;
-    if (::RegQueryValueExW(key.get(), L"ImagePath", nullptr, nullptr, nullptr, &size) ==
-            ERROR_SUCCESS &&
-        size > kMaxRegisteredPath)
-        return false;
     // A service without an image path runs nothing the list could show.
     out.imagePath = FromWide(RegText(key.get(), L"ImagePath").value_or(L""));
     return true;

@@ -29,13 +29,13 @@ std::string Dword(DWORD v) {
 
 class SystemGroups : public InactiveTestBase {
   protected:
-    // The rows of the groups from 9 on: group, caption, detail.
+    // The rows of the registry groups (12 on): group, caption, detail.
     using Row = std::tuple<int, std::string, std::string>;
     std::vector<Row> Rows(std::vector<EntryOrigin>* origins = nullptr) {
         ScanAutostartsWith(model, WindowsScanPlatform(), "", origins, "(Std)");
         std::vector<Row> rows;
         for (const AutostartEntry& e : model.ASEntries)
-            if (e.Group >= kClassicGroupCount)
+            if (e.Group >= GroupByte(AutostartGroup::Winlogon))
                 rows.emplace_back(e.Group, e.Caption.str(), e.Detail.str());
         return rows;
     }

@@ -7,6 +7,7 @@
 #include "autostart/SystemScan.h"
 #include "autostart/SystemSwitch.h"
 #include "base/Files.h"
+#include "base/Handles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -68,6 +69,17 @@ TEST(SystemSources, ServicesAndDriversGiveTheirRows) {
                            "c:\\" + std::string(32 * 1024, 'x')));
     ASSERT_TRUE(seeded.Add("qvtDrv", "Driver", SERVICE_KERNEL_DRIVER, SERVICE_BOOT_START,
                            "\\SystemRoot\\system32\\drivers\\qvt.sys"));
+    // A service whose key lost its image path is still listed, with no file.
+    ASSERT_TRUE(seeded.Add("qvtNoImage", "NoImage", SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                           "c:\\gone.exe"));
+    {
+        RegKey key;
+        ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                                  "System\\CurrentControlSet\\Services\\qvtNoImage", 0,
+                                  KEY_SET_VALUE, key.put()),
+                  ERROR_SUCCESS);
+        ::RegDeleteValueA(key.get(), "ImagePath");
+    }
 
     auto services = ScanServiceRows(WindowsScanPlatform(), WindowsSystemSources(), kTexts, false);
     auto drivers = ScanServiceRows(WindowsScanPlatform(), WindowsSystemSources(), kTexts, true);
@@ -83,6 +95,7 @@ TEST(SystemSources, ServicesAndDriversGiveTheirRows) {
         {&services, "qvtUnquoted", "Unquoted", exe, "Manuell", 1},
         {&services, "qvtOff", "qvtOff", sys + "\\notepad.exe", "Deaktiviert", 0},
         {&services, "qvtLong", "Long", "c:\\" + std::string(1021, 'x'), "Manuell", 1},
+        {&services, "qvtNoImage", "NoImage", "", "Manuell", 1},
         {&drivers, "qvtDrv", "Driver", win + "\\system32\\drivers\\qvt.sys", "Boot", 1},
     };
     for (const Want& w : wants) {

@@ -67,7 +67,8 @@ TEST(TaskXml, ReadsWhatTheListShowsAndRefusesBadInput) {
         {"unknown entity", Task("<Actions><Exec><Command>&x;</Command></Exec></Actions>"), false},
         {"document type", "<!DOCTYPE Task [<!ENTITY x \"y\">]>" + Task(""), false},
         {"broken UTF-8", Task("\xC3"), false},
-        {"lone surrogate", Utf16("<Task>") + std::string("\x00\xD8", 2) + Utf16("</Task>", false), false},
+        {"lone surrogate", Utf16("<Task>") + std::string("\x00\xD8", 2) + Utf16("</Task>", false),
+         false},
         {"empty", "", false},
     };
     for (const Case& c : cases) {
@@ -97,7 +98,8 @@ TEST(ProgramPath, ResolvesTheFileThatRuns) {
     const std::set<std::string> files = {
         "C:\\windows\\system32\\svchost.exe", "C:\\windows\\system32\\drivers\\a.sys",
         "C:\\Program Files\\Tool\\tool.exe",  "C:\\Program.exe",
-        "C:\\windows\\notepad.exe",           "C:\\Tools\\run.exe"};
+        "C:\\windows\\notepad.exe",           "C:\\Tools\\run.exe",
+        "C:\\windows\\system32\\kerberos.dll"};
     PathContext ctx{"C:\\windows\\", "C:\\windows\\system32\\",
                     [](std::string_view t) {
                         std::string s(t);
@@ -122,7 +124,8 @@ TEST(ProgramPath, ResolvesTheFileThatRuns) {
         {"C:\\Gone\\x -a", "C:\\Gone\\x"},
         {"svchost.exe", "C:\\windows\\system32\\svchost.exe"},
         {"", ""},
-        {"notepad.exe", "C:\\windows\\system32\\notepad.exe", "C:\\windows\\notepad.exe"},
+        // A bare name: the system folder first, then the Windows folder.
+        {"notepad.exe", "C:\\windows\\notepad.exe"},
         {"\"C:\\Program Files\\Tool\\tool.exe\"", "C:\\Program Files\\Tool\\tool.exe"},
     };
     for (const Case& c : cases) {
@@ -134,6 +137,9 @@ TEST(ProgramPath, ResolvesTheFileThatRuns) {
             EXPECT_EQ(ResolveProgramFile(c.in, ctx), program);
         }
     }
+    // A module name of a list gets the extension its loader adds.
+    EXPECT_EQ(ResolveCommandLineFile("kerberos", ctx, ".dll"),
+              "C:\\windows\\system32\\kerberos.dll");
     EXPECT_EQ(ResolveProgramFile("C:\\Program Files\\Tool\\tool.exe", ctx),
               "C:\\Program Files\\Tool\\tool.exe");
     // 32 KiB of blanks and words cost a bounded number of look-ups.
@@ -143,7 +149,8 @@ TEST(ProgramPath, ResolvesTheFileThatRuns) {
     for (int i = 0; i < 8000; ++i)
         huge += "ab c";
     ResolveCommandLineFile(huge, ctx);
-    EXPECT_LE(lookups, 64u);
+    // 32 cuts, each a bare name in two folders, with and without ".exe".
+    EXPECT_LE(lookups, 4u * 32);
 }
 
 } // namespace
