@@ -3,6 +3,7 @@
 #include "base/SingleInstance.h"
 #include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"
+#include "autostart/SystemSources.h"
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/Text.h"
@@ -14,6 +15,8 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -72,11 +75,124 @@ std::string CachedLinkTarget(const std::string& link) {
     return target;
 }
 
-// The real system, with checksums and link targets remembered per file.
+// Whether a registry key or a folder tree changed since the last question.
+// The first question, and every one while no notification can be set up,
+// answers yes: then the source is read at every look, as without a watch.
+class ChangeWatch {
+  public:
+    static ChangeWatch Key(const wchar_t* path) {
+        ChangeWatch w;
+        w.event_ = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_NOTIFY, w.key_.put()) != ERROR_SUCCESS)
+            w.key_ = RegKey();
+        return w;
+    }
+    static ChangeWatch Folder(const std::wstring& path) {
+        ChangeWatch w;
+        w.folder_ = path;
+        return w;
+    }
+    // Set up anew before the caller reads the source, so that a change made
+    // while it reads is seen at the next question.
+    bool Changed() {
+        if (armed_ && Signalled()) armed_ = false;
+        if (armed_) return false;
+        armed_ = Arm();
+        return true;
+    }
+
+  private:
+    bool Signalled() {
+        HANDLE h = key_ ? event_.get() : folderChange_.get();
+        return ::WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+    }
+    bool Arm() {
+        if (key_) {
+            ::ResetEvent(event_.get());
+            return ::RegNotifyChangeKeyValue(key_.get(), TRUE,
+                                             REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
+                                             event_.get(), TRUE) == ERROR_SUCCESS;
+        }
+        if (folder_.empty()) return false;
+        if (folderChange_) return ::FindNextChangeNotification(folderChange_.get()) != FALSE;
+        folderChange_ = ChangeHandle(::FindFirstChangeNotificationW(
+            folder_.c_str(), TRUE,
+            FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME | FILE_NOTIFY_CHANGE_SIZE |
+                FILE_NOTIFY_CHANGE_LAST_WRITE));
+        return static_cast<bool>(folderChange_);
+    }
+    using ChangeHandle =
+        UniqueResource<HANDLE, HandleTraits<HANDLE, &::FindCloseChangeNotification, true>>;
+    RegKey key_;
+    UniqueHandle event_;
+    std::wstring folder_;
+    ChangeHandle folderChange_;
+    bool armed_ = false;
+};
+
+std::wstring TasksFolder() {
+    wchar_t dir[MAX_PATH + 1] = {};
+    const UINT n = ::GetSystemDirectoryW(dir, MAX_PATH);
+    return n && n <= MAX_PATH ? std::wstring(dir, n) + L"\\Tasks" : std::wstring();
+}
+
+// The guard looks every two seconds, and enumerating every service and task
+// costs a tenth of a second and more: they are asked again only after the
+// services key, the scheduler's task cache or its task files changed.
+class ChangeGatedSources : public SystemSources {
+  public:
+    explicit ChangeGatedSources(SystemSources& real) : real_(real) {}
+    std::vector<ServiceConfig> Services(bool drivers) override {
+        Watched& r = drivers ? drivers_ : services_;
+        if (r.watch.Changed()) r.services = real_.Services(drivers);
+        return r.services;
+    }
+    std::vector<TaskItem> Tasks() override {
+        // Both asked, so that both are set up again.
+        const bool cache = taskCache_.Changed(), files = taskFiles_.Changed();
+        if (cache || files) tasks_ = real_.Tasks();
+        return tasks_;
+    }
+    std::string Utf8ToAnsi(std::string_view utf8) override { return real_.Utf8ToAnsi(utf8); }
+    std::optional<StartType> ServiceStart(const std::string& name) override {
+        return real_.ServiceStart(name);
+    }
+    SwitchResult SetServiceStart(const std::string& name, StartType start) override {
+        return real_.SetServiceStart(name, start);
+    }
+    SwitchResult SetTaskEnabled(const std::string& path, bool enabled) override {
+        return real_.SetTaskEnabled(path, enabled);
+    }
+
+  private:
+    static constexpr const wchar_t* kServices = L"System\\CurrentControlSet\\Services";
+    struct Watched {
+        ChangeWatch watch = ChangeWatch::Key(kServices);
+        std::vector<ServiceConfig> services;
+    };
+    SystemSources& real_;
+    Watched services_, drivers_;
+    ChangeWatch taskCache_ =
+        ChangeWatch::Key(L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache");
+    ChangeWatch taskFiles_ = ChangeWatch::Folder(TasksFolder());
+    std::vector<TaskItem> tasks_;
+};
+
+// The real system, with checksums and link targets remembered per file and
+// the system's services and tasks read again only when they changed.
 class CachingPlatform : public ForwardingScanPlatform {
   public:
     std::string ResolveLink(const std::string& path) override { return CachedLinkTarget(path); }
     int32_t FileChecksum(const std::string& path) override { return CachedCRC32(path); }
+    SystemSources* Sources() override {
+        SystemSources* real = ForwardingScanPlatform::Sources();
+        if (!real) return nullptr;
+        if (!gated_) gated_ = std::make_unique<ChangeGatedSources>(*real);
+        return gated_.get();
+    }
+
+  private:
+    std::unique_ptr<ChangeGatedSources> gated_;
 };
 
 } // namespace

@@ -168,6 +168,30 @@ TEST(GuardWatch, ReadsStartupFoldersAndSeesEveryChangeOfAFile) {
     EXPECT_NE(notes->Checksum, before);
 }
 
+TEST(GuardWatch, AServiceMadeOrRemovedBetweenTwoLooksIsSeen) {
+    // Services are read again only when their key changed: each change must
+    // still reach the next look, and a look without a change the same rows.
+    auto has = [](const std::vector<AutostartEntry>& entries) {
+        for (const AutostartEntry& e : entries)
+            if (e.Group == GroupByte(AutostartGroup::Services) && e.ValueName.view() == "qvtGuard")
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(has(ReadWatchedEntries()));
+    SC_HANDLE scm = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE svc =
+        ::CreateServiceA(scm, "qvtGuard", "Guard test", SERVICE_ALL_ACCESS,
+                         SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
+                         "c:\\qvt\\guard.exe", nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(svc, nullptr);
+    EXPECT_TRUE(has(ReadWatchedEntries()));
+    EXPECT_TRUE(has(ReadWatchedEntries()));
+    ::DeleteService(svc);
+    ::CloseServiceHandle(svc);
+    ::CloseServiceHandle(scm);
+    EXPECT_FALSE(has(ReadWatchedEntries()));
+}
+
 // The guard program in the test's own folder, started and stopped as the
 // main program does it. Whatever a test leaves behind is ended and removed.
 class GuardProgram : public test::ModelTest {
