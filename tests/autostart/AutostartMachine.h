@@ -3,6 +3,8 @@
 // source the scanner reads is saved and emptied when the object is made, and
 // put back exactly as it was when it goes. Tests then seed what they need
 // through the real registry, ini and file API.
+#include "autostart/ScanPlatform.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -28,6 +30,14 @@ void RestoreRegTree(HKEY root, const std::string& path, const std::optional<RegT
 
 // The key names of an ini section as the profile API lists them.
 std::vector<std::string> IniKeys(const std::string& file, const std::string& section);
+
+// The real registry and files without the Service Control Manager and the
+// scheduler: the prefix's own services and drivers, which no test can empty,
+// stay out of the lists that tests compare whole.
+class RegistryAndFilesPlatform : public ForwardingScanPlatform {
+  public:
+    SystemSources* Sources() override { return nullptr; }
+};
 
 class AutostartMachine {
   public:

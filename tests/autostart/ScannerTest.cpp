@@ -53,6 +53,11 @@ std::string Describe(const AutostartEntry& e) {
     return s.str();
 }
 
+void ScanRegistryAndFiles(AppModel& model) {
+    RegistryAndFilesPlatform platform;
+    ScanAutostartsWith(model, platform, model.LanguageTable[Lng::ExplorerCaption]);
+}
+
 // All 1800 bytes of every entry, in order.
 void ExpectEntries(const AppModel& model, const std::vector<AutostartEntry>& expected) {
     ASSERT_EQ(model.ASEntries.size(), expected.size()) << [&] {
@@ -111,7 +116,7 @@ TEST(Scanner, MachineWithoutAutostartPointsGivesNoEntries) {
     model.ASEntries.assign(3, ZeroEntry());
     model.WindowsDir = "stale";
     model.SystemDir = "stale";
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     ExpectEntries(model, {});
     EXPECT_EQ(model.WindowsDir, machine.WindowsDir());
     EXPECT_EQ(model.SystemDir, machine.SystemDir());
@@ -270,14 +275,14 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
     expected.push_back(
         FileEntry("c:\\explorer.exe", model.LanguageTable[LineAt(9)], "", 8, 1, Crc("MZ fake")));
 
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     ExpectEntries(model, expected);
     EXPECT_EQ(model.ASEntries[3].ValueData.Length, 255);
 
     // A second scan replaces the list instead of adding to it, and a changed
     // link target changes the link's checksum.
     WriteBytes(programs / "tool.exe", "tool program bytes, patched");
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     for (auto& e : expected)
         if (e.Caption.view() == "Tool.lnk") e.Checksum = Crc("tool program bytes, patched");
     ExpectEntries(model, expected);
@@ -290,14 +295,14 @@ TEST(Scanner, StartupValuesThatNameNoFolderAreSkipped) {
     WriteBytes(dir / "file.exe", "x");
     machine.SetUserStartup(dir / "file.exe");         // a file, not a folder
     machine.SetCommonStartup(dir / "missing-folder"); // nothing there
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     ExpectEntries(model, {});
 
     // A DWORD where the folder path belongs is no folder either.
     RegSetDword(HKEY_CURRENT_USER,
                 "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "startup",
                 1);
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     ExpectEntries(model, {});
 }
 
@@ -312,7 +317,7 @@ TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
     RegSetString(HKEY_CURRENT_USER, kIcq, "b", "icq.exe");
     SetRegType(HKEY_CLASSES_ROOT, "exefile\\shell\\open\\command", "", REG_BINARY, "\x01");
     machine.CreateFile("c:\\config.sys", "x");
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     const char* lm = kRootLocalMachine;
     ExpectEntries(
         model,
@@ -350,7 +355,7 @@ TEST(Scanner, AValueOfThe32BitViewIsReadUnderItsWow6432NodePath) {
     AutostartMachine machine;
     SetIn32BitView(HKEY_LOCAL_MACHINE, kCV + "Run", "only32", "x32.exe");
     RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "native", "x.exe");
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     ExpectEntries(model, {
                              RegEntry(kRootLocalMachine, kCV + "Run", "native", "x.exe", "native",
                                       "x.exe", 0, 0),
@@ -383,7 +388,7 @@ TEST(Scanner, TheNewSourcesFollowTheDescribedOnesWithTheirOwnPaths) {
     RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W1}", "StubPath", "w-stub.exe");
     RegSetString(HKEY_LOCAL_MACHINE, kWowActiveSetup + "\\{W2}", "Version", "1");
 
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     ExpectEntries(
         model,
         {
@@ -452,7 +457,7 @@ TEST(Scanner, BadInputInTheNewKeysIsSkippedOrCut) {
             ERROR_ACCESS_DENIED);
     }
 
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     setDacl("D:(A;;KA;;;WD)");
     ASSERT_EQ(model.ASEntries.size(), 10002u);
     for (int i = 0; i < 10000; ++i)
@@ -481,7 +486,8 @@ TEST(Scanner, TheGuardWatchesBothViewsAndThePolicyKeys) {
 
     // The guard's entries are filled as the full scan fills them, so that
     // the known-entries database recognises them.
-    model.ASEntries = ScanWatchedSources(WindowsScanPlatform());
+    RegistryAndFilesPlatform platform;
+    model.ASEntries = ScanWatchedSources(platform);
     ExpectEntries(
         model,
         {
@@ -492,7 +498,7 @@ TEST(Scanner, TheGuardWatchesBothViewsAndThePolicyKeys) {
             RegEntry(kRootLocalMachine, kPolicyRun, "p", "p.exe", "p", "p.exe", 0, 0),
         });
     std::vector<AutostartEntry> watched = model.ASEntries;
-    ScanAutostarts(model, model.LanguageTable[Lng::ExplorerCaption]);
+    ScanRegistryAndFiles(model);
     for (const AutostartEntry& w : watched) {
         bool inFullScan = false;
         for (const AutostartEntry& e : model.ASEntries)

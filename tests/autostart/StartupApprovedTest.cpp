@@ -89,8 +89,8 @@ TEST(StartupApproved, EachEntryFindsTheSwitchOfItsOwnListAndRoot) {
     SetBinary(HKEY_LOCAL_MACHINE, kApproved + "StartupFolder", "common.txt", Switch(0x02));
 
     std::vector<EntryOrigin> origins;
-    ScanAutostartsWith(model, WindowsScanPlatform(), model.LanguageTable[Lng::ExplorerCaption],
-                       &origins);
+    RegistryAndFilesPlatform platform;
+    ScanAutostartsWith(model, platform, model.LanguageTable[Lng::ExplorerCaption], &origins);
     ASSERT_EQ(origins.size(), model.ASEntries.size());
     std::vector<ApprovalRef> refs;
     for (const EntryOrigin& o : origins)
