@@ -324,13 +324,13 @@ TEXTS += [
     "Verworfen: %s ältere Änderungen mit %s KB Dateikopien, bis %s.",  # 227
     "Alle Einträge",  # 228
     "Die Änderung steht nicht mehr im Verlauf.",  # 229
-    # 230 to 205: the start types of services and drivers
+    # 230 to 234: the start types of services and drivers
     "Boot",                                                      # 230
     "System",                                                    # 231
     "Automatisch",                                               # 232
     "Manuell",                                                   # 233
     "Deaktiviert",                                               # 234
-    # 235 to 209: what starts a scheduled task
+    # 235 to 238: what starts a scheduled task
     "Anmeldung",                                                 # 235
     "Systemstart",                                               # 236
     "Zeitplan",                                                  # 237
