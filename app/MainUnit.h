@@ -31,8 +31,9 @@ class TMainForm : public ui::Form {
     // language file is missing); then no window exists. `appDir` replaces the
     // executable's directory (tests give a folder of their own). The frame
     // is shown and painted once its captions and the guard's state are on
-    // it; the first page, the scan and the list fill follow before any
-    // message is taken from the queue.
+    // it; the first page is made, the entries scanned and the list filled
+    // with the page's sheet hidden, which is shown when all of it is done,
+    // before any message is taken from the queue.
     bool Create(const std::string& appDir = {}, bool show = true);
 
     // The start-up sequence, in its fixed order.

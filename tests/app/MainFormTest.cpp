@@ -135,6 +135,8 @@ TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
     EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.ItemIndex(), 0);
     EXPECT_EQ(f.Tab.TabIndex(), 0);
     EXPECT_EQ(FrontPage(), "PagePnl0");
+    // The page was made and filled out of sight, and is shown now.
+    EXPECT_TRUE(::IsWindowVisible(f.AutostartPage().ASList.Handle()));
     EXPECT_TRUE(f.AutostartPage().ASWriteProtectChk.Checked());
     EXPECT_EQ(EntryButtons(), (std::vector<bool>{false, false, false}));
     EXPECT_EQ(
