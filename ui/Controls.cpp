@@ -106,8 +106,12 @@ std::optional<LRESULT> Container::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) 
     Form* form = Owner();
     if (!form) return std::nullopt;
     switch (msg) {
-    case WM_COMMAND:
     case WM_NOTIFY:
+        // The form would answer anything else with 0 as well, and a list
+        // being filled tells of every row it inserts and ticks.
+        if (!Form::HandlesNotification(reinterpret_cast<const NMHDR*>(lp)->code)) break;
+        [[fallthrough]];
+    case WM_COMMAND:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_DRAWITEM:

@@ -465,6 +465,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
+bool Form::HandlesNotification(UINT code) {
+    // The codes of the WM_NOTIFY case in HandleMessage.
+    return code == TCN_SELCHANGE || code == NM_CLICK || code == LVN_BEGINDRAG;
+}
+
 LRESULT CALLBACK Form::FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Form* form;
     if (msg == WM_NCCREATE) {

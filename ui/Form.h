@@ -53,6 +53,9 @@ class Form {
     // Runs the handler bound to the event of the control, guarded; how a
     // control reports what its own messages mean.
     void Raise(const Control& control, Event event, const EventArgs& args);
+    // Whether the form acts on a notification with this code; a container
+    // passes only those up to it.
+    static bool HandlesNotification(UINT code);
 
     // Drag and drop between the form's controls, as the designer's automatic
     // drag mode has it: a list whose AutoDrag is set starts a drag when a
