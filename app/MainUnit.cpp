@@ -216,6 +216,9 @@ bool TMainForm::FormCreate() {
     // 10. First page; the list is filled already, so no second scan.
     Tab.SetTabIndex(0);
     RunGuarded([this] { TabChange(); });
+    // TabChange shows the sheet it brings to the front; the first one stays
+    // hidden until its list is filled.
+    if (showOnCreate_) PageSheet(AutostartPageIndex).SetVisible(false);
     // 11. Group 0: the entries and the known entries loaded above reach the
     //     first page now that its group is chosen, as one change.
     TAutostartPage& autostarts = AutostartPage();
