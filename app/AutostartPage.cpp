@@ -70,7 +70,7 @@ void TAutostartPage::ModelChanged(ModelChange change) {
 }
 
 void TAutostartPage::CreateControls(ui::Panel& sheet) {
-    comboFont_ = ui::CreateFontHandle({L"Arial", 12, true, true});
+    comboFont_ = Owner().ScaledFont({L"Arial", 12, true, true});
 
     // The button column at the right.
     Add(Page0MenuPnl, {.name = "Page0MenuPnl", .parent = &sheet, .width = kMenuWidth});
@@ -268,14 +268,14 @@ void TAutostartPage::ApplyLanguage() {
 void TAutostartPage::Align(int width, int height) {
     // The button column right, the group choice on top, the list filling the
     // rest.
-    int left = std::max(width - kMenuWidth, 0);
-    Page0MenuPnl.SetBounds(left, 0, kMenuWidth, height);
-    SelectASBox.SetBounds(0, 0, left - 4, kSelectBoxHeight);
-    ASListBox.SetBounds(0, kSelectBoxHeight + 2, left - 4,
-                        std::max(height - kSelectBoxHeight - 2, 0));
-    ASList.SetBounds(8, 18, std::max(ASListBox.ClientWidth() - 16, 0),
-                     std::max(ASListBox.ClientHeight() - 26, 0));
-    SelectASGroupCombo.SetBounds(4, 19, SelectASGroupCombo.Width(), 220);
+    const int menu = S(kMenuWidth), box = S(kSelectBoxHeight);
+    int left = std::max(width - menu, 0);
+    Page0MenuPnl.SetBounds(left, 0, menu, height);
+    SelectASBox.SetBounds(0, 0, left - S(4), box);
+    ASListBox.SetBounds(0, box + S(2), left - S(4), std::max(height - box - S(2), 0));
+    ASList.SetBounds(S(8), S(18), std::max(ASListBox.ClientWidth() - S(16), 0),
+                     std::max(ASListBox.ClientHeight() - S(26), 0));
+    SelectASGroupCombo.SetBounds(S(4), S(19), SelectASGroupCombo.Width(), S(220));
 }
 
 // ---- Refreshing -----------------------------------------------------------------

@@ -151,7 +151,7 @@ void TInfoPage::CreateControls(ui::Panel& sheet) {
     GroupBox1.TextColor = kGreyText;
     Add(SysInfoList, {.name = "SysInfoList", .parent = &GroupBox1, .left = 8, .top = 18});
     SysInfoList.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    sysInfoFont_ = ui::CreateFontHandle(kListFont);
+    sysInfoFont_ = Owner().ScaledFont(kListFont);
     SysInfoList.SetFont(sysInfoFont_.get());
     SysInfoList.AddColumn(kFirstColumnWidth);
     SysInfoList.AddColumn(100);
@@ -181,20 +181,35 @@ void TInfoPage::ApplyLanguage() {
 }
 
 void TInfoPage::Align(int pageWidth, int pageHeight) {
-    Page2MainPnl.SetBounds(0, 0, kAboutWidth, pageHeight);
+    const int about = S(kAboutWidth);
+    Page2MainPnl.SetBounds(0, 0, about, pageHeight);
     // The note takes the lines its text needs; where the screen's fonts
     // run wider than the design's, the update button moves down rather than
     // cover its last line.
-    const int noteHeight = std::max(WrappedTextHeight(CPLbl), kNoteHeight);
-    CPLbl.SetBounds(kCaptionLeft, kNoteTop, kNoteWidth, noteHeight);
-    QVUpdateBtn.SetBounds(kUpdateLeft, std::max(kUpdateTop, kNoteTop + noteHeight + 2),
-                          kUpdateWidth, kUpdateHeight);
-    GroupBox1.SetBounds(kAboutWidth, 0, std::max(pageWidth - kAboutWidth, 0), pageHeight);
-    SysInfoList.SetBounds(8, 18, std::max(GroupBox1.ClientWidth() - 16, 0),
-                          std::max(GroupBox1.ClientHeight() - 26, 0));
-    // Two columns: the captions, and the rest for the values.
-    SysInfoList.SetColumnWidth(0, kFirstColumnWidth);
-    SysInfoList.SetColumnWidth(1, std::max(SysInfoList.ClientWidth() - kFirstColumnWidth, 0));
+    CPLbl.SetBounds(S(kCaptionLeft), S(kNoteTop), S(kNoteWidth), CPLbl.Height());
+    const int noteHeight = std::max(WrappedTextHeight(CPLbl), S(kNoteHeight));
+    CPLbl.SetBounds(S(kCaptionLeft), S(kNoteTop), S(kNoteWidth), noteHeight);
+    QVUpdateBtn.SetBounds(S(kUpdateLeft), std::max(S(kUpdateTop), S(kNoteTop) + noteHeight + S(2)),
+                          S(kUpdateWidth), S(kUpdateHeight));
+    GroupBox1.SetBounds(about, 0, std::max(pageWidth - about, 0), pageHeight);
+    SysInfoList.SetBounds(S(8), S(18), std::max(GroupBox1.ClientWidth() - S(16), 0),
+                          std::max(GroupBox1.ClientHeight() - S(26), 0));
+    FitColumns();
+}
+
+void TInfoPage::FitColumns() {
+    // Two columns: the captions, as wide as the widest of them needs (no
+    // caption is cut, whatever the font), and the rest for the values.
+    int first = S(kFirstColumnWidth);
+    for (int r = 0; r < SysInfoList.Count(); ++r) {
+        const std::wstring text = ToWide(SysInfoList.ItemText(r, 0));
+        const int width = static_cast<int>(
+            ::SendMessageW(SysInfoList.Handle(), LVM_GETSTRINGWIDTHW, 0, (LPARAM)text.c_str()));
+        // The list's own margins on both sides of a caption.
+        first = std::max(first, width + S(14));
+    }
+    SysInfoList.SetColumnWidth(0, first);
+    SysInfoList.SetColumnWidth(1, std::max(SysInfoList.ClientWidth() - first, 0));
 }
 
 // ---- System information -------------------------------------------------------
@@ -211,6 +226,7 @@ void TInfoPage::RefreshSystemInfo() {
     for (const SysInfoRow& row : rows)
         SysInfoList.AddItem(row.caption, row.value.value_or(std::string()), false, I_IMAGENONE);
     SysInfoList.EndUpdate();
+    FitColumns();
 }
 
 // ---- Links ----------------------------------------------------------------------

@@ -52,6 +52,7 @@ class TInfoPage : public ui::Page {
   private:
     void CreateControls(ui::Panel& sheet);
     void BindEvents();
+    void FitColumns();
 
     TMainForm& main_;
     AppModel& model_;

@@ -77,8 +77,8 @@ bool TMainForm::Create(const std::string& appDir, bool show) {
 
 void TMainForm::CreateControls() {
     CreateFrame(kClassName, kAppTitle, kFormWidth, kFormHeight, kFormColor, {L"MS Sans Serif", 11});
-    arial9_ = ui::CreateFontHandle({L"Arial", 9});
-    arialBold12_ = ui::CreateFontHandle({L"Arial", 12, true});
+    arial9_ = ScaledFont({L"Arial", 9});
+    arialBold12_ = ScaledFont({L"Arial", 12, true});
 
     // Top strip with the banner.
     Add(AdTopPnl, {.name = "AdTopPnl", .height = kTopHeight});
@@ -347,21 +347,25 @@ void TMainForm::HelpBtnClick() {
 void TMainForm::AlignControls() {
     if (!Tab.Handle()) return;
     int cw = ClientWidth(), ch = ClientHeight();
-    int inner = std::max(cw - 2 * kBorder, 0);
-    AdTopPnl.SetBounds(kBorder, kBorder, inner, kTopHeight);
-    BottomPnl.SetBounds(kBorder, ch - kBorder - kBottomHeight, inner, kBottomHeight);
-    Tab.SetBounds(kBorder, kBorder + kTopHeight, inner,
-                  std::max(ch - 2 * kBorder - kTopHeight - kBottomHeight, 0));
-    AdImg.SetBounds(AdImg.Left(), (kTopHeight - 60) / 2, 468, 60);
-    QVGuardBtn.SetBounds(QVGuardBtn.Left(), 2, kGuardBtnWidth, kGuardBtnHeight);
+    // The design's pixels at the window's setting.
+    const int border = Scale(kBorder), top = Scale(kTopHeight), bottom = Scale(kBottomHeight);
+    const int inset = Scale(kPageInset);
+    int inner = std::max(cw - 2 * border, 0);
+    AdTopPnl.SetBounds(border, border, inner, top);
+    BottomPnl.SetBounds(border, ch - border - bottom, inner, bottom);
+    Tab.SetBounds(border, border + top, inner, std::max(ch - 2 * border - top - bottom, 0));
+    AdImg.SetBounds(AdImg.Left(), (top - Scale(60)) / 2, Scale(468), Scale(60));
+    QVGuardBtn.SetBounds(QVGuardBtn.Left(), Scale(2), Scale(kGuardBtnWidth),
+                         Scale(kGuardBtnHeight));
 
     // Each page fills the tab's display area, 3 pixels inside.
     RECT d = Tab.DisplayRect();
-    int pw = std::max(int(d.right - d.left) - 2 * kPageInset, 0);
-    int ph = std::max(int(d.bottom - d.top) - 2 * kPageInset, 0);
+    int pw = std::max(int(d.right - d.left) - 2 * inset, 0);
+    int ph = std::max(int(d.bottom - d.top) - 2 * inset, 0);
     for (int i = 0; i < kPageCount; ++i)
-        PageSheet(i).SetBounds(d.left + kPageInset, d.top + kPageInset, pw, ph);
-    HelpBtn.SetBounds(HelpBtn.Left(), 0, kHelpBtnWidth, std::min<int>(kHelpBtnHeight, d.top));
+        PageSheet(i).SetBounds(d.left + inset, d.top + inset, pw, ph);
+    HelpBtn.SetBounds(HelpBtn.Left(), 0, Scale(kHelpBtnWidth),
+                      std::min<int>(Scale(kHelpBtnHeight), d.top));
     for (const auto& page : pages_)
         if (page) page->Align(pw, ph);
 }

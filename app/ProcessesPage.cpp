@@ -85,7 +85,7 @@ void TProcessesPage::ModelChanged(ModelChange change) {
 }
 
 void TProcessesPage::CreateControls(ui::Panel& sheet) {
-    survHeight_ = kSurvHeight;
+    survHeight_ = S(kSurvHeight);
     auto button = [this](ui::Button& b, const char* name, int top, std::string_view caption,
                          int tag = 0) {
         Add(b, {.name = name,
@@ -221,32 +221,32 @@ void TProcessesPage::Align(int, int) {
 
 void TProcessesPage::AlignParts() {
     const int pw = sheet_.ClientWidth(), ph = sheet_.ClientHeight();
-    const int left = std::max(pw - kMenuWidth, 0);
-    Page1MenuPnl.SetBounds(left, 0, kMenuWidth, ph);
-    const int w = std::max(left - 4, 0);
+    const int menu = S(kMenuWidth), split = S(kSplitterHeight), least = S(kMinBoxHeight);
+    const int left = std::max(pw - menu, 0);
+    Page1MenuPnl.SetBounds(left, 0, menu, ph);
+    const int w = std::max(left - S(4), 0);
     Page1MainPnl.SetBounds(0, 0, w, ph);
 
     // Neither box shrinks below its least height, the process box keeping
     // its own first when the page is too low for both. The surveillance box
     // is placed even while hidden, so that it shows at once in its place.
-    int surv = std::clamp(survHeight_, kMinBoxHeight,
-                          std::max(ph - kSplitterHeight - kMinBoxHeight, kMinBoxHeight));
-    surv = std::min(surv, std::max(ph - kSplitterHeight, 0));
-    const int above = std::max(ph - surv - kSplitterHeight, 0);
-    SurvSplitter.SetBounds(0, above, w, kSplitterHeight);
-    ProcSurvBox.SetBounds(0, above + kSplitterHeight, w, surv);
-    ProcSurvList.SetBounds(8, 18, std::max(ProcSurvBox.ClientWidth() - 16, 0),
-                           std::max(ProcSurvBox.ClientHeight() - 26, 0));
+    int surv = std::clamp(survHeight_, least, std::max(ph - split - least, least));
+    surv = std::min(surv, std::max(ph - split, 0));
+    const int above = std::max(ph - surv - split, 0);
+    SurvSplitter.SetBounds(0, above, w, split);
+    ProcSurvBox.SetBounds(0, above + split, w, surv);
+    ProcSurvList.SetBounds(S(8), S(18), std::max(ProcSurvBox.ClientWidth() - S(16), 0),
+                           std::max(ProcSurvBox.ClientHeight() - S(26), 0));
     ProcBox.SetBounds(0, 0, w, ProcSurvBox.VisibleStyle() ? above : ph);
-    ProcList.SetBounds(8, 18, std::max(ProcBox.ClientWidth() - 16, 0),
-                       std::max(ProcBox.ClientHeight() - 26, 0));
+    ProcList.SetBounds(S(8), S(18), std::max(ProcBox.ClientWidth() - S(16), 0),
+                       std::max(ProcBox.ClientHeight() - S(26), 0));
 }
 
 void TProcessesPage::SurvSplitterMoved(int distance) {
     // Pulled up, the surveillance box grows.
     survHeight_ = std::clamp(
-        survHeightAtPress_ - distance, kMinBoxHeight,
-        std::max(sheet_.ClientHeight() - kSplitterHeight - kMinBoxHeight, kMinBoxHeight));
+        survHeightAtPress_ - distance, S(kMinBoxHeight),
+        std::max(sheet_.ClientHeight() - S(kSplitterHeight) - S(kMinBoxHeight), S(kMinBoxHeight)));
     AlignParts();
 }
 

@@ -62,8 +62,9 @@ void TTextfileEditForm::FormCreate() {
 
 void TTextfileEditForm::OnResize() {
     int w = ClientWidth(), h = ClientHeight();
-    RightPnl.SetBounds(w - kRightWidth, 0, kRightWidth, h);
-    EditMemo.SetBounds(0, 0, w - kRightWidth, h);
+    const int right = Scale(kRightWidth);
+    RightPnl.SetBounds(w - right, 0, right, h);
+    EditMemo.SetBounds(0, 0, w - right, h);
 }
 
 void TTextfileEditForm::FormShow() {

@@ -40,7 +40,7 @@ void TProcInfoForm::FormCreate() {
                      kClientHeight + 2 * kBorder, RGB(255, 255, 255), {L"Arial", 12, true}, true,
                      false);
     // Arial 8 point in the lists, the form's bold Arial 9 point elsewhere.
-    listFont_ = ui::CreateFontHandle({L"Arial", 11});
+    listFont_ = ScaledFont({L"Arial", 11});
     Add(PropFileBox, {.name = "PropFileBox",
                       .left = kBorder,
                       .top = kBorder,

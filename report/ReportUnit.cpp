@@ -23,9 +23,9 @@ constexpr int kButtonWidth = 114, kButtonHeight = 25;
 
 // The readable view lines its text up in columns: a fixed-pitch face, and
 // where Courier New is missing whatever fixed-pitch face the system has.
-FontHandle CreateReadableFont() {
+FontHandle CreateReadableFont(int dpi) {
     LOGFONTW lf{};
-    lf.lfHeight = -13;
+    lf.lfHeight = -ui::ScaleToDpi(13, dpi);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
@@ -82,7 +82,7 @@ void TReportForm::FormCreate() {
     // The readable view: the whole report as text, however long; hidden
     // until the browser control has shown it cannot render.
     Add(ReportTextView, {.name = "ReportTextView", .parent = &ReportBox});
-    textFont_ = CreateReadableFont();
+    textFont_ = CreateReadableFont(Dpi());
     ReportTextView.SetFont(textFont_.get());
     ReportTextView.SetVisible(false);
     ReportTextView.SetAccessibleName(kReportWindowCaption);
@@ -105,13 +105,14 @@ void TReportForm::FormCreate() {
 void TReportForm::OnResize() {
     if (!ReportBox.Handle()) return;
     const int w = ClientWidth(), h = ClientHeight();
-    const int inner = std::max(h - 2 * kBorder, 0);
-    RightPnl.SetBounds(std::max(w - kBorder - kRightWidth, 0), kBorder, kRightWidth, inner);
-    ReportBox.SetBounds(kBorder, kBorder, std::max(w - 2 * kBorder - kRightWidth, 0), inner);
-    const int vw = std::max(ReportBox.ClientWidth() - 16, 0);
-    const int vh = std::max(ReportBox.ClientHeight() - 28, 0);
-    ReportView.SetBounds(8, 20, vw, vh);
-    ReportTextView.SetBounds(8, 20, vw, vh);
+    const int border = Scale(kBorder), right = Scale(kRightWidth);
+    const int inner = std::max(h - 2 * border, 0);
+    RightPnl.SetBounds(std::max(w - border - right, 0), border, right, inner);
+    ReportBox.SetBounds(border, border, std::max(w - 2 * border - right, 0), inner);
+    const int vw = std::max(ReportBox.ClientWidth() - Scale(16), 0);
+    const int vh = std::max(ReportBox.ClientHeight() - Scale(28), 0);
+    ReportView.SetBounds(Scale(8), Scale(20), vw, vh);
+    ReportTextView.SetBounds(Scale(8), Scale(20), vw, vh);
     if (viewer_) viewer_->Fit();
 }
 

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual display of its own, waits for its main
 # window, saves a screenshot of the screen and stops everything it started.
-#   scripts/screenshot.sh [out.png] [width height] [--page N] [--report] [--desktop]
+#   scripts/screenshot.sh [out.png] [width height] [--page N] [--report] [--desktop] [--dpi N]
 # With a width and height the window is resized before the picture is taken;
 # --page shows page N (0 to 2) first, --report opens the report window with
 # the autostart page's button. --desktop runs the program in a Wine desktop
 # of the screen's size, which draws the window frames and lets a window
 # open maximised (without it no window manager is there to do either).
+# --dpi N sets Wine's LogPixels to N dots per inch for this run (96, 144,
+# 192; the setting is put back afterwards). The click positions of QV6_SHOT
+# are the design's at 96 and scale with it.
 # QV6_SHOT chooses what is shown, by clicking as a user would:
 #   processes  the process page with the surveillance box open and the first
 #              process dragged into it (procsurv.dat is restored afterwards)
@@ -18,12 +21,14 @@ here="$(cd "$(dirname "$0")" && pwd)"
 page=""
 report=""
 desktop=""
+dpi=""
 args=()
 while (($#)); do
   case "$1" in
     --page) page="$2"; shift 2 ;;
     --report) report=1; shift ;;
     --desktop) desktop=1; shift ;;
+    --dpi) dpi="$2"; shift 2 ;;
     *) args+=("$1"); shift ;;
   esac
 done
@@ -51,8 +56,12 @@ while [ -e "/tmp/.X11-unix/X$disp" ] || [ -e "/tmp/.X$disp-lock" ]; do disp=$((d
 Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 wine_pid=""
+desktop_key='HKCU\Control Panel\Desktop'
 cleanup() {
   [ -n "$wine_pid" ] && kill "$wine_pid" 2>/dev/null || true
+  if [ -n "$dpi" ]; then
+    wine reg delete "$desktop_key" /v LogPixels /f >/dev/null 2>&1 || true
+  fi
   wineserver -k 2>/dev/null || true
   kill "$xvfb_pid" 2>/dev/null || true
 }
@@ -61,6 +70,11 @@ export DISPLAY=":$disp"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 
 cd "$QV6_BUILD/bin"
+if [ -n "$dpi" ]; then
+  wine reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wineserver -w
+fi
+scale() { echo $(($1 * ${dpi:-96} / 96)); }
 # Started in the same Wine desktop as the program, or they would not see it.
 inwine() {
   if [ -n "$desktop" ]; then wine explorer /desktop=qv6,1280x1024 "$@"; else wine "$@"; fi
@@ -126,21 +140,21 @@ fi
 if [ -n "$shot" ] && [ "$shot" != update ]; then
   eval "$(xwininfo -id "$win" | awk '/Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
   click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.7; }
-  click 130 97 # the process tab
+  click "$(scale 130)" "$(scale 97)" # the process tab
   case "$shot" in
   processes)
-    click $((w - 86)) 234 # SwitchSurvBtn
-    xdotool mousemove --window "$win" 163 143 mousedown 1
+    click $((w - $(scale 86))) "$(scale 234)" # SwitchSurvBtn
+    xdotool mousemove --window "$win" "$(scale 163)" "$(scale 143)" mousedown 1
     sleep 0.3
-    xdotool mousemove --window "$win" 170 180
+    xdotool mousemove --window "$win" "$(scale 170)" "$(scale 180)"
     sleep 0.3
-    xdotool mousemove --window "$win" 220 $((h - 127))
+    xdotool mousemove --window "$win" "$(scale 220)" $((h - $(scale 127)))
     sleep 0.3
     xdotool mouseup 1
     ;;
   procinfo)
-    click 163 143              # the first process
-    click $((w - 86)) 197      # ProcInfoBtn
+    click "$(scale 163)" "$(scale 143)" # the first process
+    click $((w - $(scale 86))) "$(scale 197)" # ProcInfoBtn
     ;;
   *)
     echo "QV6_SHOT: processes or procinfo" >&2

@@ -13,11 +13,25 @@
 
 namespace qv::ui {
 
-FontHandle CreateFontHandle(const FontSpec& font) {
+int WindowDpi(HWND hwnd) {
+    // GetDpiForWindow exists from Windows 10 1607 on; Windows 7 has one
+    // setting for every screen.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpi && hwnd)
+        if (UINT dpi = getDpi(hwnd)) return static_cast<int>(dpi);
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : kDesignDpi;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+FontHandle CreateFontHandle(const FontSpec& font, int dpi) {
     LOGFONTW lf{};
     // A negative height asks for the character height (without the internal
     // leading), as the designer's pixel heights mean it.
-    lf.lfHeight = -font.pixelHeight;
+    lf.lfHeight = -ScaleToDpi(font.pixelHeight, dpi);
     lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = font.italic ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;

@@ -28,7 +28,17 @@ struct FontSpec {
     bool bold = false;
     bool italic = false;
 };
-FontHandle CreateFontHandle(const FontSpec& font);
+// The design's sizes are pixels at 96 dots per inch; a window on a screen
+// of more dots draws them larger by the same factor.
+constexpr int kDesignDpi = 96;
+inline int ScaleToDpi(int pixels, int dpi) {
+    return ::MulDiv(pixels, dpi, kDesignDpi);
+}
+// The dots per inch a window is shown at: its monitor's where the system
+// tells it per window, else the screen's.
+int WindowDpi(HWND hwnd);
+// The font at the given dots per inch (its pixel height scaled from 96).
+FontHandle CreateFontHandle(const FontSpec& font, int dpi = kDesignDpi);
 
 // ---- Controls ---------------------------------------------------------------
 

@@ -142,7 +142,13 @@ bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int w
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     color_ = color;
     brush_.reset(::CreateSolidBrush(color));
-    font_ = CreateFontHandle(font);
+    // Laid out for the screen it opens on; the monitor's own setting is
+    // known once the window exists and arrives by WM_DPICHANGED.
+    dpi_ = WindowDpi(nullptr);
+    fontSpec_ = font;
+    font_ = CreateFontHandle(font, dpi_);
+    width = Scale(width);
+    height = Scale(height);
     RegisterPanelClass();
 
     WNDCLASSEXW wc{};
@@ -184,9 +190,9 @@ void Form::AddControl(Control& control, const ControlArgs& args) {
     int id = nextId_++;
     HWND h = ::CreateWindowExW(
         kind.exStyle | args.exStyle, kind.windowClass, ToWide(args.caption).c_str(),
-        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | args.style, args.left, args.top,
-        args.width, args.height, parentHwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        ::GetModuleHandleW(nullptr), nullptr);
+        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | args.style, Scale(args.left),
+        Scale(args.top), Scale(args.width), Scale(args.height), parentHwnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
     control.hwnd_ = h;
     control.name_ = std::string(args.name);
     control.form_ = this;
@@ -433,6 +439,30 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             wp = MAKEWPARAM(UIS_SET, rest);
         }
         break;
+    case WM_DPICHANGED: {
+        // Every bound and the form's font scale by the new setting; the
+        // window takes the place the system proposes.
+        const int old = dpi_;
+        dpi_ = HIWORD(wp) ? HIWORD(wp) : old;
+        FontHandle previous = std::move(font_);
+        font_ = CreateFontHandle(fontSpec_, dpi_);
+        for (Control* c : components_) {
+            if (!c->hwnd_) continue;
+            RECT b = c->Bounds();
+            ::MoveWindow(c->hwnd_, ::MulDiv(b.left, dpi_, old), ::MulDiv(b.top, dpi_, old),
+                         ::MulDiv(b.right - b.left, dpi_, old),
+                         ::MulDiv(b.bottom - b.top, dpi_, old), FALSE);
+            if (reinterpret_cast<HFONT>(::SendMessageW(c->hwnd_, WM_GETFONT, 0, 0)) ==
+                previous.get())
+                ::SendMessageW(c->hwnd_, WM_SETFONT, (WPARAM)font_.get(), FALSE);
+        }
+        Guarded([this] { OnDpiChanged(); });
+        const RECT* to = reinterpret_cast<const RECT*>(lp);
+        ::SetWindowPos(hwnd_, nullptr, to->left, to->top, to->right - to->left,
+                       to->bottom - to->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        return 0;
+    }
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED) Guarded([this] { OnResize(); });
         return 0;

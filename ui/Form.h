@@ -39,6 +39,12 @@ class Form {
     int ClientHeight() const;
     // Sets the outer size of the window.
     void SetSize(int width, int height);
+    // The dots per inch the window is laid out for, and a designed size in
+    // pixels at that setting.
+    int Dpi() const { return dpi_; }
+    int Scale(int designPixels) const { return ScaleToDpi(designPixels, dpi_); }
+    // A font of the design at the window's setting.
+    FontHandle ScaledFont(const FontSpec& font) const { return CreateFontHandle(font, dpi_); }
 
     // The first component whose name equals `name` (case-sensitive), in
     // creation order; nullptr when there is none.
@@ -112,6 +118,9 @@ class Form {
 
     // Overridables, called through the dispatch below.
     virtual void OnResize() {}
+    // The window moved to a screen of another setting: its own font and its
+    // controls' bounds are scaled already; fonts of its own follow here.
+    virtual void OnDpiChanged() {}
     // A key pressed in the form; `target` is the window the key went to
     // (the focused control). True consumes it.
     virtual bool OnKeyDown(WORD /*key*/, HWND /*target*/) { return false; }
@@ -146,6 +155,8 @@ class Form {
 
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
+    int dpi_ = kDesignDpi;
+    FontSpec fontSpec_;
     COLORREF color_ = RGB(255, 255, 255);
     BrushHandle brush_;
     FontHandle font_;

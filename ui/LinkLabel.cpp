@@ -1,6 +1,7 @@
 #include "ui/LinkLabel.h"
 
 #include "base/WinText.h"
+#include "ui/Form.h"
 
 namespace qv::ui {
 
@@ -8,7 +9,7 @@ void LinkLabel::SetLinkStyle(const FontSpec& font) {
     FontSpec regular = font;
     regular.bold = false;
     regular.italic = false;
-    FontHandle plain = CreateFontHandle(regular);
+    FontHandle plain = CreateFontHandle(regular, Owner() ? Owner()->Dpi() : kDesignDpi);
     LOGFONTW lf{};
     if (plain && ::GetObjectW(plain.get(), sizeof lf, &lf) == sizeof lf) {
         lf.lfUnderline = TRUE;
@@ -16,7 +17,8 @@ void LinkLabel::SetLinkStyle(const FontSpec& font) {
     }
     if (!font_) font_ = std::move(plain);
     SetFont(font_.get());
-    TextColor = kLinkColor;
+    // The system's colour for links, so a high-contrast scheme shows them.
+    TextColor = ::GetSysColor(COLOR_HOTLIGHT);
     Cursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND);
 }
 

@@ -6,8 +6,6 @@
 
 namespace qv::ui {
 
-inline constexpr COLORREF kLinkColor = RGB(0, 0, 255);
-
 class LinkLabel : public Label {
   public:
     // SS_NOTIFY: a static control tells its parent of a click only with it.

@@ -34,6 +34,7 @@ bool ModalForm::CreateModalFrame(const wchar_t* className, std::string_view capt
                   (sizeable ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
     frameExStyle_ = (toolWindow ? WS_EX_TOOLWINDOW : 0) | WS_EX_CONTROLPARENT;
     frameOwner_ = ::GetActiveWindow();
+    // The frame's size at the design's setting: CreateFrame scales it.
     RECT r{0, 0, clientWidth, clientHeight};
     ::AdjustWindowRectEx(&r, frameStyle_, FALSE, frameExStyle_);
     return CreateFrame(className, caption, r.right - r.left, r.bottom - r.top, color, font);

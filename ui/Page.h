@@ -21,6 +21,8 @@ class Page {
     Page& operator=(const Page&) = delete;
 
     Form& Owner() const { return form_; }
+    // A designed size in pixels at the window's setting.
+    int S(int designPixels) const { return form_.Scale(designPixels); }
 
     // What the form asks of each page it has made: its lines onto its
     // controls (when it is made and whenever the language is applied), its

@@ -5,6 +5,8 @@
 // always show, and Tab walks the shown page in its visual order.
 #include "EveryWindow.h"
 
+#include "base/WinText.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,14 +20,19 @@ class KeyboardTest : public test::EveryWindowFixture {
   protected:
     void SetUp() override {
         EveryWindowFixture::SetUp();
+        // A deactivation writes aseinactive.dat into the working folder.
+        ::GetCurrentDirectoryW(MAX_PATH, cwd_);
+        ::SetCurrentDirectoryW(ToWide(dir.Path()).c_str());
         DeleteValues();
         test::RegSetString(HKEY_CURRENT_USER, kRun, "QvKeyA", "c:\\a.exe");
         test::RegSetString(HKEY_CURRENT_USER, kRun, "QvKeyB", "c:\\b.exe");
     }
     void TearDown() override {
         EveryWindowFixture::TearDown();
+        ::SetCurrentDirectoryW(cwd_);
         DeleteValues();
     }
+    wchar_t cwd_[MAX_PATH] = {};
     static void DeleteValues() {
         HKEY k;
         if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRun, 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
