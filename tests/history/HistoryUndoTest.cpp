@@ -44,6 +44,12 @@ TEST(HistoryUndo, EachKindIsPutBackExactlyOrRefusedWhenChangedSince) {
     const std::string ini = dir / "t.ini";
     const std::string file = dir / "start.bat";
     const std::string binary("\x01\x00\xFF\x7F", 4);
+    // A hidden, read-only batch file with a NUL inside: attributes and bytes must both come back.
+    auto seedHiddenBatch = [&](auto&) {
+        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+        qv::test::WriteBytes(file, std::string("@echo\0off\r\n", 11));
+        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    };
     const Case cases[] = {
         {"registry value edited", TouchWhat::RegistryValue,
          [&](auto&) { SetValue(REG_BINARY, binary); }, [](auto&) { SetValue(REG_SZ, "new"); },
@@ -56,23 +62,13 @@ TEST(HistoryUndo, EachKindIsPutBackExactlyOrRefusedWhenChangedSince) {
          [&](auto&) { qv::test::WriteBytes(ini, "[s]\r\nk=old\r\n"); },
          [&](auto&) { ::WritePrivateProfileStringA("s", "k", "new", ini.c_str()); },
          [&](auto&) { ::WritePrivateProfileStringA("s", "k", "other", ini.c_str()); }},
-        {"file deleted", TouchWhat::File,
-         [&](auto&) {
-             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-             qv::test::WriteBytes(file, std::string("@echo\0off\r\n", 11));
-             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-         },
+        {"file deleted", TouchWhat::File, seedHiddenBatch,
          [&](auto&) {
              ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
              ::DeleteFileA(file.c_str());
          },
          [&](auto&) { qv::test::WriteBytes(file, "someone else's"); }},
-        {"file saved in the editor", TouchWhat::File,
-         [&](auto&) {
-             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-             qv::test::WriteBytes(file, std::string("@echo\0off\r\n", 11));
-             ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-         },
+        {"file saved in the editor", TouchWhat::File, seedHiddenBatch,
          [&](auto&) {
              ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
              qv::test::WriteBytes(file, "@echo on\r\n");
