@@ -45,9 +45,7 @@ TEST_F(EntryHistory, UndoOfEachStateChangePutsBackExactlyOrRefusesWhenChangedSin
         {"ini key of a read-only file",
          [](const TempDir& d) {
              const std::string ini = d / "system.ini";
-             ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
-             WriteBytes(ini, "[boot]\r\nshell=explorer.exe\r\n");
-             ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+             WriteBytes(ini, "[boot]\r\nshell=explorer.exe\r\n", FILE_ATTRIBUTE_READONLY);
              return IniEntry(ini, "boot", "shell", "explorer.exe");
          },
          [](const TempDir& d) {
@@ -58,15 +56,14 @@ TEST_F(EntryHistory, UndoOfEachStateChangePutsBackExactlyOrRefusesWhenChangedSin
         {"hidden startup file with old times",
          [](const TempDir& d) {
              const std::string path = d / "start.lnk";
-             ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-             WriteBytes(path, std::string("L\0\0\0link", 8));
+             WriteBytes(path, std::string("L\0\0\0link", 8),
+                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
              {
                  UniqueHandle f(::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
                                               OPEN_EXISTING, 0, nullptr));
                  const FILETIME old{0x12345600, 0x01C00000};
                  ::SetFileTime(f.get(), &old, nullptr, &old);
              }
-             ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
              return FileEntry(path);
          },
          [](const TempDir& d) { WriteBytes(d / "start.lnk", "the program wrote it back"); }},

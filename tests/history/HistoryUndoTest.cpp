@@ -20,21 +20,13 @@ const char* kKey = "Software\\QV6HistoryTest";
 const char* kHkcu = "2147483649";
 
 void SetValue(DWORD type, const std::string& bytes) {
-    RegKey k;
-    HKEY raw = nullptr;
-    ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                &raw, nullptr),
-              ERROR_SUCCESS);
-    k.reset(raw);
-    ASSERT_EQ(::RegSetValueExA(raw, "v", 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                               static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+    qv::test::RegSetRaw(HKEY_CURRENT_USER, kKey, "v", type, bytes);
 }
 
 struct Case {
     const char* name;
-    TouchWhat what;
-    std::function<void(const std::string&dir)> arrange, change, changeAgain;
+    ChangeTouch touch;
+    std::function<void()> arrange, change, changeAgain;
 };
 
 } // namespace
@@ -45,59 +37,52 @@ TEST(HistoryUndo, EachKindIsPutBackExactlyOrRefusedWhenChangedSince) {
     const std::string file = dir / "start.bat";
     const std::string binary("\x01\x00\xFF\x7F", 4);
     // A hidden, read-only batch file with a NUL inside: attributes and bytes must both come back.
-    auto seedHiddenBatch = [&](auto&) {
-        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
-        qv::test::WriteBytes(file, std::string("@echo\0off\r\n", 11));
-        ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    auto seedHiddenBatch = [&] {
+        qv::test::WriteBytes(file, std::string("@echo\0off\r\n", 11),
+                             FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     };
+    const ChangeTouch value{TouchWhat::RegistryValue, kHkcu, kKey, "v", {}, {}},
+        iniKey{TouchWhat::IniValue, ini, "s", "k", {}, {}},
+        batch{TouchWhat::File, file, {}, {}, {}, {}};
     const Case cases[] = {
-        {"registry value edited", TouchWhat::RegistryValue,
-         [&](auto&) { SetValue(REG_BINARY, binary); }, [](auto&) { SetValue(REG_SZ, "new"); },
-         [](auto&) { SetValue(REG_SZ, "again"); }},
-        {"registry value deleted", TouchWhat::RegistryValue,
-         [](auto&) { SetValue(REG_EXPAND_SZ, std::string("%x%\0", 4)); },
-         [](auto&) { qv::test::RegDeleteTree(HKEY_CURRENT_USER, kKey); },
-         [](auto&) { SetValue(REG_SZ, "back"); }},
-        {"ini key", TouchWhat::IniValue,
-         [&](auto&) { qv::test::WriteBytes(ini, "[s]\r\nk=old\r\n"); },
-         [&](auto&) { ::WritePrivateProfileStringA("s", "k", "new", ini.c_str()); },
-         [&](auto&) { ::WritePrivateProfileStringA("s", "k", "other", ini.c_str()); }},
-        {"file deleted", TouchWhat::File, seedHiddenBatch,
-         [&](auto&) {
+        {"registry value edited", value, [&] { SetValue(REG_BINARY, binary); },
+         [] { SetValue(REG_SZ, "new"); }, [] { SetValue(REG_SZ, "again"); }},
+        {"registry value deleted", value, [] { SetValue(REG_EXPAND_SZ, std::string("%x%\0", 4)); },
+         [] { qv::test::RegDeleteTree(HKEY_CURRENT_USER, kKey); },
+         [] { SetValue(REG_SZ, "back"); }},
+        {"ini key", iniKey, [&] { qv::test::WriteBytes(ini, "[s]\r\nk=old\r\n"); },
+         [&] { ::WritePrivateProfileStringA("s", "k", "new", ini.c_str()); },
+         [&] { ::WritePrivateProfileStringA("s", "k", "other", ini.c_str()); }},
+        {"file deleted", batch, seedHiddenBatch,
+         [&] {
              ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
              ::DeleteFileA(file.c_str());
          },
-         [&](auto&) { qv::test::WriteBytes(file, "someone else's"); }},
-        {"file saved in the editor", TouchWhat::File, seedHiddenBatch,
-         [&](auto&) {
+         [&] { qv::test::WriteBytes(file, "someone else's"); }},
+        {"file saved in the editor", batch, seedHiddenBatch,
+         [&] {
              ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
              qv::test::WriteBytes(file, "@echo on\r\n");
          },
-         [&](auto&) { qv::test::WriteBytes(file, "someone else's"); }},
+         [&] { qv::test::WriteBytes(file, "someone else's"); }},
     };
     for (const Case& c : cases) {
         for (bool changedSince : {false, true}) {
             SCOPED_TRACE(std::string(c.name) + (changedSince ? ", changed since" : ""));
             const std::string app = dir / (std::string(c.name) + (changedSince ? "1\\" : "0\\"));
             ASSERT_TRUE(qv::ForceDirectories(app));
-            c.arrange(app);
-            ChangeTouch touch;
-            touch.what = c.what;
-            touch.place = c.what == TouchWhat::RegistryValue ? kHkcu
-                          : c.what == TouchWhat::IniValue    ? ini
-                                                             : file;
-            if (c.what == TouchWhat::RegistryValue) touch.key = kKey, touch.name = "v";
-            if (c.what == TouchWhat::IniValue) touch.key = "s", touch.name = "k";
+            c.arrange();
+            ChangeTouch touch = c.touch;
             TakeBefore(touch, app);
             const ThingState original = CurrentState(touch);
-            c.change(app);
+            c.change();
             TakeAfter(touch);
             ChangeRecord r;
             r.caption = c.name;
             r.touches = {touch};
             uint32_t id = 0;
             ASSERT_EQ(RecordChange(app, r, &id), HistoryFault::None);
-            if (changedSince) c.changeAgain(app);
+            if (changedSince) c.changeAgain();
             const ThingState beforeUndo = CurrentState(touch);
 
             const UndoOutcome out = UndoChange(app, id);
@@ -113,7 +98,7 @@ TEST(HistoryUndo, EachKindIsPutBackExactlyOrRefusedWhenChangedSince) {
             // The file's copy is named in the record, not in the live state.
             now.bytes = original.bytes;
             EXPECT_EQ(now, original);
-            if (c.what == TouchWhat::File) {
+            if (touch.what == TouchWhat::File) {
                 EXPECT_EQ(qv::test::ReadBytes(file), std::string("@echo\0off\r\n", 11));
             }
             ASSERT_EQ(h.history.records.size(), 2u);
@@ -131,9 +116,7 @@ TEST(HistoryUndo, AFileWhoseCopyIsGoneIsRefusedAndLeftAlone) {
     const std::string file = dir / "start.bat";
     qv::test::WriteBytes(file, "@echo off\r\n");
     ChangeRecord r = BeginChange(dir.Path(), ChangeKind::Delete, "start.bat", {});
-    ChangeTouch touch;
-    touch.what = TouchWhat::File;
-    touch.place = file;
+    ChangeTouch touch{TouchWhat::File, file, {}, {}, {}, {}};
     TakeBefore(touch, dir.Path());
     ASSERT_FALSE(touch.before.bytes.empty());
     ASSERT_TRUE(::DeleteFileA(file.c_str()));

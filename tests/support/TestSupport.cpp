@@ -71,6 +71,13 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     ASSERT_EQ(put, bytes.size());
 }
 
+void WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes) {
+    // A hidden or read-only file refuses to be created anew.
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(path, bytes);
+    ASSERT_TRUE(::SetFileAttributesA(path.c_str(), attributes)) << path;
+}
+
 std::string ReadBytes(const std::string& path) {
     auto b = ReadFileBytes(path);
     return b ? *b : std::string("<missing>");
@@ -113,30 +120,37 @@ void RemoveTree(const std::string& path) {
     ::RemoveDirectoryA(p.c_str());
 }
 
+void RegSetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+               const std::string& bytes, REGSAM view) {
+    RegKey k;
+    ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
+                                k.put(), nullptr),
+              ERROR_SUCCESS)
+        << key;
+    ASSERT_EQ(::RegSetValueExA(k.get(), name.empty() ? nullptr : name.c_str(), 0, type,
+                               reinterpret_cast<const BYTE*>(bytes.data()),
+                               static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS)
+        << key << "\\" << name;
+}
+
 void RegSetString(HKEY root, const std::string& key, const std::string& name,
                   const std::string& value, DWORD type) {
-    RegKey k;
-    ASSERT_EQ(
-        ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(k.get(), name.empty() ? nullptr : name.c_str(), 0, type,
-                               reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1)),
-              ERROR_SUCCESS);
+    RegSetRaw(root, key, name, type, value + '\0');
 }
 
 void RegSetDword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
-    RegKey k;
-    ASSERT_EQ(
-        ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_DWORD,
-                               reinterpret_cast<const BYTE*>(&value), sizeof value),
-              ERROR_SUCCESS);
+    RegSetRaw(root, key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
 }
 
 void RegDeleteTree(HKEY root, const std::string& key) {
     ::RegDeleteTreeA(root, key.c_str()), ::RegDeleteKeyA(root, key.c_str());
+}
+
+bool RegRemoveValue(HKEY root, const std::string& key, const std::string& name, REGSAM view) {
+    RegKey k;
+    return ::RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE | view, k.put()) == ERROR_SUCCESS &&
+           ::RegDeleteValueA(k.get(), name.c_str()) == ERROR_SUCCESS;
 }
 
 bool RegValueExists(HKEY root, const std::string& key, const std::string& name) {

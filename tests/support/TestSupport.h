@@ -74,6 +74,8 @@ class WorkingDirectory {
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes);
+// The same over a file of any attributes, which it then gets.
+void WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes);
 std::string ReadBytes(const std::string& path);
 // The names of the files (not folders) in a folder whose path ends with a
 // backslash, sorted.
@@ -81,11 +83,17 @@ std::vector<std::string> FilesIn(const std::string& folder);
 // Removes a file or a whole folder, clearing attributes on the way.
 void RemoveTree(const std::string& path);
 
-// Registry writers for seeding; paths without a leading backslash.
+// Registry writers for seeding; paths without a leading backslash. RegSetRaw
+// stores type and bytes as given (no NUL added); view is KEY_WOW64_32KEY for
+// what a 32-bit program writes.
+void RegSetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+               const std::string& bytes, REGSAM view = 0);
 void RegSetString(HKEY root, const std::string& key, const std::string& name,
                   const std::string& value, DWORD type = REG_SZ);
 void RegSetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
 void RegDeleteTree(HKEY root, const std::string& key);
+// Whether the value was there and is gone now.
+bool RegRemoveValue(HKEY root, const std::string& key, const std::string& name, REGSAM view = 0);
 bool RegValueExists(HKEY root, const std::string& key, const std::string& name);
 std::string RegGetString(HKEY root, const std::string& key, const std::string& name);
 // Type and bytes of a value as stored; nothing when it is absent.
