@@ -247,8 +247,26 @@ enum class Lng : int {
     TaskSwitchIgnored = 239,
     SystemEntryNotEditable = 240,
 
+    // Who signed a file: one line per verdict, the publisher as "%s".
+    SignatureSigned = 241,
+    SignatureCatalog = 242,
+    SignatureNotSigned = 243,
+    SignatureBroken = 244,
+    SignatureNotTrusted = 245,
+    SignatureNotCheckable = 246,
+
+    // The autostart page: the publisher column, the switch that hides the
+    // entries Windows itself signed, and the caption while it hides some
+    // (rows shown, rows hidden).
+    ASPublisherColumn = 247,
+    ASHideWindowsChk = 248,
+    ASListBoxCaptionHiding = 249,
+
+    // Process information dialog: the caption of the signature row.
+    InfoSignatureRow = 250,
+
     // The highest line the program reads.
-    Last = 240,
+    Last = 250,
 };
 
 // The line's number in the file, for the table and for tests that check a

@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 241
+LINE_COUNT = 251
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -38,6 +38,9 @@ PLACEHOLDERS = {
     225: 1,  # HistoryFileRefused
     227: 3,  # HistoryDropped
     239: 1,  # task path
+    241: 1,  # publisher of an embedded signature
+    242: 1,  # publisher of a catalog signature
+    249: 2,  # rows shown, rows hidden
 }
 
 TEXTS = [
@@ -343,6 +346,20 @@ TEXTS += [
     "Geplante Aufgaben und Dienste lassen sich hier nur aus- und "
     "wieder einschalten; bearbeiten oder löschen Sie sie in der "
     "Aufgabenplanung bzw. der Diensteverwaltung.",               # 240
+    # 241-246: who signed a file
+    "Signiert von %s",                                           # 241
+    "Über Katalog signiert von %s",                              # 242
+    "Nicht signiert",                                            # 243
+    "Signatur gebrochen (Datei verändert)",                      # 244
+    "Nicht vertrauenswürdig (Stamm unbekannt oder abgelaufen)",  # 245
+    "Nicht prüfbar (fehlt oder gesperrt)",                       # 246
+    # 247-249: the autostart list's publisher column and the switch that
+    # hides what Windows itself signed
+    "Herausgeber",                                               # 247
+    "Windows-Einträge ausblenden",                               # 248
+    "Inhalt (Einträge: %s angezeigt, %s ausgeblendet)",          # 249
+    # 250: the signature row of the process information dialog
+    "Signatur:",                                                 # 250
 ]
 
 

@@ -272,6 +272,16 @@ TEXTS += [
     "Scheduled tasks and services can only be switched off and on "
     "here; edit or delete them in the Task Scheduler or the "
     "Services console.",                                          # 240
+    "Signed by %s",                                               # 241
+    "Signed through a catalog by %s",                             # 242
+    "Not signed",                                                 # 243
+    "Signature broken (file does not match)",                     # 244
+    "Not trusted (unknown root or expired)",                      # 245
+    "Not checkable (missing or locked)",                          # 246
+    "Publisher",                                                  # 247
+    "Hide Windows entries",                                       # 248
+    "Contents (entries: %s shown, %s hidden)",                    # 249
+    "Signature:",                                                 # 250
 ]
 
 

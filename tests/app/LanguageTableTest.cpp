@@ -74,7 +74,10 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
                                              {LineNumber(Lng::HistoryUndoFailed), 1},
                                              {LineNumber(Lng::HistoryFileRefused), 1},
                                              {LineNumber(Lng::HistoryDropped), 3},
-                                             {LineNumber(Lng::TaskSwitchIgnored), 1}};
+                                             {LineNumber(Lng::TaskSwitchIgnored), 1},
+                                             {LineNumber(Lng::SignatureSigned), 1},
+                                             {LineNumber(Lng::SignatureCatalog), 1},
+                                             {LineNumber(Lng::ASListBoxCaptionHiding), 2}};
     for (int n = 0; n <= LineNumber(Lng::Last); ++n) {
         const std::string& line = t[LineAt(n)];
         EXPECT_FALSE(line.empty()) << "line " << n;
