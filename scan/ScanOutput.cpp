@@ -1,5 +1,6 @@
 #include "scan/ScanOutput.h"
 
+#include "autostart/CommandLine.h"
 #include "autostart/Groups.h"
 #include "autostart/RootKeys.h"
 #include "base/LanguageLines.h"
@@ -47,53 +48,6 @@ template <class Visit> void ForEachOsqueryColumn(const OsqueryColumns& c, Visit&
     v("source", Ansi{c.source});
     v("status", Ansi{c.status});
     v("username", Ansi{c.username});
-}
-
-// The endings Windows tries when it looks for the program in an unquoted
-// command line with spaces.
-constexpr std::string_view kProgramEndings[] = {".exe", ".com", ".bat", ".cmd", ".pif", ".scr"};
-
-std::string_view TrimSpaces(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool EndsWithProgramEnding(std::string_view s) {
-    for (std::string_view e : kProgramEndings)
-        if (s.size() >= e.size() && SameTextAscii(s.substr(s.size() - e.size()), e)) return true;
-    return false;
-}
-
-// A command line's program and the rest: a quoted program up to its closing
-// quote; an unquoted one up to the first space behind a program's ending
-// ("C:\Program Files\x.exe /a"), else up to the first space.
-void SplitCommand(std::string_view command, std::string& path, std::string& args) {
-    command = TrimSpaces(command);
-    size_t cut = std::string_view::npos;
-    std::string_view program;
-    if (!command.empty() && command.front() == '"') {
-        cut = command.find('"', 1);
-        program = command.substr(1, cut == std::string_view::npos ? cut : cut - 1);
-        if (cut != std::string_view::npos) ++cut;
-    } else {
-        for (size_t at = command.find(' ');; at = command.find(' ', at + 1)) {
-            if (EndsWithProgramEnding(command.substr(0, at))) {
-                cut = at;
-                break;
-            }
-            if (at == std::string_view::npos) {
-                cut = command.find(' ');
-                break;
-            }
-        }
-        program = command.substr(0, cut);
-    }
-    path.assign(program);
-    args.assign(cut == std::string_view::npos ? std::string_view()
-                                              : TrimSpaces(command.substr(cut)));
 }
 
 bool StartsWithFolder(std::string_view path, std::string_view folder) {

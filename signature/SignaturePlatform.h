@@ -21,6 +21,10 @@ struct FileStamp {
 class SignaturePlatform {
   public:
     virtual ~SignaturePlatform() = default;
+    // The file a command line names, as Windows finds it: %variables%
+    // expanded, a bare name looked for where the loader looks. The path as
+    // it came when that finds nothing.
+    virtual std::string Locate(const std::string& path) { return path; }
     // Nothing for a missing file or a folder.
     virtual std::optional<FileStamp> Stamp(const std::string& path) = 0;
     // The embedded signature, and where the file has none, the catalogs.

@@ -33,7 +33,10 @@ struct CatalogFunctions {
 const CatalogFunctions& Catalogs() {
     static const CatalogFunctions functions = [] {
         CatalogFunctions f;
-        if (HMODULE wintrust = ::GetModuleHandleW(L"wintrust.dll")) {
+        // Loaded here rather than found: wintrust is delay-loaded, and this
+        // may run before its first imported call.
+        if (HMODULE wintrust =
+                ::LoadLibraryExW(L"wintrust.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
             f.acquire2 = reinterpret_cast<AcquireContext2Fn>(reinterpret_cast<void*>(
                 ::GetProcAddress(wintrust, "CryptCATAdminAcquireContext2")));
             f.calcHash2 = reinterpret_cast<CalcHash2Fn>(reinterpret_cast<void*>(
@@ -252,6 +255,26 @@ class WindowsPlatform final : public SignaturePlatform {
         stamp.lastWrite = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
                           data.ftLastWriteTime.dwLowDateTime;
         return stamp;
+    }
+
+    std::string Locate(const std::string& path) override {
+        std::wstring wide = ToWide(path);
+        if (wide.find(L'%') != std::wstring::npos) {
+            DWORD n = ::ExpandEnvironmentStringsW(wide.c_str(), nullptr, 0);
+            std::wstring expanded(n, L'\0');
+            if (n > 0 && ::ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), n) == n) {
+                expanded.resize(n - 1);
+                wide = std::move(expanded);
+            }
+        }
+        // A bare name is found as the loader finds a program: the program's
+        // folder, the system folders, then PATH; ".exe" when it has no ending.
+        if (!wide.empty() && wide.find_first_of(L"\\/:") == std::wstring::npos) {
+            wchar_t found[MAX_PATH];
+            DWORD n = ::SearchPathW(nullptr, wide.c_str(), L".exe", MAX_PATH, found, nullptr);
+            if (n > 0 && n < MAX_PATH) wide.assign(found, n);
+        }
+        return FromWide(wide);
     }
 
     SignatureVerdict Check(const std::string& path) override {

@@ -8,7 +8,8 @@ namespace qv {
 
 SignatureVerifier::SignatureVerifier(SignaturePlatform& platform) : platform_(platform) {}
 
-SignatureVerdict SignatureVerifier::Verify(const std::string& path) {
+SignatureVerdict SignatureVerifier::Verify(const std::string& named) {
+    const std::string path = platform_.Locate(named);
     std::optional<FileStamp> stamp = platform_.Stamp(path);
     if (!stamp) return {};
     // Non-ASCII letters stay as they are: the same file under two spellings

@@ -24,8 +24,9 @@ class SignatureVerifier {
   public:
     explicit SignatureVerifier(SignaturePlatform& platform = WindowsSignaturePlatform());
 
-    // Thread-safe. A missing file is NotCheckable and is not remembered, nor
-    // is a file that could not be opened (a lock is usually brief).
+    // Thread-safe. The path is located first (SignaturePlatform::Locate),
+    // so a command's program may come as the command names it. A missing file is NotCheckable and
+    // is not remembered, nor is a file that could not be opened (a lock is usually brief).
     SignatureVerdict Verify(const std::string& path);
 
     // How often the platform was asked, for the cache's tests.

@@ -6,7 +6,10 @@
 #include "base/Files.h"
 #include "base/Handles.h"
 #include "base/LanguageFile.h"
+#include "base/Text.h"
+#include "signature/EntryFile.h"
 #include "signature/SignatureVerifier.h"
+#include "support/Entries.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -283,6 +286,52 @@ TEST(SignatureVerdict, TextsWindowsPublisherAndCleanNames) {
         EXPECT_EQ(IsWindowsPublisher(r.verdict), r.windows) << r.english;
     }
     EXPECT_EQ(CleanPublisher(" Evil\r\nCorp\t"), "Evil  Corp");
+}
+
+// The file whose signature speaks for an entry: a loader's library, not the
+// loader Windows signed; a script host is named but never hidden as Windows.
+TEST(SignatureEntryFile, TheFileThatRunsAndWhetherItMayHide) {
+    struct Row {
+        AutostartEntry entry;
+        const char* path;
+        bool scriptHost;
+    };
+    const Row rows[] = {
+        {test::FileEntry("C:\\Start\\tool.exe"), "C:\\Start\\tool.exe", false},
+        {test::FileEntry("C:\\Start\\tool.lnk", "tool.lnk", "C:\\Apps\\tool.exe", 5, 0, 0),
+         "C:\\Apps\\tool.exe", false},
+        {test::RegEntry("2147483649", "Run", "a", "\"C:\\Program Files\\A\\a.exe\" /min"),
+         "C:\\Program Files\\A\\a.exe", false},
+        {test::RegEntry("2147483649", "Run", "b", "rundll32.exe C:\\Evil\\e.dll,Start"),
+         "C:\\Evil\\e.dll", false},
+        {test::RegEntry("2147483649", "Run", "c",
+                        "C:\\Windows\\system32\\REGSVR32.EXE /s \"C:\\A B\\c.dll\""),
+         "C:\\A B\\c.dll", false},
+        {test::RegEntry("2147483649", "Run", "d", "rundll32.exe"), "", false},
+        {test::RegEntry("2147483649", "Run", "e", "cmd.exe /c start x.bat"), "cmd.exe", true},
+        {test::IniEntry("C:\\Windows\\win.ini", "windows", "load", "powershell -f a.ps1"),
+         "powershell", true},
+    };
+    const SignatureVerdict windows{SignatureState::Signed, "Microsoft Windows"};
+    for (const Row& r : rows) {
+        EntryFile f = EntryFileOf(r.entry);
+        EXPECT_EQ(f.path, r.path) << r.entry.ValueData.str();
+        EXPECT_EQ(f.scriptHost, r.scriptHost) << r.path;
+        EXPECT_EQ(IsWindowsEntry(f, windows), !r.scriptHost) << r.path;
+    }
+}
+
+// Where a command's program lies, as Windows finds it.
+TEST(SignatureLocate, VariablesAndBareNames) {
+    SignaturePlatform& p = WindowsSignaturePlatform();
+    char windows[MAX_PATH];
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_EQ(UpperAscii(p.Locate("%SystemRoot%\\x.exe")),
+              UpperAscii(windows + std::string("\\x.exe")));
+    std::string rundll = p.Locate("rundll32");
+    EXPECT_TRUE(FileExists(rundll)) << rundll;
+    EXPECT_EQ(UpperAscii(ExtractFileName(rundll)), "RUNDLL32.EXE");
+    EXPECT_EQ(p.Locate("no-such-program-here"), "no-such-program-here");
 }
 
 } // namespace
