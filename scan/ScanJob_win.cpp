@@ -17,9 +17,12 @@
 #include "database/FileDigest.h"
 #include "database/KnownEntries.h"
 #include "scan/EarlierListing.h"
+#include "signature/EntryFile.h"
+#include "signature/SignatureVerifier.h"
 
 #include <windows.h>
 
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -191,18 +194,31 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
     std::string out;
     out.reserve(1u << 17);
     const UserTexts user = CurrentUserTexts();
-    ScanWriter writer(options.format, utf8, out, options.columns, {user.name, user.profile});
+    ScanWriter writer(options.format, utf8, out, options.columns, {user.name, user.profile},
+                      options.verify);
     auto flush = [&](size_t atLeast) {
         if (out.size() < atLeast) return;
         if (!io.write(out)) throw AppError("qv6scan: Die Ausgabe kann nicht geschrieben werden");
         out.clear();
     };
+    // Verified only when asked, and only for the rows the cheaper filters
+    // leave: a catalog lookup reads the whole file.
+    std::optional<SignatureVerifier> verifier;
+    if (options.verify || options.hideWindows) verifier.emplace();
     size_t printed = 0;
-    auto print = [&](const AutostartEntry& e, const std::string& sha, Approval approval) {
+    auto print = [&](const AutostartEntry& e, const std::string& sha, Approval approval,
+                     const EntryFile& file) {
         const bool isKnown = known.Find(e, false) >= 0;
         if (options.unknownOnly && isKnown) return;
-        const ScanRow row = MakeScanRow(e, texts.GroupName(e.Group), isKnown, sha, approval);
+        ScanRow row = MakeScanRow(e, texts.GroupName(e.Group), isKnown, sha, approval);
         if (earlier && earlier->Holds(row, utf8)) return;
+        SignatureVerdict verdict;
+        if (verifier) {
+            verdict = verifier->Verify(file.path);
+            if (options.hideWindows && IsWindowsEntry(file, verdict)) return;
+            row.signer = verdict.publisher;
+            row.signature = VerdictWord(verdict.state);
+        }
         writer.Row(row);
         ++printed;
         flush(1u << 16);
@@ -216,7 +232,7 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
         // and for the newer groups the program a registry value starts.
         if (!origins[i].checkedFile.empty())
             sha = HexOf(platform.Digests(origins[i].checkedFile).sha256);
-        print(e, sha, approvals[i]);
+        print(e, sha, approvals[i], EntryFileOf(e));
     }
     // A deactivated file is no longer at its place: its content is the kept
     // copy, and a link's the target it named. Windows' switch means nothing
@@ -225,12 +241,14 @@ int RunScanJob(const ScanOptions& options, const std::string& programDir, const 
     for (AutostartEntry& e : inactive) {
         e.Active = 0;
         std::string sha;
+        EntryFile signedFile = EntryFileOf(e);
         if (e.Kind == KindFile) {
             const std::string file =
                 IsLinkFile(e.FileName.view()) ? e.Detail.str() : kept.CopyOf(e.FileName.str());
             if (!file.empty()) sha = HexOf(platform.Digests(file).sha256);
+            signedFile.path = file;
         }
-        print(e, sha, Approval::None);
+        print(e, sha, Approval::None, signedFile);
     }
     writer.End();
     flush(1);

@@ -72,9 +72,13 @@ ParsedOptions ParseScanOptions(const std::vector<std::string>& args) {
         const bool takesValue = name == "--format" || name == "--columns" || name == "--db" ||
                                 name == "--inactive" || name == "--since";
         if (!takesValue) {
-            if (name != "--unknown") return fail("unbekannte Option " + Quoted(args[i]));
-            if (value) return fail("--unknown nimmt keinen Wert");
-            o.unknownOnly = true;
+            bool* flag = name == "--unknown"        ? &o.unknownOnly
+                         : name == "--verify"       ? &o.verify
+                         : name == "--hide-windows" ? &o.hideWindows
+                                                    : nullptr;
+            if (!flag) return fail("unbekannte Option " + Quoted(args[i]));
+            if (value) return fail(std::string(name) + " nimmt keinen Wert");
+            *flag = true;
             continue;
         }
         if (!value) {
@@ -107,7 +111,8 @@ std::string ScanHelpText() {
         "sie findet.\n"
         "\n"
         "Aufruf: qv6scan [--format csv|json|jsonl] [--columns qv6|osquery] [--unknown]\n"
-        "                [--since DATEI] [--db DATEI] [--inactive DATEI]\n"
+        "                [--verify] [--hide-windows] [--since DATEI] [--db DATEI]\n"
+        "                [--inactive DATEI]\n"
         "        qv6scan --help\n"
         "\n"
         "  --format csv      CSV nach RFC 4180 mit Kopfzeile, Zeilenende CR LF (Vorgabe)\n"
@@ -117,6 +122,15 @@ std::string ScanHelpText() {
         "  --columns osquery die Spalten von osquerys startup_items: name, path, args,\n"
         "                    type, source, status, username\n"
         "  --unknown         nur die Eintr\xE4ge, die die Datenbank nicht kennt\n"
+        "  --verify          pr\xFC"
+        "ft, wer die Datei jedes Eintrags signiert hat (Felder\n"
+        "                    signer und signature, auch hinter den osquery-Spalten);\n"
+        "                    dauert, weil Windows f\xFCr unsignierte Dateien seine\n"
+        "                    Kataloge durchsucht\n"
+        "  --hide-windows    l\xE4sst die Eintr\xE4ge weg, deren Datei Windows selbst\n"
+        "                    signiert hat (Herausgeber Microsoft Windows, eingebettet\n"
+        "                    oder \xFC"
+        "ber Katalog); Eintr\xE4ge, die ein Skript starten, bleiben\n"
         "  --since DATEI     nur die Eintr\xE4ge, die neu oder ge\xE4ndert sind seit DATEI\n"
         "                    (eine fr\xFChere Ausgabe mit --format json oder jsonl);\n"
         "                    verglichen werden group, kind, root_key, section, key_path,\n"
@@ -148,6 +162,13 @@ std::string ScanHelpText() {
         "                     keine lesbare Datei gibt\n"
         "  approved           der Schalter des Task-Managers (Windows 8 und neuer): enabled,\n"
         "                     disabled oder leer, wo Windows keinen Wert hat\n"
+        "  signer             nur mit --verify: der Herausgeber laut Zertifikat, wo die\n"
+        "                     Signatur g\xFCltig ist, sonst leer\n"
+        "  signature          nur mit --verify: signed (eingebettet), catalog (\xFC"
+        "ber\n"
+        "                     einen Katalog), unsigned, broken (Datei ver\xE4ndert), untrusted\n"
+        "                     (Stamm unbekannt oder abgelaufen) oder uncheckable (Datei\n"
+        "                     fehlt oder ist gesperrt)\n"
         "\n"
         "Die Ausgabe ist UTF-8 ohne BOM. qv6scan liest nur: es \xE4ndert nichts und schreibt\n"
         "keine Datei.\n"

@@ -20,6 +20,13 @@ struct ScanOptions {
     OutputFormat format = OutputFormat::Csv;
     ColumnSet columns = ColumnSet::Qv6;
     bool unknownOnly = false;
+    // --verify: who signed each entry's file (the fields signer and
+    // signature); off by default, because a catalog lookup reads the whole
+    // file.
+    bool verify = false;
+    // --hide-windows: leaves out the entries whose file Windows itself
+    // signed; verifies for that, but prints the fields only with --verify.
+    bool hideWindows = false;
     bool help = false;
     std::optional<std::string> database; // --db FILE
     std::optional<std::string> inactive; // --inactive FILE

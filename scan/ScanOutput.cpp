@@ -39,6 +39,12 @@ template <class Visit> void ForEachField(const ScanRow& r, Visit&& v) {
     v("approved", Ansi{r.approved});
 }
 
+// Behind either set of fields, when the listing was asked to verify.
+template <class Visit> void ForEachSignatureField(const ScanRow& r, Visit&& v) {
+    v("signer", Ansi{r.signer});
+    v("signature", Ansi{r.signature});
+}
+
 // osquery's startup_items columns, in its order.
 template <class Visit> void ForEachOsqueryColumn(const OsqueryColumns& c, Visit&& v) {
     v("name", Ansi{c.name});
@@ -178,13 +184,14 @@ OsqueryColumns OsqueryColumnsOf(const ScanRow& row, const OsqueryContext& contex
     return c;
 }
 
-std::vector<std::string_view> ScanFieldNames(ColumnSet columns) {
+std::vector<std::string_view> ScanFieldNames(ColumnSet columns, bool signatures) {
     std::vector<std::string_view> names;
     auto add = [&](std::string_view name, const auto&) { names.push_back(name); };
     if (columns == ColumnSet::Osquery)
         ForEachOsqueryColumn(OsqueryColumns{}, add);
     else
         ForEachField(ScanRow{}, add);
+    if (signatures) ForEachSignatureField(ScanRow{}, add);
     return names;
 }
 
@@ -313,7 +320,7 @@ void ScanWriter::Begin() {
     if (format_ == OutputFormat::Json) out_.append("[\n");
     if (Json()) return;
     bool first = true;
-    for (std::string_view name : ScanFieldNames(columns_)) {
+    for (std::string_view name : ScanFieldNames(columns_, signatures_)) {
         if (!first) out_.push_back(',');
         first = false;
         AppendCsvField(out_, name);
@@ -342,6 +349,7 @@ void ScanWriter::Row(const ScanRow& row) {
         ForEachOsqueryColumn(OsqueryColumnsOf(row, context_), field);
     else
         ForEachField(row, field);
+    if (signatures_) ForEachSignatureField(row, field);
     if (format_ == OutputFormat::Json)
         out_.push_back('}');
     else if (format_ == OutputFormat::Jsonl)

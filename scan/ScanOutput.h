@@ -52,6 +52,11 @@ struct ScanRow {
     int32_t crc32 = 0;       // as the record keeps it
     std::string_view sha256; // lower-case hex; empty where there is no file
     std::string_view approved;
+    // Who signed the entry's file, printed only by a writer told to
+    // (--verify): the publisher where the signature holds, and the
+    // verdict's word.
+    std::string_view signer;
+    std::string_view signature;
 };
 
 // The row of an entry. groupName is the group's name (empty for a group
@@ -80,8 +85,9 @@ struct OsqueryColumns {
 OsqueryColumns OsqueryColumnsOf(const ScanRow& row, const OsqueryContext& context);
 
 // The names of the fields, in the order they are printed: the CSV header and
-// the JSON keys.
-std::vector<std::string_view> ScanFieldNames(ColumnSet columns = ColumnSet::Qv6);
+// the JSON keys. With signatures, signer and signature follow the others.
+std::vector<std::string_view> ScanFieldNames(ColumnSet columns = ColumnSet::Qv6,
+                                             bool signatures = false);
 
 class Utf8Converter;
 // Every own field of the row as printed in JSON, without quotes or escapes:
@@ -128,9 +134,12 @@ enum class OutputFormat : uint8_t { Csv, Json, Jsonl };
 // has them; the JSON text puts each object on a line of its own, ended by LF.
 class ScanWriter {
   public:
+    // signatures: the rows carry signer and signature and print them.
     ScanWriter(OutputFormat format, const Utf8Converter& utf8, std::string& out,
-               ColumnSet columns = ColumnSet::Qv6, OsqueryContext context = {})
-        : format_(format), columns_(columns), context_(context), utf8_(utf8), out_(out) {}
+               ColumnSet columns = ColumnSet::Qv6, OsqueryContext context = {},
+               bool signatures = false)
+        : format_(format), columns_(columns), context_(context), signatures_(signatures),
+          utf8_(utf8), out_(out) {}
     void Begin(); // the CSV header, or the opening bracket (nothing for JSON lines)
     void Row(const ScanRow& row);
     void End(); // the closing bracket (nothing for CSV and JSON lines)
@@ -147,6 +156,7 @@ class ScanWriter {
     OutputFormat format_;
     ColumnSet columns_;
     OsqueryContext context_;
+    bool signatures_;
     const Utf8Converter& utf8_;
     std::string& out_;
     std::string scratch_;

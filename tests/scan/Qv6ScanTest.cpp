@@ -19,6 +19,7 @@
 #include "database/KnownEntries.h"
 #include "scan/ScanOutput.h"
 #include "support/Entries.h"
+#include "support/Signing.h"
 #include "support/TestSupport.h"
 
 #include <windows.h>
@@ -590,6 +591,76 @@ TEST_F(Qv6Scan, GroupNamesComeFromTheLanguageFileBesideIt) {
     if (json) DropSystemRows(*json);
     ASSERT_TRUE(json && json->items.size() == 1) << run.out;
     EXPECT_EQ(json->items[0].At("group_name").text, SystemUtf8(language_[LineAt(0)]));
+}
+
+// --verify adds who signed each entry's file, judged by a fresh qv6scan
+// process that trusts the test root; --hide-windows leaves out what Windows
+// itself signed, but not a script host that Windows signed.
+TEST_F(Qv6Scan, VerifyNamesTheSignerAndHideWindowsLeavesOutWindowsOwnFiles) {
+    ASSERT_TRUE(FileExists(SignatureFixtures() + "windows.exe"))
+        << "the fixtures come from tests/signature/make_fixtures.sh (run by CTest)";
+    AutostartMachine machine;
+    TempDir files;
+    auto copy = [&](const char* from, const std::string& to) {
+        ::CreateDirectoryA(ExtractFilePath(files / to).c_str(), nullptr);
+        EXPECT_TRUE(::CopyFileA((SignatureFixtures() + from).c_str(), (files / to).c_str(), FALSE));
+        return files / to;
+    };
+    struct Case {
+        const char* name;
+        std::string command;
+        const char* signer;
+        const char* signature;
+        bool hidden;
+    };
+    const Case cases[] = {
+        {"Signed", "\"" + copy("signed.exe", "signed.exe") + "\" /a", "Quorvik Test Publisher",
+         "signed", false},
+        {"Windows", copy("windows.exe", "windows.exe"), "Microsoft Windows", "signed", true},
+        {"Script", copy("windows.exe", "sys\\cmd.exe") + " /c x.bat", "Microsoft Windows", "signed",
+         false},
+        {"Broken", copy("broken.exe", "broken.exe"), "", "broken", false},
+        {"Plain", copy("unsigned.exe", "plain.exe"), "", "unsigned", false},
+        {"Missing", files / "missing.exe", "", "uncheckable", false},
+    };
+    for (const Case& c : cases)
+        RegSetString(HKEY_CURRENT_USER, kCV + "Run", c.name, c.command);
+    TrustedRoot root;
+    ASSERT_TRUE(root.Ok());
+
+    auto rows = [&](std::vector<std::string> args) {
+        args.insert(args.end(), {"--format", "json"});
+        ProgramRun run = Scan(args);
+        EXPECT_EQ(run.exitCode, 0u) << run.err;
+        auto json = ParseJson(run.out);
+        EXPECT_TRUE(json) << run.out;
+        return json ? *json : JsonValue{};
+    };
+    const JsonValue plain = rows({});
+    const JsonValue verified = rows({"--verify"});
+    const JsonValue hidden = rows({"--verify", "--hide-windows"});
+    const JsonValue hiddenOnly = rows({"--hide-windows"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const JsonValue* p = FindRow(plain, "value_name", c.name);
+        const JsonValue* v = FindRow(verified, "value_name", c.name);
+        ASSERT_TRUE(p && v);
+        EXPECT_FALSE(p->Has("signer") || p->Has("signature"));
+        EXPECT_EQ(v->members.size(), 18u);
+        EXPECT_EQ(v->At("signer").text, c.signer);
+        EXPECT_EQ(v->At("signature").text, c.signature);
+        EXPECT_EQ(FindRow(hidden, "value_name", c.name) == nullptr, c.hidden);
+        const JsonValue* h = FindRow(hiddenOnly, "value_name", c.name);
+        EXPECT_EQ(h == nullptr, c.hidden);
+        if (h) {
+            EXPECT_FALSE(h->Has("signature"));
+        }
+    }
+    // The CSV header and osquery's columns carry the two fields behind the
+    // others.
+    ProgramRun csv = Scan({"--verify", "--columns", "osquery"});
+    EXPECT_EQ(csv.out.substr(0, csv.out.find("\r\n")),
+              "name,path,args,type,source,status,username,signer,signature");
 }
 
 } // namespace

@@ -318,7 +318,11 @@ TEST(ScanOptions, CommandLines) {
     EXPECT_EQ(p.error, "");
     EXPECT_EQ(p.options.format, OutputFormat::Csv);
     EXPECT_FALSE(p.options.unknownOnly || p.options.help || p.options.database ||
-                 p.options.inactive);
+                 p.options.inactive || p.options.verify || p.options.hideWindows);
+    p = parse({"--hide-windows"});
+    EXPECT_TRUE(p.options.hideWindows && !p.options.verify) << p.error;
+    p = parse({"--verify", "--hide-windows"});
+    EXPECT_TRUE(p.options.hideWindows && p.options.verify) << p.error;
 
     p = parse({"--format", "json", "--unknown", "--db", "C:\\a b\\asedb.dat", "--inactive=x.dat"});
     EXPECT_EQ(p.error, "");
@@ -346,6 +350,7 @@ TEST(ScanOptions, CommandLines) {
                                                                  {"--db"},
                                                                  {"--db="},
                                                                  {"--unknown=1"},
+                                                                 {"--verify=yes"},
                                                                  {"--bogus"},
                                                                  {"extra"},
                                                                  {"-x"},

@@ -10,6 +10,7 @@
 #include "signature/EntryFile.h"
 #include "signature/SignatureVerifier.h"
 #include "support/Entries.h"
+#include "support/Signing.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,37 +28,9 @@ using namespace qv;
 namespace {
 
 std::string Fixtures() {
-    return ExecutableDir() + "..\\signature_fixtures\\";
+    return test::SignatureFixtures();
 }
-
-// The test root in the user's root store for as long as the object lives.
-// Through the registry store itself: Wine's collection named "Root" takes
-// the certificate into a memory store that nobody reads back. The store
-// stays open, because the registry store writes a deletion when it closes.
-class TrustedRoot {
-  public:
-    TrustedRoot()
-        : store_(::CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_W, 0, 0,
-                                 CERT_SYSTEM_STORE_CURRENT_USER, L"Root")) {
-        std::string der = test::ReadBytes(Fixtures() + "root.cer");
-        ok_ = store_ && !der.empty() &&
-              ::CertAddEncodedCertificateToStore(
-                  store_, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-                  static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &cert_);
-        if (store_) ::CertControlStore(store_, 0, CERT_STORE_CTRL_COMMIT, nullptr);
-    }
-    ~TrustedRoot() {
-        // Deleting frees the context handed out by the add.
-        if (cert_) ::CertDeleteCertificateFromStore(cert_);
-        if (store_) ::CertCloseStore(store_, 0);
-    }
-    bool Ok() const { return ok_; }
-
-  private:
-    HCERTSTORE store_;
-    PCCERT_CONTEXT cert_ = nullptr;
-    bool ok_ = false;
-};
+using test::TrustedRoot;
 
 class Signature : public ::testing::Test {
   protected:
