@@ -1,11 +1,13 @@
 // A libFuzzer target over qv6scan's plain parts: any record bytes become rows
-// whose JSON and CSV are well formed, any command line parses or is refused
+// whose JSON and CSV are well formed (with the signature fields too), name a
+// file to verify that is a piece of the record, any command line parses or is refused
 // with one line, any switch value decodes. Builds natively; see
 // scripts/fuzz.sh.
 #include "autostart/AutostartEntry.h"
 #include "autostart/StartupApproved.h"
 #include "scan/ScanOptions.h"
 #include "scan/ScanOutput.h"
+#include "signature/EntryFile.h"
 
 #include <array>
 #include <cstdint>
@@ -67,8 +69,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ScanRow row = MakeScanRow(e, texts.GroupName(e.Group), size % 2 == 0, sha,
                               DecodeStartupApproved(kRegBinary, in));
 
+    // The file whose signature speaks for the entry is cut from the record's
+    // own texts, never made up.
+    const EntryFile file = EntryFileOf(e);
+    Check(file.path.empty() || e.ValueData.view().find(file.path) != std::string_view::npos ||
+          e.FileName.view() == file.path || e.Detail.view() == file.path);
+    row.signer = e.Caption.view();
+    row.signature = VerdictWord(static_cast<SignatureState>(size % 6));
+
     std::string json, csv;
-    ScanWriter j(OutputFormat::Json, utf8, json);
+    ScanWriter j(OutputFormat::Json, utf8, json, ColumnSet::Qv6, {}, size % 3 == 0);
     j.Begin();
     j.Row(row);
     j.End();

@@ -36,9 +36,11 @@ build fuzz_parsers fuzz/parsers.cpp base/Text.cpp base/LanguageFile.cpp \
 build fuzz_report fuzz/report.cpp base/Text.cpp base/FileErrors.cpp autostart/AutostartEntry.cpp \
   autostart/RootKeys.cpp report/ReportWriter.cpp sysinfo/SystemInfo.cpp about/ServerSettings.cpp
 build fuzz_scan fuzz/scan.cpp scan/ScanOutput.cpp autostart/Groups.cpp scan/ScanOptions.cpp \
+  autostart/CommandLine.cpp signature/EntryFile.cpp signature/Signature.cpp \
   autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
   base/Text.cpp base/LanguageFile.cpp
 build fuzz_listing fuzz/listing.cpp scan/EarlierListing.cpp scan/ScanOutput.cpp autostart/Groups.cpp \
+  autostart/CommandLine.cpp \
   autostart/StartupApproved.cpp autostart/AutostartEntry.cpp autostart/RootKeys.cpp \
   base/Text.cpp base/LanguageFile.cpp
 build fuzz_history fuzz/history.cpp history/ChangeHistory.cpp
