@@ -19,6 +19,7 @@
 #include "base/WinText.h"
 #include "database/KnownEntries.h"
 #include "report/ReportUnit.h"
+#include "signature/EntryFile.h"
 #include "ui/Dialogs.h"
 
 #include <shellapi.h>
@@ -36,6 +37,7 @@ using design::kRefreshTag;
 
 // The designed layout, in pixels.
 constexpr int kSelectBoxHeight = 53;
+constexpr int kHideLineHeight = 22;
 
 IconHandle LoadSmallIcon(int id) {
     return IconHandle(static_cast<HICON>(::LoadImageW(
@@ -56,13 +58,23 @@ bool StartProgramElevated() {
 }
 
 TAutostartPage::TAutostartPage(TMainForm& form, AppModel& model, ui::Panel& sheet)
-    : ui::Page(form), main_(form), model_(model) {
+    : ui::Page(form), main_(form), model_(model),
+      verifyQueue_(std::make_unique<VerifyQueue>(model.Verifier())) {
     CreateControls(sheet);
     BindEvents();
     subscription_ = model_.Subscribe([this](ModelChange change) { ModelChanged(change); });
 }
 
+TAutostartPage::~TAutostartPage() {
+    // The worker writes into arrived_ and posts to the notifier: it stops
+    // before either goes.
+    verifyQueue_->Cancel();
+}
+
 void TAutostartPage::ModelChanged(ModelChange change) {
+    // A changed entry may name another file: its verdict is asked again
+    // (the verifier answers unchanged files from its cache).
+    if (change == ModelChange::Entries) verdicts_.clear();
     if (change == ModelChange::Entries || change == ModelChange::KnownEntries)
         SelectASGroupComboChange();
     else if (change == ModelChange::Language)
@@ -179,6 +191,17 @@ void TAutostartPage::CreateControls(ui::Panel& sheet) {
                             LVS_EX_DOUBLEBUFFER);
     ASList.AddColumn(100);
     ASList.AddColumn(100);
+    // Who signed the entry's file: empty until the worker has said.
+    ASList.AddColumn(100);
+    // Below the list, off at start: hides what Windows itself signed.
+    Add(ASHideWindowsChk, {.name = "ASHideWindowsChk",
+                           .parent = &ASListBox,
+                           .left = 8,
+                           .width = 250,
+                           .height = 17,
+                           .caption = "Windows-Eintr\xE4ge ausblenden"});
+    ASHideWindowsChk.TextColor = kGreyText;
+    Add(ASVerifyNotifier, {.name = "ASVerifyNotifier", .parent = &sheet, .width = 0, .height = 0});
 
     // The known and unknown marks, and the two popup menus.
     ASEIconList.Create(16, 16, 2);
@@ -215,6 +238,8 @@ void TAutostartPage::BindEvents() {
     On(ASEditorBtn, Event::Click, [this](auto&) { ASEditorBtnClick(); });
     On(ReportBtn, Event::Click, [this](auto&) { ReportBtnClick(); });
     On(HistoryBtn, Event::Click, [this](auto&) { HistoryBtnClick(); });
+    On(ASHideWindowsChk, Event::Click, [this](auto&) { ASHideWindowsChkClick(); });
+    On(ASVerifyNotifier, Event::Notify, [this](auto&) { ASVerifyNotifierNotify(); });
 }
 
 bool TAutostartPage::KeyDown(WORD key, HWND target, bool) {
@@ -247,8 +272,10 @@ void TAutostartPage::ApplyLanguage() {
         {&ReportBtn, Lng::ReportBtnHint, Prop::Hint},
         {&HistoryBtn, Lng::HistoryBtnCaption, Prop::Caption},
         {&HistoryBtn, Lng::HistoryBtnHint, Prop::Hint},
+        {&ASHideWindowsChk, Lng::ASHideWindowsChk, Prop::Caption},
     };
     ApplyLanguageTargets(Owner(), model_.LanguageTable, targets);
+    ASList.SetColumnText(2, model_.LanguageTable[Lng::ASPublisherColumn]);
     for (ui::PopupMenu* menu : {&ASPM1, &ASPM2}) {
         menu->SetItemCaption(0, model_.LanguageTable[Lng::MenuAllCaption]);
         menu->SetItemCaption(1, model_.LanguageTable[Lng::MenuSelectedCaption]);
@@ -273,8 +300,12 @@ void TAutostartPage::Align(int width, int height) {
     Page0MenuPnl.SetBounds(left, 0, menu, height);
     SelectASBox.SetBounds(0, 0, left - S(4), box);
     ASListBox.SetBounds(0, box + S(2), left - S(4), std::max(height - box - S(2), 0));
-    ASList.SetBounds(S(8), S(18), std::max(ASListBox.ClientWidth() - S(16), 0),
-                     std::max(ASListBox.ClientHeight() - S(26), 0));
+    // The hide switch on a line of its own under the list.
+    const int listHeight =
+        std::max(ASListBox.ClientHeight() - S(26) - S(kHideLineHeight), 0);
+    const int listWidth = std::max(ASListBox.ClientWidth() - S(16), 0);
+    ASList.SetBounds(S(8), S(18), listWidth, listHeight);
+    ASHideWindowsChk.SetBounds(S(8), S(18) + listHeight + S(4), listWidth, S(17));
     SelectASGroupCombo.SetBounds(S(4), S(19), SelectASGroupCombo.Width(), S(220));
 }
 
@@ -297,6 +328,18 @@ void TAutostartPage::RefreshAutostarts(bool force) {
 }
 
 void TAutostartPage::SelectASGroupComboChange() {
+    // The rows of the group before go, and so does their batch; what it
+    // handed over meanwhile is dropped.
+    verifyQueue_->Cancel();
+    {
+        std::lock_guard lock(arrivedMutex_);
+        arrived_.clear();
+    }
+    batch_ = 0;
+    batchEntries_.clear();
+    const bool hide = ASHideWindowsChk.Checked();
+    HiddenRows = 0;
+    std::vector<std::string> paths;
     ASList.BeginUpdate();
     ASList.Clear();
     ASListIndex.clear();
@@ -306,16 +349,98 @@ void TAutostartPage::SelectASGroupComboChange() {
         [this](const AutostartEntry& e) { return model_.ASEntryDB.Find(e, false) >= 0; });
     ASListIndex.reserve(rows.size());
     for (const ASListRow& row : rows) {
-        ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), row.checked, row.image);
+        // A verdict known from before shows at once; the others are asked
+        // for after the fill, off this thread.
+        const EntryFile file = EntryFileOf(*row.entry);
+        auto known = verdicts_.find(row.index);
+        if (known != verdicts_.end() && hide && IsWindowsEntry(file, known->second)) {
+            ++HiddenRows;
+            continue;
+        }
+        int r = ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), row.checked,
+                               row.image);
         ASListIndex.push_back(row.index);
+        if (known != verdicts_.end()) {
+            ShowVerdict(r, known->second);
+        } else {
+            paths.push_back(file.path);
+            batchEntries_.push_back(row.index);
+        }
     }
     ASList.EndUpdate();
-    ASListBox.SetCaption(
-        model_.LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
+    ShowListCaption();
     // No row is selected after a refill.
     ASEditBtn.SetEnabled(false);
     ASEditorBtn.SetEnabled(false);
     ASDelBtn.SetEnabled(false);
+    if (paths.empty()) return;
+    // The worker never touches a control: it hands each verdict over under
+    // the lock and nudges the window, whose thread takes them.
+    batch_ = verifyQueue_->Start(std::move(paths),
+                                 [this](VerifyQueue::Batch batch, size_t index, const std::string&,
+                                        const SignatureVerdict& verdict) {
+                                     {
+                                         std::lock_guard lock(arrivedMutex_);
+                                         arrived_.push_back({batch, index, verdict});
+                                     }
+                                     ASVerifyNotifier.Post();
+                                 });
+}
+
+void TAutostartPage::ShowListCaption() {
+    if (ASHideWindowsChk.Checked())
+        ASListBox.SetCaption(model_.LanguageTable.Format(
+            Lng::ASListBoxCaptionHiding,
+            {std::to_string(ASList.Count()), std::to_string(HiddenRows)}));
+    else
+        ASListBox.SetCaption(
+            model_.LanguageTable.Format(Lng::ASListBoxCaption, {std::to_string(ASList.Count())}));
+}
+
+void TAutostartPage::ShowVerdict(int row, const SignatureVerdict& verdict) {
+    ASList.SetItemText(row, 2, ShownText(model_.LanguageTable, VerdictText(verdict)));
+}
+
+void TAutostartPage::ASHideWindowsChkClick() {
+    SelectASGroupComboChange();
+}
+
+void TAutostartPage::ASVerifyNotifierNotify() {
+    std::vector<Arrived> got;
+    {
+        std::lock_guard lock(arrivedMutex_);
+        got.swap(arrived_);
+    }
+    const bool hide = ASHideWindowsChk.Checked();
+    bool removed = false;
+    for (const Arrived& a : got) {
+        // A nudge of a batch the list no longer shows.
+        if (a.batch != batch_ || a.index >= batchEntries_.size()) continue;
+        const uint16_t entry = batchEntries_[a.index];
+        verdicts_[entry] = a.verdict;
+        // Rows stay in the order of their entries, also when some go.
+        auto at = std::lower_bound(ASListIndex.begin(), ASListIndex.end(), entry);
+        if (at == ASListIndex.end() || *at != entry || entry >= model_.ASEntries.size()) continue;
+        const int row = static_cast<int>(at - ASListIndex.begin());
+        if (hide && IsWindowsEntry(EntryFileOf(model_.ASEntries[entry]), a.verdict)) {
+            if (!removed) ASList.BeginUpdate();
+            removed = true;
+            ASList.DeleteItem(row);
+            ASListIndex.erase(at);
+            ++HiddenRows;
+        } else {
+            ShowVerdict(row, a.verdict);
+        }
+    }
+    if (!removed) return;
+    ASList.EndUpdate();
+    ShowListCaption();
+    // The selected row may be among those gone: the buttons follow what is
+    // selected now.
+    ASEditBtn.SetEnabled(false);
+    ASEditorBtn.SetEnabled(false);
+    ASDelBtn.SetEnabled(false);
+    ASListClick();
 }
 
 void TAutostartPage::ASListClick() {

@@ -7,9 +7,13 @@
 #include "base/Failure.h"
 #include "base/Handles.h"
 #include "model/AppModel.h"
+#include "signature/SignatureVerifier.h"
 #include "ui/Page.h"
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 namespace qv {
@@ -25,6 +29,8 @@ class TAutostartPage : public ui::Page {
     // Makes the page's controls on the form's first sheet. The page shows
     // the model's entries and known entries and follows their changes.
     TAutostartPage(TMainForm& form, AppModel& model, ui::Panel& sheet);
+    // Stops the publisher column's worker before anything it reports to goes.
+    ~TAutostartPage() override;
 
     void ApplyLanguage() override;
     void Align(int width, int height) override;
@@ -51,12 +57,21 @@ class TAutostartPage : public ui::Page {
     void ReportBtnClick();
     // The history of changes, and the undo of some of them.
     void HistoryBtnClick();
+    // The hide switch refills the list.
+    void ASHideWindowsChkClick();
+    // Takes the verdicts the worker has handed over into the publisher
+    // column, and with the hide switch on drops the rows Windows signed.
+    void ASVerifyNotifierNotify();
     // The entry of the selected row, or nullptr.
     const AutostartEntry* SelectedEntry() const;
 
     // The element of the model's ASEntries that each row of the autostart list shows, in
     // row order; rebuilt with every fill of the list.
     std::vector<uint16_t> ASListIndex;
+    // Rows of the group the hide switch left out, for the caption.
+    int HiddenRows = 0;
+    // The worker that fills the publisher column (tests wait on it).
+    VerifyQueue& ASVerifyQueue() { return *verifyQueue_; }
 
     // ---- Controls, in creation order ------------------------------------
     ui::Panel Page0MenuPnl;
@@ -74,6 +89,9 @@ class TAutostartPage : public ui::Page {
     ui::ComboBox SelectASGroupCombo;
     ui::GroupBox ASListBox;
     ui::ListView ASList;
+    ui::CheckBox ASHideWindowsChk;
+    // Not visible: the worker's nudge reaches the page through it.
+    ui::Notifier ASVerifyNotifier;
     // Not visible.
     ui::ImageList ASEIconList;
     ui::PopupMenu ASPM1;
@@ -93,11 +111,33 @@ class TAutostartPage : public ui::Page {
     // The group's rows again, whenever the entries or the known entries
     // changed; the lines whenever the language did.
     void ModelChanged(ModelChange change);
+    // The list box's caption: the rows, and while hiding, the hidden ones.
+    void ShowListCaption();
+    // The publisher column of row `row` for a verdict.
+    void ShowVerdict(int row, const SignatureVerdict& verdict);
 
     TMainForm& main_;
     AppModel& model_;
     FontHandle comboFont_;
     AppModel::Subscription subscription_;
+
+    // The verdicts known for the session's entries, by index into ASEntries;
+    // forgotten when the entries change (the verifier's cache keeps the
+    // files' verdicts).
+    std::map<uint16_t, SignatureVerdict> verdicts_;
+    // What the worker handed over and the page has not taken yet, locked:
+    // the worker adds, the window's thread takes.
+    struct Arrived {
+        VerifyQueue::Batch batch;
+        size_t index;
+        SignatureVerdict verdict;
+    };
+    std::mutex arrivedMutex_;
+    std::vector<Arrived> arrived_;
+    // The batch the list waits for, and the entry of each of its paths.
+    VerifyQueue::Batch batch_ = 0;
+    std::vector<uint16_t> batchEntries_;
+    std::unique_ptr<VerifyQueue> verifyQueue_;
 };
 
 } // namespace qv

@@ -330,6 +330,7 @@ void TProcessesPage::ProcInfoBtnClick() {
     if (row < 0 || static_cast<size_t>(row) >= procRows_.size()) return;
     TProcInfoForm form(model_.LanguageTable);
     form.Row = procRows_[static_cast<size_t>(row)];
+    form.Signatures = &model_.Verifier();
     form.ShowModal();
 }
 

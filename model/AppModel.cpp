@@ -21,4 +21,9 @@ void AppModel::Changed(ModelChange change) {
         if (std::shared_ptr<Listener> listener = weak.lock()) (*listener)(change);
 }
 
+SignatureVerifier& AppModel::Verifier() {
+    if (!Signatures) Signatures = std::make_unique<SignatureVerifier>();
+    return *Signatures;
+}
+
 } // namespace qv

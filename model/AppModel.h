@@ -9,6 +9,7 @@
 #include "base/LanguageFile.h"
 #include "database/KnownEntries.h"
 #include "process/ProcessTable.h"
+#include "signature/SignatureVerifier.h"
 
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,10 @@ class AppModel {
     std::string SystemDir;
     // What the deactivation keeps beside the entries.
     InactiveState Inactive;
+    // Who signed a file, remembered for the session; made on first use by
+    // Verifier(). Tests put one with a platform of their own here first.
+    std::unique_ptr<SignatureVerifier> Signatures;
+    SignatureVerifier& Verifier();
 
   private:
     std::vector<std::weak_ptr<Listener>> listeners_;

@@ -1,5 +1,6 @@
 #include "process/ProcInfoUnit.h"
 
+#include "base/Failure.h"
 #include "base/WinText.h"
 #include "process/ProcessInfo.h"
 
@@ -97,7 +98,15 @@ void TProcInfoForm::FormShow() {
     std::optional<FileFacts> facts = ReadFileFacts(Row.caption);
     if (!facts) return;
     LineSource line = [this](Lng n) { return lines_[n]; };
-    ShowRows(FileList, BuildFileInfoRows(*facts, line));
+    std::vector<InfoRow> fileRows = BuildFileInfoRows(*facts, line);
+    // Who signed it, after the file's date, before the version rows.
+    if (Signatures) {
+        const size_t at = std::min<size_t>(fileRows.size(), 4);
+        fileRows.insert(fileRows.begin() + static_cast<std::ptrdiff_t>(at),
+                        {lines_[Lng::InfoSignatureRow],
+                         ShownText(lines_, VerdictText(Signatures->Verify(Row.caption)))});
+    }
+    ShowRows(FileList, fileRows);
     ShowRows(ProcList, BuildProcessInfoRows(Row.entry, line));
 }
 

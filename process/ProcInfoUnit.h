@@ -4,6 +4,7 @@
 // the process page. Filled once, when it is shown.
 #include "process/ProcessPage.h"
 #include "base/LanguageFile.h"
+#include "signature/SignatureVerifier.h"
 #include "ui/Modal.h"
 
 namespace qv {
@@ -18,6 +19,9 @@ class TProcInfoForm : public ui::ModalForm {
     // keeps its own copy of the table entry, so the dialog shows the process
     // the user chose even when the table has been rebuilt since.
     ProcessRow Row;
+    // Who signed the file, asked when the dialog is shown (one file: the
+    // wait is short); no signature row without it.
+    SignatureVerifier* Signatures = nullptr;
 
     void FormCreate();
     void CloseBtnClick();

@@ -17,6 +17,10 @@ bool NameIs(std::string_view program, std::initializer_list<std::string_view> na
     return false;
 }
 
+bool IsScriptHost(std::string_view program) {
+    return NameIs(program, {"cmd", "powershell", "pwsh", "wscript", "cscript", "mshta"});
+}
+
 // The library rundll32 and regsvr32 load: their first argument that is not a
 // switch, without quotes and, for rundll32, without the ",Entry" behind it.
 // Windows signed the loader; what runs is the library.
@@ -52,13 +56,20 @@ EntryFile EntryFileOf(const AutostartEntry& e) {
         f.path = link ? e.Detail.str() : e.FileName.str();
         return f;
     }
+    // The groups of today's Windows keep the file their value starts (a
+    // service's binary, a loaded library) beside the value, as found.
+    if (e.Kind == KindRegistry && e.FileName.Length != 0) {
+        f.path = e.FileName.str();
+        f.scriptHost = IsScriptHost(f.path);
+        return f;
+    }
     std::string program, args;
     SplitCommand(e.ValueData.view(), program, args);
     if (NameIs(program, {"rundll32", "regsvr32"})) {
         f.path = LoadedLibrary(args);
         return f;
     }
-    f.scriptHost = NameIs(program, {"cmd", "powershell", "pwsh", "wscript", "cscript", "mshta"});
+    f.scriptHost = IsScriptHost(program);
     f.path = std::move(program);
     return f;
 }

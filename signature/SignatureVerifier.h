@@ -72,6 +72,9 @@ class VerifyQueue {
     void RequestCancel();
     // True while a batch is being worked through.
     bool Busy() const;
+    // True once the running batch was asked to stop (a platform may end a
+    // long check early).
+    bool Cancelling() const { return cancel_; }
 
   private:
     void Run(Batch batch, std::vector<std::string> paths, ResultFn onResult, DoneFn onDone);

@@ -234,6 +234,37 @@ int ListView::AddItem(std::string_view caption, std::string_view detail, bool ch
     return row;
 }
 
+void ListView::SetItemText(int row, int column, std::string_view text) {
+    std::wstring w = ToWide(text);
+    LVITEMW sub{};
+    sub.iSubItem = column;
+    sub.pszText = w.data();
+    ::SendMessageW(hwnd_, LVM_SETITEMTEXTW, row, (LPARAM)&sub);
+}
+
+void ListView::SetColumnText(int column, std::string_view text) {
+    std::wstring w = ToWide(text);
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT;
+    col.pszText = w.data();
+    ::SendMessageW(hwnd_, LVM_SETCOLUMNW, column, (LPARAM)&col);
+}
+
+namespace {
+// Private to the notifier windows: no control class uses it.
+constexpr UINT kNotifyMessage = WM_APP + 0x51;
+} // namespace
+
+void Notifier::Post() const {
+    ::PostMessageW(hwnd_, kNotifyMessage, 0, 0);
+}
+
+std::optional<LRESULT> Notifier::HandleMessage(UINT msg, WPARAM, LPARAM) {
+    if (msg != kNotifyMessage) return std::nullopt;
+    Raise(Event::Notify);
+    return 0;
+}
+
 std::string ListView::ItemText(int row, int column) const {
     std::vector<wchar_t> buf(1024, L'\0');
     LVITEMW item{};

@@ -52,6 +52,7 @@ enum class Event {
                // also the space bar, as a press on the focused row; a
                // splitter being pressed
     ItemCheck, // the user toggled the box of row args.item of a check list
+    Notify,    // a Notifier was nudged from another thread
 };
 
 struct EventArgs {
@@ -351,6 +352,10 @@ class ListView : public Control {
     // Appends a row; returns its index.
     int AddItem(std::string_view caption, std::string_view detail, bool checked, int image);
     std::string ItemText(int row, int column) const;
+    void SetItemText(int row, int column, std::string_view text);
+    // A column's name: the header is hidden, but a screen reader reads it.
+    void SetColumnText(int column, std::string_view text);
+    void DeleteItem(int row) { ListView_DeleteItem(hwnd_, row); }
     bool Checked(int row) const { return ListView_GetCheckState(hwnd_, row) != FALSE; }
     void SetChecked(int row, bool c) { ListView_SetCheckState(hwnd_, row, c ? TRUE : FALSE); }
     int ItemImage(int row) const;
@@ -363,6 +368,20 @@ class ListView : public Control {
     // Rows can be dragged onto other controls of the form: pulling a row
     // with the left button pressed starts the form's drag (see Form).
     bool AutoDrag = false;
+
+  protected:
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+// A window nobody sees, through which a worker thread tells the form's
+// thread that something is waiting: Post() may be called from any thread and
+// raises Event::Notify on the form's thread, once per post. Nudges still
+// queued when the window goes are dropped with it, so what a worker hands
+// over belongs in the owner's own locked list, never in the message.
+class Notifier : public Control {
+  public:
+    WindowKind Kind() const override { return {L"STATIC", 0, 0}; }
+    void Post() const;
 
   protected:
     std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

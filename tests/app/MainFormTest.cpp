@@ -7,10 +7,15 @@
 #include "base/Files.h"
 #include "support/Entries.h"
 #include "support/TestSupport.h"
+#include "app/AutostartPage.h"
+#include "signature/SignatureVerifier.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <map>
 #include <memory>
+#include <set>
 
 namespace qv {
 namespace {
@@ -377,10 +382,13 @@ TEST_F(MainFormTest, ResizingKeepsCentredEqualAndFlushRight) {
         EXPECT_EQ(f.AutostartPage().SelectASGroupCombo.Width(),
                   f.AutostartPage().SelectASBox.ClientWidth() - 8)
             << w;
+        // Caption, detail and publisher: three equal columns.
         EXPECT_EQ(f.AutostartPage().ASList.ColumnWidth(0),
-                  f.AutostartPage().ASList.ClientWidth() / 2)
+                  f.AutostartPage().ASList.ClientWidth() / 3)
             << w;
         EXPECT_EQ(f.AutostartPage().ASList.ColumnWidth(1), f.AutostartPage().ASList.ColumnWidth(0))
+            << w;
+        EXPECT_EQ(f.AutostartPage().ASList.ColumnWidth(2), f.AutostartPage().ASList.ColumnWidth(0))
             << w;
         EXPECT_EQ(f.QVGuardBtn.Left() + f.QVGuardBtn.Width(), f.BottomPnl.ClientWidth()) << w;
         EXPECT_EQ(f.QVGuardLbl.Left() + f.QVGuardLbl.Width(), f.BottomPnl.ClientWidth()) << w;
@@ -417,6 +425,147 @@ TEST_F(MainFormTest, StatusLineShowsTheText) {
     EXPECT_EQ(f.StatusLbl.Caption(), "Prozesse werden beendet \xE4");
     f.Status("");
     EXPECT_EQ(f.StatusLbl.Caption(), "");
+}
+
+// Verdicts as a test decides them, one per path; a check can be held until
+// the queue is asked to stop.
+class ScriptedSignatures : public SignaturePlatform {
+  public:
+    std::optional<FileStamp> Stamp(const std::string&) override { return FileStamp{1, 1}; }
+    SignatureVerdict Check(const std::string& path) override {
+        const size_t n = ++checks;
+        if (holdAt.count(n)) {
+            held = n;
+            // Bounded: a queue that is never cancelled fails the test below.
+            for (int i = 0; i < 20000 && !(queue && queue->Cancelling()); ++i)
+                ::Sleep(1);
+        }
+        auto it = verdicts.find(path);
+        return it == verdicts.end() ? SignatureVerdict{SignatureState::NotSigned, ""} : it->second;
+    }
+    std::map<std::string, SignatureVerdict> verdicts;
+    std::set<size_t> holdAt;
+    const VerifyQueue* queue = nullptr;
+    std::atomic<size_t> checks{0}, held{0};
+};
+
+class PublisherColumnTest : public MainFormTest {
+  protected:
+    void SetUp() override {
+        MainFormTest::SetUp();
+        model.Signatures = std::make_unique<SignatureVerifier>(platform);
+        using S = SignatureState;
+        platform.verdicts = {
+            {"C:\\W\\win.exe", {S::Signed, "Microsoft Windows"}},
+            {"C:\\W\\cat.exe", {S::SignedByCatalog, "Microsoft Windows Publisher"}},
+            {"C:\\O\\office.exe", {S::Signed, "Microsoft Corporation"}},
+            {"cmd.exe", {S::Signed, "Microsoft Windows"}},
+            {"C:\\V\\drv.vxd", {S::Broken, ""}}};
+    }
+    TAutostartPage& Page() { return form->AutostartPage(); }
+    // Until the worker is through and every verdict it handed over is shown.
+    void WaitForVerdicts() {
+        for (int i = 0; i < 2000 && Page().ASVerifyQueue().Busy(); ++i) {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            Pump();
+        }
+        ASSERT_FALSE(Page().ASVerifyQueue().Busy());
+        Pump();
+    }
+    std::vector<std::string> Column(int c) {
+        std::vector<std::string> texts;
+        for (int r = 0; r < Page().ASList.Count(); ++r)
+            texts.push_back(Page().ASList.ItemText(r, c));
+        return texts;
+    }
+    std::string Verdict(Lng line, const std::string& publisher = {}) {
+        return publisher.empty() ? model.LanguageTable[line]
+                                 : model.LanguageTable.Format(line, {publisher});
+    }
+    ScriptedSignatures platform;
+};
+
+TEST_F(PublisherColumnTest, TheColumnFillsAfterTheListAndTheSwitchHidesWindowsOwnRows) {
+    Open();
+    EXPECT_FALSE(Page().ASHideWindowsChk.Checked());
+    model.ASEntries = {MakeEntry(0, KindRegistry, "Win", "C:\\W\\win.exe"),
+                       MakeEntry(0, KindRegistry, "Cat", "\"C:\\W\\cat.exe\" /x"),
+                       MakeEntry(0, KindRegistry, "Office", "C:\\O\\office.exe"),
+                       MakeEntry(0, KindRegistry, "Plain", "C:\\P\\plain.exe"),
+                       MakeEntry(0, KindRegistry, "Script", "cmd.exe /c x.bat"),
+                       MakeEntry(3, KindRegistry, "VxD", "C:\\V\\drv.vxd")};
+    const std::vector<std::string> texts = {
+        Verdict(Lng::SignatureSigned, "Microsoft Windows"),
+        Verdict(Lng::SignatureCatalog, "Microsoft Windows Publisher"),
+        Verdict(Lng::SignatureSigned, "Microsoft Corporation"), Verdict(Lng::SignatureNotSigned),
+        Verdict(Lng::SignatureSigned, "Microsoft Windows")};
+    const std::string all = model.LanguageTable.Format(Lng::ASListBoxCaption, {"5"});
+    const std::string hiding = model.LanguageTable.Format(Lng::ASListBoxCaptionHiding, {"3", "2"});
+    model.Changed(ModelChange::Entries);
+    // The rows are there before any verdict.
+    EXPECT_EQ(Column(2), std::vector<std::string>(5, ""));
+    WaitForVerdicts();
+    EXPECT_EQ(Column(2), texts);
+    EXPECT_EQ(Page().ASListBox.Caption(), all);
+
+    // Ticked: the known verdicts hide Windows' rows at once; the script
+    // host Windows signed and Microsoft's other products stay.
+    Click(Page().ASHideWindowsChk);
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Office", "Plain", "Script"}));
+    EXPECT_EQ(Page().ASListIndex, (std::vector<uint16_t>{2, 3, 4}));
+    EXPECT_EQ(Page().ASListBox.Caption(), hiding);
+    // Fresh entries: every row shows first, Windows' go as their verdicts come.
+    model.Changed(ModelChange::Entries);
+    EXPECT_EQ(Page().ASList.Count(), 5);
+    WaitForVerdicts();
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"Office", "Plain", "Script"}));
+    EXPECT_EQ(Page().HiddenRows, 2);
+    EXPECT_EQ(Page().ASListBox.Caption(), hiding);
+    PickGroup(3);
+    WaitForVerdicts();
+    EXPECT_EQ(Column(2), std::vector<std::string>{Verdict(Lng::SignatureBroken)});
+    EXPECT_EQ(Page().ASListBox.Caption(),
+              model.LanguageTable.Format(Lng::ASListBoxCaptionHiding, {"1", "0"}));
+
+    PickGroup(0);
+    Click(Page().ASHideWindowsChk);
+    EXPECT_EQ(Column(2), texts);
+    EXPECT_EQ(Page().ASListBox.Caption(), all);
+}
+
+// The group changes while the second file of the first group is being
+// checked: that batch stops there, none of its verdicts reaches the new
+// group's rows, and the later files of the first group are never checked.
+// The window going mid-way stops the worker too.
+TEST_F(PublisherColumnTest, ChangingTheGroupOrClosingTheWindowCancelsTheWorkerMidWay) {
+    platform.holdAt = {2, 5};
+    Open();
+    platform.queue = &Page().ASVerifyQueue();
+    for (int i = 0; i < 4; ++i)
+        model.ASEntries.push_back(MakeEntry(0, KindRegistry, "Win" + std::to_string(i),
+                                            "C:\\W\\win" + std::to_string(i) + ".exe"));
+    model.ASEntries.push_back(MakeEntry(3, KindRegistry, "VxD", "C:\\V\\drv.vxd"));
+    model.ASEntries.push_back(MakeEntry(3, KindRegistry, "Office", "C:\\O\\office.exe"));
+    model.Changed(ModelChange::Entries);
+    for (int i = 0; i < 20000 && platform.held != 2; ++i)
+        ::Sleep(1);
+    ASSERT_EQ(platform.held, 2u);
+
+    PickGroup(3);
+    WaitForVerdicts();
+    EXPECT_EQ(Column(2),
+              (std::vector<std::string>{Verdict(Lng::SignatureBroken),
+                                        Verdict(Lng::SignatureSigned, "Microsoft Corporation")}));
+    EXPECT_EQ(platform.checks, 4u);
+
+    // Back: the two files checked before come from the cache, the third is
+    // held while the window goes.
+    PickGroup(0);
+    for (int i = 0; i < 20000 && platform.held != 5; ++i)
+        ::Sleep(1);
+    ASSERT_EQ(platform.held, 5u);
+    form.reset();
+    EXPECT_EQ(platform.checks, 5u);
 }
 
 } // namespace

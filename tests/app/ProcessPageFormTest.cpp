@@ -323,6 +323,10 @@ TEST_F(ProcessPageForm, TheInfoDialogShowsTheHelpersVersionResourceAndItsFigures
                     "r Quorvik 6"));
     EXPECT_TRUE(Has(file, "FileVersion:", "1.2.3.4"));
     EXPECT_FALSE(Has(file, "", Line(Lng::InfoNoVersion)));
+    // After the date: the helper is built unsigned, and no catalog of the
+    // prefix lists it.
+    ASSERT_GE(file.size(), 5u);
+    EXPECT_EQ(file[4], (std::pair{Line(Lng::InfoSignatureRow), Line(Lng::SignatureNotSigned)}));
     ASSERT_EQ(proc.size(), 6u);
     EXPECT_EQ(proc[1], (std::pair{Line(Lng::InfoProcessId), FormatHex8(helper.Id())}));
     EXPECT_EQ(proc[2].first, Line(Lng::InfoParentId));

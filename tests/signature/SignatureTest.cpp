@@ -269,6 +269,9 @@ TEST(SignatureEntryFile, TheFileThatRunsAndWhetherItMayHide) {
         const char* path;
         bool scriptHost;
     };
+    // A service keeps the binary it found beside the command.
+    AutostartEntry service = test::RegEntry("2147483650", "Services\\s", "ImagePath", "svc -k", 10);
+    service.FileName.assign("C:\\S\\svc.exe");
     const Row rows[] = {
         {test::FileEntry("C:\\Start\\tool.exe"), "C:\\Start\\tool.exe", false},
         {test::FileEntry("C:\\Start\\tool.lnk", "tool.lnk", "C:\\Apps\\tool.exe", 5, 0, 0),
@@ -282,6 +285,7 @@ TEST(SignatureEntryFile, TheFileThatRunsAndWhetherItMayHide) {
          "C:\\A B\\c.dll", false},
         {test::RegEntry("2147483649", "Run", "d", "rundll32.exe"), "", false},
         {test::RegEntry("2147483649", "Run", "e", "cmd.exe /c start x.bat"), "cmd.exe", true},
+        {service, "C:\\S\\svc.exe", false},
         {test::IniEntry("C:\\Windows\\win.ini", "windows", "load", "powershell -f a.ps1"),
          "powershell", true},
     };
