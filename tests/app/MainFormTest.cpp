@@ -148,7 +148,7 @@ TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
         f.AutostartPage().ASListBox.Caption(),
         model.LanguageTable.Format(LineAt(25), {std::to_string(f.AutostartPage().ASList.Count())}));
     EXPECT_EQ(f.AutostartPage().ASEIconList.Count(), 2);
-    EXPECT_EQ(f.AutostartPage().ASList.ColumnCount(), 2);
+    EXPECT_EQ(f.AutostartPage().ASList.ColumnCount(), 3); // caption, detail, publisher
     EXPECT_EQ(f.AutostartPage().ASRefreshBtn.Tag, 999);
     EXPECT_TRUE(f.StatusLbl.Caption().empty());
 
