@@ -8,14 +8,11 @@
 #include "support/Entries.h"
 #include "support/TestSupport.h"
 #include "app/AutostartPage.h"
-#include "signature/SignatureVerifier.h"
+#include "support/Signing.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <map>
 #include <memory>
-#include <set>
 
 namespace qv {
 namespace {
@@ -427,34 +424,13 @@ TEST_F(MainFormTest, StatusLineShowsTheText) {
     EXPECT_EQ(f.StatusLbl.Caption(), "");
 }
 
-// Verdicts as a test decides them, one per path; a check can be held until
-// the queue is asked to stop.
-class ScriptedSignatures : public SignaturePlatform {
-  public:
-    std::optional<FileStamp> Stamp(const std::string&) override { return FileStamp{1, 1}; }
-    SignatureVerdict Check(const std::string& path) override {
-        const size_t n = ++checks;
-        if (holdAt.count(n)) {
-            held = n;
-            // Bounded: a queue that is never cancelled fails the test below.
-            for (int i = 0; i < 20000 && !(queue && queue->Cancelling()); ++i)
-                ::Sleep(1);
-        }
-        auto it = verdicts.find(path);
-        return it == verdicts.end() ? SignatureVerdict{SignatureState::NotSigned, ""} : it->second;
-    }
-    std::map<std::string, SignatureVerdict> verdicts;
-    std::set<size_t> holdAt;
-    const VerifyQueue* queue = nullptr;
-    std::atomic<size_t> checks{0}, held{0};
-};
-
 class PublisherColumnTest : public MainFormTest {
   protected:
     void SetUp() override {
         MainFormTest::SetUp();
         model.Signatures = std::make_unique<SignatureVerifier>(platform);
         using S = SignatureState;
+        platform.fixedStamp = true;
         platform.verdicts = {
             {"C:\\W\\win.exe", {S::Signed, "Microsoft Windows"}},
             {"C:\\W\\cat.exe", {S::SignedByCatalog, "Microsoft Windows Publisher"}},
@@ -482,7 +458,7 @@ class PublisherColumnTest : public MainFormTest {
         return publisher.empty() ? model.LanguageTable[line]
                                  : model.LanguageTable.Format(line, {publisher});
     }
-    ScriptedSignatures platform;
+    test::ScriptedSignatures platform;
 };
 
 TEST_F(PublisherColumnTest, TheColumnFillsAfterTheListAndTheSwitchHidesWindowsOwnRows) {
@@ -547,9 +523,7 @@ TEST_F(PublisherColumnTest, ChangingTheGroupOrClosingTheWindowCancelsTheWorkerMi
     model.ASEntries.push_back(MakeEntry(3, KindRegistry, "VxD", "C:\\V\\drv.vxd"));
     model.ASEntries.push_back(MakeEntry(3, KindRegistry, "Office", "C:\\O\\office.exe"));
     model.Changed(ModelChange::Entries);
-    for (int i = 0; i < 20000 && platform.held != 2; ++i)
-        ::Sleep(1);
-    ASSERT_EQ(platform.held, 2u);
+    ASSERT_TRUE(platform.WaitUntilHeld(2));
 
     PickGroup(3);
     WaitForVerdicts();
@@ -561,9 +535,7 @@ TEST_F(PublisherColumnTest, ChangingTheGroupOrClosingTheWindowCancelsTheWorkerMi
     // Back: the two files checked before come from the cache, the third is
     // held while the window goes.
     PickGroup(0);
-    for (int i = 0; i < 20000 && platform.held != 5; ++i)
-        ::Sleep(1);
-    ASSERT_EQ(platform.held, 5u);
+    ASSERT_TRUE(platform.WaitUntilHeld(5));
     form.reset();
     EXPECT_EQ(platform.checks, 5u);
 }

@@ -652,9 +652,7 @@ TEST_F(Qv6Scan, VerifyNamesTheSignerAndHideWindowsLeavesOutWindowsOwnFiles) {
         EXPECT_EQ(FindRow(hidden, "value_name", c.name) == nullptr, c.hidden);
         const JsonValue* h = FindRow(hiddenOnly, "value_name", c.name);
         EXPECT_EQ(h == nullptr, c.hidden);
-        if (h) {
-            EXPECT_FALSE(h->Has("signature"));
-        }
+        EXPECT_FALSE(h && h->Has("signature"));
     }
     // The CSV header and osquery's columns carry the two fields behind the
     // others.

@@ -43,32 +43,27 @@ class Signature : public ::testing::Test {
         EXPECT_TRUE(::CopyFileA((Fixtures() + name).c_str(), to.c_str(), FALSE)) << name;
         return to;
     }
-    struct Case {
-        const char* file;
-        SignatureState state;
-        const char* publisher;
-    };
-    void ExpectVerdicts(const std::vector<Case>& cases) {
-        for (const Case& c : cases) {
-            SignatureVerdict got = WindowsSignaturePlatform().Check(Copy(c.file));
-            EXPECT_EQ(got, (SignatureVerdict{c.state, c.publisher})) << c.file;
-        }
+    void ExpectVerdicts(bool rootTrusted) {
+        const std::pair<const char*, SignatureVerdict> cases[] = {
+            {"signed.exe", rootTrusted
+                               ? SignatureVerdict{SignatureState::Signed, "Quorvik Test Publisher"}
+                               : SignatureVerdict{SignatureState::NotTrusted, ""}},
+            {"broken.exe", {SignatureState::Broken, ""}},
+            {"unsigned.exe", {SignatureState::NotSigned, ""}}};
+        for (const auto& [file, verdict] : cases)
+            EXPECT_EQ(WindowsSignaturePlatform().Check(Copy(file)), verdict) << file;
     }
     test::TempDir dir;
 };
 
 // Unsigned goes through the catalog lookup too: a fresh prefix has no
-// catalog that lists it.
+// catalog that lists it. The root decides only the signed file's verdict.
 TEST_F(Signature, WithoutTheRootTheChainIsNotTrusted) {
-    ExpectVerdicts({{"signed.exe", SignatureState::NotTrusted, ""},
-                    {"broken.exe", SignatureState::Broken, ""},
-                    {"unsigned.exe", SignatureState::NotSigned, ""}});
+    ExpectVerdicts(false);
 }
 
 TEST_F(Signature, DISABLED_WithTheRootTrusted) {
-    ExpectVerdicts({{"signed.exe", SignatureState::Signed, "Quorvik Test Publisher"},
-                    {"broken.exe", SignatureState::Broken, ""},
-                    {"unsigned.exe", SignatureState::NotSigned, ""}});
+    ExpectVerdicts(true);
 }
 
 TEST_F(Signature, WithTheRootTheSignedFileNamesItsPublisher) {
@@ -101,42 +96,8 @@ TEST_F(Signature, MissingFolderAndLockedFilesAreNotCheckable) {
         EXPECT_EQ(verifier.Verify(path).state, SignatureState::NotCheckable) << path;
 }
 
-// Counts the checks that reach the system, and can hold one until the test
-// lets it go.
-class CountingPlatform : public SignaturePlatform {
-  public:
-    std::optional<FileStamp> Stamp(const std::string& path) override {
-        return WindowsSignaturePlatform().Stamp(path);
-    }
-    SignatureVerdict Check(const std::string& path) override {
-        std::unique_lock lock(mutex_);
-        if (++checks_ == holdAt) {
-            changed_.notify_all();
-            changed_.wait(lock, [&] { return released_; });
-        }
-        lock.unlock();
-        return WindowsSignaturePlatform().Check(path);
-    }
-    void WaitUntilHeld() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return checks_ >= holdAt; });
-    }
-    void Release() {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
-    }
-    size_t holdAt = 0;
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    size_t checks_ = 0;
-    bool released_ = false;
-};
-
 TEST_F(Signature, CacheKeepsAVerdictUntilTheFileChanges) {
-    CountingPlatform platform;
+    test::ScriptedSignatures platform;
     SignatureVerifier verifier(platform);
     std::string file = Copy("signed.exe", "app.exe");
     EXPECT_EQ(verifier.Verify(file).state, SignatureState::NotTrusted);
@@ -172,8 +133,8 @@ TEST_F(Signature, CacheKeepsAVerdictUntilTheFileChanges) {
 // The group changes while the third file is being checked: the batch stops
 // there, its later files are never reported, and the new batch runs whole.
 TEST_F(Signature, NewBatchCancelsTheRunningOneMidWay) {
-    CountingPlatform platform;
-    platform.holdAt = 3;
+    test::ScriptedSignatures platform;
+    platform.holdAt = {3};
     SignatureVerifier verifier(platform);
     std::vector<std::string> first, second;
     for (int i = 0; i < 6; ++i)
@@ -197,11 +158,11 @@ TEST_F(Signature, NewBatchCancelsTheRunningOneMidWay) {
         finished.notify_all();
     };
     VerifyQueue queue(verifier);
+    platform.queue = &queue;
     EXPECT_EQ(queue.Start(first, onResult, onDone), 1u);
-    platform.WaitUntilHeld();
+    ASSERT_TRUE(platform.WaitUntilHeld(3));
     EXPECT_TRUE(queue.Busy());
     queue.RequestCancel();
-    platform.Release();
     EXPECT_EQ(queue.Start(second, onResult, onDone), 2u);
     {
         std::unique_lock lock(mutex);
