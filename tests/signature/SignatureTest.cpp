@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace qv;
@@ -179,45 +180,38 @@ TEST(SignatureVerdict, TextsWindowsPublisherAndCleanNames) {
     LanguageFile german, english;
     german.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "qv6.lng"));
     english.LoadFromBytes(*ReadFileBytes(ExecutableDir() + "lang\\english.lng"));
-    struct Row {
-        SignatureVerdict verdict;
-        const char* german;
-        const char* english;
-        bool windows;
-    };
-    const Row rows[] = {
-        {{SignatureState::Signed, "Microsoft Windows"},
-         "Signiert von Microsoft Windows",
-         "Signed by Microsoft Windows",
-         true},
-        {{SignatureState::SignedByCatalog, "Microsoft Windows Publisher"},
+    using S = SignatureState;
+    const char* const win = "Microsoft Windows";
+    const std::tuple<SignatureVerdict, bool, const char*, const char*> rows[] = {
+        {{S::Signed, win}, true, "Signiert von Microsoft Windows", "Signed by Microsoft Windows"},
+        {{S::SignedByCatalog, "Microsoft Windows Publisher"},
+         true,
          "\xDC"
          "ber Katalog signiert von Microsoft Windows Publisher",
-         "Signed through a catalog by Microsoft Windows Publisher",
-         true},
-        {{SignatureState::Signed, "Microsoft Corporation"},
+         "Signed through a catalog by Microsoft Windows Publisher"},
+        {{S::Signed, "Microsoft Corporation"},
+         false,
          "Signiert von Microsoft Corporation",
-         "Signed by Microsoft Corporation",
-         false},
-        {{SignatureState::NotTrusted, "Microsoft Windows"},
+         "Signed by Microsoft Corporation"},
+        {{S::NotTrusted, win},
+         false,
          "Nicht vertrauensw\xFCrdig (Stamm unbekannt oder abgelaufen)",
-         "Not trusted (unknown root or expired)",
-         false},
-        {{SignatureState::NotSigned, ""}, "Nicht signiert", "Not signed", false},
-        {{SignatureState::Broken, ""},
+         "Not trusted (unknown root or expired)"},
+        {{S::NotSigned, ""}, false, "Nicht signiert", "Not signed"},
+        {{S::Broken, ""},
+         false,
          "Signatur gebrochen (Datei ver\xE4ndert)",
-         "Signature broken (file does not match)",
-         false},
-        {{SignatureState::NotCheckable, ""},
+         "Signature broken (file does not match)"},
+        {{S::NotCheckable, ""},
+         false,
          "Nicht pr\xFC"
          "fbar (fehlt oder gesperrt)",
-         "Not checkable (missing or locked)",
-         false},
+         "Not checkable (missing or locked)"},
     };
-    for (const Row& r : rows) {
-        EXPECT_EQ(ShownText(german, VerdictText(r.verdict)), r.german);
-        EXPECT_EQ(ShownText(english, VerdictText(r.verdict)), r.english);
-        EXPECT_EQ(IsWindowsPublisher(r.verdict), r.windows) << r.english;
+    for (const auto& [verdict, windows, de, en] : rows) {
+        EXPECT_EQ(ShownText(german, VerdictText(verdict)), de);
+        EXPECT_EQ(ShownText(english, VerdictText(verdict)), en);
+        EXPECT_EQ(IsWindowsPublisher(verdict), windows) << en;
     }
     EXPECT_EQ(CleanPublisher(" Evil\r\nCorp\t"), "Evil  Corp");
 }
