@@ -82,8 +82,6 @@ void TAutostartPage::ModelChanged(ModelChange change) {
 }
 
 void TAutostartPage::CreateControls(ui::Panel& sheet) {
-    comboFont_ = Owner().ScaledFont({L"Arial", 12, true, true});
-
     // The button column at the right.
     Add(Page0MenuPnl, {.name = "Page0MenuPnl", .parent = &sheet, .width = kMenuWidth});
     Add(ASRefreshBtn, {.name = "ASRefreshBtn",
@@ -180,7 +178,7 @@ void TAutostartPage::CreateControls(ui::Panel& sheet) {
                              .top = 20,
                              .width = 100,
                              .height = 220});
-    SelectASGroupCombo.SetFont(comboFont_.get());
+    SelectASGroupCombo.SetFont(Owner().Font({L"Arial", 12, true, true}));
     ::SendMessageW(SelectASGroupCombo.Handle(), CB_SETMINVISIBLE, 10, 0);
     Add(ASListBox,
         {.name = "ASListBox", .parent = &sheet, .top = kSelectBoxHeight, .caption = "Inhalt"});

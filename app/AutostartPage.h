@@ -118,7 +118,6 @@ class TAutostartPage : public ui::Page {
 
     TMainForm& main_;
     AppModel& model_;
-    FontHandle comboFont_;
     AppModel::Subscription subscription_;
 
     // The verdicts known for the session's entries, by index into ASEntries;

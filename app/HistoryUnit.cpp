@@ -47,10 +47,9 @@ void THistoryForm::FormCreate() {
     const LanguageFile& lines = model_.LanguageTable;
     CreateModalFrame(L"THistoryForm", lines[Lng::HistoryWindowCaption], kClientWidth, kClientHeight,
                      RGB(255, 255, 255), {L"Arial", 12, true}, false, true);
-    listFont_ = ui::CreateFontHandle({L"Arial", 11});
     // Several rows may be chosen: the undo takes them all, newest first.
     Add(HistoryList, {.name = "HistoryList", .left = kMargin, .top = kMargin});
-    HistoryList.SetFont(listFont_.get());
+    HistoryList.SetFont(Font({L"Arial", 11}));
     HistoryList.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     // The columns are named: this list, unlike the others, has headers.
     const LONG_PTR style = ::GetWindowLongPtrW(HistoryList.Handle(), GWL_STYLE);

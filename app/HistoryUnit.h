@@ -45,7 +45,6 @@ class THistoryForm : public ui::ModalForm {
     void Fill();
 
     AppModel& model_;
-    FontHandle listFont_;
     bool refused_ = false;
 };
 

@@ -151,8 +151,7 @@ void TInfoPage::CreateControls(ui::Panel& sheet) {
     GroupBox1.TextColor = kGreyText;
     Add(SysInfoList, {.name = "SysInfoList", .parent = &GroupBox1, .left = 8, .top = 18});
     SysInfoList.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-    sysInfoFont_ = Owner().ScaledFont(kListFont);
-    SysInfoList.SetFont(sysInfoFont_.get());
+    SysInfoList.SetFont(Owner().Font(kListFont));
     SysInfoList.AddColumn(kFirstColumnWidth);
     SysInfoList.AddColumn(100);
 

@@ -57,7 +57,6 @@ class TInfoPage : public ui::Page {
     TMainForm& main_;
     AppModel& model_;
     AppModel::Subscription subscription_;
-    FontHandle sysInfoFont_;
 };
 
 } // namespace qv

@@ -38,6 +38,8 @@ constexpr int kBottomHeight = 53;
 constexpr int kPageInset = 3;
 constexpr int kGuardBtnWidth = 149, kGuardBtnHeight = 33;
 constexpr int kHelpBtnWidth = 157, kHelpBtnHeight = 25;
+constexpr ui::FontSpec kSmallFont = {L"Arial", 9};
+constexpr ui::FontSpec kBoldFont = {L"Arial", 12, true};
 
 BitmapHandle LoadBitmapResource(int id) {
     return BitmapHandle(
@@ -76,9 +78,10 @@ bool TMainForm::Create(const std::string& appDir, bool show) {
 // ---- Creation ---------------------------------------------------------------
 
 void TMainForm::CreateControls() {
+    // Smaller than designed, the strips and the pages would cut their texts.
+    minWidth_ = kFormWidth;
+    minHeight_ = kFormHeight;
     CreateFrame(kClassName, kAppTitle, kFormWidth, kFormHeight, kFormColor, {L"MS Sans Serif", 11});
-    arial9_ = ScaledFont({L"Arial", 9});
-    arialBold12_ = ScaledFont({L"Arial", 12, true});
 
     // Top strip with the banner.
     Add(AdTopPnl, {.name = "AdTopPnl", .height = kTopHeight});
@@ -99,7 +102,7 @@ void TMainForm::CreateControls() {
                     .top = 42,
                     .width = 362,
                     .height = 11});
-    StatusLbl.SetFont(arial9_.get());
+    StatusLbl.SetFont(Font(kSmallFont));
     StatusLbl.TextColor = kGreyText;
     Add(QVGuardBtn, {.name = "QVGuardBtn",
                      .parent = &BottomPnl,
@@ -108,20 +111,20 @@ void TMainForm::CreateControls() {
                      .height = kGuardBtnHeight,
                      .caption = "Quorvik W\xE4"
                                 "chter"});
-    QVGuardBtn.SetFont(arialBold12_.get());
+    QVGuardBtn.SetFont(BoldFont());
     Add(QVGuardLbl, {.name = "QVGuardLbl",
                      .parent = &BottomPnl,
                      .top = 38,
                      .width = kGuardBtnWidth,
                      .height = 12,
                      .style = SS_RIGHT});
-    QVGuardLbl.SetFont(arial9_.get());
+    QVGuardLbl.SetFont(Font(kSmallFont));
     QVGuardLbl.TextColor = kGreyText;
 
     // The tab control with the help button on its tab row and the pages.
     Add(Tab,
         {.name = "Tab", .style = TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK | TCS_FOCUSNEVER});
-    Tab.SetFont(arialBold12_.get());
+    Tab.SetFont(BoldFont());
     Tab.AddTab("1");
     Tab.AddTab("2");
     Tab.AddTab("3");
@@ -151,6 +154,10 @@ void TMainForm::CreateControls() {
     // the page.
     BottomPnl.SendToBack();
     SetDialogOwner(Handle());
+}
+
+HFONT TMainForm::BoldFont() {
+    return Font(kBoldFont);
 }
 
 void TMainForm::LoadArtwork() {

@@ -105,7 +105,7 @@ class TMainForm : public ui::Form {
     const AboutLinks& Links() const { return aboutLinks_; }
     void OpenAboutLink(const std::string& target);
     // The bold caption font the strips and the about block share.
-    HFONT BoldFont() const { return arialBold12_.get(); }
+    HFONT BoldFont();
 
     // ---- Controls, in creation order ------------------------------------
     ui::Panel AdTopPnl;
@@ -143,7 +143,6 @@ class TMainForm : public ui::Form {
     AppModel& model_;
     std::string appDirOverride_;
     bool showOnCreate_ = false;
-    FontHandle arial9_, arialBold12_;
     ServerSettings serverSettings_;
     AboutLinks aboutLinks_;
     std::array<std::unique_ptr<ui::Page>, kPageCount> pages_;

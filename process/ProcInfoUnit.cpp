@@ -41,7 +41,6 @@ void TProcInfoForm::FormCreate() {
                      kClientHeight + 2 * kBorder, RGB(255, 255, 255), {L"Arial", 12, true}, true,
                      false);
     // Arial 8 point in the lists, the form's bold Arial 9 point elsewhere.
-    listFont_ = ScaledFont({L"Arial", 11});
     Add(PropFileBox, {.name = "PropFileBox",
                       .left = kBorder,
                       .top = kBorder,
@@ -77,7 +76,7 @@ void TProcInfoForm::FormCreate() {
     // Two columns each: the caption, and the value in the rest.
     for (auto [list, first] :
          {std::pair{&FileList, kFileCaptionColumn}, std::pair{&ProcList, kProcCaptionColumn}}) {
-        list->SetFont(listFont_.get());
+        list->SetFont(Font({L"Arial", 11}));
         list->SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
         list->AddColumn(first);
         list->AddColumn(std::max(list->ClientWidth() - first, 0));

@@ -37,7 +37,6 @@ class TProcInfoForm : public ui::ModalForm {
     void DefaultKey() override { CloseBtnClick(); }
 
   private:
-    FontHandle listFont_;
     const LanguageFile& lines_;
 };
 

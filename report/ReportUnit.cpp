@@ -23,15 +23,8 @@ constexpr int kButtonWidth = 114, kButtonHeight = 25;
 
 // The readable view lines its text up in columns: a fixed-pitch face, and
 // where Courier New is missing whatever fixed-pitch face the system has.
-FontHandle CreateReadableFont(int dpi) {
-    LOGFONTW lf{};
-    lf.lfHeight = -ui::ScaleToDpi(13, dpi);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    lstrcpynW(lf.lfFaceName, L"Courier New", LF_FACESIZE);
-    return FontHandle(::CreateFontIndirectW(&lf));
-}
+constexpr ui::FontSpec kReadableFont = {
+    .face = L"Courier New", .pixelHeight = 13, .fixedPitch = true};
 
 TReportForm::ViewerFactory& Factory() {
     static TReportForm::ViewerFactory factory;
@@ -82,8 +75,7 @@ void TReportForm::FormCreate() {
     // The readable view: the whole report as text, however long; hidden
     // until the browser control has shown it cannot render.
     Add(ReportTextView, {.name = "ReportTextView", .parent = &ReportBox});
-    textFont_ = CreateReadableFont(Dpi());
-    ReportTextView.SetFont(textFont_.get());
+    ReportTextView.SetFont(Font(kReadableFont));
     ReportTextView.SetVisible(false);
     ReportTextView.SetAccessibleName(kReportWindowCaption);
 

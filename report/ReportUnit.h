@@ -72,7 +72,6 @@ class TReportForm : public ui::ModalForm {
     bool timerRunning_ = false;
     // The readable view's text, kept until the view is settled.
     std::string readableText_;
-    FontHandle textFont_;
 };
 
 } // namespace qv

@@ -34,6 +34,8 @@ FontHandle CreateFontHandle(const FontSpec& font, int dpi) {
     lf.lfHeight = -ScaleToDpi(font.pixelHeight, dpi);
     lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = font.italic ? TRUE : FALSE;
+    lf.lfUnderline = font.underline ? TRUE : FALSE;
+    if (font.fixedPitch) lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(lf.lfFaceName, font.face, LF_FACESIZE);
@@ -411,14 +413,20 @@ constexpr size_t kDrawnChars = 1024;
 } // namespace
 
 void CheckListBox::Created() {
-    // An owner-drawn list keeps the height it had before it got its font.
+    FitRowsToFont();
+}
+
+void CheckListBox::FitRowsToFont() {
+    // An owner-drawn list keeps the row height it had before it got its
+    // font, whatever font comes later.
     HDC dc = ::GetDC(hwnd_);
     HGDIOBJ old = ::SelectObject(dc, (HFONT)::SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     TEXTMETRICW tm{};
     ::GetTextMetricsW(dc, &tm);
     ::SelectObject(dc, old);
     ::ReleaseDC(hwnd_, dc);
-    int height = std::max<int>(tm.tmHeight + 3, 16);
+    int height =
+        std::max<int>(tm.tmHeight + 3, ScaleToDpi(16, Owner() ? Owner()->Dpi() : kDesignDpi));
     ::SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, height);
 }
 
@@ -484,6 +492,11 @@ std::optional<LRESULT> CheckListBox::HandleMessage(UINT msg, WPARAM wp, LPARAM l
             return r;
         }
         break;
+    case WM_SETFONT: {
+        LRESULT r = CallBase(msg, wp, lp);
+        FitRowsToFont();
+        return r;
+    }
     }
     return std::nullopt;
 }
@@ -529,7 +542,9 @@ int CheckListBox::RowAt(POINT pt) const {
 
 int CheckListBox::BoxSize() const {
     int h = static_cast<int>(::SendMessageW(hwnd_, LB_GETITEMHEIGHT, 0, 0));
-    return std::clamp(h - 3, 9, 13);
+    // The box grows with the screen's setting as the system's own do.
+    const int dpi = Owner() ? Owner()->Dpi() : kDesignDpi;
+    return std::clamp(h - 3, ScaleToDpi(9, dpi), ScaleToDpi(13, dpi));
 }
 
 bool CheckListBox::OnCheckBox(POINT pt) const {

@@ -27,6 +27,14 @@ struct FontSpec {
     int pixelHeight = 11;
     bool bold = false;
     bool italic = false;
+    bool underline = false;
+    // Any fixed-pitch face where the face named is missing.
+    bool fixedPitch = false;
+    bool operator==(const FontSpec& o) const {
+        return std::wstring_view(face) == o.face && pixelHeight == o.pixelHeight &&
+               bold == o.bold && italic == o.italic && underline == o.underline &&
+               fixedPitch == o.fixedPitch;
+    }
 };
 // The design's sizes are pixels at 96 dots per inch; a window on a screen
 // of more dots draws them larger by the same factor.
@@ -436,6 +444,7 @@ class CheckListBox : public Control {
     std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
   private:
+    void FitRowsToFont();
     int BoxSize() const;
     // Toggles a row's mark as the user does and reports it.
     void UserToggled(int row);

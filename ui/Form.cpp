@@ -4,6 +4,8 @@
 #include "ui/Dialogs.h"
 #include "base/WinText.h"
 
+#include <algorithm>
+
 namespace qv::ui {
 
 const wchar_t kPanelClass[] = L"QvPanel";
@@ -23,6 +25,23 @@ void RegisterPanelClass() {
     wc.lpszClassName = kPanelClass;
     ::RegisterClassExW(&wc);
     done = true;
+}
+
+// The part of a screen that windows may take (without the task bar).
+RECT WorkArea(HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor && ::GetMonitorInfoW(monitor, &info)) return info.rcWork;
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+// A size that fits the work area: a window larger than its screen cannot
+// be seen whole nor pulled smaller by its edges.
+SIZE FitInto(const RECT& work, int width, int height) {
+    return {std::min<LONG>(width, work.right - work.left),
+            std::min<LONG>(height, work.bottom - work.top)};
 }
 
 } // namespace
@@ -119,6 +138,14 @@ void Form::Destroy() {
     dragSource_ = nullptr;
     timers_.clear();
     tooltip_ = nullptr;
+    fonts_.clear();
+}
+
+HFONT Form::Font(const FontSpec& font) {
+    for (const OwnedFont& owned : fonts_)
+        if (owned.spec == font) return owned.font.get();
+    fonts_.push_back({font, CreateFontHandle(font, dpi_)});
+    return fonts_.back().font.get();
 }
 
 int Form::ClientWidth() const {
@@ -147,8 +174,14 @@ bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int w
     dpi_ = WindowDpi(nullptr);
     fontSpec_ = font;
     font_ = CreateFontHandle(font, dpi_);
-    width = Scale(width);
-    height = Scale(height);
+    // On the screen of the window it belongs to, in the middle of the work
+    // area and never larger than it.
+    const RECT work =
+        WorkArea(frameOwner_ ? ::MonitorFromWindow(frameOwner_, MONITOR_DEFAULTTOPRIMARY)
+                             : ::MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY));
+    const SIZE size = FitInto(work, Scale(width), Scale(height));
+    width = size.cx;
+    height = size.cy;
     RegisterPanelClass();
 
     WNDCLASSEXW wc{};
@@ -165,9 +198,6 @@ bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int w
         wc.lpszClassName = className;
         if (!::RegisterClassExW(&wc)) return false;
     }
-    // In the middle of the work area.
-    RECT work{};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     int left = work.left + (work.right - work.left - width) / 2;
     int top = work.top + (work.bottom - work.top - height) / 2;
     hwnd_ = ::CreateWindowExW(frameExStyle_, className, ToWide(caption).c_str(), frameStyle_, left,
@@ -444,25 +474,49 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // window takes the place the system proposes.
         const int old = dpi_;
         dpi_ = HIWORD(wp) ? HIWORD(wp) : old;
-        FontHandle previous = std::move(font_);
+        // Every font of the form is made again at the new setting; a
+        // control that had an old one gets its successor, and the old ones
+        // go once no control holds them.
+        std::vector<std::pair<HFONT, HFONT>> renewed;
+        std::vector<FontHandle> previous;
+        previous.push_back(std::move(font_));
         font_ = CreateFontHandle(fontSpec_, dpi_);
+        renewed.emplace_back(previous.back().get(), font_.get());
+        for (OwnedFont& owned : fonts_) {
+            previous.push_back(std::move(owned.font));
+            owned.font = CreateFontHandle(owned.spec, dpi_);
+            renewed.emplace_back(previous.back().get(), owned.font.get());
+        }
         for (Control* c : components_) {
             if (!c->hwnd_) continue;
             RECT b = c->Bounds();
             ::MoveWindow(c->hwnd_, ::MulDiv(b.left, dpi_, old), ::MulDiv(b.top, dpi_, old),
                          ::MulDiv(b.right - b.left, dpi_, old),
                          ::MulDiv(b.bottom - b.top, dpi_, old), FALSE);
-            if (reinterpret_cast<HFONT>(::SendMessageW(c->hwnd_, WM_GETFONT, 0, 0)) ==
-                previous.get())
-                ::SendMessageW(c->hwnd_, WM_SETFONT, (WPARAM)font_.get(), FALSE);
+            const auto had = reinterpret_cast<HFONT>(::SendMessageW(c->hwnd_, WM_GETFONT, 0, 0));
+            for (const auto& [from, to] : renewed)
+                if (had == from) ::SendMessageW(c->hwnd_, WM_SETFONT, (WPARAM)to, FALSE);
         }
         Guarded([this] { OnDpiChanged(); });
         const RECT* to = reinterpret_cast<const RECT*>(lp);
-        ::SetWindowPos(hwnd_, nullptr, to->left, to->top, to->right - to->left,
-                       to->bottom - to->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        const SIZE size = FitInto(WorkArea(::MonitorFromRect(to, MONITOR_DEFAULTTONEAREST)),
+                                  to->right - to->left, to->bottom - to->top);
+        ::SetWindowPos(hwnd_, nullptr, to->left, to->top, size.cx, size.cy,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
         ::InvalidateRect(hwnd_, nullptr, TRUE);
         return 0;
     }
+    case WM_GETMINMAXINFO:
+        if (minWidth_ > 0 || minHeight_ > 0) {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+            const SIZE least =
+                FitInto(WorkArea(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST)),
+                        Scale(minWidth_), Scale(minHeight_));
+            info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, least.cx);
+            info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, least.cy);
+            return 0;
+        }
+        break;
     case WM_SIZE:
         if (wp != SIZE_MINIMIZED) Guarded([this] { OnResize(); });
         return 0;

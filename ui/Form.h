@@ -43,8 +43,12 @@ class Form {
     // pixels at that setting.
     int Dpi() const { return dpi_; }
     int Scale(int designPixels) const { return ScaleToDpi(designPixels, dpi_); }
-    // A font of the design at the window's setting.
-    FontHandle ScaledFont(const FontSpec& font) const { return CreateFontHandle(font, dpi_); }
+    // A font of the design at the window's setting, owned by the form (one
+    // per design, however often asked for). When the window moves to a
+    // screen of another setting the form makes each again and gives every
+    // control that had the old one the new one: hold the handle only as
+    // long as the control does, and ask again rather than keep it.
+    HFONT Font(const FontSpec& font);
 
     // The first component whose name equals `name` (case-sensitive), in
     // creation order; nullptr when there is none.
@@ -131,6 +135,10 @@ class Form {
     // (Enter, Escape). True when the form dealt with it.
     virtual bool OnKeyCommand(WORD /*id*/) { return false; }
 
+    // The least outer size the user can pull the window to, in the design's
+    // pixels (0: the system's); never more than the work area of the
+    // window's screen.
+    int minWidth_ = 0, minHeight_ = 0;
     // The frame's styles and owner, for forms that are not main windows;
     // set before CreateFrame.
     DWORD frameStyle_ = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -160,6 +168,11 @@ class Form {
     COLORREF color_ = RGB(255, 255, 255);
     BrushHandle brush_;
     FontHandle font_;
+    struct OwnedFont {
+        FontSpec spec;
+        FontHandle font;
+    };
+    std::vector<OwnedFont> fonts_;
     int nextId_ = 100;
     std::vector<Control*> components_;
     std::unordered_map<HWND, Control*> byHandle_;

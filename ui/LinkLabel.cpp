@@ -6,17 +6,13 @@
 namespace qv::ui {
 
 void LinkLabel::SetLinkStyle(const FontSpec& font) {
-    FontSpec regular = font;
-    regular.bold = false;
-    regular.italic = false;
-    FontHandle plain = CreateFontHandle(regular, Owner() ? Owner()->Dpi() : kDesignDpi);
-    LOGFONTW lf{};
-    if (plain && ::GetObjectW(plain.get(), sizeof lf, &lf) == sizeof lf) {
-        lf.lfUnderline = TRUE;
-        font_.reset(::CreateFontIndirectW(&lf));
-    }
-    if (!font_) font_ = std::move(plain);
-    SetFont(font_.get());
+    FontSpec link = font;
+    link.bold = false;
+    link.italic = false;
+    link.underline = true;
+    // The form's, so that it follows the window to a screen of another
+    // setting.
+    if (Owner()) SetFont(Owner()->Font(link));
     // The system's colour for links, so a high-contrast scheme shows them.
     TextColor = ::GetSysColor(COLOR_HOTLIGHT);
     Cursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND);
@@ -34,6 +30,13 @@ std::optional<LRESULT> LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) 
         if (wp != VK_RETURN && wp != VK_SPACE) return std::nullopt;
         Raise(Event::Click);
         return 0;
+    case WM_SETFONT: {
+        // The label keeps the size of its text in the new font (the
+        // window's move to a screen of another setting).
+        LRESULT r = CallBase(msg, wp, lp);
+        FitToCaption();
+        return r;
+    }
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         ::InvalidateRect(hwnd_, nullptr, TRUE);
@@ -56,8 +59,12 @@ std::optional<LRESULT> LinkLabel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) 
 
 void LinkLabel::SetLinkCaption(std::string_view ansi) {
     SetCaption(ansi);
+    FitToCaption();
+}
+
+void LinkLabel::FitToCaption() {
     if (!hwnd_) return;
-    std::wstring text = ToWide(ansi);
+    std::wstring text = ToWide(Caption());
     SIZE size{};
     if (HDC dc = ::GetDC(hwnd_)) {
         HGDIOBJ old =

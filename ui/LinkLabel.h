@@ -23,10 +23,8 @@ class LinkLabel : public Label {
     void SetLinkCaption(std::string_view ansi);
 
   protected:
+    void FitToCaption();
     std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-
-  private:
-    FontHandle font_;
 };
 
 } // namespace qv::ui

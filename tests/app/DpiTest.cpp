@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 namespace qv {
 namespace {
@@ -41,7 +42,19 @@ TEST_F(DpiTest, DISABLED_AtThisSetting) {
     ASSERT_GT(::GetEnvironmentVariableW(kDpiVariable, want, 16), 0u);
     ASSERT_EQ(ui::WindowDpi(nullptr), _wtoi(want)) << "the setting did not take";
     int measured = 0;
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ForEachWindow([&](ui::Form& window, const std::string& which) {
+        // At the least size the window can be pulled to, which fits the
+        // screen whatever the setting.
+        if (!dynamic_cast<ui::ModalForm*>(&window)) {
+            window.SetSize(1, 1);
+            ui::ProcessMessages(&window);
+        }
+        RECT frame{};
+        ::GetWindowRect(window.Handle(), &frame);
+        EXPECT_LE(frame.right - frame.left, work.right - work.left) << which;
+        EXPECT_LE(frame.bottom - frame.top, work.bottom - work.top) << which;
         std::function<void(HWND)> walk = [&](HWND parent) {
             for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
                 walk(w);
@@ -76,6 +89,51 @@ TEST_F(DpiTest, DISABLED_AtThisSetting) {
         walk(window.Handle());
     });
     EXPECT_GT(measured, 40);
+}
+
+// The character height of the font a window draws with; 0 for the system's.
+LONG FontHeight(HWND w) {
+    LOGFONTW lf{};
+    const auto font = reinterpret_cast<HFONT>(::SendMessageW(w, WM_GETFONT, 0, 0));
+    return font && ::GetObjectW(font, sizeof lf, &lf) ? lf.lfHeight : 0;
+}
+
+// A window moved to a screen of twice the setting: every font a control
+// draws with is made again at twice the height (the form's own, the
+// pages' bold captions and links, the lists'), the rows of a list that
+// draws them itself grow with it, and nothing is larger than the screen.
+TEST_F(DpiTest, EveryFontFollowsTheWindowToAScreenOfTwiceTheSetting) {
+    int fonts = 0;
+    ForEachWindow([&](ui::Form& window, const std::string& which) {
+        // The main window once, with all its pages made.
+        if (which.rfind("TMainForm", 0) == 0 && which != "TMainForm page 0") return;
+        std::map<HWND, LONG> before;
+        std::map<HWND, LONG> rows;
+        for (ui::Control* c : window.Components()) {
+            before[c->Handle()] = FontHeight(c->Handle());
+            if (dynamic_cast<ui::CheckListBox*>(c))
+                rows[c->Handle()] = LONG(::SendMessageW(c->Handle(), LB_GETITEMHEIGHT, 0, 0));
+        }
+        RECT r{};
+        ::GetWindowRect(window.Handle(), &r);
+        const int dpi = window.Dpi() * 2;
+        RECT to{r.left, r.top, r.left + (r.right - r.left) * 2, r.top + (r.bottom - r.top) * 2};
+        ::SendMessageW(window.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), (LPARAM)&to);
+        for (auto [w, height] : before) {
+            if (height == 0) continue;
+            EXPECT_EQ(FontHeight(w), 2 * height)
+                << which << " " << ui::Control::FromHandle(w)->Name();
+            ++fonts;
+        }
+        for (auto [w, height] : rows)
+            EXPECT_GT(::SendMessageW(w, LB_GETITEMHEIGHT, 0, 0), height) << which;
+        RECT work{}, now{};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        ::GetWindowRect(window.Handle(), &now);
+        EXPECT_LE(now.right - now.left, work.right - work.left) << which;
+        EXPECT_LE(now.bottom - now.top, work.bottom - work.top) << which;
+    });
+    EXPECT_GT(fonts, 40);
 }
 
 TEST(DpiSettings, NoTextIsCutAt96And144And192DotsPerInch) {
