@@ -288,6 +288,9 @@ void TAutostartPage::ApplyLanguage() {
     // The group box's caption is the combo box's label; no label stands
     // before it for a screen reader to find.
     SelectASGroupCombo.SetAccessibleName(SelectASBox.Caption());
+    // The marks in words, in the order of the images.
+    ASList.SetImageNames(
+        {model_.LanguageTable[Lng::UnknownMarkName], model_.LanguageTable[Lng::KnownMarkName]});
 }
 
 void TAutostartPage::Align(int width, int height) {

@@ -265,8 +265,12 @@ enum class Lng : int {
     // Process information dialog: the caption of the signature row.
     InfoSignatureRow = 250,
 
+    // The known and unknown marks of the autostart list, as words.
+    KnownMarkName = 251,
+    UnknownMarkName = 252,
+
     // The highest line the program reads.
-    Last = 250,
+    Last = 252,
 };
 
 // The line's number in the file, for the table and for tests that check a

@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 251
+LINE_COUNT = 253
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -360,6 +360,10 @@ TEXTS += [
     "Inhalt (Einträge: %s angezeigt, %s ausgeblendet)",          # 249
     # 250: the signature row of the process information dialog
     "Signatur:",                                                 # 250
+    # 251, 252: what the mark before an autostart entry says, for those
+    # who cannot see it
+    "Bekannter Eintrag",                                          # 251
+    "Unbekannter Eintrag",                                        # 252
 ]
 
 

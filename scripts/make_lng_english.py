@@ -282,6 +282,8 @@ TEXTS += [
     "Hide Windows entries",                                       # 248
     "Contents (entries: %s shown, %s hidden)",                    # 249
     "Signature:",                                                 # 250
+    "Known entry",                                                # 251
+    "Unknown entry",                                              # 252
 ]
 
 

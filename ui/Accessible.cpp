@@ -1,11 +1,15 @@
 #include "ui/Accessible.h"
 
 #include "ui/Controls.h"
+#include "ui/Dispatch.h"
 #include "base/Handles.h"
 #include "base/WinText.h"
 
 #include <oleacc.h>
 #include <ole2.h>
+
+#include <optional>
+#include <string>
 
 namespace qv::ui {
 
@@ -32,7 +36,7 @@ VARIANT ChildVariant(long id) {
 // on top. It holds the window, not the control: a client may keep the object
 // after the window has gone, and then every question finds no control and
 // is answered as for a window that is gone.
-class ControlAccessible final : public IAccessible, public IOleWindow {
+class ControlAccessible final : public UntypedDispatch<IAccessible>, public IOleWindow {
   public:
     ControlAccessible(HWND hwnd, IAccessible* proxy) : hwnd_(hwnd), proxy_(proxy) {}
     ~ControlAccessible() {
@@ -69,14 +73,6 @@ class ControlAccessible final : public IAccessible, public IOleWindow {
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
     // IDispatch: screen readers call the interface directly.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        if (n) *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
         return E_NOTIMPL;
@@ -105,37 +101,24 @@ class ControlAccessible final : public IAccessible, public IOleWindow {
         return Item(*c, child) >= 0 ? S_FALSE : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        const Control* c = Live();
-        if (!c) return E_FAIL;
-        if (IsSelf(child) && !c->AccessibleName().empty()) {
-            *out = MakeBstr(c->AccessibleName());
-            return S_OK;
-        }
-        if (!IsSelf(child) && c->AccessibleItemCount() >= 0) {
-            const int i = Item(*c, child);
-            if (i < 0) return E_INVALIDARG;
-            *out = MakeBstr(c->AccessibleItemName(i));
-            return S_OK;
-        }
-        return proxy_->get_accName(child, out);
+        return Text(child, out, &IAccessible::get_accName, S_FALSE,
+                    [](const Control& c, int row) -> std::optional<std::string> {
+                        if (row >= 0) return c.AccessibleItemName(row);
+                        if (!c.AccessibleName().empty()) return c.AccessibleName();
+                        return std::nullopt;
+                    });
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        const Control* c = Live();
-        if (!c) return E_FAIL;
-        if (IsSelf(child))
-            if (std::optional<std::string> value = c->AccessibleValue()) {
-                *out = MakeBstr(*value);
-                return S_OK;
-            }
-        if (OwnItem(*c, child)) return DISP_E_MEMBERNOTFOUND;
-        return proxy_->get_accValue(child, out);
+        return Text(
+            child, out, &IAccessible::get_accValue, DISP_E_MEMBERNOTFOUND,
+            [](const Control& c, int row) { return row < 0 ? c.AccessibleValue() : std::nullopt; });
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
-        return Forward(child, out, &IAccessible::get_accDescription);
+        return Text(child, out, &IAccessible::get_accDescription, S_FALSE,
+                    [](const Control& c, int row) -> std::optional<std::string> {
+                        if (row >= 0) return c.AccessibleItemDescription(row);
+                        return std::nullopt;
+                    });
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
         if (!out) return E_POINTER;
@@ -167,7 +150,7 @@ class ControlAccessible final : public IAccessible, public IOleWindow {
         return proxy_->get_accState(child, out);
     }
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override {
-        return Forward(child, out, &IAccessible::get_accHelp);
+        return Text(child, out, &IAccessible::get_accHelp, S_FALSE, NoText);
     }
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
         const Control* c = Live();
@@ -176,7 +159,7 @@ class ControlAccessible final : public IAccessible, public IOleWindow {
         return proxy_->get_accHelpTopic(file, child, topic);
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
-        return Forward(child, out, &IAccessible::get_accKeyboardShortcut);
+        return Text(child, out, &IAccessible::get_accKeyboardShortcut, S_FALSE, NoText);
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
         if (!out) return E_POINTER;
@@ -204,7 +187,7 @@ class ControlAccessible final : public IAccessible, public IOleWindow {
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
-        return Forward(child, out, &IAccessible::get_accDefaultAction);
+        return Text(child, out, &IAccessible::get_accDefaultAction, S_FALSE, NoText);
     }
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
         const Control* c = Live();
@@ -302,16 +285,26 @@ class ControlAccessible final : public IAccessible, public IOleWindow {
         if (child.vt != VT_I4 || child.lVal < 1 || child.lVal > c.AccessibleItemCount()) return -1;
         return child.lVal - 1;
     }
-    // A text the control adds nothing to: the proxy's for the control,
-    // none for its own rows.
-    HRESULT Forward(VARIANT child, BSTR* out,
-                    HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+    // A text of the control or of one of its own rows: what `own` gives
+    // (nothing: none of its own), else the proxy's for the control and
+    // `noRowText` for a row. An empty text is no text.
+    using TextGetter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+    using OwnText = std::optional<std::string> (*)(const Control&, int row);
+    static std::optional<std::string> NoText(const Control&, int) { return std::nullopt; }
+    HRESULT Text(VARIANT child, BSTR* out, TextGetter get, HRESULT noRowText, OwnText own) {
         if (!out) return E_POINTER;
         *out = nullptr;
         const Control* c = Live();
         if (!c) return E_FAIL;
-        if (OwnItem(*c, child)) return Item(*c, child) < 0 ? E_INVALIDARG : S_FALSE;
-        return (proxy_->*get)(child, out);
+        const bool ownRow = OwnItem(*c, child);
+        const int row = ownRow ? Item(*c, child) : -1;
+        if (ownRow && row < 0) return E_INVALIDARG;
+        if (std::optional<std::string> text = own(*c, row)) {
+            if (text->empty()) return S_FALSE;
+            *out = MakeBstr(*text);
+            return S_OK;
+        }
+        return ownRow ? noRowText : (proxy_->*get)(child, out);
     }
 
     LONG refs_ = 1;

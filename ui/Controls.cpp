@@ -300,6 +300,29 @@ RECT ListView::ItemRect(int row) const {
     return r;
 }
 
+long ListView::AccessibleItemState(int row) const {
+    const UINT state = ListView_GetItemState(hwnd_, row, LVIS_SELECTED | LVIS_FOCUSED);
+    long s = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+    if (state & LVIS_SELECTED) s |= STATE_SYSTEM_SELECTED;
+    if ((state & LVIS_FOCUSED) && ::GetFocus() == hwnd_) s |= STATE_SYSTEM_FOCUSED;
+    if ((ListView_GetExtendedListViewStyle(hwnd_) & LVS_EX_CHECKBOXES) && Checked(row))
+        s |= STATE_SYSTEM_CHECKED;
+    return s;
+}
+
+std::string ListView::AccessibleItemDescription(int row) const {
+    std::string text;
+    const int image = ItemImage(row);
+    if (image >= 0 && size_t(image) < imageNames_.size()) text = imageNames_[size_t(image)];
+    for (int c = 1; c < ColumnCount(); ++c) {
+        const std::string column = ItemText(row, c);
+        if (column.empty()) continue;
+        if (!text.empty()) text += ", ";
+        text += column;
+    }
+    return text;
+}
+
 int ListView::RowAt(POINT pt) const {
     LVHITTESTINFO hit{};
     hit.pt = pt;

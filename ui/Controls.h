@@ -159,6 +159,9 @@ class Control {
     virtual std::string AccessibleItemName(int) const { return {}; }
     virtual long AccessibleItemState(int) const { return 0; }
     virtual RECT AccessibleItemRect(int) const { return {}; }
+    // What a row shows beyond its name (its picture in words, its other
+    // columns); empty when nothing.
+    virtual std::string AccessibleItemDescription(int) const { return {}; }
     // The value of a control that draws its text itself; nothing leaves it
     // to the proxy.
     virtual std::optional<std::string> AccessibleValue() const { return std::nullopt; }
@@ -377,8 +380,23 @@ class ListView : public Control {
     // with the left button pressed starts the form's drag (see Form).
     bool AutoDrag = false;
 
+    // What each picture of the rows means, by its place in the image list.
+    // A list whose pictures carry meaning (a mark, not an icon of a file)
+    // names them: then it answers a screen reader for its rows itself, each
+    // row read by its first column, described by its picture's word and its
+    // other columns, its tick and selection as its state.
+    void SetImageNames(std::vector<std::string> names) { imageNames_ = std::move(names); }
+    int AccessibleItemCount() const override { return imageNames_.empty() ? -1 : Count(); }
+    std::string AccessibleItemName(int row) const override { return ItemText(row, 0); }
+    long AccessibleItemState(int row) const override;
+    RECT AccessibleItemRect(int row) const override { return ItemRect(row); }
+    std::string AccessibleItemDescription(int row) const override;
+
   protected:
     std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+  private:
+    std::vector<std::string> imageNames_;
 };
 
 // A window nobody sees, through which a worker thread tells the form's

@@ -1,5 +1,6 @@
 #include "ui/WebBrowser.h"
 
+#include "ui/Dispatch.h"
 #include "base/Handles.h"
 #include "base/WinText.h"
 
@@ -21,7 +22,7 @@ namespace {
 class BrowserSite final : public IOleClientSite,
                           public IOleInPlaceSite,
                           public IOleInPlaceFrame,
-                          public IDispatch {
+                          public UntypedDispatch<IDispatch> {
   public:
     struct Owner {
         HWND host = nullptr;
@@ -126,16 +127,7 @@ class BrowserSite final : public IOleClientSite,
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-    // IDispatch: the events arrive through Invoke; nothing is looked up by
-    // name.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        if (n) *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
+    // IDispatch: the events arrive through Invoke.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
         switch (id) {

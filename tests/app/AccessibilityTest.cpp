@@ -38,6 +38,9 @@ struct Accessible {
     std::string Name(long child = CHILDID_SELF) const {
         return Text(&IAccessible::get_accName, child);
     }
+    std::string Description(long child) const {
+        return Text(&IAccessible::get_accDescription, child);
+    }
     long Children() const {
         long n = -1;
         return acc && SUCCEEDED(acc->get_accChildCount(&n)) ? n : -1;
@@ -131,7 +134,10 @@ class AccessibilityTest : public test::EveryWindowFixture {};
 
 TEST_F(AccessibilityTest, EveryControlAndEveryRowOfEveryWindowIsReadable) {
     std::map<std::string, int> seen;
-    int tickedRows = 0;
+    int tickedRows = 0, markedRows = 0;
+    // An autostart entry for the list to show.
+    runValues = {"QvReadA"};
+    SetRunValue("QvReadA", "c:\\a.exe");
     ForEachWindow([&](ui::Form& window, const std::string& which) {
         std::function<void(HWND)> walk = [&](HWND parent) {
             for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
@@ -176,7 +182,24 @@ TEST_F(AccessibilityTest, EveryControlAndEveryRowOfEveryWindowIsReadable) {
                 const bool ticks = cls == "SysListView32" &&
                                    (ListView_GetExtendedListViewStyle(w) & LVS_EX_CHECKBOXES);
                 auto* checks = dynamic_cast<ui::CheckListBox*>(ui::Control::FromHandle(w));
+                // A list whose pictures mean something says what they mean.
+                const bool marks =
+                    cls == "SysListView32" && control && control->AccessibleItemCount() >= 0;
                 for (int i = 0; i < int(rows.size()); ++i) {
+                    if (marks) {
+                        const int image = static_cast<const ui::ListView*>(control)->ItemImage(i);
+                        const std::string mark =
+                            model.LanguageTable[image == 1 ? Lng::KnownMarkName
+                                                           : Lng::UnknownMarkName];
+                        EXPECT_EQ(acc.Children(), long(rows.size())) << where;
+                        EXPECT_EQ(acc.Name(i + 1), rows[size_t(i)]) << where << " row " << i;
+                        EXPECT_EQ(acc.Description(i + 1).rfind(mark, 0), 0u)
+                            << where << " row " << i << ": " << acc.Description(i + 1);
+                        EXPECT_EQ((acc.State(i + 1) & STATE_SYSTEM_CHECKED) != 0,
+                                  ListView_GetCheckState(w, i) != 0)
+                            << where << " row " << i;
+                        ++markedRows;
+                    }
                     if (ticks) {
                         // The proxy of a list view reads the mark from the row's state image.
                         EXPECT_NE(ListView_GetItemState(w, i, LVIS_STATEIMAGEMASK), 0u)
@@ -201,6 +224,7 @@ TEST_F(AccessibilityTest, EveryControlAndEveryRowOfEveryWindowIsReadable) {
     for (const auto& [cls, rule] : kRules)
         EXPECT_GT(seen[cls], 0) << cls;
     EXPECT_GE(tickedRows, 2);
+    EXPECT_GE(markedRows, 1);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The entry commands of the main window, driven through its real controls:
 // the known-entries menus, the edit dialog, deleting, and the text editor.
+#include "ProcessPageFixture.h"
 #include "model/AppModel.h"
-#include "support/Model.h"
 #include "app/HistoryUnit.h"
 #include "app/MainUnit.h"
 #include "autostart/ASEditUnit.h"
@@ -24,34 +24,15 @@
 namespace qv {
 namespace {
 
-constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const char* kRun = test::kRunKey;
 
-class EntryCommandsTest : public test::ModelTest {
+class EntryCommandsTest : public test::ProcessPageFixture {
   protected:
     void SetUp() override {
-        test::WriteBytes(dir / "qv6.lng", test::ReadBytes(ExecutableDir() + "qv6.lng"));
-        DeleteRunValues();
-        test::RegSetString(HKEY_CURRENT_USER, kRun, "QvCmdA", "c:\\a.exe");
-        test::RegSetString(HKEY_CURRENT_USER, kRun, "QvCmdB", "c:\\b.exe");
-    }
-    void TearDown() override {
-        form.reset();
-        ui::SetModalRunner({});
-        ui::SetPopupRunner({});
-        DeleteRunValues();
-    }
-    static void DeleteRunValues() {
-        HKEY k;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRun, 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
-        for (const char* n : {"QvCmdA", "QvCmdB", "QvCmdRenamed"})
-            ::RegDeleteValueA(k, n);
-        ::RegCloseKey(k);
-    }
-    TMainForm& Open() {
-        form = std::make_unique<TMainForm>(model);
-        EXPECT_TRUE(form->Create(dir.Path(), false));
-        ui::ProcessMessages(form.get());
-        return *form;
+        runValues = {"QvCmdA", "QvCmdB", "QvCmdRenamed"};
+        ProcessPageFixture::SetUp();
+        SetRunValue("QvCmdA", "c:\\a.exe");
+        SetRunValue("QvCmdB", "c:\\b.exe");
     }
     int RowOf(const std::string& caption) {
         for (int r = 0; r < form->AutostartPage().ASList.Count(); ++r)
@@ -80,9 +61,6 @@ class EntryCommandsTest : public test::ModelTest {
         return h.history.records.empty() ? UndoResult::NotFound
                                          : UndoChange(dir.Path(), h.history.records[0].id).result;
     }
-    test::TempDir dir;
-    test::ScriptedDialogs dialogs;
-    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(EntryCommandsTest, MenusOnAnEmptyDatabaseAndTheSelectedItemsEnabling) {

@@ -14,32 +14,24 @@
 namespace qv {
 namespace {
 
-constexpr const char* kRun = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+using test::kRunKey;
 
 class KeyboardTest : public test::EveryWindowFixture {
   protected:
     void SetUp() override {
+        runValues = {"QvKeyA", "QvKeyB", "QvKeyC"};
         EveryWindowFixture::SetUp();
         // A deactivation writes aseinactive.dat into the working folder.
         ::GetCurrentDirectoryW(MAX_PATH, cwd_);
         ::SetCurrentDirectoryW(ToWide(dir.Path()).c_str());
-        DeleteValues();
-        test::RegSetString(HKEY_CURRENT_USER, kRun, "QvKeyA", "c:\\a.exe");
-        test::RegSetString(HKEY_CURRENT_USER, kRun, "QvKeyB", "c:\\b.exe");
+        SetRunValue("QvKeyA", "c:\\a.exe");
+        SetRunValue("QvKeyB", "c:\\b.exe");
     }
     void TearDown() override {
         EveryWindowFixture::TearDown();
         ::SetCurrentDirectoryW(cwd_);
-        DeleteValues();
     }
     wchar_t cwd_[MAX_PATH] = {};
-    static void DeleteValues() {
-        HKEY k;
-        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRun, 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS) return;
-        for (const char* n : {"QvKeyA", "QvKeyB", "QvKeyC"})
-            ::RegDeleteValueA(k, n);
-        ::RegCloseKey(k);
-    }
     // A key pressed and released with the control (and shift) keys held as
     // asked, while `target` has the focus.
     void Press(HWND target, WORD key, bool ctrl = false, bool shift = false,
@@ -123,7 +115,7 @@ TEST_F(KeyboardTest, EveryFunctionOfBothPagesRunsFromTheKeyboard) {
          },
          [&] {
              return dialogs.Messages().size() == 1 &&
-                    !test::RegValueExists(HKEY_CURRENT_USER, kRun, "QvKeyA");
+                    !test::RegValueExists(HKEY_CURRENT_USER, kRunKey, "QvKeyA");
          }},
         {"Space ticks off the focused row",
          [&] {
@@ -133,7 +125,7 @@ TEST_F(KeyboardTest, EveryFunctionOfBothPagesRunsFromTheKeyboard) {
          [&] { return entry("QvKeyB") && entry("QvKeyB")->Active == 0; }},
         {"F5 rescans the page",
          [&] {
-             test::RegSetString(HKEY_CURRENT_USER, kRun, "QvKeyC", "c:\\c.exe");
+             SetRunValue("QvKeyC", "c:\\c.exe");
              Press(asList, VK_F5);
          },
          [&] { return Row(as.ASList, "QvKeyC") >= 0; }},

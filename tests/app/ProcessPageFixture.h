@@ -43,9 +43,12 @@ class ScriptedGuard : public GuardControl {
     void Start() override { log.push_back("start"); }
 };
 
+constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
 class ProcessPageFixture : public test::ModelTest {
   protected:
     void SetUp() override {
+        DeleteRunValues();
         lng_ = ReadBytes(ExecutableDir() + "qv6.lng");
         ASSERT_NE(lng_, "<missing>");
         WriteBytes(dir / "qv6.lng", lng_);
@@ -65,7 +68,24 @@ class ProcessPageFixture : public test::ModelTest {
     void TearDown() override {
         form.reset();
         ui::SetModalRunner({});
+        ui::SetPopupRunner({});
         SetClockHooks({});
+        DeleteRunValues();
+    }
+
+    // An autostart entry of the current user's Run key for the test; the
+    // names in runValues are gone before the test and after it.
+    void SetRunValue(const std::string& name, const std::string& command) {
+        RegSetString(HKEY_CURRENT_USER, kRunKey, name, command);
+    }
+    std::vector<std::string> runValues;
+    void DeleteRunValues() const {
+        HKEY k;
+        if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &k) != ERROR_SUCCESS)
+            return;
+        for (const std::string& n : runValues)
+            ::RegDeleteValueA(k, n.c_str());
+        ::RegCloseKey(k);
     }
 
     // Opens the window hidden (a shown one costs seconds under Wine) with
