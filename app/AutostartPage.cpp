@@ -302,8 +302,7 @@ void TAutostartPage::Align(int width, int height) {
     SelectASBox.SetBounds(0, 0, left - S(4), box);
     ASListBox.SetBounds(0, box + S(2), left - S(4), std::max(height - box - S(2), 0));
     // The hide switch on a line of its own under the list.
-    const int listHeight =
-        std::max(ASListBox.ClientHeight() - S(26) - S(kHideLineHeight), 0);
+    const int listHeight = std::max(ASListBox.ClientHeight() - S(26) - S(kHideLineHeight), 0);
     const int listWidth = std::max(ASListBox.ClientWidth() - S(16), 0);
     ASList.SetBounds(S(8), S(18), listWidth, listHeight);
     ASHideWindowsChk.SetBounds(S(8), S(18) + listHeight + S(4), listWidth, S(17));
@@ -349,6 +348,8 @@ void TAutostartPage::SelectASGroupComboChange() {
         model_.ASEntries, SelectASGroupCombo.ItemIndex(),
         [this](const AutostartEntry& e) { return model_.ASEntryDB.Find(e, false) >= 0; });
     ASListIndex.reserve(rows.size());
+    std::vector<char> ticked;
+    ticked.reserve(rows.size());
     for (const ASListRow& row : rows) {
         // A verdict known from before shows at once; the others are asked
         // for after the fill, off this thread.
@@ -358,9 +359,10 @@ void TAutostartPage::SelectASGroupComboChange() {
             ++HiddenRows;
             continue;
         }
-        int r = ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), row.checked,
-                               row.image);
+        int r =
+            ASList.AddItem(row.entry->Caption.view(), row.entry->Detail.view(), false, row.image);
         ASListIndex.push_back(row.index);
+        ticked.push_back(row.checked ? 1 : 0);
         if (known != verdicts_.end()) {
             ShowVerdict(r, known->second);
         } else {
@@ -368,6 +370,9 @@ void TAutostartPage::SelectASGroupComboChange() {
             batchEntries_.push_back(row.index);
         }
     }
+    // The marks after the rows: one message ticks a list of mostly active
+    // entries, instead of one per row.
+    ASList.SetCheckMarks(ticked);
     ASList.EndUpdate();
     ShowListCaption();
     // No row is selected after a refill.

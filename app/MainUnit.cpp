@@ -204,7 +204,8 @@ bool TMainForm::FormCreate() {
     // screen, and the page appears whole instead of control by control.
     if (showOnCreate_) {
         RunGuarded([this] { OnResize(); });
-        PageSheet(AutostartPageIndex).SetVisible(false);
+        for (int i = 0; i < kPageCount; ++i)
+            PageSheet(i).SetVisible(false);
         ::ShowWindow(Handle(), SW_SHOWNORMAL);
         ::UpdateWindow(Handle());
     }
@@ -221,11 +222,10 @@ bool TMainForm::FormCreate() {
     RunGuarded([this] { LoadKnownEntries(model_.ASEntryDB, model_.AppDir); });
     RunGuarded([this] { LoadInactiveEntries(model_); });
     // 10. First page; the list is filled already, so no second scan.
+    // The sheet stays hidden until its list is filled: shown and hidden
+    // again here, its controls would be shown, moved and hidden for nothing.
     Tab.SetTabIndex(0);
-    RunGuarded([this] { TabChange(); });
-    // TabChange shows the sheet it brings to the front; the first one stays
-    // hidden until its list is filled.
-    if (showOnCreate_) PageSheet(AutostartPageIndex).SetVisible(false);
+    RunGuarded([this] { TabChange(false, !showOnCreate_); });
     // 11. Group 0: the entries and the known entries loaded above reach the
     //     first page now that its group is chosen, as one change.
     TAutostartPage& autostarts = AutostartPage();
@@ -293,7 +293,7 @@ ProcessControl& TMainForm::Processes() {
     return ProcControl ? *ProcControl : SystemProcessControl();
 }
 
-void TMainForm::TabChange(bool force) {
+void TMainForm::TabChange(bool force, bool reveal) {
     const int index = Tab.TabIndex();
     if (index < 0 || index >= kPageCount) return;
     ui::Page& page = EnsurePage(index);
@@ -301,7 +301,7 @@ void TMainForm::TabChange(bool force) {
     // The pages behind are hidden, not only covered: the keyboard's tab
     // order must not reach into them.
     for (int i = 0; i < kPageCount; ++i)
-        PageSheet(i).SetVisible(i == index);
+        PageSheet(i).SetVisible(i == index && reveal);
     page.Refresh(force);
 }
 

@@ -46,8 +46,9 @@ class TMainForm : public ui::Form {
     // Handlers.
     // The page change: makes the tab's page if it is shown for the first
     // time, brings it to the front and refreshes it; a forced refresh
-    // rescans even when the page is filled.
-    void TabChange(bool force = false);
+    // rescans even when the page is filled. Without reveal the page's sheet
+    // is left hidden (the start-up shows the first one once it is filled).
+    void TabChange(bool force = false, bool reveal = true);
     void FormResize();
     void Status(const std::string& text);
     void FormKeyDown(WORD key);

@@ -8,6 +8,7 @@
 #include <oleacc.h>
 #include <windowsx.h>
 
+#include <climits>
 #include <algorithm>
 #include <vector>
 
@@ -218,7 +219,9 @@ int ListView::AddItem(std::string_view caption, std::string_view detail, bool ch
     std::wstring c = ToWide(caption), d = ToWide(detail);
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
-    item.iItem = Count();
+    // Past the last row: the list appends, without being asked how many
+    // rows it holds.
+    item.iItem = INT_MAX;
     item.pszText = c.data();
     item.iImage = image;
     // The check box is state image 2 when ticked, 1 when not.
@@ -265,6 +268,17 @@ std::optional<LRESULT> Notifier::HandleMessage(UINT msg, WPARAM, LPARAM) {
     if (msg != kNotifyMessage) return std::nullopt;
     Raise(Event::Notify);
     return 0;
+}
+
+void ListView::SetCheckMarks(const std::vector<char>& ticked) {
+    const size_t rows = std::min(ticked.size(), static_cast<size_t>(Count()));
+    const size_t ticks = static_cast<size_t>(std::count_if(
+        ticked.begin(), ticked.begin() + static_cast<ptrdiff_t>(rows), [](char t) { return t; }));
+    // Row -1 is every row of the list.
+    const bool all = ticks * 2 > rows && rows == static_cast<size_t>(Count());
+    if (all) ListView_SetCheckState(hwnd_, -1, TRUE);
+    for (size_t r = 0; r < rows; ++r)
+        if ((ticked[r] != 0) != all) SetChecked(static_cast<int>(r), !all);
 }
 
 std::string ListView::ItemText(int row, int column) const {

@@ -362,6 +362,10 @@ class ListView : public Control {
     void SetImageList(HIMAGELIST list) { ListView_SetImageList(hwnd_, list, LVSIL_SMALL); }
     // Appends a row; returns its index.
     int AddItem(std::string_view caption, std::string_view detail, bool checked, int image);
+    // Sets the check marks of the first rows, one per element (non-zero:
+    // ticked), in as few messages as it can: a list filled with mostly
+    // ticked rows is ticked whole at once and the others unticked.
+    void SetCheckMarks(const std::vector<char>& ticked);
     std::string ItemText(int row, int column) const;
     void SetItemText(int row, int column, std::string_view text);
     // A column's name: the header is hidden, but a screen reader reads it.

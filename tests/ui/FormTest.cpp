@@ -186,5 +186,48 @@ TEST(Controls, HintsBecomeToolTips) {
     EXPECT_EQ(::SendMessageW(f.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 1);
 }
 
+// The marks land on their rows whichever way the list sets them: the whole
+// list ticked and the rest unticked, or ticked row by row; rows beyond the
+// marks keep theirs.
+TEST(Controls, CheckMarksReachTheirRows) {
+    struct ListForm : ui::Form {
+        ListForm() {
+            CreateFrame(L"QvListTestForm", "Test", 300, 200, RGB(0xF5, 0xF5, 0xF5), {});
+            Add(List, {.name = "List", .width = 300, .height = 200});
+            List.SetExtendedStyle(LVS_EX_CHECKBOXES);
+            List.AddColumn(100);
+            List.AddColumn(100);
+        }
+        ~ListForm() override { Destroy(); }
+        ui::ListView List;
+    };
+    const struct {
+        const char* rows;  // the marks given, then '+' ('-') for a row added (un)ticked
+        const char* after; // the marks the rows show afterwards
+    } cases[] = {{"", ""},         {"0", "0"},       {"1", "1"},        {"1101", "1101"},
+                 {"0010", "0010"}, {"1111", "1111"}, {"10", "10"},      {"110+", "1101"},
+                 {"00+", "001"},   {"11-", "110"},   {"0110+", "01101"}};
+    for (const auto& c : cases) {
+        ListForm f;
+        std::vector<char> ticked;
+        for (const char* m = c.rows; *m; ++m) {
+            if (*m == '+' || *m == '-') {
+                EXPECT_EQ(f.List.AddItem("extra", "", *m == '+', 0), int(ticked.size())) << c.rows;
+                break;
+            }
+            EXPECT_EQ(f.List.AddItem("row", "detail", false, 0), int(ticked.size())) << c.rows;
+            ticked.push_back(*m == '1' ? 1 : 0);
+        }
+        f.List.SetCheckMarks(ticked);
+        std::string shown;
+        for (int r = 0; r < f.List.Count(); ++r)
+            shown += f.List.Checked(r) ? '1' : '0';
+        EXPECT_EQ(shown, c.after) << c.rows;
+        EXPECT_EQ(f.List.ItemText(0, 1),
+                  *c.rows && *c.rows != '+' && *c.rows != '-' ? "detail" : "")
+            << c.rows;
+    }
+}
+
 } // namespace
 } // namespace qv
