@@ -84,14 +84,21 @@ void TAutostartPage::ModelChanged(ModelChange change) {
 void TAutostartPage::CreateControls(ui::Panel& sheet) {
     // The button column at the right.
     Add(Page0MenuPnl, {.name = "Page0MenuPnl", .parent = &sheet, .width = kMenuWidth});
-    Add(ASRefreshBtn, {.name = "ASRefreshBtn",
-                       .parent = &Page0MenuPnl,
-                       .left = 8,
-                       .top = 8,
-                       .width = 132,
-                       .height = 25,
-                       .caption = "Aktualisieren",
-                       .tag = kRefreshTag});
+    // The buttons of the column differ only in panel, place, width, text,
+    // style and tag.
+    auto button = [this](ui::Button& b, std::string_view name, ui::Control& parent, int top,
+                         int width, std::string_view caption, DWORD style = 0, int tag = 0) {
+        Add(b, {.name = name,
+                .parent = &parent,
+                .left = 8,
+                .top = top,
+                .width = width,
+                .height = 25,
+                .caption = caption,
+                .style = style,
+                .tag = tag});
+    };
+    button(ASRefreshBtn, "ASRefreshBtn", Page0MenuPnl, 8, 132, "Aktualisieren", 0, kRefreshTag);
     Add(ASProtectPnl, {.name = "ASProtectPnl",
                        .parent = &Page0MenuPnl,
                        .left = 8,
@@ -109,61 +116,14 @@ void TAutostartPage::CreateControls(ui::Panel& sheet) {
     ASWriteProtectChk.TextColor = kGreyText;
     ASWriteProtectChk.SetChecked(true);
     // Disabled until a row is selected with write protection off.
-    Add(ASEditBtn, {.name = "ASEditBtn",
-                    .parent = &ASProtectPnl,
-                    .left = 8,
-                    .top = 30,
-                    .width = 116,
-                    .height = 25,
-                    .caption = "\xC4ndern",
-                    .style = WS_DISABLED});
-    Add(ASEditorBtn, {.name = "ASEditorBtn",
-                      .parent = &ASProtectPnl,
-                      .left = 8,
-                      .top = 59,
-                      .width = 116,
-                      .height = 25,
-                      .caption = "Editor",
-                      .style = WS_DISABLED});
-    Add(ASDelBtn, {.name = "ASDelBtn",
-                   .parent = &ASProtectPnl,
-                   .left = 8,
-                   .top = 88,
-                   .width = 116,
-                   .height = 25,
-                   .caption = "L\xF6schen",
-                   .style = WS_DISABLED});
+    button(ASEditBtn, "ASEditBtn", ASProtectPnl, 30, 116, "\xC4ndern", WS_DISABLED);
+    button(ASEditorBtn, "ASEditorBtn", ASProtectPnl, 59, 116, "Editor", WS_DISABLED);
+    button(ASDelBtn, "ASDelBtn", ASProtectPnl, 88, 116, "L\xF6schen", WS_DISABLED);
     // The tag tells the shared click handler which menu to open.
-    Add(AddEntryToDBBtn, {.name = "AddEntryToDBBtn",
-                          .parent = &Page0MenuPnl,
-                          .left = 8,
-                          .top = 170,
-                          .width = 132,
-                          .height = 25,
-                          .caption = "In Datenbank",
-                          .tag = 0});
-    Add(DelEntryFromDBBtn, {.name = "DelEntryFromDBBtn",
-                            .parent = &Page0MenuPnl,
-                            .left = 8,
-                            .top = 199,
-                            .width = 132,
-                            .height = 25,
-                            .caption = "Aus Datenbank",
-                            .tag = 1});
-    Add(ReportBtn, {.name = "ReportBtn",
-                    .parent = &Page0MenuPnl,
-                    .left = 8,
-                    .top = 236,
-                    .width = 132,
-                    .height = 25,
-                    .caption = "Report"});
-    Add(HistoryBtn, {.name = "HistoryBtn",
-                     .parent = &Page0MenuPnl,
-                     .left = 8,
-                     .top = 265,
-                     .width = 132,
-                     .height = 25,
-                     .caption = "Verlauf"});
+    button(AddEntryToDBBtn, "AddEntryToDBBtn", Page0MenuPnl, 170, 132, "In Datenbank", 0, 0);
+    button(DelEntryFromDBBtn, "DelEntryFromDBBtn", Page0MenuPnl, 199, 132, "Aus Datenbank", 0, 1);
+    button(ReportBtn, "ReportBtn", Page0MenuPnl, 236, 132, "Report");
+    button(HistoryBtn, "HistoryBtn", Page0MenuPnl, 265, 132, "Verlauf");
 
     // Group choice along the top, the list below.
     Add(SelectASBox, {.name = "SelectASBox",

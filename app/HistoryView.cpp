@@ -2,31 +2,27 @@
 
 #include "autostart/RootKeys.h"
 
+#include <iterator>
+#include <utility>
+
 namespace qv {
 
 Lng ChangeKindLine(ChangeKind kind) {
-    switch (kind) {
-    case ChangeKind::Deactivate:
-        return Lng::HistoryKindDeactivate;
-    case ChangeKind::Reactivate:
-        return Lng::HistoryKindReactivate;
-    case ChangeKind::RePark:
-        return Lng::HistoryKindRePark;
-    case ChangeKind::Edit:
-        return Lng::HistoryKindEdit;
-    case ChangeKind::Delete:
-        return Lng::HistoryKindDelete;
-    case ChangeKind::TextSaved:
-        return Lng::HistoryKindTextSaved;
-    case ChangeKind::KnownAdd:
-        return Lng::HistoryKindKnownAdd;
-    case ChangeKind::KnownRemove:
-        return Lng::HistoryKindKnownRemove;
-    case ChangeKind::ProcessEnded:
-        return Lng::HistoryKindProcessEnded;
-    case ChangeKind::Undo:
-        break;
-    }
+    static constexpr std::pair<ChangeKind, Lng> kLines[] = {
+        {ChangeKind::Deactivate, Lng::HistoryKindDeactivate},
+        {ChangeKind::Reactivate, Lng::HistoryKindReactivate},
+        {ChangeKind::RePark, Lng::HistoryKindRePark},
+        {ChangeKind::Edit, Lng::HistoryKindEdit},
+        {ChangeKind::Delete, Lng::HistoryKindDelete},
+        {ChangeKind::TextSaved, Lng::HistoryKindTextSaved},
+        {ChangeKind::KnownAdd, Lng::HistoryKindKnownAdd},
+        {ChangeKind::KnownRemove, Lng::HistoryKindKnownRemove},
+        {ChangeKind::ProcessEnded, Lng::HistoryKindProcessEnded},
+    };
+    // Every kind but the undo has its line here.
+    static_assert(std::size(kLines) == kLastChangeKind - 1);
+    for (const auto& [k, line] : kLines)
+        if (k == kind) return line;
     return Lng::HistoryKindUndo;
 }
 
@@ -79,22 +75,16 @@ std::string HistoryLimitsText(const ChangeHistory& history, const LanguageFile& 
 }
 
 std::string UndoRefusalText(UndoResult result, const std::string& what, const LanguageFile& lines) {
-    switch (result) {
-    case UndoResult::Undone:
-        return {};
-    case UndoResult::ChangedSince:
-        return lines.Format(Lng::HistoryChangedSince, {what});
-    case UndoResult::CopyMissing:
-        return lines.Format(Lng::HistoryCopyMissing, {what});
-    case UndoResult::CannotUndo:
-        return lines.Format(Lng::HistoryCannotUndo, {what});
-    case UndoResult::Failed:
-        return lines.Format(Lng::HistoryUndoFailed, {what});
-    case UndoResult::NotFound:
-        return lines[Lng::HistoryNotFound];
-    case UndoResult::HistoryRefused:
-        return lines.Format(Lng::HistoryFileRefused, {what});
-    }
+    static constexpr std::pair<UndoResult, Lng> kLines[] = {
+        {UndoResult::ChangedSince, Lng::HistoryChangedSince},
+        {UndoResult::CopyMissing, Lng::HistoryCopyMissing},
+        {UndoResult::CannotUndo, Lng::HistoryCannotUndo},
+        {UndoResult::Failed, Lng::HistoryUndoFailed},
+        {UndoResult::HistoryRefused, Lng::HistoryFileRefused},
+    };
+    if (result == UndoResult::NotFound) return lines[Lng::HistoryNotFound];
+    for (const auto& [r, line] : kLines)
+        if (r == result) return lines.Format(line, {what});
     return {};
 }
 

@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 namespace qv {
 
@@ -347,16 +348,15 @@ Change ApplyToSource(const AppModel& model, const AutostartEntry& e, bool active
     // A group that is only shown is never changed, whoever asks.
     if (ReadOnlyLine(e.Group)) return Change::Failed;
     if (StateAtSource(e.Group)) {
-        switch (SetSystemEntryActive(WindowsSystemSources(), appDir, e, active)) {
-        case SwitchResult::Done:
-            return Change::Done;
-        case SwitchResult::Unchanged:
-            return Change::Ignored;
-        case SwitchResult::AccessDenied:
-            return Change::Denied;
-        case SwitchResult::Failed:
-            return Change::Failed;
-        }
+        static constexpr std::pair<SwitchResult, Change> kChanges[] = {
+            {SwitchResult::Done, Change::Done},
+            {SwitchResult::Unchanged, Change::Ignored},
+            {SwitchResult::AccessDenied, Change::Denied},
+            {SwitchResult::Failed, Change::Failed},
+        };
+        const SwitchResult result = SetSystemEntryActive(WindowsSystemSources(), appDir, e, active);
+        for (const auto& [r, change] : kChanges)
+            if (r == result) return change;
     }
     if (e.Kind == KindRegistry && InGroup(e, AutostartGroup::ImageHijacks))
         return KeepValue(appDir, e, e.ValueName.str(), active, false);

@@ -226,26 +226,13 @@ UndoOutcome UndoChange(const std::string& appDir, uint32_t id) {
 namespace qv {
 
 ChangeTouch TouchOf(const AutostartEntry& e) {
-    ChangeTouch t;
-    switch (e.Kind) {
-    case KindRegistry:
-        t.what = TouchWhat::RegistryValue;
-        t.place = e.RootKey.str();
-        t.key = e.KeyPath.str();
-        t.name = e.ValueName.str();
-        break;
-    case KindIni:
-        t.what = TouchWhat::IniValue;
-        t.place = e.FileName.str();
-        t.key = e.RootKey.str();
-        t.name = e.ValueName.str();
-        break;
-    default:
-        t.what = TouchWhat::File;
-        t.place = e.FileName.str();
-        break;
-    }
-    return t;
+    // An ini entry keeps its section where a registry entry keeps its root.
+    if (e.Kind == KindRegistry)
+        return {
+            TouchWhat::RegistryValue, e.RootKey.str(), e.KeyPath.str(), e.ValueName.str(), {}, {}};
+    if (e.Kind == KindIni)
+        return {TouchWhat::IniValue, e.FileName.str(), e.RootKey.str(), e.ValueName.str(), {}, {}};
+    return {TouchWhat::File, e.FileName.str(), {}, {}, {}, {}};
 }
 
 ChangeRecord BeginChange(const std::string& appDir, ChangeKind kind, std::string caption,

@@ -196,11 +196,8 @@ AutostartMachine::AutostartMachine()
     };
     for (const Values& v : values) {
         keys_.push_back({v.root, v.path, SaveRegTree(v.root, v.path)});
-        RegKey k;
-        if (::RegOpenKeyExA(v.root, v.path.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, k.put()) ==
-            ERROR_SUCCESS)
-            for (const char* name : v.names)
-                ::RegDeleteValueA(k.get(), name);
+        for (const char* name : v.names)
+            RegRemoveValue(v.root, v.path, name, KEY_WOW64_64KEY);
     }
 
     const std::pair<std::string, std::string> ini[] = {{WinIni(), "windows"},

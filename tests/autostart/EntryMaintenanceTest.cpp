@@ -59,12 +59,7 @@ TEST_F(EntryMaintenance, RenameOntoAnExistingNameKeepsTheOldValue) {
 }
 
 TEST_F(EntryMaintenance, RenameOfAValueWithoutDataOnlyWritesTheNewName) {
-    HKEY k;
-    ASSERT_EQ(
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr),
-        ERROR_SUCCESS);
-    ::RegSetValueExA(k, "Empty", 0, REG_BINARY, nullptr, 0);
-    ::RegCloseKey(k);
+    test::RegSetRaw(HKEY_CURRENT_USER, kKey, "Empty", REG_BINARY, "");
     ApplyEntryEdit(Reg("Empty", ""), "Filled", "x.exe");
     EXPECT_TRUE(test::RegValueExists(HKEY_CURRENT_USER, kKey, "Empty"));
     EXPECT_EQ(test::RegGetString(HKEY_CURRENT_USER, kKey, "Filled"), "x.exe");

@@ -53,8 +53,7 @@ class InactiveReliability : public InactiveTestBase {
             std::string bytes(rng() % 3000, '\0');
             for (auto& c : bytes)
                 c = static_cast<char>(rng());
-            WriteBytes(path, bytes);
-            ::SetFileAttributesA(path.c_str(), fileAttrs[rng() % 4]);
+            WriteBytes(path, bytes, fileAttrs[rng() % 4]);
             Add(FileEntry(path, i % 2 ? 5 : 7), {bytes, GetAttributes(path)});
         }
         // 50 registry values, under both roots, with and without a leading

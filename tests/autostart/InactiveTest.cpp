@@ -255,8 +255,7 @@ class InactiveFiles : public InactiveTestBase {
     std::string Seed(const std::string& name, const std::string& bytes,
                      DWORD attrs = FILE_ATTRIBUTE_ARCHIVE) {
         std::string path = startup / name;
-        WriteBytes(path, bytes);
-        ::SetFileAttributesA(path.c_str(), attrs);
+        WriteBytes(path, bytes, attrs);
         return path;
     }
     TempDir startup;
@@ -551,8 +550,7 @@ TEST_F(InactiveIni, RefusedWriteKeepsActiveAndAttributes) {
     // Deleting a key that is not there leaves nothing to check: it succeeds.
     // A file that cannot be written fails, and its attributes stay.
     const std::string ini = work / "locked.ini";
-    WriteBytes(ini, "[windows]\r\nrun=x.exe\r\n");
-    ::SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    WriteBytes(ini, "[windows]\r\nrun=x.exe\r\n", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
     const DWORD attrs = GetAttributes(ini);
     ASSERT_TRUE(attrs & FILE_ATTRIBUTE_READONLY);
     size_t row = AddRow(IniEntry(ini, "windows", "run", "x.exe"));

@@ -94,18 +94,6 @@ std::vector<std::string> FolderOrder(const std::string& folder) {
     return names;
 }
 
-void SetRegType(HKEY root, const std::string& key, const std::string& name, DWORD type,
-                const std::string& bytes) {
-    RegKey k;
-    ASSERT_EQ(
-        ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, type,
-                               reinterpret_cast<const BYTE*>(bytes.data()),
-                               static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
-}
-
 TEST(Scanner, MachineWithoutAutostartPointsGivesNoEntries) {
     AppModel model;
     AutostartMachine machine;
@@ -137,9 +125,9 @@ TEST(Scanner, EverySourceInOrderWithEveryField) {
     RegSetDword(HKEY_CURRENT_USER, kCV + "Run", "B2", 7);
     RegSetString(HKEY_CURRENT_USER, kCV + "Run", "C3", "%SystemRoot%\\c.exe", REG_EXPAND_SZ);
     RegSetString(HKEY_CURRENT_USER, kCV + "Run", "D4", longData);
-    SetRegType(HKEY_CURRENT_USER, kCV + "Run", "E5", REG_MULTI_SZ, std::string("m1\0m2\0\0", 7));
-    SetRegType(HKEY_CURRENT_USER, kCV + "Run", "F6", REG_BINARY, "\x01\x02");
-    SetRegType(HKEY_CURRENT_USER, kCV + "Run", "G7", REG_SZ, "noterm"); // no terminating NUL
+    RegSetRaw(HKEY_CURRENT_USER, kCV + "Run", "E5", REG_MULTI_SZ, std::string("m1\0m2\0\0", 7));
+    RegSetRaw(HKEY_CURRENT_USER, kCV + "Run", "F6", REG_BINARY, "\x01\x02");
+    RegSetRaw(HKEY_CURRENT_USER, kCV + "Run", "G7", REG_SZ, "noterm"); // no terminating NUL
     RegSetString(HKEY_CURRENT_USER, kCV + "RunServices", "svc", "s.exe");
     RegSetString(HKEY_CURRENT_USER, kCV + "RunOnce", "once", "o.exe");
     RegSetString(HKEY_CURRENT_USER, kCV + "RunServicesOnce", "ignored", "x.exe");
@@ -315,7 +303,7 @@ TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
     RegSetString(HKEY_LOCAL_MACHINE, kCV + "Run", "c", "second.exe");
     RegSetDword(HKEY_CURRENT_USER, kIcq, "a", 1);
     RegSetString(HKEY_CURRENT_USER, kIcq, "b", "icq.exe");
-    SetRegType(HKEY_CLASSES_ROOT, "exefile\\shell\\open\\command", "", REG_BINARY, "\x01");
+    RegSetRaw(HKEY_CLASSES_ROOT, "exefile\\shell\\open\\command", "", REG_BINARY, "\x01");
     machine.CreateFile("c:\\config.sys", "x");
     ScanRegistryAndFiles(model);
     const char* lm = kRootLocalMachine;
@@ -335,14 +323,7 @@ TEST(Scanner, ValuesThatAreNotTextDoNotStopTheScan) {
 // installer on 64-bit Windows does: the plain path, redirected by the system.
 void SetIn32BitView(HKEY root, const std::string& key, const std::string& name,
                     const std::string& value) {
-    RegKey k;
-    ASSERT_EQ(::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE | KEY_WOW64_32KEY,
-                                nullptr, k.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1)),
-              ERROR_SUCCESS);
+    RegSetRaw(root, key, name, REG_SZ, value + '\0', KEY_WOW64_32KEY);
 }
 
 const std::string kWowCV = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\";
@@ -432,9 +413,9 @@ TEST(Scanner, BadInputInTheNewKeysIsSkippedOrCut) {
         }
     }
     RegSetDword(HKEY_LOCAL_MACHINE, kWowCV + "Run", "w-dword", 1);
-    SetRegType(HKEY_LOCAL_MACHINE, kWowCV + "Run", "w-binary", REG_BINARY, "\x01\x02");
+    RegSetRaw(HKEY_LOCAL_MACHINE, kWowCV + "Run", "w-binary", REG_BINARY, "\x01\x02");
     RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "Run", longName, "long.exe");
-    SetRegType(HKEY_CURRENT_USER, kPolicyRun, "multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    RegSetRaw(HKEY_CURRENT_USER, kPolicyRun, "multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
     RegSetString(HKEY_CURRENT_USER, kPolicyRun, "text", "policy.exe");
     // A 32-bit key that refuses to be read is left out; the scan goes on.
     RegSetString(HKEY_LOCAL_MACHINE, kWowCV + "RunOnce", "hidden", "hidden.exe");

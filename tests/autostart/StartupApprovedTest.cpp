@@ -7,7 +7,6 @@
 #include "autostart/ScanPlatform.h"
 #include "autostart/Scanner.h"
 #include "autostart/StartupApproved.h"
-#include "base/Handles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -32,14 +31,7 @@ std::string Switch(uint8_t state, uint64_t filetime = 0) {
 
 void SetBinary(HKEY root, const std::string& key, const std::string& name, const std::string& bytes,
                DWORD type = REG_BINARY) {
-    RegKey k;
-    ASSERT_EQ(
-        ::RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, k.put(), nullptr),
-        ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, type,
-                               reinterpret_cast<const BYTE*>(bytes.data()),
-                               static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+    RegSetRaw(root, key, name, type, bytes);
 }
 
 TEST(StartupApproved, TheStateByteDecidesAndOnlyBinaryValuesCount) {

@@ -23,10 +23,6 @@ const std::string kNt32 = "Software\\WOW6432Node\\Microsoft\\Windows NT\\Current
 const std::string kIfeo = kNt + "Image File Execution Options\\";
 const std::string kLsa = "System\\CurrentControlSet\\Control\\Lsa";
 
-std::string Dword(DWORD v) {
-    return std::string(reinterpret_cast<const char*>(&v), 4);
-}
-
 class SystemGroups : public InactiveTestBase {
   protected:
     // The rows of the registry groups (12 on): group, caption, detail.
@@ -135,7 +131,8 @@ TEST_F(SystemGroups, HijackAndAppInitGoAndComeBackByteForByte) {
     };
     const Case cases[] = {
         {"notepad.exe", kIfeo + "notepad.exe", "Debugger", std::nullopt},
-        {"a.dll", kNt + "Windows", "LoadAppInit_DLLs", std::make_pair(DWORD(REG_DWORD), Dword(0))},
+        {"a.dll", kNt + "Windows", "LoadAppInit_DLLs",
+         std::make_pair(DWORD(REG_DWORD), std::string(4, '\0'))},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption);

@@ -7,7 +7,6 @@
 #include "autostart/SystemScan.h"
 #include "autostart/SystemSwitch.h"
 #include "base/Files.h"
-#include "base/Handles.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,32 +20,8 @@ namespace {
 const SourceTexts kTexts{{"Boot", "System", "Automatisch", "Manuell", "Deaktiviert"},
                          {"Anmeldung", "Systemstart", "Zeitplan", "Andere"}};
 
-// Services created for a test and deleted with it, whatever happens.
-class SeededServices {
-  public:
-    SeededServices() : scm_(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {}
-    ~SeededServices() {
-        for (SC_HANDLE s : made_) {
-            ::DeleteService(s);
-            ::CloseServiceHandle(s);
-        }
-        ::CloseServiceHandle(scm_);
-    }
-    bool Add(const std::string& name, const std::string& display, DWORD type, DWORD start,
-             const std::string& image) {
-        std::wstring w(image.begin(), image.end());
-        std::wstring n(name.begin(), name.end()), d(display.begin(), display.end());
-        SC_HANDLE s = ::CreateServiceW(scm_, n.c_str(), d.c_str(), SERVICE_ALL_ACCESS, type, start,
-                                       SERVICE_ERROR_IGNORE, w.c_str(), nullptr, nullptr, nullptr,
-                                       nullptr, nullptr);
-        if (s) made_.push_back(s);
-        return s != nullptr;
-    }
-
-  private:
-    SC_HANDLE scm_;
-    std::vector<SC_HANDLE> made_;
-};
+using test::SeededServices;
+using test::Utf16;
 
 const ScannedRow* RowOf(const std::vector<ScannedRow>& rows, std::string_view name) {
     for (const ScannedRow& r : rows)
@@ -72,14 +47,8 @@ TEST(SystemSources, ServicesAndDriversGiveTheirRows) {
     // A service whose key lost its image path is still listed, with no file.
     ASSERT_TRUE(seeded.Add("qvtNoImage", "NoImage", SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                            "c:\\gone.exe"));
-    {
-        RegKey key;
-        ASSERT_EQ(::RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                                  "System\\CurrentControlSet\\Services\\qvtNoImage", 0,
-                                  KEY_SET_VALUE, key.put()),
-                  ERROR_SUCCESS);
-        ::RegDeleteValueA(key.get(), "ImagePath");
-    }
+    ASSERT_TRUE(test::RegRemoveValue(
+        HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\qvtNoImage", "ImagePath"));
 
     auto services = ScanServiceRows(WindowsScanPlatform(), WindowsSystemSources(), kTexts, false);
     auto drivers = ScanServiceRows(WindowsScanPlatform(), WindowsSystemSources(), kTexts, true);
@@ -146,13 +115,6 @@ class SeededTasks {
     std::string folder_ = WindowsScanPlatform().SystemDirectory() + "\\Tasks\\QvTest";
     std::vector<std::string> files_;
 };
-
-std::string Utf16(std::string_view ascii) {
-    std::string out = "\xFF\xFE";
-    for (char c : ascii)
-        out += std::string{c, '\0'};
-    return out;
-}
 
 class SystemEntries : public test::InactiveTestBase {
   protected:

@@ -2,6 +2,7 @@
 // that runs: plain data in, plain data out.
 #include "autostart/ProgramPath.h"
 #include "autostart/TaskXml.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,7 @@
 namespace qv {
 namespace {
 
-std::string Utf16(std::string_view utf8ascii, bool bom = true, bool bigEndian = false) {
-    std::string out = bom ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
-    for (char c : utf8ascii)
-        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
-    return out;
-}
+using test::Utf16;
 
 std::string Task(std::string_view body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"

@@ -32,31 +32,19 @@ std::optional<std::string> ValueIn(REGSAM view, HKEY root, const char* key, cons
     return std::string(buf);
 }
 
-void DeleteValueIn(REGSAM view, HKEY root, const char* key, const std::string& name) {
-    RegKey k;
-    if (::RegOpenKeyExA(root, key, 0, KEY_SET_VALUE | view, k.put()) == ERROR_SUCCESS)
-        ::RegDeleteValueA(k.get(), name.c_str());
-}
-
 class Wow64Entry : public InactiveTestBase {
   protected:
     void SetUp() override {
         InactiveTestBase::SetUp();
-        RegKey k;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0,
-                                    KEY_WRITE | KEY_WOW64_32KEY, nullptr, k.put(), nullptr),
-                  ERROR_SUCCESS);
-        const std::string data = "%ProgramFiles(x86)%\\tool\\tool32.exe /tray";
-        ASSERT_EQ(::RegSetValueExA(k.get(), name.c_str(), 0, REG_EXPAND_SZ,
-                                   reinterpret_cast<const BYTE*>(data.c_str()),
-                                   static_cast<DWORD>(data.size() + 1)),
-                  ERROR_SUCCESS);
+        RegSetRaw(HKEY_LOCAL_MACHINE, kRunKey, name, REG_EXPAND_SZ,
+                  std::string("%ProgramFiles(x86)%\\tool\\tool32.exe /tray") + '\0',
+                  KEY_WOW64_32KEY);
     }
     void TearDown() override {
         for (const std::string& n : {name, renamed}) {
-            DeleteValueIn(KEY_WOW64_32KEY, HKEY_LOCAL_MACHINE, kRunKey, n);
-            DeleteValueIn(KEY_WOW64_64KEY, HKEY_LOCAL_MACHINE, kRunKey, n);
-            DeleteValueIn(KEY_WOW64_64KEY, HKEY_CURRENT_USER, kPolicyRunKey, n);
+            RegRemoveValue(HKEY_LOCAL_MACHINE, kRunKey, n, KEY_WOW64_32KEY);
+            RegRemoveValue(HKEY_LOCAL_MACHINE, kRunKey, n, KEY_WOW64_64KEY);
+            RegRemoveValue(HKEY_CURRENT_USER, kPolicyRunKey, n, KEY_WOW64_64KEY);
         }
         InactiveTestBase::TearDown();
     }

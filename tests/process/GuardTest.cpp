@@ -178,17 +178,13 @@ TEST(GuardWatch, AServiceMadeOrRemovedBetweenTwoLooksIsSeen) {
         return false;
     };
     EXPECT_FALSE(has(ReadWatchedEntries()));
-    SC_HANDLE scm = ::OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    SC_HANDLE svc =
-        ::CreateServiceA(scm, "qvtGuard", "Guard test", SERVICE_ALL_ACCESS,
-                         SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
-                         "c:\\qvt\\guard.exe", nullptr, nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(svc, nullptr);
-    EXPECT_TRUE(has(ReadWatchedEntries()));
-    EXPECT_TRUE(has(ReadWatchedEntries()));
-    ::DeleteService(svc);
-    ::CloseServiceHandle(svc);
-    ::CloseServiceHandle(scm);
+    {
+        test::SeededServices seeded;
+        ASSERT_TRUE(seeded.Add("qvtGuard", "Guard test", SERVICE_WIN32_OWN_PROCESS,
+                               SERVICE_AUTO_START, "c:\\qvt\\guard.exe"));
+        EXPECT_TRUE(has(ReadWatchedEntries()));
+        EXPECT_TRUE(has(ReadWatchedEntries()));
+    }
     EXPECT_FALSE(has(ReadWatchedEntries()));
 }
 

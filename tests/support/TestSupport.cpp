@@ -78,6 +78,13 @@ void WriteBytes(const std::string& path, const std::string& bytes, DWORD attribu
     ASSERT_TRUE(::SetFileAttributesA(path.c_str(), attributes)) << path;
 }
 
+std::string Utf16(std::string_view ascii, bool bom, bool bigEndian) {
+    std::string out = bom ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+    for (char c : ascii)
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
 std::string ReadBytes(const std::string& path) {
     auto b = ReadFileBytes(path);
     return b ? *b : std::string("<missing>");
@@ -217,6 +224,28 @@ void KeyDenial::Set(DWORD denied) {
         EXPECT_EQ(::RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
     }
     ::FreeSid(everyone);
+}
+
+SeededServices::SeededServices()
+    : scm_(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)) {}
+
+SeededServices::~SeededServices() {
+    for (SC_HANDLE s : made_) {
+        ::DeleteService(s);
+        ::CloseServiceHandle(s);
+    }
+    ::CloseServiceHandle(scm_);
+}
+
+bool SeededServices::Add(const std::string& name, const std::string& display, DWORD type,
+                         DWORD start, const std::string& image) {
+    std::wstring w(image.begin(), image.end());
+    std::wstring n(name.begin(), name.end()), d(display.begin(), display.end());
+    SC_HANDLE s = ::CreateServiceW(scm_, n.c_str(), d.c_str(), SERVICE_ALL_ACCESS, type, start,
+                                   SERVICE_ERROR_IGNORE, w.c_str(), nullptr, nullptr, nullptr,
+                                   nullptr, nullptr);
+    if (s) made_.push_back(s);
+    return s != nullptr;
 }
 
 } // namespace qv::test

@@ -9,6 +9,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv::test {
@@ -74,6 +75,9 @@ class WorkingDirectory {
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes);
+// ASCII text as UTF-16 bytes, little-endian and with its byte order mark
+// unless asked otherwise.
+std::string Utf16(std::string_view ascii, bool bom = true, bool bigEndian = false);
 // The same over a file of any attributes, which it then gets.
 void WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes);
 std::string ReadBytes(const std::string& path);
@@ -113,6 +117,22 @@ class KeyDenial {
     void Set(DWORD denied);
     HKEY root_;
     std::string key_;
+};
+
+// Services made through the Service Control Manager for a test and deleted
+// with the object, whatever happens.
+class SeededServices {
+  public:
+    SeededServices();
+    ~SeededServices();
+    SeededServices(const SeededServices&) = delete;
+    SeededServices& operator=(const SeededServices&) = delete;
+    bool Add(const std::string& name, const std::string& display, DWORD type, DWORD start,
+             const std::string& image);
+
+  private:
+    SC_HANDLE scm_;
+    std::vector<SC_HANDLE> made_;
 };
 
 } // namespace qv::test
