@@ -211,6 +211,8 @@ void TProcessesPage::ApplyLanguage() {
         {&SurvSelectAllChk, Lng::SurvSelectAllChkHint, Prop::Hint},
     };
     ApplyLanguageTargets(Owner(), model_.LanguageTable, targets);
+    // The bar that the keyboard reaches is named by the box it sizes.
+    SurvSplitter.SetAccessibleName(model_.LanguageTable[Lng::ProcSurvBoxDesignCaption]);
 }
 
 // ---- Layout -----------------------------------------------------------------

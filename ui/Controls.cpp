@@ -417,6 +417,34 @@ std::optional<LRESULT> Splitter::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CAPTURECHANGED:
         dragging_ = false;
         break;
+    case WM_GETDLGCODE:
+        // The arrows move the bar instead of the focus.
+        return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+        if ((wp == VK_UP || wp == VK_DOWN) && !dragging_) {
+            const int step = Owner() ? Owner()->Scale(KeyStep) : KeyStep;
+            Raise(Event::MouseDown);
+            EventArgs args;
+            args.pt = {0, wp == VK_UP ? -step : step};
+            Raise(Event::Change, args);
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        ::InvalidateRect(hwnd_, nullptr, TRUE);
+        break;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = ::BeginPaint(hwnd_, &ps);
+        if (::GetFocus() == hwnd_) {
+            RECT r;
+            ::GetClientRect(hwnd_, &r);
+            ::DrawFocusRect(dc, &r);
+        }
+        ::EndPaint(hwnd_, &ps);
+        return 0;
+    }
     case WM_ERASEBKGND:
         // The bar shows the form's colour, like the panels around it.
         if (Owner()) {

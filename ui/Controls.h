@@ -477,10 +477,14 @@ class CheckListBox : public Control {
 // A bar between two parts of a panel that the user pulls up or down. It
 // reports Event::MouseDown when pressed and then Event::Change at every
 // move, with args.pt.y the distance from the press (negative: upwards); the
-// form moves the parts.
+// form moves the parts. The keyboard reaches it as well: with the focus on
+// it (a dotted frame shows it) each Up or Down arrow is a press and a move
+// by KeyStep pixels.
 class Splitter : public Control {
   public:
-    WindowKind Kind() const override { return {kPanelClass}; }
+    WindowKind Kind() const override { return {kPanelClass, WS_TABSTOP}; }
+    // The distance of one arrow key, in the design's pixels.
+    static constexpr int KeyStep = 10;
     bool Dragging() const { return dragging_; }
 
   protected:

@@ -139,6 +139,7 @@ TEST_F(KeyboardTest, EveryFunctionOfBothPagesRunsFromTheKeyboard) {
     TProcessesPage& pp = f.ProcessesPage();
     HWND procList = pp.ProcList.Handle(), survList = pp.ProcSurvList.Handle();
     control.log.clear();
+    int survHeight = 0;
     const Step processSteps[] = {
         {"Space ticks the focused process",
          [&] {
@@ -167,6 +168,18 @@ TEST_F(KeyboardTest, EveryFunctionOfBothPagesRunsFromTheKeyboard) {
              Press(procList, VK_INSERT);
          },
          [&] { return pp.Surveillance().Count() == 1; }},
+        {"Up on the splitter twice grows the surveillance box, Down shrinks it",
+         [&] {
+             survHeight = pp.ProcSurvBox.Height();
+             Press(pp.SurvSplitter.Handle(), VK_UP);
+             Press(pp.SurvSplitter.Handle(), VK_UP);
+             Press(pp.SurvSplitter.Handle(), VK_DOWN);
+         },
+         [&] {
+             return ::SendMessageW(pp.SurvSplitter.Handle(), WM_GETDLGCODE, 0, 0) &
+                        DLGC_WANTARROWS &&
+                    pp.ProcSurvBox.Height() == survHeight + f.Scale(ui::Splitter::KeyStep);
+         }},
         {"Ctrl+A ticks every entry",
          [&] {
              KeyTo(pp.ProcList, "C:\\TOOLS\\A.EXE");
