@@ -298,6 +298,9 @@ void TMainForm::TabChange(bool force, bool reveal) {
     if (index < 0 || index >= kPageCount) return;
     ui::Page& page = EnsurePage(index);
     PageSheet(index).BringToFront();
+    // The help button on the tab row stays first for the keyboard, above
+    // the page as it is seen.
+    HelpBtn.BringToFront();
     // The pages behind are hidden, not only covered: the keyboard's tab
     // order must not reach into them.
     for (int i = 0; i < kPageCount; ++i)

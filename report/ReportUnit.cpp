@@ -78,6 +78,8 @@ void TReportForm::FormCreate() {
     ReportTextView.SetFont(Font(kReadableFont));
     ReportTextView.SetVisible(false);
     ReportTextView.SetAccessibleName(kReportWindowCaption);
+    // The keyboard reaches the report before the buttons at its right.
+    RightPnl.SendToBack();
 
     SaveBtn.SetCaption(model_.LanguageTable[Lng::ReportSaveCaption]);
     SetHint(SaveBtn, model_.LanguageTable[Lng::ReportSaveHint]);

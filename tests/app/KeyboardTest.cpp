@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
+#include <vector>
 
 namespace qv {
 namespace {
@@ -227,6 +229,59 @@ TEST_F(KeyboardTest, EscapeClosesEveryDialogAndNoWindowHidesItsFocus) {
         EXPECT_EQ(dialog->ModalResult, ui::mrCancel) << which;
     });
     EXPECT_EQ(dialogsSeen, 5);
+}
+
+// Whether the window and every parent up to the top-level one show, and it
+// takes the keyboard.
+bool ReachableStop(HWND w, HWND top) {
+    if ((::GetWindowLongW(w, GWL_STYLE) & (WS_TABSTOP | WS_DISABLED)) != WS_TABSTOP) return false;
+    for (HWND h = w; h && h != top; h = ::GetParent(h))
+        if (!(::GetWindowLongW(h, GWL_STYLE) & WS_VISIBLE)) return false;
+    return true;
+}
+
+TEST_F(KeyboardTest, TabVisitsEveryControlOfEveryPageAndDialogInTheOrderItIsSeen) {
+    int windows = 0;
+    ForEachWindow([&](ui::Form& window, const std::string& which) {
+        const HWND top = window.Handle();
+        std::set<HWND> stops;
+        std::function<void(HWND)> walk = [&](HWND parent) {
+            for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+                if (ReachableStop(w, top)) stops.insert(w);
+                walk(w);
+            }
+        };
+        walk(top);
+        // Tab from the first stop round to it again, as the dialog
+        // navigation moves it.
+        std::vector<HWND> order;
+        const HWND first = ui::FirstTabStop(top);
+        for (HWND w = first; w && order.size() <= stops.size();) {
+            order.push_back(w);
+            w = ::GetNextDlgTabItem(top, w, FALSE);
+            if (w == first) break;
+        }
+        EXPECT_EQ(std::set<HWND>(order.begin(), order.end()), stops) << which;
+        // Each stop lies below the one before, or in a column further right
+        // (the first of that column may stand higher); never above and to
+        // the left.
+        const int slack = window.Scale(4);
+        auto name = [](HWND w) {
+            const ui::Control* c = ui::Control::FromHandle(w);
+            return c ? c->Name() : std::string("?");
+        };
+        for (size_t i = 1; i < order.size(); ++i) {
+            RECT a{}, b{};
+            ::GetWindowRect(order[i - 1], &a);
+            ::GetWindowRect(order[i], &b);
+            const bool below = b.top >= a.top - slack;
+            const bool rightColumn = b.left >= a.right - slack;
+            EXPECT_TRUE(below || rightColumn)
+                << which << ": " << name(order[i - 1]) << " then " << name(order[i]);
+        }
+        ++windows;
+    });
+    EXPECT_EQ(windows, 8);
 }
 
 } // namespace
