@@ -20,4 +20,10 @@ std::string SystemEntryWarning(const LanguageFile& lines);
 // message; true when deleted and also when the user cancelled.
 bool DeleteEntry(const AppModel& model, const AutostartEntry& entry);
 
+// At start-up: the entries kept away whose programs wrote them back while no
+// guard ran are named in one question; on OK they are parked again. The
+// model holds the scanned and the deactivated entries; true when any entry
+// was parked (the list must be read anew).
+bool ParkReturnedOnStart(AppModel& model);
+
 } // namespace qv

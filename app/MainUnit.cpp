@@ -5,6 +5,7 @@
 #include "app/Design.h"
 #include "app/AutostartView.h"
 #include "app/Backup.h"
+#include "app/EntryQuestions.h"
 #include "app/PageLanguage.h"
 #include "app/res/art.h"
 #include "autostart/AutostartEntry.h"
@@ -221,6 +222,13 @@ bool TMainForm::FormCreate() {
     RunGuarded([this] { BackupStartupFolders(model_.AppDir); });
     RunGuarded([this] { LoadKnownEntries(model_.ASEntryDB, model_.AppDir); });
     RunGuarded([this] { LoadInactiveEntries(model_); });
+    // What the user deactivated and its program wrote back while no guard
+    // ran is parked again, once asked; the list is then read anew.
+    RunGuarded([this] {
+        if (!ParkReturnedOnStart(model_)) return;
+        ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption]);
+        LoadInactiveEntries(model_);
+    });
     // 10. First page; the list is filled already, so no second scan.
     // The sheet stays hidden until its list is filled: shown and hidden
     // again here, its controls would be shown, moved and hidden for nothing.

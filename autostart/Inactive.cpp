@@ -5,6 +5,7 @@
 #include "autostart/InactiveRules.h"
 #include "autostart/RegistryRoot.h"
 #include "autostart/SystemSwitch.h"
+#include "autostart/StickyPark.h"
 #include "base/Clock.h"
 #include "base/Errors.h"
 #include "base/Files.h"
@@ -505,7 +506,11 @@ CheckMarkOutcome OnEntryCheckMark(AppModel& model, size_t index, bool checked) {
             out.failure =
                 Failure(c == Change::Denied ? Lng::NeedsAdminQuestion : Lng::CheckMarkFailed);
             out.offerElevation = c == Change::Denied;
+            break;
         }
+        // The entry stays deactivated until the user ticks it again, also
+        // when its program writes it back meanwhile.
+        out.error = FollowEntryState(model.AppDir, model.ASEntries[index], checked);
         break;
     }
     }

@@ -269,8 +269,18 @@ enum class Lng : int {
     KnownMarkName = 251,
     UnknownMarkName = 252,
 
+    // Deactivated entries kept away when their programs write them back:
+    // the switch on the autostart page, the guard's notice (how often the
+    // entry came back, the entry), its note that both versions are kept, and
+    // the question at start-up.
+    StickyStopBtnCaption = 253,
+    StickyStopBtnHint = 254,
+    StickyReParked = 255,
+    StickyBothKept = 256,
+    StickyReturnedQuestion = 257,
+
     // The highest line the program reads.
-    Last = 252,
+    Last = 257,
 };
 
 // The line's number in the file, for the table and for tests that check a

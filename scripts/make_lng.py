@@ -12,7 +12,7 @@ Run from anywhere:  python3 scripts/make_lng.py
 import os
 import sys
 
-LINE_COUNT = 253
+LINE_COUNT = 258
 
 # Format lines and the number of "%s" placeholders each one carries, in the
 # order in which the program passes its arguments.  Every other line must be
@@ -41,6 +41,7 @@ PLACEHOLDERS = {
     241: 1,  # publisher of an embedded signature
     242: 1,  # publisher of a catalog signature
     249: 2,  # rows shown, rows hidden
+    255: 2,  # how often the entry came back, the entry
 }
 
 TEXTS = [
@@ -364,6 +365,14 @@ TEXTS += [
     # who cannot see it
     "Bekannter Eintrag",                                          # 251
     "Unbekannter Eintrag",                                        # 252
+    # 253-257: deactivated entries kept away when their programs write them back
+    "Nicht mehr fernhalten",                                  # 253
+    "Der gewählte deaktivierte Eintrag bleibt deaktiviert, wird aber nicht "
+    "mehr erneut deaktiviert, wenn sein Programm ihn wieder anlegt", # 254
+    "Erneut deaktiviert (%s. Rückkehr): %s",                  # 255
+    "Die zurückgekehrte Fassung weicht von der aufbewahrten ab: beide sind aufbewahrt.", # 256
+    "Diese deaktivierten Einträge wurden von ihren Programmen wieder angelegt. "
+    "Sollen sie erneut deaktiviert werden?",                  # 257
 ]
 
 

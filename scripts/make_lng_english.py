@@ -284,6 +284,13 @@ TEXTS += [
     "Signature:",                                                 # 250
     "Known entry",                                                # 251
     "Unknown entry",                                              # 252
+    "Keep away no more",                                      # 253
+    "The selected deactivated entry stays deactivated, but is no longer "
+    "deactivated again when its program writes it back",     # 254
+    "Deactivated again (return %s): %s",                      # 255
+    "The version that came back differs from the one kept: both are kept.", # 256
+    "These deactivated entries were written back by their programs. "
+    "Deactivate them again?",                                 # 257
 ]
 
 

@@ -1,6 +1,8 @@
 // qvguard.exe: watches the run keys and the startup folders while it runs
 // and announces every new entry that the known-entries database does not
 // hold, with a balloon of its tray icon and a line in guard.log beside it.
+// An entry the user deactivated that its program writes back is parked
+// again at once, and announced the same way.
 // The main program starts it, finds it by its window title and tells it to
 // end, that the database changed, or that an entry was edited.
 #include "base/Files.h"
@@ -10,6 +12,7 @@
 #include "database/KnownEntries.h"
 #include "model/AppModel.h"
 #include "process/GuardInterface.h"
+#include "process/GuardLook.h"
 #include "process/GuardWatch.h"
 #include "base/WinText.h"
 
@@ -60,7 +63,7 @@ class TGuardForm {
     static LRESULT CALLBACK WndProc(HWND, UINT, WPARAM, LPARAM);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void Look();
-    void Announce(const std::vector<AutostartEntry>& fresh);
+    void Announce(const std::vector<std::string>& lines);
     void AddTrayIcon();
     void RemoveTrayIcon();
     void ShowTrayMenu();
@@ -156,23 +159,28 @@ LRESULT TGuardForm::Handle(UINT msg, WPARAM wp, LPARAM lp) {
 
 void TGuardForm::Look() {
     try {
-        std::vector<AutostartEntry> fresh = watch_.Update(ReadWatchedEntries(), model_.ASEntryDB);
-        if (!fresh.empty()) Announce(fresh);
+        GuardLook look = LookAtWatchedSources(model_, watch_);
+        std::vector<std::string> lines;
+        for (const ReParked& p : look.parked)
+            lines.push_back(ReParkNotice(p, model_.LanguageTable));
+        for (const AutostartEntry& e : look.fresh)
+            lines.push_back(
+                DescribeEntry(e, model_.LanguageTable[GroupName(GroupOfByte(e.Group))]));
+        if (!lines.empty()) Announce(lines);
     } catch (...) {
     }
 }
 
-// Appends one line per entry to guard.log: local time, then the entry.
-void AppendToLog(const AppModel& model, const std::vector<AutostartEntry>& fresh) {
+// Appends one line per notice to guard.log: local time, then the notice.
+void AppendToLog(const AppModel& model, const std::vector<std::string>& notices) {
     SYSTEMTIME t;
     ::GetLocalTime(&t);
     char stamp[32];
     wsprintfA(stamp, "%02u.%02u.%04u %02u:%02u:%02u  ", t.wDay, t.wMonth, t.wYear, t.wHour,
               t.wMinute, t.wSecond);
     std::string lines;
-    for (const AutostartEntry& e : fresh)
-        lines +=
-            stamp + DescribeEntry(e, model.LanguageTable[GroupName(GroupOfByte(e.Group))]) + "\r\n";
+    for (const std::string& n : notices)
+        lines += stamp + n + "\r\n";
     UniqueHandle file(::CreateFileA((model.AppDir + "guard.log").c_str(), FILE_APPEND_DATA,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -181,16 +189,16 @@ void AppendToLog(const AppModel& model, const std::vector<AutostartEntry>& fresh
     ::WriteFile(file.get(), lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
 }
 
-void TGuardForm::Announce(const std::vector<AutostartEntry>& fresh) {
-    AppendToLog(model_, fresh);
+void TGuardForm::Announce(const std::vector<std::string>& notices) {
+    AppendToLog(model_, notices);
     if (!trayIcon_) AddTrayIcon();
     if (!trayIcon_) return;
     // One balloon for all entries of this look: the group, the caption and
     // what it starts, one entry per line.
     std::string text;
-    for (const AutostartEntry& e : fresh) {
+    for (const std::string& n : notices) {
         if (!text.empty()) text += "\n";
-        text += DescribeEntry(e, model_.LanguageTable[GroupName(GroupOfByte(e.Group))]);
+        text += n;
     }
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof nid;

@@ -77,7 +77,8 @@ TEST(LanguageTable, InstalledFileIsCompleteAndItsFormatLinesFit) {
                                              {LineNumber(Lng::TaskSwitchIgnored), 1},
                                              {LineNumber(Lng::SignatureSigned), 1},
                                              {LineNumber(Lng::SignatureCatalog), 1},
-                                             {LineNumber(Lng::ASListBoxCaptionHiding), 2}};
+                                             {LineNumber(Lng::ASListBoxCaptionHiding), 2},
+                                             {LineNumber(Lng::StickyReParked), 2}};
     for (int n = 0; n <= LineNumber(Lng::Last); ++n) {
         const std::string& line = t[LineAt(n)];
         EXPECT_FALSE(line.empty()) << "line " << n;

@@ -1,0 +1,135 @@
+// Entries kept away: the deactivation keeps them, a return parks them again
+// through the real registry and files, and both versions survive.
+#include "InactiveFixture.h"
+#include "autostart/InactiveRules.h"
+#include "autostart/StickyPark.h"
+#include "base/Errors.h"
+#include "base/Files.h"
+#include "base/Text.h"
+
+namespace qv {
+namespace {
+using namespace test;
+
+const char kKey[] = "Software\\QV6Test\\StickyRun";
+
+class StickyPark : public InactiveTestBase {
+  protected:
+    void TearDown() override {
+        RegDeleteTree(HKEY_CURRENT_USER, "Software\\QV6Test");
+        InactiveTestBase::TearDown();
+    }
+    size_t InactiveRecords() const {
+        return ReadBytes(work / kInactiveEntriesFile).size() / kRecordSize;
+    }
+    // Deactivates through the window's check-mark path; the entry is then
+    // kept away.
+    void Deactivate(const AutostartEntry& e) {
+        size_t row = AddRow(e);
+        CheckMarkOutcome out = CheckMark(row, false);
+        ASSERT_FALSE(out.failure || out.error) << out.error.value_or("");
+        ASSERT_TRUE(IsKeptAway(model.AppDir, e));
+    }
+    // The guard's view: only the deactivated entries are in its model.
+    std::vector<ReParked> Park(const AutostartEntry& back) {
+        std::vector<AutostartEntry> current{back};
+        auto parked = ParkReturnedEntries(model, current, true);
+        EXPECT_EQ(current.size(), 1u - parked.size()) << "what is parked leaves the look";
+        return parked;
+    }
+};
+
+TEST_F(StickyPark, AReturnedValueIsParkedAgainAndADifferentOneKeptBeside) {
+    const AutostartEntry run = RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync.exe");
+    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync.exe");
+    Deactivate(run);
+    struct Case {
+        std::string data;
+        bool bothKept;
+        size_t records;
+    } cases[] = {
+        {"c:\\sync.exe", false, 1},         // the kept record says it all
+        {"c:\\sync2.exe --tray", true, 2},  // both versions kept
+        {"c:\\sync2.exe --tray", false, 2}, // that one is kept now as well
+    };
+    uint32_t returns = 0;
+    for (const Case& c : cases) {
+        RegSetString(HKEY_CURRENT_USER, kKey, "Sync", c.data);
+        auto parked = Park(RegEntry(kRootCurrentUser, kKey, "Sync", c.data));
+        ASSERT_EQ(parked.size(), 1u) << c.data;
+        EXPECT_EQ(parked[0].returns, ++returns);
+        EXPECT_EQ(parked[0].bothKept, c.bothKept) << c.data;
+        EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kKey, "Sync"));
+        EXPECT_EQ(InactiveRecords(), c.records) << c.data;
+    }
+    auto kept = DecodeRecords(ReadBytes(work / kInactiveEntriesFile));
+    EXPECT_EQ(kept[0].ValueData.str(), "c:\\sync.exe");
+    EXPECT_EQ(kept[1].ValueData.str(), "c:\\sync2.exe --tray");
+
+    // Switched off, it may stay; ticked again, it is forgotten.
+    ASSERT_TRUE(StopKeepingAway(model.AppDir, run));
+    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync3.exe");
+    EXPECT_TRUE(Park(RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync3.exe")).empty());
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kKey, "Sync"));
+    EXPECT_FALSE(IsKeptAway(model.AppDir, run));
+    ASSERT_FALSE(FollowEntryState(model.AppDir, run, false)); // kept away again
+    ASSERT_FALSE(FollowEntryState(model.AppDir, run, true));
+    EXPECT_FALSE(LoadStickyList(model.AppDir).list.Find(run));
+}
+
+TEST_F(StickyPark, AReturnedFileIsParkedAgainAndTheEarlierCopyKeptNumbered) {
+    TempDir startup;
+    const std::string path = startup / "Tool.lnk";
+    WriteBytes(path, "first");
+    const AutostartEntry file = FileEntry(path);
+    Deactivate(file);
+    const std::string bak = InactiveFolder(model.AppDir) +
+                            ParseIsfLine(SplitLines(ReadBytes(app / "isf.dat"))[0]).stored;
+
+    WriteBytes(path, "first"); // the same file again: only removed
+    auto parked = Park(file);
+    ASSERT_EQ(parked.size(), 1u);
+    EXPECT_FALSE(parked[0].bothKept);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(FilesIn(InactiveFolder(model.AppDir)).size(), 1u);
+
+    WriteBytes(path, "second");
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    const DWORD hidden = ::GetFileAttributesA(path.c_str());
+    parked = Park(file);
+    ASSERT_EQ(parked.size(), 1u);
+    EXPECT_TRUE(parked[0].bothKept);
+    EXPECT_EQ(parked[0].sibling, bak + "-1.bak");
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_EQ(ReadBytes(bak + ".bak"), "second");
+    EXPECT_EQ(ReadBytes(bak + "-1.bak"), "first");
+    // One row and one index line for the path, with the attributes now kept.
+    EXPECT_EQ(InactiveRecords(), 1u);
+    auto lines = SplitLines(ReadBytes(app / "isf.dat"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(ParseIsfLine(lines[0]).attributes, std::to_string(hidden));
+}
+
+TEST_F(StickyPark, ADamagedStickyFileIsReportedParksNothingAndStaysAsItIs) {
+    const AutostartEntry run = RegEntry(kRootCurrentUser, kKey, "Tray", "c:\\tray.exe");
+    RegSetString(HKEY_CURRENT_USER, kKey, "Tray", "c:\\tray.exe");
+    const std::string torn = "QV6 sticky 1\r\n1\t0\t0\t0\t2147483649\t";
+    WriteBytes(app / kStickyFile, torn);
+    size_t row = AddRow(run);
+    CheckMarkOutcome out = CheckMark(row, false);
+    // The deactivation stands; that it cannot be kept away is said.
+    EXPECT_FALSE(out.failure);
+    EXPECT_FALSE(out.setCheck);
+    ASSERT_TRUE(out.error);
+    EXPECT_NE(out.error->find(kStickyFile), std::string::npos);
+    EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kKey, "Tray"));
+
+    RegSetString(HKEY_CURRENT_USER, kKey, "Tray", "c:\\tray.exe");
+    EXPECT_TRUE(Park(run).empty());
+    EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kKey, "Tray"));
+    EXPECT_THROW(StopKeepingAway(model.AppDir, run), AppError);
+    EXPECT_EQ(ReadBytes(app / kStickyFile), torn);
+}
+
+} // namespace
+} // namespace qv
