@@ -13,6 +13,7 @@
 #include "autostart/Groups.h"
 #include "autostart/Inactive.h"
 #include "autostart/Scanner.h"
+#include "autostart/StickyPark.h"
 #include "base/Errors.h"
 #include "base/Failure.h"
 #include "base/Files.h"
@@ -124,6 +125,9 @@ void TAutostartPage::CreateControls(ui::Panel& sheet) {
     button(DelEntryFromDBBtn, "DelEntryFromDBBtn", Page0MenuPnl, 199, 132, "Aus Datenbank", 0, 1);
     button(ReportBtn, "ReportBtn", Page0MenuPnl, 236, 132, "Report");
     button(HistoryBtn, "HistoryBtn", Page0MenuPnl, 265, 132, "Verlauf");
+    // Enabled for a selected deactivated entry that is kept away.
+    button(ASStopKeepingBtn, "ASStopKeepingBtn", Page0MenuPnl, 294, 132, "Nicht mehr fernhalten",
+           WS_DISABLED);
 
     // Group choice along the top, the list below.
     Add(SelectASBox, {.name = "SelectASBox",
@@ -198,6 +202,7 @@ void TAutostartPage::BindEvents() {
     On(HistoryBtn, Event::Click, [this](auto&) { HistoryBtnClick(); });
     On(ASHideWindowsChk, Event::Click, [this](auto&) { ASHideWindowsChkClick(); });
     On(ASVerifyNotifier, Event::Notify, [this](auto&) { ASVerifyNotifierNotify(); });
+    On(ASStopKeepingBtn, Event::Click, [this](auto&) { ASStopKeepingBtnClick(); });
 }
 
 bool TAutostartPage::KeyDown(WORD key, HWND target, bool) {
@@ -231,6 +236,8 @@ void TAutostartPage::ApplyLanguage() {
         {&HistoryBtn, Lng::HistoryBtnCaption, Prop::Caption},
         {&HistoryBtn, Lng::HistoryBtnHint, Prop::Hint},
         {&ASHideWindowsChk, Lng::ASHideWindowsChk, Prop::Caption},
+        {&ASStopKeepingBtn, Lng::StickyStopBtnCaption, Prop::Caption},
+        {&ASStopKeepingBtn, Lng::StickyStopBtnHint, Prop::Hint},
     };
     ApplyLanguageTargets(Owner(), model_.LanguageTable, targets);
     ASList.SetColumnText(2, model_.LanguageTable[Lng::ASPublisherColumn]);
@@ -339,6 +346,7 @@ void TAutostartPage::SelectASGroupComboChange() {
     ASEditBtn.SetEnabled(false);
     ASEditorBtn.SetEnabled(false);
     ASDelBtn.SetEnabled(false);
+    ASStopKeepingBtn.SetEnabled(false);
     if (paths.empty()) return;
     // The worker never touches a control: it hands each verdict over under
     // the lock and nudges the window, whose thread takes them.
@@ -406,6 +414,7 @@ void TAutostartPage::ASVerifyNotifierNotify() {
     ASEditBtn.SetEnabled(false);
     ASEditorBtn.SetEnabled(false);
     ASDelBtn.SetEnabled(false);
+    ASStopKeepingBtn.SetEnabled(false);
     ASListClick();
 }
 
@@ -418,6 +427,8 @@ void TAutostartPage::ASListClick() {
     ASDelBtn.SetEnabled(b.del);
     ASEditBtn.SetEnabled(b.edit);
     ASEditorBtn.SetEnabled(b.editor);
+    const AutostartEntry& e = model_.ASEntries[index];
+    ASStopKeepingBtn.SetEnabled(e.Active == 0 && IsKeptAway(model_.AppDir, e));
 }
 
 void TAutostartPage::ASListMouseDown(const ui::EventArgs& args) {
@@ -450,6 +461,14 @@ bool TAutostartPage::RefusedEdit(const AutostartEntry& entry) {
     if (!line) return false;
     ShowMessage(model_.LanguageTable[*line]);
     return true;
+}
+
+void TAutostartPage::ASStopKeepingBtnClick() {
+    const AutostartEntry* selected = SelectedEntry();
+    if (!selected || selected->Active != 0) return;
+    const AutostartEntry e = *selected;
+    RunGuarded([&] { StopKeepingAway(model_.AppDir, e); });
+    ASListClick();
 }
 
 void TAutostartPage::ReportBtnClick() {

@@ -62,6 +62,9 @@ class TAutostartPage : public ui::Page {
     // Takes the verdicts the worker has handed over into the publisher
     // column, and with the hide switch on drops the rows Windows signed.
     void ASVerifyNotifierNotify();
+    // "Nicht mehr fernhalten": the selected deactivated entry is no longer
+    // parked again when its program writes it back.
+    void ASStopKeepingBtnClick();
     // The entry of the selected row, or nullptr.
     const AutostartEntry* SelectedEntry() const;
 
@@ -85,6 +88,7 @@ class TAutostartPage : public ui::Page {
     ui::Button DelEntryFromDBBtn;
     ui::Button ReportBtn;
     ui::Button HistoryBtn;
+    ui::Button ASStopKeepingBtn;
     ui::GroupBox SelectASBox;
     ui::ComboBox SelectASGroupCombo;
     ui::GroupBox ASListBox;

@@ -10,6 +10,8 @@
 #include "process/FunctionUnit.h"
 #include "process/GuardInterface.h"
 #include "process/GuardWatch.h"
+#include "autostart/Inactive.h"
+#include "autostart/StickyPark.h"
 #include "ScriptedProcessSource.h"
 #include "support/Entries.h"
 #include "support/TestSupport.h"
@@ -18,6 +20,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 namespace qv {
 namespace {
@@ -302,6 +305,79 @@ TEST_F(GuardProgram, RereadsTheDatabaseWhenTold) {
         ::SendMessageTimeoutW(GuardWindow(), GuardMsgEntryEdited, 0, 0, SMTO_BLOCK, 10000, &result),
         0);
     EXPECT_NE(Log().find("QV6GuardEdited"), std::string::npos);
+}
+
+// The guard in a folder of its own, with the data files of that folder, so
+// that the main program's files beside the tests are never touched.
+class StickyGuard : public GuardProgram {
+  protected:
+    void SetUp() override {
+        GuardProgram::SetUp();
+        for (const char* name : {kGuardExeName, "qv6.lng"})
+            ASSERT_TRUE(
+                ::CopyFileA((ExecutableDir() + name).c_str(), (folder / name).c_str(), FALSE));
+        model.AppDir = folder.Path();
+        cwd_ = std::make_unique<test::WorkingDirectory>(folder.Path());
+        ASSERT_TRUE(cwd_->Changed());
+    }
+    void TearDown() override {
+        GuardProgram::TearDown();
+        cwd_.reset();
+    }
+    test::TempDir folder;
+    test::TempDir startupDir;
+
+  private:
+    std::unique_ptr<test::WorkingDirectory> cwd_;
+};
+
+TEST_F(StickyGuard, ParksAReturnedRunValueAndStartupFileAgainKeepingBothVersions) {
+    const std::string startup = startupDir.Path().substr(0, startupDir.Path().size() - 1);
+    StartupFolderOverride override(startup);
+    const std::string file = startup + "\\Tray.txt";
+    test::WriteBytes(file, "first");
+    AddRunValue("QV6StickyRun", "c:\\first.exe");
+    // Unticked in the main program: both are kept away from now on.
+    for (const AutostartEntry& e : ReadWatchedEntries())
+        if (e.ValueName.str() == "QV6StickyRun" || e.FileName.str() == file)
+            model.ASEntries.push_back(e);
+    ASSERT_EQ(model.ASEntries.size(), 2u);
+    for (size_t i = 0; i < 2; ++i) {
+        CheckMarkOutcome out = OnEntryCheckMark(model, i, false);
+        ASSERT_FALSE(out.failure || out.error) << out.error.value_or("");
+    }
+    ASSERT_FALSE(FileExists(file));
+    StartGuard();
+
+    // The programs write their entries back, changed.
+    test::RegSetString(HKEY_CURRENT_USER, kRunKey, "QV6StickyRun", "c:\\second.exe");
+    test::WriteBytes(file, "second");
+    ASSERT_TRUE(WaitFor([&] {
+        return !test::RegValueExists(HKEY_CURRENT_USER, kRunKey, "QV6StickyRun") &&
+               !FileExists(file) && Log().find("Tray.txt") != std::string::npos;
+    }));
+    auto kept = DecodeRecords(test::ReadBytes(folder / kInactiveEntriesFile));
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0].ValueData.str(), "c:\\first.exe");
+    EXPECT_EQ(kept[2].ValueData.str(), "c:\\second.exe");
+    std::vector<std::string> baks = test::FilesIn(InactiveFolder(model.AppDir));
+    ASSERT_EQ(baks.size(), 2u);
+    std::string contents;
+    for (const std::string& b : baks)
+        contents += test::ReadBytes(InactiveFolder(model.AppDir) + b) + ";";
+    EXPECT_TRUE(contents == "second;first;" || contents == "first;second;") << contents;
+    // Each notice names the entry, what it starts and its first return.
+    std::string log = Log();
+    for (const char* named : {"QV6StickyRun | c:\\second.exe", "Tray.txt"})
+        EXPECT_NE(log.find(named), std::string::npos) << log;
+    EXPECT_EQ(SplitLines(log).size(), 2u) << log;
+    EXPECT_NE(log.find("(1. R\xFC"
+                       "ckkehr)"),
+              std::string::npos)
+        << log;
+    const StickyState sticky = LoadStickyList(model.AppDir);
+    for (const StickyItem& item : sticky.list.Items())
+        EXPECT_EQ(item.returns, 1u);
 }
 
 } // namespace
