@@ -7,6 +7,7 @@
 #include "base/Handles.h"
 #include "base/SingleInstance.h"
 #include "base/Text.h"
+#include "history/HistoryUndo.h"
 #include "model/AppModel.h"
 
 #include <windows.h>
@@ -298,11 +299,29 @@ std::vector<ReParked> ParkReturnedEntries(AppModel& model, std::vector<Autostart
     std::vector<bool> parked(current.size(), false);
     for (size_t i : due) {
         ReParked one;
+        // The history keeps what came back, so that the user can have it
+        // again; a change that did not happen records nothing.
+        std::optional<ChangeRecord> change;
         try {
-            if (!ReParkEntry(model, current[i], one)) continue;
+            change = BeginChange(model.AppDir, ChangeKind::RePark, current[i].Caption.str(),
+                                 {TouchOf(current[i])});
         } catch (const std::exception&) {
-            continue; // tried again at the next look
+            // Without a history the entry is still kept away.
         }
+        bool ok = false;
+        try {
+            ok = ReParkEntry(model, current[i], one);
+        } catch (const std::exception&) {
+            // tried again at the next look
+        }
+        if (change) {
+            if (one.bothKept) change->caption += " - " + model.LanguageTable[Lng::StickyBothKept];
+            try {
+                FinishChange(model.AppDir, std::move(*change));
+            } catch (const std::exception&) {
+            }
+        }
+        if (!ok) continue;
         const size_t at = *state.list.Find(current[i]);
         state.list.CountReturn(at);
         one.returns = state.list.Items()[at].returns;

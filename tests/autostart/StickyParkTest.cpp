@@ -6,6 +6,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Text.h"
+#include "history/HistoryStore.h"
 
 namespace qv {
 namespace {
@@ -61,6 +62,15 @@ TEST_F(StickyPark, AReturnedValueIsParkedAgainAndADifferentOneKeptBeside) {
         EXPECT_EQ(parked[0].bothKept, c.bothKept) << c.data;
         EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kKey, "Sync"));
         EXPECT_EQ(InactiveRecords(), c.records) << c.data;
+    }
+    // Each return is in the history, with what came back.
+    const HistoryLoad history = LoadHistory(model.AppDir);
+    ASSERT_EQ(history.history.records.size(), 3u);
+    for (const ChangeRecord& r : history.history.records) {
+        EXPECT_EQ(r.kind, ChangeKind::RePark);
+        ASSERT_EQ(r.touches.size(), 1u);
+        EXPECT_TRUE(r.touches[0].before.exists);
+        EXPECT_FALSE(r.touches[0].after.exists);
     }
     auto kept = DecodeRecords(ReadBytes(work / kInactiveEntriesFile));
     EXPECT_EQ(kept[0].ValueData.str(), "c:\\sync.exe");
