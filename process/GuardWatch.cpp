@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <string>
 
 namespace qv {
@@ -217,15 +218,18 @@ std::vector<AutostartEntry> ReadWatchedEntries() {
 
 std::vector<AutostartEntry> AutostartWatch::Update(std::vector<AutostartEntry> current,
                                                    const KnownEntryDB& known) {
+    // By the identity's hash: a run key of thousands of values would make a
+    // comparison of every pair take seconds on every tick.
+    std::unordered_multimap<uint64_t, const AutostartEntry*> last;
+    last.reserve(seen_.size());
+    for (const AutostartEntry& s : seen_)
+        last.emplace(IdentityHash(s), &s);
     std::vector<AutostartEntry> fresh;
     for (const AutostartEntry& e : current) {
         bool seen = false;
-        for (const AutostartEntry& s : seen_) {
-            if (SameAutostartPoint(s, e, false)) {
-                seen = true;
-                break;
-            }
-        }
+        auto [from, to] = last.equal_range(IdentityHash(e));
+        for (auto it = from; it != to && !seen; ++it)
+            seen = SameAutostartPoint(*it->second, e, false);
         if (!seen && known.Find(e, false) < 0) fresh.push_back(e);
     }
     seen_ = std::move(current);
