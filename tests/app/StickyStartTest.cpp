@@ -83,7 +83,7 @@ TEST_F(StickyStart, AsksOnceAndParksOnlyOnOk) {
         ASSERT_EQ(dialogs.Messages().size(), 1u);
         const std::string& asked = dialogs.Messages()[0].text;
         const std::string line = "Zeile " + std::to_string(LineNumber(Lng::StickyReturnedQuestion));
-        for (const std::string named :
+        for (const std::string& named :
              {line, std::string("QV6StickyStart | c:\\two.exe"), std::string("Start.txt")})
             EXPECT_NE(asked.find(named), std::string::npos) << asked;
         const bool parked = answer == MsgResult::Ok;
