@@ -10,6 +10,7 @@
 #include "base/Errors.h"
 #include "base/Files.h"
 #include "base/Handles.h"
+#include "base/SingleInstance.h"
 #include "base/Text.h"
 #include "base/IniFile.h"
 #include "base/LanguageLines.h"
@@ -393,13 +394,35 @@ std::string InactiveIndexPath(const std::string& appDir) {
     return appDir + "isf.dat";
 }
 
+namespace {
+// Long enough for the other program to finish one park.
+constexpr DWORD kLockWaitMs = 10000;
+} // namespace
+
+KeptFilesLock::KeptFilesLock(const std::string& appDir)
+    : mutex_(::CreateMutexA(nullptr, FALSE,
+                            ("QV6Sticky:" + InstanceMutexName(UpperAscii(appDir))).c_str())) {
+    if (!mutex_) return;
+    // A mutex left behind by a process that died is ours.
+    const DWORD r = ::WaitForSingleObject(mutex_, kLockWaitMs);
+    held_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+}
+
+KeptFilesLock::~KeptFilesLock() {
+    if (held_) ::ReleaseMutex(mutex_);
+    if (mutex_) ::CloseHandle(mutex_);
+}
+
 int LoadInactiveEntries(AppModel& model) {
     InactiveState& state = model.Inactive;
     state.unlisted.clear();
     state.loadFailed = false;
+    state.synced = std::string();
     if (!FileExists(kInactiveEntriesFile)) return 0;
     state.loadFailed = true;
-    auto records = DecodeRecords(ReadFileBytesOrThrow(kInactiveEntriesFile));
+    std::string bytes = ReadFileBytesOrThrow(kInactiveEntriesFile);
+    auto records = DecodeRecords(bytes);
+    state.synced = std::move(bytes);
     state.loadFailed = false;
     for (auto& r : records) {
         // A task or service keeps its state at its source, where the scan
@@ -414,7 +437,7 @@ int LoadInactiveEntries(AppModel& model) {
     return static_cast<int>(records.size());
 }
 
-void SaveInactiveEntries(const AppModel& model) {
+void SaveInactiveEntries(AppModel& model) {
     if (model.Inactive.loadFailed)
         throw AppError(std::string("Datei ") + kInactiveEntriesFile +
                        " konnte nicht gelesen werden und wird nicht \xFC"
@@ -427,7 +450,22 @@ void SaveInactiveEntries(const AppModel& model) {
     if (model.ASEntries.size() >= kMaxEntries)
         for (const auto& e : model.Inactive.unlisted)
             AppendRecord(bytes, e);
-    WriteFileAtomic(kInactiveEntriesFile, bytes);
+    KeptFilesLock lock(model.AppDir);
+    std::string merged = bytes;
+    if (model.Inactive.synced && FileExists(kInactiveEntriesFile)) {
+        auto disk = ReadFileBytes(kInactiveEntriesFile);
+        // Written over unread, what another program added would be lost.
+        if (!disk)
+            throw AppError(std::string("Datei ") + kInactiveEntriesFile +
+                           " konnte nicht gelesen werden und wird nicht \xFC"
+                           "berschrieben");
+        if (*disk != *model.Inactive.synced)
+            merged = MergeInactiveRecords(*model.Inactive.synced, *disk, bytes);
+    }
+    WriteFileAtomic(kInactiveEntriesFile, merged);
+    // The other's records stay foreign to this model: at its next save they
+    // are on disk and still not its own, so they are kept again.
+    model.Inactive.synced = std::move(bytes);
 }
 
 bool MoveEntryFile(const AppModel& model, const std::string& path, bool deactivate,
@@ -445,6 +483,9 @@ bool MoveEntryFile(const AppModel& model, const std::string& path, bool deactiva
 Change ChangeEntryActive(AppModel& model, size_t index, bool active) {
     std::vector<AutostartEntry>& entries = model.ASEntries;
     if (index >= entries.size()) return Change::Failed;
+    // The source, the kept files and the list change as one against the
+    // guard, which parks returned entries through here as well.
+    KeptFilesLock lock(model.AppDir);
     const AutostartEntry before = entries[index];
     if (Change c = ApplyToSource(model, before, active); c != Change::Done) return c;
     // The entry and every entry the same switch turned with it.

@@ -32,6 +32,27 @@ struct InactiveState {
     // Set while aseinactive.dat holds records the last load could not read:
     // rewriting it then would lose the only copy of those entries.
     bool loadFailed = false;
+    // aseinactive.dat as this model last read it, or the records it last
+    // wrote of its own; what differs on disk from it was changed by another
+    // program since, and a save keeps that. Unset before the first load.
+    std::optional<std::string> synced;
+};
+
+// The lock of the program's folder around every change of what the
+// deactivation keeps (aseinactive.dat, isf.dat, the folder of kept files)
+// and of the sticky list: the window and the guard both change them. The
+// thread that holds it may take it again. A lock not given up within ten
+// seconds is taken as lost and the work goes on without it.
+class KeptFilesLock {
+  public:
+    explicit KeptFilesLock(const std::string& appDir);
+    ~KeptFilesLock();
+    KeptFilesLock(const KeptFilesLock&) = delete;
+    KeptFilesLock& operator=(const KeptFilesLock&) = delete;
+
+  private:
+    void* mutex_ = nullptr;
+    bool held_ = false;
 };
 
 // Appends every record of aseinactive.dat (in the current working directory)
@@ -39,8 +60,12 @@ struct InactiveState {
 // read. A missing file means none; an unreadable one throws AppError.
 int LoadInactiveEntries(AppModel& model);
 // Replaces aseinactive.dat atomically with every element of ASEntries whose
-// Active is 0, in ASEntries order. Throws AppError when it cannot be written.
-void SaveInactiveEntries(const AppModel& model);
+// Active is 0, in ASEntries order, under the lock of the kept files. What
+// another program changed in the file since this model loaded or saved it
+// stays changed (MergeInactiveRecords): its added records follow the
+// model's. Throws AppError when it cannot be written, or when the file is
+// there but cannot be read.
+void SaveInactiveEntries(AppModel& model);
 
 // Applies the new state to the entry's source (registry value, ini key or
 // file); on success sets the entry's Active and saves aseinactive.dat. On

@@ -3,7 +3,9 @@
 #include "autostart/AutostartEntry.h"
 #include "autostart/Groups.h"
 
+#include <cstddef>
 #include <cstring>
+#include <map>
 
 namespace qv {
 
@@ -193,6 +195,68 @@ std::string KeptValueFileName(std::string_view rootKey, std::string_view keyPath
     for (int shift = 60; shift >= 0; shift -= 4)
         name.push_back(kHex[(h >> shift) & 15]);
     return name + ".reg";
+}
+
+namespace {
+
+// A record as the merge compares it: Active is the holder's view, not part of
+// what the record says.
+std::string RecordKey(std::string_view record) {
+    std::string key(record);
+    key[offsetof(AutostartEntry, Active)] = 0;
+    return key;
+}
+
+std::vector<std::string_view> WholeRecords(std::string_view bytes) {
+    std::vector<std::string_view> records;
+    for (size_t at = 0; at + kRecordSize <= bytes.size(); at += kRecordSize)
+        records.push_back(bytes.substr(at, kRecordSize));
+    return records;
+}
+
+} // namespace
+
+std::string MergeInactiveRecords(std::string_view base, std::string_view disk,
+                                 std::string_view ours) {
+    // Counts, since the same record may be held twice.
+    std::map<std::string, int> unmatchedBase;
+    for (std::string_view r : WholeRecords(base))
+        ++unmatchedBase[RecordKey(r)];
+    std::vector<std::string_view> added;
+    for (std::string_view r : WholeRecords(disk)) {
+        auto it = unmatchedBase.find(RecordKey(r));
+        if (it != unmatchedBase.end() && it->second > 0)
+            --it->second;
+        else
+            added.push_back(r);
+    }
+    // What is left of base is what the other removed.
+    std::map<std::string, int>& removed = unmatchedBase;
+    std::map<std::string, int> oursNew;
+    std::string out;
+    for (std::string_view r : WholeRecords(ours)) {
+        auto it = removed.find(RecordKey(r));
+        if (it != removed.end() && it->second > 0) {
+            --it->second;
+            continue;
+        }
+        out += r;
+        ++oursNew[RecordKey(r)];
+    }
+    // Records of ours that base held do not count as added by ours.
+    for (std::string_view r : WholeRecords(base)) {
+        auto it = oursNew.find(RecordKey(r));
+        if (it != oursNew.end() && it->second > 0) --it->second;
+    }
+    for (std::string_view r : added) {
+        auto it = oursNew.find(RecordKey(r));
+        if (it != oursNew.end() && it->second > 0) {
+            --it->second;
+            continue;
+        }
+        out += r;
+    }
+    return out;
 }
 
 } // namespace qv

@@ -39,6 +39,18 @@ std::string JoinIsfLines(const std::vector<std::string>& lines);
 // The attribute bits of field 2, if it is a plain unsigned decimal number.
 std::optional<uint32_t> ParseAttributeText(std::string_view text);
 
+// What a save of aseinactive.dat writes while another program (the guard
+// parking a returned entry again) may have changed the file since this one
+// last read or wrote it. base: the records as this program last had the file;
+// disk: the file now; ours: what this program would write. The result is
+// ours without the records the other removed (in base, no longer on disk),
+// followed by the records the other added (on disk, not in base, unless ours
+// added the same one), each byte for byte as its side holds it. Records are
+// compared without their Active byte; a fragment behind the last whole
+// record counts for nothing. With disk equal to base, the result is ours.
+std::string MergeInactiveRecords(std::string_view base, std::string_view disk,
+                                 std::string_view ours);
+
 // Draws "file0".."file9999" at random until one is not taken. When chance
 // keeps hitting taken names, the free ones are searched in order; nothing is
 // returned only when all 10,000 are taken.

@@ -4,8 +4,6 @@
 #include "autostart/InactiveRules.h"
 #include "base/Errors.h"
 #include "base/Files.h"
-#include "base/Handles.h"
-#include "base/SingleInstance.h"
 #include "base/Text.h"
 #include "history/HistoryUndo.h"
 #include "model/AppModel.h"
@@ -17,33 +15,6 @@
 namespace qv {
 
 namespace {
-
-// Long enough for the other program to finish one park; a lock that is not
-// given up by then is taken as lost rather than waited for forever.
-constexpr DWORD kLockWaitMs = 10000;
-
-// The one lock of the program's folder for its sticky list and what the
-// deactivation keeps. A mutex left behind by a process that died is ours.
-class StickyLock {
-  public:
-    explicit StickyLock(const std::string& appDir)
-        : mutex_(::CreateMutexA(nullptr, FALSE,
-                                ("QV6Sticky:" + InstanceMutexName(UpperAscii(appDir))).c_str())) {
-        if (mutex_) {
-            DWORD r = ::WaitForSingleObject(mutex_.get(), kLockWaitMs);
-            held_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
-        }
-    }
-    ~StickyLock() {
-        if (held_) ::ReleaseMutex(mutex_.get());
-    }
-    StickyLock(const StickyLock&) = delete;
-    StickyLock& operator=(const StickyLock&) = delete;
-
-  private:
-    UniqueHandle mutex_;
-    bool held_ = false;
-};
 
 std::optional<size_t> KeptIndex(const std::vector<AutostartEntry>& entries,
                                 const std::string& place) {
@@ -95,9 +66,12 @@ std::string NumberedSibling(const std::string& appDir, const std::string& stored
 }
 
 // Taking the same path away again leaves the earlier line beside the new
-// one, both naming the same copy; the new line holds the attributes of the
-// file now kept, so the earlier ones go.
-void DropEarlierIndexLines(const std::string& appDir, const std::string& path) {
+// one, both naming the same copy. When that copy went to a numbered sibling
+// first, the last earlier line names the sibling from now on, with the
+// attributes of that version (a numbered name is no stored name, so the line
+// never brings a file back); lines before it named the same copy and go.
+void ReworkEarlierIndexLines(const std::string& appDir, const std::string& path,
+                             const std::string& sibling) {
     auto bytes = ReadFileBytes(InactiveIndexPath(appDir));
     if (!bytes) return;
     std::vector<std::string> lines = SplitLines(*bytes);
@@ -107,7 +81,15 @@ void DropEarlierIndexLines(const std::string& appDir, const std::string& path) {
         if (line.former == path && IsStoredName(line.stored)) matching.push_back(i);
     }
     if (matching.size() < 2) return;
-    for (size_t k = matching.size() - 1; k-- > 0;)
+    size_t drop = matching.size() - 1;
+    if (!sibling.empty()) {
+        IsfLine earlier = ParseIsfLine(lines[matching[--drop]]);
+        std::string name = ExtractFileName(sibling);
+        name.resize(name.size() - 4); // ".bak"
+        lines[matching[drop]] =
+            FormatIsfLine(name, path, ParseAttributeText(earlier.attributes).value_or(0));
+    }
+    for (size_t k = drop; k-- > 0;)
         lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(matching[k]));
     try {
         WriteFileAtomic(InactiveIndexPath(appDir), JoinIsfLines(lines));
@@ -179,7 +161,7 @@ bool ReParkFile(AppModel& model, const AutostartEntry& returned, std::optional<s
         dropSibling();
         return false;
     }
-    DropEarlierIndexLines(model.AppDir, path);
+    ReworkEarlierIndexLines(model.AppDir, path, out.sibling);
     out.bothKept = !out.sibling.empty();
     return true;
 }
@@ -221,7 +203,7 @@ bool ReParkValue(AppModel& model, const AutostartEntry& returned, std::optional<
 
 std::optional<std::string> ChangeStickyList(const std::string& appDir,
                                             const std::function<bool(StickyList&)>& change) {
-    StickyLock lock(appDir);
+    KeptFilesLock lock(appDir);
     try {
         StickyState state = LoadStickyList(appDir);
         if (!state.refused && !change(state.list)) return std::nullopt;
@@ -287,7 +269,7 @@ bool ReParkEntry(AppModel& model, const AutostartEntry& returned, ReParked& out)
 std::vector<ReParked> ParkReturnedEntries(AppModel& model, std::vector<AutostartEntry>& current,
                                           bool loadInactive) {
     std::vector<ReParked> done;
-    StickyLock lock(model.AppDir);
+    KeptFilesLock lock(model.AppDir);
     StickyState state = LoadStickyList(model.AppDir);
     if (state.refused) return done;
     std::vector<size_t> due = KeptAwayEntries(state.list, current);

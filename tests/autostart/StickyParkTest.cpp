@@ -8,6 +8,8 @@
 #include "base/Text.h"
 #include "history/HistoryStore.h"
 
+#include <algorithm>
+
 namespace qv {
 namespace {
 using namespace test;
@@ -63,10 +65,13 @@ TEST_F(StickyPark, AReturnedValueIsParkedAgainAndADifferentOneKeptBeside) {
         EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kKey, "Sync"));
         EXPECT_EQ(InactiveRecords(), c.records) << c.data;
     }
-    // Each return is in the history, with what came back.
+    // After the deactivation, each return is in the history, with what came
+    // back.
     const HistoryLoad history = LoadHistory(model.AppDir);
-    ASSERT_EQ(history.history.records.size(), 3u);
-    for (const ChangeRecord& r : history.history.records) {
+    ASSERT_EQ(history.history.records.size(), 4u);
+    EXPECT_EQ(history.history.records[0].kind, ChangeKind::Deactivate);
+    for (size_t i = 1; i < 4; ++i) {
+        const ChangeRecord& r = history.history.records[i];
         EXPECT_EQ(r.kind, ChangeKind::RePark);
         ASSERT_EQ(r.touches.size(), 1u);
         EXPECT_TRUE(r.touches[0].before.exists);
@@ -93,8 +98,8 @@ TEST_F(StickyPark, AReturnedFileIsParkedAgainAndTheEarlierCopyKeptNumbered) {
     WriteBytes(path, "first");
     const AutostartEntry file = FileEntry(path);
     Deactivate(file);
-    const std::string bak = InactiveFolder(model.AppDir) +
-                            ParseIsfLine(SplitLines(ReadBytes(app / "isf.dat"))[0]).stored;
+    const IsfLine first = ParseIsfLine(SplitLines(ReadBytes(app / "isf.dat"))[0]);
+    const std::string bak = InactiveFolder(model.AppDir) + first.stored;
 
     WriteBytes(path, "first"); // the same file again: only removed
     auto parked = Park(file);
@@ -113,11 +118,67 @@ TEST_F(StickyPark, AReturnedFileIsParkedAgainAndTheEarlierCopyKeptNumbered) {
     EXPECT_FALSE(FileExists(path));
     EXPECT_EQ(ReadBytes(bak + ".bak"), "second");
     EXPECT_EQ(ReadBytes(bak + "-1.bak"), "first");
-    // One row and one index line for the path, with the attributes now kept.
+    // One row and one index line for the path, with the attributes now kept;
+    // the numbered copy keeps its line with the attributes it had, a line
+    // that never brings a file back.
     EXPECT_EQ(InactiveRecords(), 1u);
     auto lines = SplitLines(ReadBytes(app / "isf.dat"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(ParseIsfLine(lines[0]).attributes, std::to_string(hidden));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], FormatIsfLine(first.stored + "-1", path,
+                                      ParseAttributeText(first.attributes).value()));
+    EXPECT_EQ(ParseIsfLine(lines[1]).attributes, std::to_string(hidden));
+    EXPECT_EQ(FindIsfLine(lines, path), 1u);
+}
+
+TEST_F(StickyPark, TheWindowsSavesKeepWhatTheGuardParkedMeanwhileByteForByte) {
+    TempDir startup;
+    const std::string path = startup / "Tool.lnk";
+    WriteBytes(path, "first");
+    const AutostartEntry run = RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync.exe");
+    const AutostartEntry other = RegEntry(kRootCurrentUser, kKey, "Other", "c:\\other.exe");
+    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync.exe");
+    RegSetString(HKEY_CURRENT_USER, kKey, "Other", "c:\\other.exe");
+    const size_t runRow = ASListIndex.size();
+    Deactivate(run);
+    Deactivate(FileEntry(path));
+    auto records = [&] {
+        std::vector<std::string> out;
+        const std::string bytes = ReadBytes(work / kInactiveEntriesFile);
+        for (size_t at = 0; at + kRecordSize <= bytes.size(); at += kRecordSize)
+            out.push_back(bytes.substr(at, kRecordSize));
+        return out;
+    };
+    const std::vector<std::string> windowLoaded = records();
+
+    // The guard, with a model of its own, parks both returns: a second
+    // record for the value, the file's record replaced.
+    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync2.exe");
+    WriteBytes(path, "second");
+    AutostartEntry fileBack = FileEntry(path);
+    fileBack.Checksum = 42;
+    std::vector<AutostartEntry> current{RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync2.exe"),
+                                        fileBack};
+    AppModel guard;
+    guard.AppDir = model.AppDir;
+    ASSERT_EQ(ParkReturnedEntries(guard, current, true).size(), 2u);
+    const std::vector<std::string> parked = records();
+    ASSERT_EQ(parked.size(), 3u);
+
+    // The window still holds the file as it loaded it: deactivating
+    // another entry, then ticking the first again, drops none of the
+    // guard's records and brings back none it replaced.
+    Deactivate(other);
+    for (bool ticked : {false, true}) {
+        if (ticked) {
+            ASSERT_FALSE(CheckMark(runRow, true).failure);
+        }
+        const std::vector<std::string> now = records();
+        EXPECT_EQ(now.size(), ticked ? 3u : 4u);
+        for (size_t i = 0; i < parked.size(); ++i)
+            EXPECT_EQ(std::count(now.begin(), now.end(), parked[i]), ticked && i == 0 ? 0 : 1)
+                << ticked << i;
+        EXPECT_EQ(std::count(now.begin(), now.end(), windowLoaded[1]), 0) << "replaced";
+    }
 }
 
 TEST_F(StickyPark, ADamagedStickyFileIsReportedParksNothingAndStaysAsItIs) {
