@@ -79,19 +79,19 @@ void TAutostartPage::ASEditBtnClick() {
     if (!selected || RefusedEdit(*selected)) return;
     TASEditForm form(model_.LanguageTable);
     form.EditedEntry = *selected;
-    std::vector<ChangeTouch> touches{TouchOf(*selected)};
-    ChangeRecord change =
-        BeginChange(model_.AppDir, ChangeKind::Edit, selected->Caption.str(), touches);
+    PendingChange change(model_.AppDir, ChangeKind::Edit, selected->Caption.str(),
+                         {TouchOf(*selected)});
     const int result = form.ShowModal();
     // A rename touches the new name too; before the edit it was missing.
+    std::vector<ChangeTouch>& touches = change.Record().touches;
     if (result == ui::mrOk && selected->Kind == KindRegistry &&
-        form.AppliedName != change.touches[0].name) {
-        ChangeTouch renamed = change.touches[0];
+        form.AppliedName != touches[0].name) {
+        ChangeTouch renamed = touches[0];
         renamed.name = form.AppliedName;
         renamed.before = {};
-        change.touches.push_back(renamed);
+        touches.push_back(renamed);
     }
-    FinishChange(model_.AppDir, std::move(change));
+    change.Finish();
     if (result != ui::mrOk) return;
     NotifyGuard(GuardMsgEntryEdited);
     RescanKeepingGroup();

@@ -25,12 +25,11 @@ bool DeleteEntry(const AppModel& model, const AutostartEntry& e) {
         MessageDlg({lines[Lng::ExplorerShellWarning], "Warnung", MsgKind::Warning,
                     BtnOk | BtnCancel}) != MsgResult::Ok)
         return true;
-    ChangeRecord change =
-        BeginChange(model.AppDir, ChangeKind::Delete, e.Caption.str(), {TouchOf(e)});
+    PendingChange change(model.AppDir, ChangeKind::Delete, e.Caption.str(), {TouchOf(e)});
     const DeleteOutcome out = DeleteAtSource(e);
     // Also a failed deletion may have cleared a file's attributes: whatever
     // changed is recorded.
-    FinishChange(model.AppDir, std::move(change));
+    change.Finish();
     if (out.deleted) {
         // Gone for good by the user's will: nothing is kept away any more.
         if (auto error = ForgetDeletedEntry(model, e)) ShowMessage(*error);

@@ -73,7 +73,8 @@ void THistoryForm::FormCreate() {
                    .style = BS_DEFPUSHBUTTON});
     On(UndoBtn, ui::Event::Click, [this](auto&) { UndoBtnClick(); });
     On(CloseBtn, ui::Event::Click, [this](auto&) { CloseBtnClick(); });
-    On(HistoryList, ui::Event::Click, [this](auto&) { HistoryListClick(); });
+    // The undo follows the selection whatever changes it, not only a click.
+    On(HistoryList, ui::Event::Select, [this](auto&) { HistoryListClick(); });
     OnResize();
 }
 

@@ -95,10 +95,10 @@ void TTextfileEditForm::SaveBtnClick() {
         ChangeTouch file;
         file.what = TouchWhat::File;
         file.place = EditFileName;
-        ChangeRecord change =
-            BeginChange(HistoryDir, ChangeKind::TextSaved, ExtractFileName(EditFileName), {file});
+        PendingChange change(HistoryDir, ChangeKind::TextSaved, ExtractFileName(EditFileName),
+                             {file});
         SaveTextLines(EditFileName, EditMemo.Lines());
-        FinishChange(HistoryDir, std::move(change));
+        change.Finish();
     }
     EditMemo.SetModified(false);
 }

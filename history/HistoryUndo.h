@@ -47,6 +47,7 @@ UndoOutcome UndoChange(const std::string& appDir, uint32_t id);
 
 #include "autostart/AutostartEntry.h"
 
+#include <utility>
 #include <vector>
 
 namespace qv {
@@ -63,5 +64,38 @@ ChangeTouch TouchOf(const AutostartEntry& entry);
 ChangeRecord BeginChange(const std::string& appDir, ChangeKind kind, std::string caption,
                          std::vector<ChangeTouch> touches);
 HistoryFault FinishChange(const std::string& appDir, ChangeRecord record);
+
+// A change begun here is finished whatever happens: when the work between
+// throws, the change is finished as the machine then stands (what did change
+// is recorded, the copies of what did not are deleted), so no copy is left
+// in the history's folder that no record names.
+class PendingChange {
+  public:
+    PendingChange(std::string appDir, ChangeKind kind, std::string caption,
+                  std::vector<ChangeTouch> touches)
+        : appDir_(std::move(appDir)),
+          record_(BeginChange(appDir_, kind, std::move(caption), std::move(touches))) {}
+    ~PendingChange() {
+        if (finished_) return;
+        try {
+            FinishChange(appDir_, std::move(record_));
+        } catch (...) {
+            // Unwinding already: the first failure is the one to tell.
+        }
+    }
+    PendingChange(const PendingChange&) = delete;
+    PendingChange& operator=(const PendingChange&) = delete;
+
+    ChangeRecord& Record() { return record_; }
+    HistoryFault Finish() {
+        finished_ = true;
+        return FinishChange(appDir_, std::move(record_));
+    }
+
+  private:
+    std::string appDir_;
+    ChangeRecord record_;
+    bool finished_ = false;
+};
 
 } // namespace qv

@@ -61,6 +61,8 @@ enum class Event {
                // splitter being pressed
     ItemCheck, // the user toggled the box of row args.item of a check list
     Notify,    // a Notifier was nudged from another thread
+    Select,    // a list view row's selection changed either way (the keyboard,
+               // the mouse, all rows at once)
 };
 
 struct EventArgs {

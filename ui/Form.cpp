@@ -419,9 +419,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case LVN_ITEMCHANGED: {
             // A row became the selected one, by the keyboard as by a click.
             auto* change = reinterpret_cast<NMLISTVIEW*>(lp);
-            if ((change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
-                !(change->uOldState & LVIS_SELECTED))
+            if (!(change->uChanged & LVIF_STATE)) return 0;
+            const bool now = change->uNewState & LVIS_SELECTED;
+            if (now && !(change->uOldState & LVIS_SELECTED))
                 Dispatch(nm->hwndFrom, Event::Change, {});
+            if (now != bool(change->uOldState & LVIS_SELECTED))
+                Dispatch(nm->hwndFrom, Event::Select, {});
             return 0;
         }
         case LVN_BEGINDRAG: {

@@ -240,10 +240,20 @@ TEST_F(EntryCommandsTest, HistoryWindowUndoesTheSelectedChangesNewestFirstAndSay
         EXPECT_EQ(d.HistoryList.ItemText(3, 3),
                   "HKEY_CURRENT_USER\\" + std::string(kRun) + "\\QvCmdB");
         EXPECT_EQ(d.HistoryLbl.Caption(), lines[Lng::HistoryLimits]);
-        ListView_SetItemState(d.HistoryList.Handle(), -1, LVIS_SELECTED, LVIS_SELECTED);
-        d.HistoryListClick();
+        // The undo follows the selection, however it changes: one row (as
+        // the keyboard selects), none, all, and the list filled anew.
+        struct Step {
+            int row;
+            UINT state;
+            bool enabled;
+        } steps[] = {{0, LVIS_SELECTED, true}, {-1, 0, false}, {-1, LVIS_SELECTED, true}};
+        for (const Step& step : steps) {
+            ListView_SetItemState(d.HistoryList.Handle(), step.row, step.state, LVIS_SELECTED);
+            EXPECT_EQ(d.UndoBtn.Enabled(), step.enabled) << step.row << step.state;
+        }
         dialogs.Clear();
         d.UndoBtn.Click();
+        EXPECT_FALSE(d.UndoBtn.Enabled()) << "nothing is selected after the undo";
         if (!dialogs.Messages().empty()) refusal = dialogs.Messages()[0].text;
         EXPECT_EQ(d.HistoryList.Count(), 7) << "each undo is a change of its own";
         ::SendMessageW(d.Handle(), WM_COMMAND, IDCANCEL, 0); // what Esc sends
@@ -439,6 +449,27 @@ TEST_F(TextEditorTest, EscapeAsksLikeTheCloseButtonAndEnterSavesTheEditDialog) {
     });
     edit.ShowModal();
     EXPECT_EQ(result, ui::mrOk);
+}
+
+TEST_F(TextEditorTest, ASaveThatFailsLeavesNoCopyInTheHistorysFolder) {
+    test::WriteBytes(file, "a\r\n");
+    SetAttributes(file, FILE_ATTRIBUTE_READONLY);
+    test::TempDir app;
+    TTextfileEditForm form(model.LanguageTable);
+    form.EditFileName = file;
+    form.HistoryDir = app.Path();
+    ui::SetModalRunner([&](ui::ModalForm&) {
+        form.WriteProtectChk.Click();
+        Type(form.EditMemo, L"b");
+        form.SaveBtn.Click(); // the save throws after the copy was taken
+        return int(ui::mrCancel);
+    });
+    form.ShowModal();
+    SetAttributes(file, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(test::ReadBytes(file), "a\r\n");
+    EXPECT_TRUE(test::FilesIn(HistoryCopiesFolder(app.Path())).empty());
+    EXPECT_TRUE(LoadHistory(app.Path()).history.records.empty());
 }
 
 TEST_F(TextEditorTest, AnUnreadableFileOpensEmptyWithTheFirstCaption) {
