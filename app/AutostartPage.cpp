@@ -203,6 +203,8 @@ void TAutostartPage::BindEvents() {
     On(ASHideWindowsChk, Event::Click, [this](auto&) { ASHideWindowsChkClick(); });
     On(ASVerifyNotifier, Event::Notify, [this](auto&) { ASVerifyNotifierNotify(); });
     On(ASStopKeepingBtn, Event::Click, [this](auto&) { ASStopKeepingBtnClick(); });
+    AddTimer(
+        ASVerifyTimer, 0, [this] { ASVerifyTimerTimer(); }, false);
 }
 
 bool TAutostartPage::KeyDown(WORD key, HWND target, bool) {
@@ -304,6 +306,7 @@ void TAutostartPage::SelectASGroupComboChange() {
     }
     batch_ = 0;
     batchEntries_.clear();
+    heldPaths_.clear();
     const bool hide = ASHideWindowsChk.Checked();
     HiddenRows = 0;
     std::vector<std::string> paths;
@@ -348,6 +351,13 @@ void TAutostartPage::SelectASGroupComboChange() {
     ASDelBtn.SetEnabled(false);
     ASStopKeepingBtn.SetEnabled(false);
     if (paths.empty()) return;
+    if (holdVerify_)
+        heldPaths_ = std::move(paths);
+    else
+        StartVerify(std::move(paths));
+}
+
+void TAutostartPage::StartVerify(std::vector<std::string> paths) {
     // The worker never touches a control: it hands each verdict over under
     // the lock and nudges the window, whose thread takes them.
     batch_ = verifyQueue_->Start(std::move(paths),
@@ -359,6 +369,18 @@ void TAutostartPage::SelectASGroupComboChange() {
                                      }
                                      ASVerifyNotifier.Post();
                                  });
+}
+
+void TAutostartPage::ReleaseFirstVerify() {
+    holdVerify_ = false;
+    if (!heldPaths_.empty()) ASVerifyTimer.SetEnabled(true);
+}
+
+void TAutostartPage::ASVerifyTimerTimer() {
+    ASVerifyTimer.SetEnabled(false);
+    // A fill since has started its own batch and dropped this one.
+    if (!heldPaths_.empty()) StartVerify(std::move(heldPaths_));
+    heldPaths_.clear();
 }
 
 void TAutostartPage::ShowListCaption() {

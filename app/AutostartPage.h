@@ -75,6 +75,12 @@ class TAutostartPage : public ui::Page {
     int HiddenRows = 0;
     // The worker that fills the publisher column (tests wait on it).
     VerifyQueue& ASVerifyQueue() { return *verifyQueue_; }
+    // The start-up's fills keep their batch: its worker loads the crypto
+    // libraries, which would slow the window on its way to the screen.
+    // Released once the window is shown, the batch starts at the first
+    // zero timer, which comes only after every paint and posted message.
+    void HoldFirstVerify() { holdVerify_ = true; }
+    void ReleaseFirstVerify();
 
     // ---- Controls, in creation order ------------------------------------
     ui::Panel Page0MenuPnl;
@@ -97,6 +103,7 @@ class TAutostartPage : public ui::Page {
     // Not visible: the worker's nudge reaches the page through it.
     ui::Notifier ASVerifyNotifier;
     // Not visible.
+    ui::Timer ASVerifyTimer;
     ui::ImageList ASEIconList;
     ui::PopupMenu ASPM1;
     ui::PopupMenu ASPM2;
@@ -119,6 +126,10 @@ class TAutostartPage : public ui::Page {
     void ShowListCaption();
     // The publisher column of row `row` for a verdict.
     void ShowVerdict(int row, const SignatureVerdict& verdict);
+    // Asks the worker for the verdicts of the fill's paths.
+    void StartVerify(std::vector<std::string> paths);
+    // The held batch, once the window is idle.
+    void ASVerifyTimerTimer();
 
     TMainForm& main_;
     AppModel& model_;
@@ -140,6 +151,9 @@ class TAutostartPage : public ui::Page {
     // The batch the list waits for, and the entry of each of its paths.
     VerifyQueue::Batch batch_ = 0;
     std::vector<uint16_t> batchEntries_;
+    // The start-up's batch, held until the window is idle.
+    bool holdVerify_ = false;
+    std::vector<std::string> heldPaths_;
     std::unique_ptr<VerifyQueue> verifyQueue_;
 };
 

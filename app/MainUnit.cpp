@@ -73,6 +73,8 @@ bool TMainForm::Create(const std::string& appDir, bool show) {
         PageSheet(AutostartPageIndex).SetVisible(true);
         ::UpdateWindow(Handle());
     }
+    // The window is complete: the publisher column's first batch may go.
+    AutostartPage().ReleaseFirstVerify();
     return true;
 }
 
@@ -237,6 +239,7 @@ bool TMainForm::FormCreate() {
     // 11. Group 0: the entries and the known entries loaded above reach the
     //     first page now that its group is chosen, as one change.
     TAutostartPage& autostarts = AutostartPage();
+    autostarts.HoldFirstVerify();
     autostarts.SelectASGroupCombo.SetItemIndex(GroupByte(AutostartGroup::RunKeys));
     RunGuarded([this] { model_.Changed(ModelChange::Entries); });
     return true;

@@ -509,6 +509,30 @@ TEST_F(PublisherColumnTest, TheColumnFillsAfterTheListAndTheSwitchHidesWindowsOw
     EXPECT_EQ(Page().ASListBox.Caption(), all);
 }
 
+// The start-up's batch waits until the window is idle: nothing is checked
+// while the window is made, and the column fills once the queue is pumped.
+TEST_F(PublisherColumnTest, TheStartUpsBatchWaitsUntilTheWindowIsIdle) {
+    const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    test::RegSetString(HKEY_CURRENT_USER, kRun, "QvHeldVerify", "C:\\W\\win.exe");
+    test::WriteBytes(dir / "qv6.lng", lng_);
+    form = std::make_unique<TMainForm>(model);
+    ASSERT_TRUE(form->Create(dir.Path(), false));
+    EXPECT_FALSE(Page().ASVerifyQueue().Busy());
+    EXPECT_EQ(platform.checks, 0u);
+    int row = -1;
+    for (int r = 0; r < Page().ASList.Count(); ++r)
+        if (Page().ASList.ItemText(r, 0) == "QvHeldVerify") row = r;
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(Page().ASList.ItemText(row, 2), "");
+    for (int i = 0; i < 2000 && platform.checks == 0; ++i) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Pump();
+    }
+    WaitForVerdicts();
+    EXPECT_EQ(Page().ASList.ItemText(row, 2), Verdict(Lng::SignatureSigned, "Microsoft Windows"));
+    test::RegRemoveValue(HKEY_CURRENT_USER, kRun, "QvHeldVerify");
+}
+
 // The group changes while the second file of the first group is being
 // checked: that batch stops there, none of its verdicts reaches the new
 // group's rows, and the later files of the first group are never checked.
