@@ -40,11 +40,6 @@ using design::kRefreshTag;
 constexpr int kSelectBoxHeight = 53;
 constexpr int kHideLineHeight = 22;
 
-IconHandle LoadSmallIcon(int id) {
-    return IconHandle(static_cast<HICON>(::LoadImageW(
-        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
-}
-
 } // namespace
 
 bool StartProgramElevated() {
@@ -166,22 +161,30 @@ void TAutostartPage::CreateControls(ui::Panel& sheet) {
     Add(ASVerifyNotifier, {.name = "ASVerifyNotifier", .parent = &sheet, .width = 0, .height = 0});
 
     // The known and unknown marks, and the two popup menus.
-    ASEIconList.Create(16, 16, 2);
     ASPM1.Create();
     ASPM1.AddItem(1, "&Alle", true, true);
     ASPM1.AddItem(2, "Ausge&w\xE4hlt", false, false);
     ASPM2.Create();
     ASPM2.AddItem(3, "&Alle", true, true);
     ASPM2.AddItem(4, "Ausge&w\xE4hlt", false, false);
-    // Image 0 marks an unknown entry, image 1 a known one.
-    for (int id : {IDI_ENTRY_UNKNOWN, IDI_ENTRY_KNOWN}) {
-        IconHandle icon = LoadSmallIcon(id);
-        if (icon) ASEIconList.AddIcon(icon.get());
-    }
-    ASList.SetImageList(ASEIconList.Handle());
+    LoadMarks();
     // The keyboard goes through the group and the list first, then down the
     // button column at the right.
     Page0MenuPnl.SendToBack();
+}
+
+void TAutostartPage::LoadMarks() {
+    // Image 0 marks an unknown entry, image 1 a known one, as large as a
+    // small icon at the window's setting. The list takes the new ones
+    // before the old ones go.
+    ui::ImageList marks;
+    marks.Create(S(16), S(16), 2);
+    for (int id : {IDI_ENTRY_UNKNOWN, IDI_ENTRY_KNOWN}) {
+        IconHandle icon = main_.SmallIcon(id);
+        if (icon) marks.AddIcon(icon.get());
+    }
+    ASList.SetImageList(marks.Handle());
+    ASEIconList = std::move(marks);
 }
 
 void TAutostartPage::BindEvents() {

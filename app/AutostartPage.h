@@ -35,6 +35,7 @@ class TAutostartPage : public ui::Page {
     void ApplyLanguage() override;
     void Align(int width, int height) override;
     void Refresh(bool force) override { RefreshAutostarts(force); }
+    void DpiChanged() override { LoadMarks(); }
     // Enter on the list edits the selected entry, Del deletes it, as the
     // buttons do while they are enabled.
     bool KeyDown(WORD key, HWND target, bool ctrl) override;
@@ -110,6 +111,7 @@ class TAutostartPage : public ui::Page {
 
   private:
     void CreateControls(ui::Panel& sheet);
+    void LoadMarks();
     void BindEvents();
     // Rescans and shows the same group again.
     void RescanKeepingGroup();

@@ -53,12 +53,6 @@ int WrappedTextHeight(const ui::Control& label) {
     return r.bottom;
 }
 
-BitmapHandle LoadBannerBitmap() {
-    return BitmapHandle(static_cast<HBITMAP>(
-        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_QVBANNER), IMAGE_BITMAP, 0,
-                     0, LR_CREATEDIBSECTION)));
-}
-
 } // namespace
 
 TInfoPage::TInfoPage(TMainForm& form, AppModel& model, ui::Panel& sheet)
@@ -80,7 +74,7 @@ void TInfoPage::CreateControls(ui::Panel& sheet) {
                  .top = 8,
                  .width = 370,
                  .height = 39});
-    Image1.SetBitmap(LoadBannerBitmap());
+    Image1.SetBitmap(main_.Picture(IDB_QVBANNER, IDB_QVBANNER2X, 370, 39));
     Image1.SetAccessibleName(kAppTitle);
 
     auto caption = [this](ui::Label& label, std::string_view name, int top, std::string_view text) {
@@ -159,6 +153,10 @@ void TInfoPage::CreateControls(ui::Panel& sheet) {
     // are kept, but never shown.
     for (ui::Control* c : Owner().Components())
         if (c->Handle() && ::IsChild(sheet.Handle(), c->Handle())) c->ShowHint = false;
+}
+
+void TInfoPage::DpiChanged() {
+    Image1.SetBitmap(main_.Picture(IDB_QVBANNER, IDB_QVBANNER2X, 370, 39));
 }
 
 void TInfoPage::BindEvents() {

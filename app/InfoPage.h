@@ -19,6 +19,7 @@ class TInfoPage : public ui::Page {
     void ApplyLanguage() override;
     void Align(int width, int height) override;
     void Refresh(bool) override { RefreshSystemInfo(); }
+    void DpiChanged() override;
     // Fills the system information list anew and sets the version label.
     void RefreshSystemInfo();
 

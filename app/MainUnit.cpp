@@ -42,12 +42,6 @@ constexpr int kHelpBtnWidth = 157, kHelpBtnHeight = 25;
 constexpr ui::FontSpec kSmallFont = {L"Arial", 9};
 constexpr ui::FontSpec kBoldFont = {L"Arial", 12, true};
 
-BitmapHandle LoadBitmapResource(int id) {
-    return BitmapHandle(
-        static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-}
-
 } // namespace
 
 TMainForm::TMainForm(AppModel& model)
@@ -163,9 +157,30 @@ HFONT TMainForm::BoldFont() {
     return Font(kBoldFont);
 }
 
+BitmapHandle TMainForm::Picture(int oneX, int twoX, int width, int height) const {
+    // Drawn from the larger picture wherever the design's would be
+    // enlarged, so that it is never blurred by more than a reduction.
+    return BitmapHandle(static_cast<HBITMAP>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(Dpi() > ui::kDesignDpi ? twoX : oneX),
+        IMAGE_BITMAP, Scale(width), Scale(height), LR_CREATEDIBSECTION)));
+}
+
+IconHandle TMainForm::SmallIcon(int id) const {
+    const int size = Scale(16);
+    return IconHandle(
+        static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                        IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+}
+
 void TMainForm::LoadArtwork() {
-    AdImg.SetBitmap(LoadBitmapResource(IDB_ADBANNER));
-    QVBanner.SetBitmap(LoadBitmapResource(IDB_QVBANNER));
+    AdImg.SetBitmap(Picture(IDB_ADBANNER, IDB_ADBANNER2X, 468, 60));
+    QVBanner.SetBitmap(Picture(IDB_QVBANNER, IDB_QVBANNER2X, 370, 39));
+}
+
+void TMainForm::OnDpiChanged() {
+    LoadArtwork();
+    for (const auto& page : pages_)
+        if (page) page->DpiChanged();
 }
 
 void TMainForm::BindEvents() {

@@ -105,6 +105,12 @@ class TMainForm : public ui::Form {
     const ServerSettings& Server() const { return serverSettings_; }
     const AboutLinks& Links() const { return aboutLinks_; }
     void OpenAboutLink(const std::string& target);
+    // A picture of the program at the window's setting: the design's
+    // (`oneX`) or the one drawn at twice its size (`twoX`), made
+    // width x height design pixels large; a mark of `id` at the size of a
+    // small icon.
+    BitmapHandle Picture(int oneX, int twoX, int width, int height) const;
+    IconHandle SmallIcon(int id) const;
     // The bold caption font the strips and the about block share.
     HFONT BoldFont();
 
@@ -127,6 +133,7 @@ class TMainForm : public ui::Form {
   protected:
     void OnResize() override;
     bool OnKeyDown(WORD key, HWND target) override;
+    void OnDpiChanged() override;
 
   private:
     void CreateControls();

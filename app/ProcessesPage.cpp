@@ -137,7 +137,7 @@ void TProcessesPage::CreateControls(ui::Panel& sheet) {
         c->SetVisible(false);
 
     // One small icon per distinct file of the rows.
-    IconList.Create(16, 16, 64);
+    IconList.Create(S(16), S(16), 64);
     ProcList.SetImageList(IconList.Handle());
     // The lists first, then the button column at the right.
     Page1MenuPnl.SendToBack();
@@ -267,9 +267,27 @@ void TProcessesPage::RefreshProcessPage(bool force) {
     model_.Changed(ModelChange::Processes);
 }
 
+void TProcessesPage::DpiChanged() {
+    // The icons again at the new size; the list takes the new list before
+    // the old one goes.
+    ui::ImageList icons;
+    icons.Create(S(16), S(16), 64);
+    ProcList.SetImageList(icons.Handle());
+    IconList = std::move(icons);
+    // The same rows again, with the ticks they had.
+    std::vector<int> ticked;
+    for (int r = 0; r < ProcList.Count(); ++r)
+        if (ProcList.Checked(r)) ticked.push_back(r);
+    const int rows = ProcList.Count();
+    ShowProcesses();
+    if (ProcList.Count() == rows)
+        for (int r : ticked)
+            ProcList.SetChecked(r, true);
+}
+
 void TProcessesPage::ShowProcesses() {
     ProcessPageContent page = ProcessPageContentOf(model_.ProcessTable, main_.Processes());
-    RowIcons icons = LoadRowIcons(page.icons);
+    RowIcons icons = LoadRowIcons(page.icons, S(16) > 16);
 
     ProcList.BeginUpdate();
     IconList.Clear();

@@ -23,6 +23,7 @@ class TProcessesPage : public ui::Page {
     void ApplyLanguage() override;
     void Align(int width, int height) override;
     void Refresh(bool force) override { RefreshProcessPage(force); }
+    void DpiChanged() override;
     // Enter on the process list shows the information, Ins adds the process
     // to the surveillance list as a drop does; Del on the surveillance list
     // removes the ticked entries (the focused one when none is ticked),

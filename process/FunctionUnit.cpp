@@ -7,23 +7,23 @@
 namespace qv {
 
 namespace {
-// Asks for one large and one small icon; keeps the small one. Only a result
+// Asks for one large and one small icon; keeps the one asked for. Only a result
 // of two makes both out-parameters icons: a file that cannot be read gives
 // UINT_MAX, and then, as for a file without icons, the out-parameters hold
 // whatever the system left there (Wine leaves stray values), which must be
 // neither kept nor destroyed.
-IconHandle ExtractSmallIcon(const char* file) {
+IconHandle ExtractIcon(const char* file, bool wantLarge) {
     HICON large = nullptr, small = nullptr;
     UINT got = ::ExtractIconExA(file, 0, &large, &small, 1);
     if (got != 2) return IconHandle();
-    IconHandle keepLarge(large);
-    return IconHandle(small);
+    IconHandle keepLarge(large), keepSmall(small);
+    return wantLarge ? std::move(keepLarge) : std::move(keepSmall);
 }
 } // namespace
 
-IconHandle LoadFileIcon(const std::string& path) {
-    IconHandle icon = ExtractSmallIcon(path.c_str());
-    if (!icon) icon = ExtractSmallIcon("default.ico");
+IconHandle LoadFileIcon(const std::string& path, bool large) {
+    IconHandle icon = ExtractIcon(path.c_str(), large);
+    if (!icon) icon = ExtractIcon("default.ico", large);
     return icon;
 }
 

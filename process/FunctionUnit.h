@@ -8,7 +8,7 @@ namespace qv {
 
 // The small icon of the file (its first icon); falls back to the first icon
 // of "default.ico" in the current directory, and to an empty icon.
-IconHandle LoadFileIcon(const std::string& path);
+IconHandle LoadFileIcon(const std::string& path, bool large = false);
 // Opens a file, document or address with the shell's "open" verb. Returns
 // true when the shell reported failure.
 bool ShellOpen(const std::string& target);

@@ -15,7 +15,9 @@ struct RowIcons {
 };
 
 // Where neither the file nor "default.ico" gives an icon, the rows of that
-// file show no image (-1); the other rows' indexes do not shift.
-RowIcons LoadRowIcons(const IconPlan& plan);
+// file show no image (-1); the other rows' indexes do not shift. `large`
+// takes the files' large icons (for screens where a small one would be
+// enlarged).
+RowIcons LoadRowIcons(const IconPlan& plan, bool large = false);
 
 } // namespace qv

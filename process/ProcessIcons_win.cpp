@@ -4,11 +4,11 @@
 
 namespace qv {
 
-RowIcons LoadRowIcons(const IconPlan& plan) {
+RowIcons LoadRowIcons(const IconPlan& plan, bool large) {
     RowIcons out;
     std::vector<int> imageOfFile(plan.files.size(), -1);
     for (size_t i = 0; i < plan.files.size(); ++i) {
-        IconHandle icon = LoadFileIcon(plan.files[i]);
+        IconHandle icon = LoadFileIcon(plan.files[i], large);
         if (!icon) continue;
         imageOfFile[i] = static_cast<int>(out.icons.size());
         out.icons.push_back(std::move(icon));

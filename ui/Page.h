@@ -31,6 +31,9 @@ class Page {
     virtual void ApplyLanguage() {}
     virtual void Align(int /*width*/, int /*height*/) {}
     virtual void Refresh(bool /*force*/) {}
+    // The window moved to a screen of another setting: the page makes its
+    // pictures again for it (fonts and bounds follow by themselves).
+    virtual void DpiChanged() {}
     // A key pressed while the page is shown, `target` the control it went
     // to; true when the page did what the key means (then nothing else sees
     // it).

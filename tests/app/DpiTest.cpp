@@ -34,6 +34,35 @@ int ButtonMargin(LONG style) {
     }
 }
 
+// Every picture of the window drawn for its setting: a bitmap as large as
+// its control, a list's small images as large as a small icon there.
+// Returns how many it looked at.
+int ExpectPicturesFit(HWND parent, int dpi, const std::string& where) {
+    int pictures = 0;
+    for (HWND w = ::GetWindow(parent, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+        pictures += ExpectPicturesFit(w, dpi, where);
+        wchar_t cls[32] = {};
+        ::GetClassNameW(w, cls, 32);
+        RECT client{};
+        ::GetClientRect(w, &client);
+        BITMAP bm{};
+        const auto bitmap =
+            reinterpret_cast<HGDIOBJ>(::SendMessageW(w, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        if (_wcsicmp(cls, L"Static") == 0 && bitmap && ::GetObjectW(bitmap, sizeof bm, &bm)) {
+            EXPECT_EQ(bm.bmWidth, client.right) << where;
+            EXPECT_EQ(bm.bmHeight, client.bottom) << where;
+            ++pictures;
+        }
+        int cx = 0, cy = 0;
+        if (HIMAGELIST images = ListView_GetImageList(w, LVSIL_SMALL);
+            images && ImageList_GetIconSize(images, &cx, &cy)) {
+            EXPECT_EQ(cx, ui::ScaleToDpi(16, dpi)) << where;
+            ++pictures;
+        }
+    }
+    return pictures;
+}
+
 class DpiTest : public test::EveryWindowFixture {};
 
 // Run by the test below in a process of its own, one per setting.
@@ -41,7 +70,7 @@ TEST_F(DpiTest, DISABLED_AtThisSetting) {
     wchar_t want[16] = {};
     ASSERT_GT(::GetEnvironmentVariableW(kDpiVariable, want, 16), 0u);
     ASSERT_EQ(ui::WindowDpi(nullptr), _wtoi(want)) << "the setting did not take";
-    int measured = 0;
+    int measured = 0, pictures = 0;
     RECT work{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ForEachWindow([&](ui::Form& window, const std::string& which) {
@@ -87,8 +116,10 @@ TEST_F(DpiTest, DISABLED_AtThisSetting) {
             }
         };
         walk(window.Handle());
+        pictures += ExpectPicturesFit(window.Handle(), window.Dpi(), which);
     });
     EXPECT_GT(measured, 40);
+    EXPECT_GE(pictures, 4);
 }
 
 // The character height of the font a window draws with; 0 for the system's.
@@ -125,6 +156,7 @@ TEST_F(DpiTest, EveryFontFollowsTheWindowToAScreenOfTwiceTheSetting) {
                 << which << " " << ui::Control::FromHandle(w)->Name();
             ++fonts;
         }
+        ExpectPicturesFit(window.Handle(), dpi, which);
         for (auto [w, height] : rows)
             EXPECT_GT(::SendMessageW(w, LB_GETITEMHEIGHT, 0, 0), height) << which;
         RECT work{}, now{};
