@@ -35,8 +35,8 @@ constexpr int kFirstColumnWidth = 120;
 
 // The about block's font, and the list's: Arial 9 point on the design's
 // 96 dots per inch, which the window keeps whatever the screen's setting.
-constexpr ui::FontSpec kLinkFont = {L"Arial", 12};
-constexpr ui::FontSpec kListFont = {L"Arial", 12};
+constexpr ui::FontStyle kLinkFont = {L"Arial", 12};
+constexpr ui::FontStyle kListFont = {L"Arial", 12};
 
 // The height the label needs for its caption, wrapped at its width.
 int WrappedTextHeight(const ui::Control& label) {

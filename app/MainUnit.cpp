@@ -39,8 +39,8 @@ constexpr int kBottomHeight = 53;
 constexpr int kPageInset = 3;
 constexpr int kGuardBtnWidth = 149, kGuardBtnHeight = 33;
 constexpr int kHelpBtnWidth = 157, kHelpBtnHeight = 25;
-constexpr ui::FontSpec kSmallFont = {L"Arial", 9};
-constexpr ui::FontSpec kBoldFont = {L"Arial", 12, true};
+constexpr ui::FontStyle kSmallFont = {L"Arial", 9};
+constexpr ui::FontStyle kBoldFont = {L"Arial", 12, true};
 
 } // namespace
 

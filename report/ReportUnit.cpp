@@ -23,7 +23,7 @@ constexpr int kButtonWidth = 114, kButtonHeight = 25;
 
 // The readable view lines its text up in columns: a fixed-pitch face, and
 // where Courier New is missing whatever fixed-pitch face the system has.
-constexpr ui::FontSpec kReadableFont = {
+constexpr ui::FontStyle kReadableFont = {
     .face = L"Courier New", .pixelHeight = 13, .fixedPitch = true};
 
 TReportForm::ViewerFactory& Factory() {

@@ -28,7 +28,7 @@ int WindowDpi(HWND hwnd) {
     return dpi > 0 ? dpi : kDesignDpi;
 }
 
-FontHandle CreateFontHandle(const FontSpec& font, int dpi) {
+FontHandle CreateFontHandle(const FontStyle& font, int dpi) {
     LOGFONTW lf{};
     // A negative height asks for the character height (without the internal
     // leading), as the designer's pixel heights mean it.

@@ -22,7 +22,7 @@ using ImageListHandle = UniqueResource<HIMAGELIST, HandleTraits<HIMAGELIST, &::I
 
 // A font given as the form designer gives it: a face and a character height
 // in pixels (not points), so the layout stays the designed one.
-struct FontSpec {
+struct FontStyle {
     const wchar_t* face = L"MS Sans Serif";
     int pixelHeight = 11;
     bool bold = false;
@@ -30,7 +30,7 @@ struct FontSpec {
     bool underline = false;
     // Any fixed-pitch face where the face named is missing.
     bool fixedPitch = false;
-    bool operator==(const FontSpec& o) const {
+    bool operator==(const FontStyle& o) const {
         return std::wstring_view(face) == o.face && pixelHeight == o.pixelHeight &&
                bold == o.bold && italic == o.italic && underline == o.underline &&
                fixedPitch == o.fixedPitch;
@@ -46,7 +46,7 @@ inline int ScaleToDpi(int pixels, int dpi) {
 // tells it per window, else the screen's.
 int WindowDpi(HWND hwnd);
 // The font at the given dots per inch (its pixel height scaled from 96).
-FontHandle CreateFontHandle(const FontSpec& font, int dpi = kDesignDpi);
+FontHandle CreateFontHandle(const FontStyle& font, int dpi = kDesignDpi);
 
 // ---- Controls ---------------------------------------------------------------
 

@@ -141,9 +141,9 @@ void Form::Destroy() {
     fonts_.clear();
 }
 
-HFONT Form::Font(const FontSpec& font) {
+HFONT Form::Font(const FontStyle& font) {
     for (const OwnedFont& owned : fonts_)
-        if (owned.spec == font) return owned.font.get();
+        if (owned.style == font) return owned.font.get();
     fonts_.push_back({font, CreateFontHandle(font, dpi_)});
     return fonts_.back().font.get();
 }
@@ -165,14 +165,14 @@ void Form::SetSize(int width, int height) {
 }
 
 bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int width, int height,
-                       COLORREF color, const FontSpec& font) {
+                       COLORREF color, const FontStyle& font) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     color_ = color;
     brush_.reset(::CreateSolidBrush(color));
     // Laid out for the screen it opens on; the monitor's own setting is
     // known once the window exists and arrives by WM_DPICHANGED.
     dpi_ = WindowDpi(nullptr);
-    fontSpec_ = font;
+    fontStyle_ = font;
     font_ = CreateFontHandle(font, dpi_);
     // On the screen of the window it belongs to, in the middle of the work
     // area and never larger than it.
@@ -483,11 +483,11 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         std::vector<std::pair<HFONT, HFONT>> renewed;
         std::vector<FontHandle> previous;
         previous.push_back(std::move(font_));
-        font_ = CreateFontHandle(fontSpec_, dpi_);
+        font_ = CreateFontHandle(fontStyle_, dpi_);
         renewed.emplace_back(previous.back().get(), font_.get());
         for (OwnedFont& owned : fonts_) {
             previous.push_back(std::move(owned.font));
-            owned.font = CreateFontHandle(owned.spec, dpi_);
+            owned.font = CreateFontHandle(owned.style, dpi_);
             renewed.emplace_back(previous.back().get(), owned.font.get());
         }
         for (Control* c : components_) {

@@ -48,7 +48,7 @@ class Form {
     // screen of another setting the form makes each again and gives every
     // control that had the old one the new one: hold the handle only as
     // long as the control does, and ask again rather than keep it.
-    HFONT Font(const FontSpec& font);
+    HFONT Font(const FontStyle& font);
 
     // The first component whose name equals `name` (case-sensitive), in
     // creation order; nullptr when there is none.
@@ -111,7 +111,7 @@ class Form {
   protected:
     // Creates the top-level window in the middle of the work area.
     bool CreateFrame(const wchar_t* className, std::string_view caption, int width, int height,
-                     COLORREF color, const FontSpec& font);
+                     COLORREF color, const FontStyle& font);
 
     // Creates the control's window as the arguments say, with the form's
     // font; returns the control.
@@ -164,12 +164,12 @@ class Form {
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     int dpi_ = kDesignDpi;
-    FontSpec fontSpec_;
+    FontStyle fontStyle_;
     COLORREF color_ = RGB(255, 255, 255);
     BrushHandle brush_;
     FontHandle font_;
     struct OwnedFont {
-        FontSpec spec;
+        FontStyle style;
         FontHandle font;
     };
     std::vector<OwnedFont> fonts_;

@@ -5,8 +5,8 @@
 
 namespace qv::ui {
 
-void LinkLabel::SetLinkStyle(const FontSpec& font) {
-    FontSpec link = font;
+void LinkLabel::SetLinkStyle(const FontStyle& font) {
+    FontStyle link = font;
     link.bold = false;
     link.italic = false;
     link.underline = true;

@@ -17,7 +17,7 @@ class LinkLabel : public Label {
 
     // Gives the created label the link's look in the face and size given
     // (bold and italic of the font given are ignored: a link is drawn regular).
-    void SetLinkStyle(const FontSpec& font);
+    void SetLinkStyle(const FontStyle& font);
     // Sets the caption and sizes the label to it, so that only the text
     // itself is clickable and shows the hand.
     void SetLinkCaption(std::string_view ansi);

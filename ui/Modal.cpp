@@ -29,7 +29,7 @@ PopupRunner SetPopupRunner(PopupRunner runner) {
 
 bool ModalForm::CreateModalFrame(const wchar_t* className, std::string_view caption,
                                  int clientWidth, int clientHeight, COLORREF color,
-                                 const FontSpec& font, bool toolWindow, bool sizeable) {
+                                 const FontStyle& font, bool toolWindow, bool sizeable) {
     frameStyle_ = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_POPUP |
                   (sizeable ? WS_THICKFRAME | WS_MAXIMIZEBOX : 0);
     frameExStyle_ = (toolWindow ? WS_EX_TOOLWINDOW : 0) | WS_EX_CONTROLPARENT;

@@ -33,7 +33,7 @@ class ModalForm : public Form {
   protected:
     // Creates the frame as an owned window centred on the screen.
     bool CreateModalFrame(const wchar_t* className, std::string_view caption, int clientWidth,
-                          int clientHeight, COLORREF color, const FontSpec& font, bool toolWindow,
+                          int clientHeight, COLORREF color, const FontStyle& font, bool toolWindow,
                           bool sizeable);
     bool OnCloseRequest() override;
     bool OnKeyCommand(WORD id) override;
