@@ -349,10 +349,7 @@ void TAutostartPage::SelectASGroupComboChange() {
     ASList.EndUpdate();
     ShowListCaption();
     // No row is selected after a refill.
-    ASEditBtn.SetEnabled(false);
-    ASEditorBtn.SetEnabled(false);
-    ASDelBtn.SetEnabled(false);
-    ASStopKeepingBtn.SetEnabled(false);
+    DisableRowButtons();
     if (paths.empty()) return;
     if (holdVerify_)
         heldPaths_ = std::move(paths);
@@ -384,6 +381,13 @@ void TAutostartPage::ASVerifyTimerTimer() {
     // A fill since has started its own batch and dropped this one.
     if (!heldPaths_.empty()) StartVerify(std::move(heldPaths_));
     heldPaths_.clear();
+}
+
+void TAutostartPage::DisableRowButtons() {
+    ASEditBtn.SetEnabled(false);
+    ASEditorBtn.SetEnabled(false);
+    ASDelBtn.SetEnabled(false);
+    ASStopKeepingBtn.SetEnabled(false);
 }
 
 void TAutostartPage::ShowListCaption() {
@@ -436,10 +440,7 @@ void TAutostartPage::ASVerifyNotifierNotify() {
     ShowListCaption();
     // The selected row may be among those gone: the buttons follow what is
     // selected now.
-    ASEditBtn.SetEnabled(false);
-    ASEditorBtn.SetEnabled(false);
-    ASDelBtn.SetEnabled(false);
-    ASStopKeepingBtn.SetEnabled(false);
+    DisableRowButtons();
     ASListClick();
 }
 

@@ -126,6 +126,8 @@ class TAutostartPage : public ui::Page {
     void ModelChanged(ModelChange change);
     // The list box's caption: the rows, and while hiding, the hidden ones.
     void ShowListCaption();
+    // The buttons that act on a selected row, until a row is selected again.
+    void DisableRowButtons();
     // The publisher column of row `row` for a verdict.
     void ShowVerdict(int row, const SignatureVerdict& verdict);
     // Asks the worker for the verdicts of the fill's paths.

@@ -43,17 +43,6 @@ bool CopyOneFile(const Place& at, const std::string& from, const std::string& to
     return ::CopyFileA(from.c_str(), to.c_str(), failIfExists ? TRUE : FALSE) != 0;
 }
 
-// Deletes a file whatever its attributes; when the deletion fails the file
-// keeps the attributes it had.
-bool DeleteAnyFile(const std::string& path) {
-    DWORD attrs = ::GetFileAttributesA(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (::DeleteFileA(path.c_str())) return true;
-    ::SetFileAttributesA(path.c_str(), attrs);
-    return false;
-}
-
 // The deletions that make up a move; tests may refuse them. Rollbacks use
 // DeleteAnyFile directly.
 bool DeleteStepFile(const Place& at, const std::string& path) {

@@ -29,16 +29,6 @@ bool StillAtSource(const AutostartEntry& e) {
     return e.Kind == KindRegistry || e.Kind == KindIni;
 }
 
-// Deletes a file whatever its attributes; a failed deletion leaves them.
-bool DeleteWithAttributes(const std::string& path) {
-    DWORD attrs = ::GetFileAttributesA(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (::DeleteFileA(path.c_str())) return true;
-    ::SetFileAttributesA(path.c_str(), attrs);
-    return false;
-}
-
 struct KeptCopy {
     std::string stored;
     std::string bak;
@@ -122,14 +112,14 @@ bool ReParkFile(AppModel& model, const AutostartEntry& returned, std::optional<s
     if (kept && copy) {
         auto now = ReadFileBytes(path);
         if (now && now == ReadFileBytes(copy->bak))
-            return DeleteWithAttributes(path); // the copy kept is this file already
+            return DeleteAnyFile(path); // the copy kept is this file already
     }
     if (copy) {
         out.sibling = NumberedSibling(model.AppDir, copy->stored);
         if (!::CopyFileA(copy->bak.c_str(), out.sibling.c_str(), TRUE)) return false;
     }
     auto dropSibling = [&] {
-        if (!out.sibling.empty()) DeleteWithAttributes(out.sibling);
+        if (!out.sibling.empty()) DeleteAnyFile(out.sibling);
         out.sibling.clear();
     };
     // One row per path: the returned file takes the kept entry's place,

@@ -103,6 +103,15 @@ bool RemoveFile(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != 0;
 }
 
+bool DeleteAnyFile(const std::string& path) {
+    const DWORD attrs = ::GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (::DeleteFileA(path.c_str())) return true;
+    ::SetFileAttributesA(path.c_str(), attrs);
+    return false;
+}
+
 std::string ExecutablePath() {
     std::string buf(MAX_PATH, '\0');
     for (;;) {

@@ -26,6 +26,9 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes);
 uint32_t GetAttributes(const std::string& path);
 bool SetAttributes(const std::string& path, uint32_t attributes);
 bool RemoveFile(const std::string& path);
+// Deletes a file whatever its attributes; when the deletion fails the file
+// keeps the attributes it had. A folder is never deleted.
+bool DeleteAnyFile(const std::string& path);
 // Full path of the running executable as the process knows it.
 std::string ExecutablePath();
 // The directory part of that path, with a trailing backslash.
