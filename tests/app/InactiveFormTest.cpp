@@ -22,10 +22,7 @@ class InactiveFormTest : public test::ModelTest {
     void SetUp() override {
         cwd_ = std::make_unique<test::WorkingDirectory>(work.Path());
         ASSERT_TRUE(cwd_->Changed());
-        std::string lng;
-        for (int i = 0; i <= LineNumber(Lng::Last); ++i)
-            lng += "Zeile " + std::to_string(i) + "\r\n";
-        test::WriteBytes(dir / "qv6.lng", lng);
+        test::WriteBytes(dir / "qv6.lng", test::NumberedLanguageFile());
         form = std::make_unique<TMainForm>(model);
         ASSERT_TRUE(form->Create(dir.Path(), false));
         Pump();

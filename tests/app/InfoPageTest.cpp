@@ -20,14 +20,6 @@ namespace {
 
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
-// A language file whose line n reads "Zeile n".
-std::string NumberedLanguageFile() {
-    std::string s;
-    for (int i = 0; i <= LineNumber(Lng::Last); ++i)
-        s += "Zeile " + std::to_string(i) + "\r\n";
-    return s;
-}
-
 SystemFigures XpFigures() {
     SystemFigures f;
     f.memory = {37, 512ull << 20, 300000000, 2147352576ull, 2000000000};
@@ -256,7 +248,7 @@ TEST_F(InfoPageTest, LinkLabelsAreBlueUnderlinedRegularWithTheHand) {
 }
 
 TEST_F(InfoPageTest, TheLanguageLinesGoOntoThePageWhoseHintsStaySilent) {
-    TMainForm& f = Open(NumberedLanguageFile());
+    TMainForm& f = Open(test::NumberedLanguageFile());
     EXPECT_EQ(f.InfoPage().CPLbl.Caption(), "Zeile 119");
     EXPECT_EQ(f.InfoPage().QVUpdateBtn.Caption(), "Zeile 120");
     EXPECT_EQ(f.InfoPage().QVUpdateBtn.Hint(), "Zeile 121"); // stored ...
@@ -281,7 +273,7 @@ TEST_F(InfoPageTest, TheLanguageLinesGoOntoThePageWhoseHintsStaySilent) {
 }
 
 TEST_F(InfoPageTest, ANoteLongerThanItsPlaceMovesTheUpdateButtonDown) {
-    std::string lng = NumberedLanguageFile();
+    std::string lng = test::NumberedLanguageFile();
     std::string longNote;
     for (int i = 0; i < 60; ++i)
         longNote += "Weitergabe ";

@@ -90,14 +90,6 @@ class MainFormTest : public test::ModelTest {
     std::string lng_;
 };
 
-// A language file whose line n reads "Zeile n".
-std::string NumberedLanguageFile() {
-    std::string s;
-    for (int i = 0; i <= LineNumber(Lng::Last); ++i)
-        s += "Zeile " + std::to_string(i) + "\r\n";
-    return s;
-}
-
 TEST_F(MainFormTest, MissingLanguageFileShowsTheEnglishMessageAndCreatesNothing) {
     model.ASEntries.push_back(MakeEntry(0, KindRegistry, "untouched", ""));
     TMainForm f(model);
@@ -158,7 +150,7 @@ TEST_F(MainFormTest, StartUpShowsTheAutostartPageForGroupZero) {
 }
 
 TEST_F(MainFormTest, LanguageLinesGoOntoTheirControls) {
-    TMainForm& f = Open(NumberedLanguageFile());
+    TMainForm& f = Open(test::NumberedLanguageFile());
     auto line = [](int n) { return "Zeile " + std::to_string(n); };
     struct Expect {
         ui::Control* c;

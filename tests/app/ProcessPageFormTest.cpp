@@ -229,10 +229,7 @@ TEST_F(ProcessPageForm, ASwitchOfPagesKeepsTheTicksAndRefreshClearsThem) {
 }
 
 TEST_F(ProcessPageForm, TheProcessPageTakesItsLanguageLines) {
-    std::string lng;
-    for (int i = 0; i <= LineNumber(Lng::Last); ++i)
-        lng += "Zeile " + std::to_string(i) + "\r\n";
-    TMainForm& f = Open(false, nullptr, lng);
+    TMainForm& f = Open(false, nullptr, test::NumberedLanguageFile());
     auto line = [](int n) { return "Zeile " + std::to_string(n); };
     struct Expect {
         ui::Control* c;

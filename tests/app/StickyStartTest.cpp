@@ -24,10 +24,7 @@ class StickyStart : public test::ModelTest {
     void SetUp() override {
         cwd_ = std::make_unique<test::WorkingDirectory>(work.Path());
         ASSERT_TRUE(cwd_->Changed());
-        std::string lng;
-        for (int i = 0; i <= LineNumber(Lng::Last); ++i)
-            lng += "Zeile " + std::to_string(i) + "\r\n";
-        test::WriteBytes(dir / "qv6.lng", lng);
+        test::WriteBytes(dir / "qv6.lng", test::NumberedLanguageFile());
         oldStartup_ = test::RegGetString(HKEY_CURRENT_USER, kFolders, "startup");
         test::RegSetString(HKEY_CURRENT_USER, kFolders, "startup",
                            startup.Path().substr(0, startup.Path().size() - 1));

@@ -22,8 +22,18 @@ class StickyPark : public InactiveTestBase {
         RegDeleteTree(HKEY_CURRENT_USER, "Software\\QV6Test");
         InactiveTestBase::TearDown();
     }
-    size_t InactiveRecords() const {
-        return ReadBytes(work / kInactiveEntriesFile).size() / kRecordSize;
+    // The records of aseinactive.dat, each as its bytes.
+    std::vector<std::string> Records() const {
+        std::vector<std::string> out;
+        const std::string bytes = ReadBytes(work / kInactiveEntriesFile);
+        for (size_t at = 0; at + kRecordSize <= bytes.size(); at += kRecordSize)
+            out.push_back(bytes.substr(at, kRecordSize));
+        return out;
+    }
+    // The value written at its source, and its entry.
+    static AutostartEntry Written(const std::string& name, const std::string& data) {
+        RegSetString(HKEY_CURRENT_USER, kKey, name, data);
+        return RegEntry(kRootCurrentUser, kKey, name, data);
     }
     // Deactivates through the window's check-mark path; the entry is then
     // kept away.
@@ -40,11 +50,12 @@ class StickyPark : public InactiveTestBase {
         EXPECT_EQ(current.size(), 1u - parked.size()) << "what is parked leaves the look";
         return parked;
     }
+    TempDir startup;
+    const std::string path = startup / "Tool.lnk";
 };
 
 TEST_F(StickyPark, AReturnedValueIsParkedAgainAndADifferentOneKeptBeside) {
-    const AutostartEntry run = RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync.exe");
-    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync.exe");
+    const AutostartEntry run = Written("Sync", "c:\\sync.exe");
     Deactivate(run);
     struct Case {
         std::string data;
@@ -57,13 +68,12 @@ TEST_F(StickyPark, AReturnedValueIsParkedAgainAndADifferentOneKeptBeside) {
     };
     uint32_t returns = 0;
     for (const Case& c : cases) {
-        RegSetString(HKEY_CURRENT_USER, kKey, "Sync", c.data);
-        auto parked = Park(RegEntry(kRootCurrentUser, kKey, "Sync", c.data));
+        auto parked = Park(Written("Sync", c.data));
         ASSERT_EQ(parked.size(), 1u) << c.data;
         EXPECT_EQ(parked[0].returns, ++returns);
         EXPECT_EQ(parked[0].bothKept, c.bothKept) << c.data;
         EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kKey, "Sync"));
-        EXPECT_EQ(InactiveRecords(), c.records) << c.data;
+        EXPECT_EQ(Records().size(), c.records) << c.data;
     }
     // After the deactivation, each return is in the history, with what came
     // back.
@@ -83,8 +93,7 @@ TEST_F(StickyPark, AReturnedValueIsParkedAgainAndADifferentOneKeptBeside) {
 
     // Switched off, it may stay; ticked again, it is forgotten.
     ASSERT_TRUE(StopKeepingAway(model.AppDir, run));
-    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync3.exe");
-    EXPECT_TRUE(Park(RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync3.exe")).empty());
+    EXPECT_TRUE(Park(Written("Sync", "c:\\sync3.exe")).empty());
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kKey, "Sync"));
     EXPECT_FALSE(IsKeptAway(model.AppDir, run));
     ASSERT_FALSE(FollowEntryState(model.AppDir, run, false)); // kept away again
@@ -93,8 +102,6 @@ TEST_F(StickyPark, AReturnedValueIsParkedAgainAndADifferentOneKeptBeside) {
 }
 
 TEST_F(StickyPark, AReturnedFileIsParkedAgainAndTheEarlierCopyKeptNumbered) {
-    TempDir startup;
-    const std::string path = startup / "Tool.lnk";
     WriteBytes(path, "first");
     const AutostartEntry file = FileEntry(path);
     Deactivate(file);
@@ -121,7 +128,7 @@ TEST_F(StickyPark, AReturnedFileIsParkedAgainAndTheEarlierCopyKeptNumbered) {
     // One row and one index line for the path, with the attributes now kept;
     // the numbered copy keeps its line with the attributes it had, a line
     // that never brings a file back.
-    EXPECT_EQ(InactiveRecords(), 1u);
+    EXPECT_EQ(Records().size(), 1u);
     auto lines = SplitLines(ReadBytes(app / "isf.dat"));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0], FormatIsfLine(first.stored + "-1", path,
@@ -131,37 +138,22 @@ TEST_F(StickyPark, AReturnedFileIsParkedAgainAndTheEarlierCopyKeptNumbered) {
 }
 
 TEST_F(StickyPark, TheWindowsSavesKeepWhatTheGuardParkedMeanwhileByteForByte) {
-    TempDir startup;
-    const std::string path = startup / "Tool.lnk";
     WriteBytes(path, "first");
-    const AutostartEntry run = RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync.exe");
-    const AutostartEntry other = RegEntry(kRootCurrentUser, kKey, "Other", "c:\\other.exe");
-    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync.exe");
-    RegSetString(HKEY_CURRENT_USER, kKey, "Other", "c:\\other.exe");
+    const AutostartEntry other = Written("Other", "c:\\other.exe");
     const size_t runRow = ASListIndex.size();
-    Deactivate(run);
+    Deactivate(Written("Sync", "c:\\sync.exe"));
     Deactivate(FileEntry(path));
-    auto records = [&] {
-        std::vector<std::string> out;
-        const std::string bytes = ReadBytes(work / kInactiveEntriesFile);
-        for (size_t at = 0; at + kRecordSize <= bytes.size(); at += kRecordSize)
-            out.push_back(bytes.substr(at, kRecordSize));
-        return out;
-    };
-    const std::vector<std::string> windowLoaded = records();
+    const std::vector<std::string> windowLoaded = Records();
 
     // The guard, with a model of its own, parks both returns: a second
     // record for the value, the file's record replaced.
-    RegSetString(HKEY_CURRENT_USER, kKey, "Sync", "c:\\sync2.exe");
     WriteBytes(path, "second");
-    AutostartEntry fileBack = FileEntry(path);
-    fileBack.Checksum = 42;
-    std::vector<AutostartEntry> current{RegEntry(kRootCurrentUser, kKey, "Sync", "c:\\sync2.exe"),
-                                        fileBack};
+    std::vector<AutostartEntry> current{Written("Sync", "c:\\sync2.exe"), FileEntry(path)};
+    current[1].Checksum = 42;
     AppModel guard;
     guard.AppDir = model.AppDir;
     ASSERT_EQ(ParkReturnedEntries(guard, current, true).size(), 2u);
-    const std::vector<std::string> parked = records();
+    const std::vector<std::string> parked = Records();
     ASSERT_EQ(parked.size(), 3u);
 
     // The window still holds the file as it loaded it: deactivating
@@ -172,7 +164,7 @@ TEST_F(StickyPark, TheWindowsSavesKeepWhatTheGuardParkedMeanwhileByteForByte) {
         if (ticked) {
             ASSERT_FALSE(CheckMark(runRow, true).failure);
         }
-        const std::vector<std::string> now = records();
+        const std::vector<std::string> now = Records();
         EXPECT_EQ(now.size(), ticked ? 3u : 4u);
         for (size_t i = 0; i < parked.size(); ++i)
             EXPECT_EQ(std::count(now.begin(), now.end(), parked[i]), ticked && i == 0 ? 0 : 1)
@@ -182,8 +174,7 @@ TEST_F(StickyPark, TheWindowsSavesKeepWhatTheGuardParkedMeanwhileByteForByte) {
 }
 
 TEST_F(StickyPark, ADamagedStickyFileIsReportedParksNothingAndStaysAsItIs) {
-    const AutostartEntry run = RegEntry(kRootCurrentUser, kKey, "Tray", "c:\\tray.exe");
-    RegSetString(HKEY_CURRENT_USER, kKey, "Tray", "c:\\tray.exe");
+    const AutostartEntry run = Written("Tray", "c:\\tray.exe");
     const std::string torn = "QV6 sticky 1\r\n1\t0\t0\t0\t2147483649\t";
     WriteBytes(app / kStickyFile, torn);
     size_t row = AddRow(run);
@@ -195,8 +186,7 @@ TEST_F(StickyPark, ADamagedStickyFileIsReportedParksNothingAndStaysAsItIs) {
     EXPECT_NE(out.error->find(kStickyFile), std::string::npos);
     EXPECT_FALSE(RegValueExists(HKEY_CURRENT_USER, kKey, "Tray"));
 
-    RegSetString(HKEY_CURRENT_USER, kKey, "Tray", "c:\\tray.exe");
-    EXPECT_TRUE(Park(run).empty());
+    EXPECT_TRUE(Park(Written("Tray", "c:\\tray.exe")).empty());
     EXPECT_TRUE(RegValueExists(HKEY_CURRENT_USER, kKey, "Tray"));
     EXPECT_THROW(StopKeepingAway(model.AppDir, run), AppError);
     EXPECT_EQ(ReadBytes(app / kStickyFile), torn);

@@ -2,6 +2,7 @@
 
 #include "base/Files.h"
 #include "base/Handles.h"
+#include "base/LanguageLines.h"
 
 #include <gtest/gtest.h>
 
@@ -246,6 +247,13 @@ bool SeededServices::Add(const std::string& name, const std::string& display, DW
                                    nullptr, nullptr);
     if (s) made_.push_back(s);
     return s != nullptr;
+}
+
+std::string NumberedLanguageFile() {
+    std::string s;
+    for (int i = 0; i <= LineNumber(Lng::Last); ++i)
+        s += "Zeile " + std::to_string(i) + "\r\n";
+    return s;
 }
 
 } // namespace qv::test

@@ -78,6 +78,8 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 // ASCII text as UTF-16 bytes, little-endian and with its byte order mark
 // unless asked otherwise.
 std::string Utf16(std::string_view ascii, bool bom = true, bool bigEndian = false);
+// A language file whose line n reads "Zeile n", as long as the program's own.
+std::string NumberedLanguageFile();
 // The same over a file of any attributes, which it then gets.
 void WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes);
 std::string ReadBytes(const std::string& path);
