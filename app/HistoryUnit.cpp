@@ -57,7 +57,7 @@ void THistoryForm::FormCreate() {
     const Lng headers[] = {Lng::HistoryTimeColumn, Lng::HistoryKindColumn,
                            Lng::HistoryCaptionColumn, Lng::HistoryPlaceColumn};
     for (int c = 0; c < 4; ++c) {
-        HistoryList.AddColumn(kColumns[c]);
+        HistoryList.AddColumn(Scale(kColumns[c]));
         SetColumnText(HistoryList, c, lines[headers[c]]);
     }
     Add(HistoryLbl, {.name = "HistoryLbl"});
@@ -79,16 +79,16 @@ void THistoryForm::FormCreate() {
 }
 
 void THistoryForm::OnResize() {
+    // The sizes are the design's at 96 dots per inch.
     const int w = ClientWidth(), h = ClientHeight();
-    const int bottom = h - kMargin - kButtonHeight;
-    HistoryList.SetBounds(kMargin, kMargin, std::max(w - 2 * kMargin, 0),
-                          std::max(bottom - kLabelHeight - 2 * kMargin, 0));
-    HistoryLbl.SetBounds(kMargin, bottom - kLabelHeight - kMargin, std::max(w - 2 * kMargin, 0),
-                         kLabelHeight);
-    CloseBtn.SetBounds(std::max(w - kMargin - kButtonWidth, 0), bottom, kButtonWidth,
-                       kButtonHeight);
-    UndoBtn.SetBounds(std::max(w - 2 * (kMargin + kButtonWidth), 0), bottom, kButtonWidth,
-                      kButtonHeight);
+    const int margin = Scale(kMargin), buttonW = Scale(kButtonWidth),
+              buttonH = Scale(kButtonHeight), labelH = Scale(kLabelHeight);
+    const int bottom = h - margin - buttonH;
+    HistoryList.SetBounds(margin, margin, std::max(w - 2 * margin, 0),
+                          std::max(bottom - labelH - 2 * margin, 0));
+    HistoryLbl.SetBounds(margin, bottom - labelH - margin, std::max(w - 2 * margin, 0), labelH);
+    CloseBtn.SetBounds(std::max(w - margin - buttonW, 0), bottom, buttonW, buttonH);
+    UndoBtn.SetBounds(std::max(w - 2 * (margin + buttonW), 0), bottom, buttonW, buttonH);
 }
 
 void THistoryForm::FormShow() {

@@ -78,8 +78,8 @@ void TProcInfoForm::FormCreate() {
          {std::pair{&FileList, kFileCaptionColumn}, std::pair{&ProcList, kProcCaptionColumn}}) {
         list->SetFont(Font({L"Arial", 11}));
         list->SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-        list->AddColumn(first);
-        list->AddColumn(std::max(list->ClientWidth() - first, 0));
+        list->AddColumn(Scale(first));
+        list->AddColumn(std::max(list->ClientWidth() - Scale(first), 0));
     }
 
     ::SetWindowTextW(Handle(), ToWide(lines_[Lng::InfoWindowCaption]).c_str());

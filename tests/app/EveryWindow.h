@@ -6,8 +6,10 @@
 // of them is looked at without a change here.
 #include "ProcessPageFixture.h"
 
+#include "app/HistoryUnit.h"
 #include "autostart/ASEditUnit.h"
 #include "autostart/TextfileEditUnit.h"
+#include "history/HistoryStore.h"
 #include "process/ProcInfoUnit.h"
 #include "report/ReportUnit.h"
 #include "update/CheckUpdateUnit.h"
@@ -59,6 +61,12 @@ class EveryWindowFixture : public ProcessPageFixture {
         whileOpen(report, "TReportForm");
         TCheckUpdateForm update(model.LanguageTable, dir.Path(), "http://127.0.0.1:9/");
         whileOpen(update, "TCheckUpdateForm");
+        ChangeRecord ended;
+        ended.kind = ChangeKind::ProcessEnded;
+        ended.caption = "tool.exe";
+        RecordChange(dir.Path(), ended);
+        THistoryForm history(model);
+        whileOpen(history, "THistoryForm");
     }
 };
 

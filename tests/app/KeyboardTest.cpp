@@ -228,7 +228,7 @@ TEST_F(KeyboardTest, EscapeClosesEveryDialogAndNoWindowHidesItsFocus) {
             if (w && dialog->ModalResult == ui::mrNone) Press(w, VK_ESCAPE, false, false, dialog);
         EXPECT_EQ(dialog->ModalResult, ui::mrCancel) << which;
     });
-    EXPECT_EQ(dialogsSeen, 5);
+    EXPECT_EQ(dialogsSeen, 6);
 }
 
 // Whether the window and every parent up to the top-level one show, and it
@@ -281,7 +281,7 @@ TEST_F(KeyboardTest, TabVisitsEveryControlOfEveryPageAndDialogInTheOrderItIsSeen
         }
         ++windows;
     });
-    EXPECT_EQ(windows, 8);
+    EXPECT_EQ(windows, 9);
 }
 
 } // namespace
