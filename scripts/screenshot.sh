@@ -14,8 +14,11 @@
 #   processes  the process page with the surveillance box open and the first
 #              process dragged into it (procsurv.dat is restored afterwards)
 #   procinfo   the process information dialog of the first process
-#   update     the update check dialog on its own instead of the main window
-#              (through dialogshot.exe, which only the screenshots use)
+#   update, edit, textedit, report, history
+#              that dialog on its own instead of the main window (through
+#              dialogshot.exe, which only the screenshots use): the update
+#              check waiting, the entry editor on the first entry, the text
+#              file editor on c:\autoexec.bat, the report, the change history
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 page=""
@@ -43,9 +46,9 @@ if { [ -n "$width" ] || [ -n "$shot" ]; } && ! command -v xdotool >/dev/null; th
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends xdotool
 fi
 source "$here/env.sh"
+dialog=""
 case "$shot" in
-  update) title='"Update verf' ;;
-  *) title='"Quorvik 6"' ;;
+  update | edit | textedit | report | history) dialog=1 ;;
 esac
 qv6_build --target qv6 uipoke dialogshot >/dev/null
 qv6_prefix
@@ -90,18 +93,23 @@ restore_surv() {
   [ "$shot" = processes ] || return 0
   if [ -n "$survkeep" ]; then mv "$survkeep" "$survfile"; else rm -f "$survfile"; fi
 }
-if [ "$shot" = update ]; then
-  inwine ./dialogshot.exe update >/dev/null 2>&1 &
+if [ -n "$dialog" ]; then
+  inwine ./dialogshot.exe "$shot" >/dev/null 2>&1 &
 else
   inwine ./qv6.exe >/dev/null 2>&1 &
 fi
 wine_pid=$!
 
-# Wait for the window to be mapped.
+# Wait for the window to be mapped: the main window by its title, a dialog
+# as the first window with a title on screen.
 win=""
 for _ in $(seq 300); do
-  win="$(xwininfo -root -tree 2>/dev/null |
-    awk -v t="$title" 'index($0, t) && /[0-9]+x[0-9]+/ {print $1; exit}')"
+  if [ -n "$dialog" ]; then
+    win="$(xdotool search --onlyvisible --name '.' 2>/dev/null | head -1 || true)"
+  else
+    win="$(xwininfo -root -tree 2>/dev/null |
+      awk '/"Quorvik 6"/ && /[0-9]+x[0-9]+/ {print $1; exit}')"
+  fi
   [ -n "$win" ] && break
   sleep 0.2
 done
@@ -137,7 +145,7 @@ fi
 # Without a window manager the X window is the client area. Positions follow
 # the layout: the tabs on the left, the button column flush right, the
 # surveillance box along the bottom.
-if [ -n "$shot" ] && [ "$shot" != update ]; then
+if [ -n "$shot" ] && [ -z "$dialog" ]; then
   eval "$(xwininfo -id "$win" | awk '/Width:/ {print "w=" $2} /Height:/ {print "h=" $2}')"
   click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.7; }
   click "$(scale 130)" "$(scale 97)" # the process tab
@@ -157,7 +165,7 @@ if [ -n "$shot" ] && [ "$shot" != update ]; then
     click $((w - $(scale 86))) "$(scale 197)" # ProcInfoBtn
     ;;
   *)
-    echo "QV6_SHOT: processes or procinfo" >&2
+    echo "QV6_SHOT: processes, procinfo, update, edit, textedit, report or history" >&2
     exit 1
     ;;
   esac
