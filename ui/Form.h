@@ -104,6 +104,7 @@ class Form {
     // Ends the thread's message loop when the window is destroyed.
     bool QuitOnDestroy = false;
     HBRUSH BackgroundBrush() const { return brush_.get(); }
+    COLORREF BackgroundColor() const { return color_; }
 
     // Destroys the window and forgets the controls' handles.
     void Destroy();

@@ -3,7 +3,44 @@
 #include "base/WinText.h"
 #include "ui/Form.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace qv::ui {
+
+namespace {
+
+// The relative luminance of the colour, as the web's contrast rules reckon.
+double Luminance(COLORREF c) {
+    auto channel = [](BYTE v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) +
+           0.0722 * channel(GetBValue(c));
+}
+
+double Contrast(COLORREF a, COLORREF b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+} // namespace
+
+COLORREF ReadableLinkColor(COLORREF background, COLORREF hotLight, COLORREF highlight,
+                           COLORREF text) {
+    // 4.5:1 is what normal text needs to be read.
+    constexpr double kReadable = 4.5;
+    if (Contrast(hotLight, background) >= kReadable) return hotLight;
+    // The selection colour is the scheme's other blue: darkened until it
+    // reads, so that a link still looks like one.
+    COLORREF c = highlight;
+    for (int step = 0; step < 16; ++step) {
+        if (Contrast(c, background) >= kReadable) return c;
+        c = RGB(GetRValue(c) * 4 / 5, GetGValue(c) * 4 / 5, GetBValue(c) * 4 / 5);
+    }
+    return text;
+}
 
 void LinkLabel::SetLinkStyle(const FontStyle& font) {
     FontStyle link = font;
@@ -13,8 +50,10 @@ void LinkLabel::SetLinkStyle(const FontStyle& font) {
     // The form's, so that it follows the window to a screen of another
     // setting.
     if (Owner()) SetFont(Owner()->Font(link));
-    // The system's colour for links, so a high-contrast scheme shows them.
-    TextColor = ::GetSysColor(COLOR_HOTLIGHT);
+    TextColor =
+        ReadableLinkColor(Owner() ? Owner()->BackgroundColor() : ::GetSysColor(COLOR_WINDOW),
+                          ::GetSysColor(COLOR_HOTLIGHT), ::GetSysColor(COLOR_HIGHLIGHT),
+                          ::GetSysColor(COLOR_WINDOWTEXT));
     Cursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_HAND);
 }
 

@@ -6,6 +6,14 @@
 
 namespace qv::ui {
 
+// The colour a link is drawn in on the background: the system's colour for
+// links (so a high-contrast scheme shows them), unless it is too close to
+// the background to read (Wine's scheme makes it near white), then the
+// selection colour darkened until it reads, and failing that the window's
+// text colour.
+COLORREF ReadableLinkColor(COLORREF background, COLORREF hotLight, COLORREF highlight,
+                           COLORREF text);
+
 class LinkLabel : public Label {
   public:
     // SS_NOTIFY: a static control tells its parent of a click only with it.

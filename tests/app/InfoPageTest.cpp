@@ -231,7 +231,11 @@ TEST_F(InfoPageTest, LinkLabelsAreBlueUnderlinedRegularWithTheHand) {
         // The colour the label is drawn in, as the form answers it.
         ::SetTextColor(dc, RGB(0, 0, 0));
         ::SendMessageW(f.Handle(), WM_CTLCOLORSTATIC, (WPARAM)dc, (LPARAM)l->Handle());
-        EXPECT_EQ(::GetTextColor(dc), ::GetSysColor(COLOR_HOTLIGHT)) << l->Name();
+        EXPECT_EQ(::GetTextColor(dc),
+                  ui::ReadableLinkColor(f.BackgroundColor(), ::GetSysColor(COLOR_HOTLIGHT),
+                                        ::GetSysColor(COLOR_HIGHLIGHT),
+                                        ::GetSysColor(COLOR_WINDOWTEXT)))
+            << l->Name();
         // The hand over the link, the arrow over a plain label.
         ::SetCursor(::LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW));
         ::SendMessageW(f.InfoPage().Page2MainPnl.Handle(), WM_SETCURSOR, (WPARAM)l->Handle(),
