@@ -108,6 +108,14 @@ void THistoryForm::Fill() {
         SetItemText(HistoryList, r, 3, row.place);
         RowIds.push_back(row.id);
     }
+    // The time, the kind and the entry as wide as their longest text needs
+    // (never narrower than designed): a kind's words are not cut, whatever
+    // the font. The place is as long as a path is and keeps the rest.
+    for (int c = 0; c < 3; ++c) {
+        HistoryList.SetColumnWidth(c, LVSCW_AUTOSIZE_USEHEADER);
+        if (ListView_GetColumnWidth(HistoryList.Handle(), c) < Scale(kColumns[c]))
+            HistoryList.SetColumnWidth(c, Scale(kColumns[c]));
+    }
     HistoryList.EndUpdate();
     HistoryLbl.SetCaption(
         refused_ ? UndoRefusalText(UndoResult::HistoryRefused, HistoryPath(model_.AppDir), lines)

@@ -63,6 +63,29 @@ int ExpectPicturesFit(HWND parent, int dpi, const std::string& where) {
     return pictures;
 }
 
+// A list with column headers shows each text whole in every column but the
+// last, which takes what is as long as a path. Returns how many it measured.
+int ExpectColumnsFit(HWND list, const std::string& where) {
+    if (::GetWindowLongW(list, GWL_STYLE) & LVS_NOCOLUMNHEADER) return 0;
+    const int columns = Header_GetItemCount(ListView_GetHeader(list));
+    int measured = 0;
+    for (int c = 0; c + 1 < columns; ++c)
+        for (int r = 0; r < ListView_GetItemCount(list); ++r) {
+            wchar_t text[512] = {};
+            LVITEMW item{};
+            item.iSubItem = c;
+            item.pszText = text;
+            item.cchTextMax = 512;
+            ::SendMessageW(list, LVM_GETITEMTEXTW, r, (LPARAM)&item);
+            const auto width = ::SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, (LPARAM)text);
+            // The list's own margins on both sides of a text.
+            EXPECT_LE(width + 12, ListView_GetColumnWidth(list, c))
+                << where << " \"" << FromWide(text) << "\"";
+            ++measured;
+        }
+    return measured;
+}
+
 class DpiTest : public test::EveryWindowFixture {};
 
 // Run by the test below in a process of its own, one per setting.
@@ -70,7 +93,7 @@ TEST_F(DpiTest, DISABLED_AtThisSetting) {
     wchar_t want[16] = {};
     ASSERT_GT(::GetEnvironmentVariableW(kDpiVariable, want, 16), 0u);
     ASSERT_EQ(ui::WindowDpi(nullptr), _wtoi(want)) << "the setting did not take";
-    int measured = 0, pictures = 0;
+    int measured = 0, pictures = 0, columns = 0;
     RECT work{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ForEachWindow([&](ui::Form& window, const std::string& which) {
@@ -94,6 +117,8 @@ TEST_F(DpiTest, DISABLED_AtThisSetting) {
                 const bool label =
                     _wcsicmp(cls, L"Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT;
                 const bool button = _wcsicmp(cls, L"Button") == 0;
+                if (_wcsicmp(cls, WC_LISTVIEWW) == 0)
+                    columns += ExpectColumnsFit(w, which + " at " + FromWide(want));
                 if (length == 0 || !(style & WS_VISIBLE) || !(label || button)) continue;
                 RECT client{};
                 ::GetClientRect(w, &client);
@@ -120,6 +145,7 @@ TEST_F(DpiTest, DISABLED_AtThisSetting) {
     });
     EXPECT_GT(measured, 40);
     EXPECT_GE(pictures, 4);
+    EXPECT_GE(columns, 6) << "the history's rows";
 }
 
 // The character height of the font a window draws with; 0 for the system's.

@@ -61,10 +61,13 @@ class EveryWindowFixture : public ProcessPageFixture {
         whileOpen(report, "TReportForm");
         TCheckUpdateForm update(model.LanguageTable, dir.Path(), "http://127.0.0.1:9/");
         whileOpen(update, "TCheckUpdateForm");
-        ChangeRecord ended;
-        ended.kind = ChangeKind::ProcessEnded;
-        ended.caption = "tool.exe";
-        RecordChange(dir.Path(), ended);
+        // The kinds with the longest words.
+        for (ChangeKind kind : {ChangeKind::KnownAdd, ChangeKind::ProcessEnded}) {
+            ChangeRecord change;
+            change.kind = kind;
+            change.caption = "tool.exe";
+            RecordChange(dir.Path(), change);
+        }
         THistoryForm history(model);
         whileOpen(history, "THistoryForm");
     }
