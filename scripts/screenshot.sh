@@ -18,7 +18,8 @@
 #              that dialog on its own instead of the main window (through
 #              dialogshot.exe, which only the screenshots use): the update
 #              check waiting, the entry editor on the first entry, the text
-#              file editor on c:\autoexec.bat, the report, the change history
+#              file editor on an autoexec.bat of its own, the report, the change
+#              history
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 page=""
@@ -56,7 +57,12 @@ qv6_prefix
 # A free display number.
 disp=90
 while [ -e "/tmp/.X11-unix/X$disp" ] || [ -e "/tmp/.X$disp-lock" ]; do disp=$((disp + 1)); done
-Xvfb ":$disp" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# A screen of 1280 by 1024 at 96 dots per inch, as many pixels more as the
+# setting asks for: a laptop at 200 % has the pixels for it, and the window
+# is shown at its designed size.
+screen_w=$((1280 * ${dpi:-96} / 96))
+screen_h=$((1024 * ${dpi:-96} / 96))
+Xvfb ":$disp" -screen 0 "${screen_w}x${screen_h}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 wine_pid=""
 desktop_key='HKCU\Control Panel\Desktop'
@@ -80,7 +86,7 @@ fi
 scale() { echo $(($1 * ${dpi:-96} / 96)); }
 # Started in the same Wine desktop as the program, or they would not see it.
 inwine() {
-  if [ -n "$desktop" ]; then wine explorer /desktop=qv6,1280x1024 "$@"; else wine "$@"; fi
+  if [ -n "$desktop" ]; then wine explorer "/desktop=qv6,${screen_w}x${screen_h}" "$@"; else wine "$@"; fi
 }
 # A drag writes procsurv.dat beside the program: keep what was there.
 survfile="$QV6_BUILD/bin/procsurv.dat"

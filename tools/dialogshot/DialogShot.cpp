@@ -4,7 +4,7 @@
 //             connection and never answers, so the dialog stays in its
 //             waiting state with the bar at 1 until the time limit
 //   edit      the entry editor on the first Run entry of the machine
-//   textedit  the text file editor on c:\autoexec.bat
+//   textedit  the text file editor on an autoexec.bat of its own
 //   report    the report of the machine's entries
 //   history   the change history with one change of each kind it shows
 #include "app/HistoryUnit.h"
@@ -72,7 +72,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     }
     if (which == "textedit") {
         qv::TTextfileEditForm form(lines);
-        form.EditFileName = "c:\\autoexec.bat";
+        // A file of its own with the lines of an old boot file.
+        form.EditFileName = qv::MakeTempDirectory("qvshot") + "autoexec.bat";
+        qv::WriteFileAtomic(form.EditFileName, "@echo off\r\nprompt $p$g\r\npath c:\\windows;"
+                                               "c:\\windows\\command\r\nset temp=c:\\temp\r\n");
         form.ShowModal();
         return 0;
     }
