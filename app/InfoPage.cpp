@@ -195,18 +195,8 @@ void TInfoPage::Align(int pageWidth, int pageHeight) {
 }
 
 void TInfoPage::FitColumns() {
-    // Two columns: the captions, as wide as the widest of them needs (no
-    // caption is cut, whatever the font), and the rest for the values.
-    int first = S(kFirstColumnWidth);
-    for (int r = 0; r < SysInfoList.Count(); ++r) {
-        const std::wstring text = ToWide(SysInfoList.ItemText(r, 0));
-        const int width = static_cast<int>(
-            ::SendMessageW(SysInfoList.Handle(), LVM_GETSTRINGWIDTHW, 0, (LPARAM)text.c_str()));
-        // The list's own margins on both sides of a caption.
-        first = std::max(first, width + S(14));
-    }
-    SysInfoList.SetColumnWidth(0, first);
-    SysInfoList.SetColumnWidth(1, std::max(SysInfoList.ClientWidth() - first, 0));
+    // The list's own margins on both sides of a caption.
+    SysInfoList.FitCaptionColumn(S(kFirstColumnWidth), S(14));
 }
 
 // ---- System information -------------------------------------------------------

@@ -107,6 +107,9 @@ void TProcInfoForm::FormShow() {
     }
     ShowRows(FileList, fileRows);
     ShowRows(ProcList, BuildProcessInfoRows(Row.entry, line));
+    // No caption is cut, whatever the font: the list's own margins beside it.
+    FileList.FitCaptionColumn(Scale(kFileCaptionColumn), Scale(14));
+    ProcList.FitCaptionColumn(Scale(kProcCaptionColumn), Scale(14));
 }
 
 void TProcInfoForm::CloseBtnClick() {

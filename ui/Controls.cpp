@@ -210,6 +210,18 @@ void ListView::AddColumn(int width) {
     ::SendMessageW(hwnd_, LVM_INSERTCOLUMNW, ColumnCount(), (LPARAM)&col);
 }
 
+void ListView::FitCaptionColumn(int least, int margin) {
+    int first = least;
+    for (int r = 0; r < Count(); ++r) {
+        const std::wstring text = ToWide(ItemText(r, 0));
+        const int width =
+            static_cast<int>(::SendMessageW(hwnd_, LVM_GETSTRINGWIDTHW, 0, (LPARAM)text.c_str()));
+        first = std::max(first, width + margin);
+    }
+    SetColumnWidth(0, first);
+    SetColumnWidth(1, std::max(ClientWidth() - first, 0));
+}
+
 int ListView::ColumnCount() const {
     HWND header = ListView_GetHeader(hwnd_);
     return header ? Header_GetItemCount(header) : 0;

@@ -361,6 +361,10 @@ class ListView : public Control {
     int ColumnCount() const;
     int ColumnWidth(int c) const { return ListView_GetColumnWidth(hwnd_, c); }
     void SetColumnWidth(int c, int w) { ListView_SetColumnWidth(hwnd_, c, w); }
+    // Two columns of captions and values: the first as wide as its widest
+    // text needs with margin pixels beside it (never below least, so that no
+    // caption is cut whatever the font), the second the rest of the width.
+    void FitCaptionColumn(int least, int margin);
     void SetImageList(HIMAGELIST list) { ListView_SetImageList(hwnd_, list, LVSIL_SMALL); }
     // Appends a row; returns its index.
     int AddItem(std::string_view caption, std::string_view detail, bool checked, int image);

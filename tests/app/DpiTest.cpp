@@ -64,12 +64,14 @@ int ExpectPicturesFit(HWND parent, int dpi, const std::string& where) {
 }
 
 // A list with column headers shows each text whole in every column but the
-// last, which takes what is as long as a path. Returns how many it measured.
+// last, which takes what is as long as a path; a list of captions and values
+// shows each caption whole. Returns how many it measured.
 int ExpectColumnsFit(HWND list, const std::string& where) {
-    if (::GetWindowLongW(list, GWL_STYLE) & LVS_NOCOLUMNHEADER) return 0;
     const int columns = Header_GetItemCount(ListView_GetHeader(list));
+    const bool headed = !(::GetWindowLongW(list, GWL_STYLE) & LVS_NOCOLUMNHEADER);
+    const int whole = headed ? columns - 1 : columns == 2 ? 1 : 0;
     int measured = 0;
-    for (int c = 0; c + 1 < columns; ++c)
+    for (int c = 0; c < whole; ++c)
         for (int r = 0; r < ListView_GetItemCount(list); ++r) {
             wchar_t text[512] = {};
             LVITEMW item{};
