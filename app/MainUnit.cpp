@@ -20,7 +20,10 @@
 #include "ui/Dialogs.h"
 
 #include <algorithm>
+#include <exception>
+#include <memory>
 #include <string>
+#include <thread>
 
 namespace qv {
 
@@ -206,10 +209,27 @@ bool TMainForm::FormCreate() {
                     MsgKind::Error, BtnOk});
         return false;
     }
+    // The entries are read on a thread of their own while the window and
+    // the first page are made: the reads wait on the registry and the disk,
+    // the making on the window system, and neither needs the other. The
+    // scan has a model of its own; its entries move into the program's
+    // once both are done, before anything shows or reads them.
+    model_.LanguageTable.LoadFromBytes(ReadFileBytes(AppDir + "qv6.lng").value_or(std::string()));
+    auto ahead = std::make_unique<AppModel>();
+    ahead->AppDir = AppDir;
+    ahead->LanguageTable = model_.LanguageTable;
+    std::exception_ptr scanError;
+    std::jthread scanning([&ahead, &scanError] {
+        try {
+            ScanAutostarts(*ahead, ahead->LanguageTable[Lng::ExplorerCaption],
+                           ahead->LanguageTable[Lng::WindowsDefaultMark]);
+        } catch (...) {
+            scanError = std::current_exception();
+        }
+    });
     CreateControls();
     if (!Handle()) return false;
     // 3. and 4. Applying the captions lays the window out for them.
-    model_.LanguageTable.LoadFromBytes(ReadFileBytes(AppDir + "qv6.lng").value_or(std::string()));
     RunGuarded([this] { ApplyLanguage(); });
     // 12., done now: the guard button and its label are part of the frame,
     //    which goes on screen next, and must not change once it is there.
@@ -232,9 +252,12 @@ bool TMainForm::FormCreate() {
     EnsurePage(AutostartPageIndex);
     // 6. to 9. Each step runs even when an earlier one failed: a broken
     //    source must not keep the data files from loading.
-    RunGuarded([this] {
-        ScanAutostarts(model_, model_.LanguageTable[Lng::ExplorerCaption],
-                       model_.LanguageTable[Lng::WindowsDefaultMark]);
+    scanning.join();
+    model_.ASEntries = std::move(ahead->ASEntries);
+    model_.WindowsDir = std::move(ahead->WindowsDir);
+    model_.SystemDir = std::move(ahead->SystemDir);
+    RunGuarded([&scanError] {
+        if (scanError) std::rethrow_exception(scanError);
     });
     RunGuarded([this] { BackupStartupFolders(model_.AppDir); });
     RunGuarded([this] { LoadKnownEntries(model_.ASEntryDB, model_.AppDir); });
