@@ -1,7 +1,8 @@
 // The floor of the start-up benchmark: the smallest window program of
 // minwindow.cpp, plus a plain walk of the registry values and files the
-// autostart scan reads, plus a plain insert of the run keys' values into a
-// list of two columns with tick boxes, shown before the message loop. No
+// autostart scan reads (the services' keys and the task files as they lie,
+// as a program that reads no more than it must would read them), plus a plain insert of the run
+// keys' values into a list of two columns with tick boxes, shown before the message loop. No
 // records, no language file, no checksums: what any program that shows the
 // same rows must at least spend.
 #include <windows.h>
@@ -93,6 +94,74 @@ class Walk {
         ::FindClose(find);
     }
 
+    // Every subkey's named values, each subkey's subkeys too when asked:
+    // the services' configuration, the hijacks' and the packages' keys.
+    void SubkeyValues(HKEY root, const std::string& path, std::initializer_list<const char*> names,
+                      int depth = 0) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        char sub[256];
+        for (DWORD i = 0; ::RegEnumKeyA(key, i, sub, sizeof sub) == ERROR_SUCCESS; ++i) {
+            HKEY child = nullptr;
+            if (::RegOpenKeyExA(key, sub, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+            for (const char* name : names) {
+                BYTE data[2048];
+                DWORD size = sizeof data;
+                ::RegQueryValueExA(child, name, nullptr, nullptr, data, &size);
+            }
+            ::RegCloseKey(child);
+            if (depth > 0) SubkeyValues(root, path + "\\" + sub, names, depth - 1);
+        }
+        ::RegCloseKey(key);
+    }
+
+    // The files of the folder and of its folders, each read whole.
+    void Tree(const std::string& folder, int depth) {
+        WIN32_FIND_DATAA fd;
+        HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+        if (find == INVALID_HANDLE_VALUE) return;
+        do {
+            const std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                File(folder + "\\" + name);
+            else if (depth > 0)
+                Tree(folder + "\\" + name, depth - 1);
+        } while (::FindNextFileA(find, &fd));
+        ::FindClose(find);
+    }
+
+    // The sources of today's Windows: the services and drivers, the
+    // scheduler's task files, Winlogon, the image hijacks, the AppInit
+    // DLLs, the LSA packages, the print monitors, the packaged apps'
+    // startup tasks and the switches of Windows' own startup list.
+    void Today(const std::string& sys) {
+        SubkeyValues(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services",
+                     {"Type", "Start", "ImagePath", "DisplayName"});
+        Tree(sys + "Tasks", 8);
+        const std::string nt = "Software\\Microsoft\\Windows NT\\CurrentVersion\\";
+        const std::string nt32 = "Software\\WOW6432Node\\Microsoft\\Windows NT\\CurrentVersion\\";
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+            Values(root, nt + "Winlogon", false);
+        SubkeyValues(HKEY_LOCAL_MACHINE, nt + "Winlogon\\Notify", {"DllName"});
+        for (const std::string& base : {nt, nt32}) {
+            SubkeyValues(HKEY_LOCAL_MACHINE, base + "Image File Execution Options", {"Debugger"});
+            SubkeyValues(HKEY_LOCAL_MACHINE, base + "SilentProcessExit", {"MonitorProcess"});
+            Values(HKEY_LOCAL_MACHINE, base + "Windows", false);
+        }
+        Values(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Lsa", false);
+        Values(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Lsa\\OSConfig", false);
+        SubkeyValues(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Print\\Monitors",
+                     {"Driver"});
+        SubkeyValues(HKEY_CURRENT_USER,
+                     "Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\"
+                     "CurrentVersion\\AppModel\\SystemAppData",
+                     {"State"}, 1);
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+            for (const char* list : {"Run", "Run32", "StartupFolder"})
+                Values(root, std::string(kCV) + "Explorer\\StartupApproved\\" + list, false);
+    }
+
     void All() {
         for (const char* k : {"Run", "RunServices", "RunOnce"})
             Values(HKEY_CURRENT_USER, std::string(kCV) + k, true);
@@ -135,6 +204,7 @@ class Walk {
         Values(HKEY_LOCAL_MACHINE, std::string(kCV) + "Policies\\Explorer\\Run", true);
         Subkeys(HKEY_LOCAL_MACHINE,
                 "Software\\WOW6432Node\\Microsoft\\Active Setup\\Installed Components", "StubPath");
+        Today(sys);
     }
 
     std::vector<Row>& Rows() { return rows_; }
