@@ -29,9 +29,9 @@ EntryButtons EntryButtonState(const AutostartEntry& e, bool writeProtect) {
 ResizeOutput ComputeResize(const ResizeInput& in) {
     ResizeOutput out;
     out.adImgLeft = in.adTopClientWidth / 2 - in.adImgWidth / 2;
-    out.comboWidth = in.selectBoxClientWidth - 8;
+    out.comboWidth = in.selectBoxClientWidth - in.comboMargin;
     out.asColumnWidth = in.asListColumns > 0 ? in.asListClientWidth / in.asListColumns : 0;
-    out.procColumnWidth = in.procBoxClientWidth - 20;
+    out.procColumnWidth = in.procBoxClientWidth - in.procColumnMargin;
     out.guardBtnLeft = in.bottomClientWidth - in.guardBtnWidth;
     out.guardLblLeft = in.bottomClientWidth - in.guardLblWidth;
     out.helpBtnLeft = in.tabClientWidth - in.helpBtnWidth;

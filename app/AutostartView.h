@@ -55,6 +55,9 @@ struct ResizeInput {
     int procBoxClientWidth = 0;
     int bottomClientWidth = 0, guardBtnWidth = 0, guardLblWidth = 0;
     int tabClientWidth = 0, helpBtnWidth = 0;
+    // What the combo box leaves of its box and the process column of its
+    // list, in pixels at the window's setting.
+    int comboMargin = 8, procColumnMargin = 20;
 };
 struct ResizeOutput {
     int adImgLeft = 0;

@@ -453,6 +453,8 @@ void TMainForm::FormResize() {
     in.guardLblWidth = QVGuardLbl.Width();
     in.tabClientWidth = Tab.ClientWidth();
     in.helpBtnWidth = HelpBtn.Width();
+    in.comboMargin = Scale(8);
+    in.procColumnMargin = Scale(20);
     ResizeOutput out = ComputeResize(in);
     AdImg.SetLeft(out.adImgLeft);
     if (autostarts) {
