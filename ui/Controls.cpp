@@ -211,15 +211,20 @@ void ListView::AddColumn(int width) {
 }
 
 void ListView::FitCaptionColumn(int least, int margin) {
-    int first = least;
-    for (int r = 0; r < Count(); ++r) {
-        const std::wstring text = ToWide(ItemText(r, 0));
-        const int width =
-            static_cast<int>(::SendMessageW(hwnd_, LVM_GETSTRINGWIDTHW, 0, (LPARAM)text.c_str()));
-        first = std::max(first, width + margin);
-    }
+    auto widest = [this, margin](int column, int atLeast) {
+        for (int r = 0; r < Count(); ++r) {
+            const std::wstring text = ToWide(ItemText(r, column));
+            const int width = static_cast<int>(
+                ::SendMessageW(hwnd_, LVM_GETSTRINGWIDTHW, 0, (LPARAM)text.c_str()));
+            atLeast = std::max(atLeast, width + margin);
+        }
+        return atLeast;
+    };
+    const int first = widest(0, least);
     SetColumnWidth(0, first);
-    SetColumnWidth(1, std::max(ClientWidth() - first, 0));
+    // A value longer than the rest is shown whole behind a scroll bar,
+    // not cut.
+    SetColumnWidth(1, widest(1, std::max(ClientWidth() - first, 0)));
 }
 
 int ListView::ColumnCount() const {

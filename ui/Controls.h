@@ -363,7 +363,8 @@ class ListView : public Control {
     void SetColumnWidth(int c, int w) { ListView_SetColumnWidth(hwnd_, c, w); }
     // Two columns of captions and values: the first as wide as its widest
     // text needs with margin pixels beside it (never below least, so that no
-    // caption is cut whatever the font), the second the rest of the width.
+    // caption is cut whatever the font), the second the rest of the width or
+    // as wide as its widest text needs.
     void FitCaptionColumn(int least, int margin);
     void SetImageList(HIMAGELIST list) { ListView_SetImageList(hwnd_, list, LVSIL_SMALL); }
     // Appends a row; returns its index.
