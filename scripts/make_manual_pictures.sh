@@ -52,3 +52,4 @@ take prozessinfo QV6_SHOT=procinfo
 take systeminfo - --page 2
 take report - --report
 take update QV6_SHOT=update
+take autostart-144dpi - --dpi 144
