@@ -50,23 +50,6 @@ class Walk {
         ::RegCloseKey(key);
     }
 
-    // Each subkey's named value and its default value.
-    void Subkeys(HKEY root, const std::string& path, const char* value) {
-        HKEY key = nullptr;
-        if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-        char sub[256];
-        for (DWORD i = 0; ::RegEnumKeyA(key, i, sub, sizeof sub) == ERROR_SUCCESS; ++i) {
-            char data[2048];
-            LONG size = sizeof data;
-            DWORD dsize = sizeof data;
-            std::string subPath = path + "\\" + sub;
-            if (::RegGetValueA(root, subPath.c_str(), value, RRF_RT_REG_SZ, nullptr, data,
-                               &dsize) == ERROR_SUCCESS)
-                ::RegQueryValueA(key, sub, data, &size);
-        }
-        ::RegCloseKey(key);
-    }
-
     // The file read whole, if it is there.
     void File(const std::string& path) {
         HANDLE f = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -78,24 +61,17 @@ class Walk {
         ::CloseHandle(f);
     }
 
+    // The files of the folder a shell folder value names.
     void Folder(HKEY root, const char* key, const char* value) {
         char folder[MAX_PATH * 2];
         DWORD size = sizeof folder;
-        if (::RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, folder, &size) !=
+        if (::RegGetValueA(root, key, value, RRF_RT_REG_SZ, nullptr, folder, &size) ==
             ERROR_SUCCESS)
-            return;
-        WIN32_FIND_DATAA fd;
-        HANDLE find = ::FindFirstFileA((std::string(folder) + "\\*.*").c_str(), &fd);
-        if (find == INVALID_HANDLE_VALUE) return;
-        do
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                File(std::string(folder) + "\\" + fd.cFileName);
-        while (::FindNextFileA(find, &fd));
-        ::FindClose(find);
+            Tree(folder, 0);
     }
 
-    // Every subkey's named values, each subkey's subkeys too when asked:
-    // the services' configuration, the hijacks' and the packages' keys.
+    // Every subkey's named values ("" its default value), each subkey's
+    // subkeys too when asked.
     void SubkeyValues(HKEY root, const std::string& path, std::initializer_list<const char*> names,
                       int depth = 0) {
         HKEY key = nullptr;
@@ -173,9 +149,10 @@ class Walk {
             ::RegQueryValueA(HKEY_CLASSES_ROOT, (std::string(k) + "\\shell\\open\\command").c_str(),
                              data, &size);
         }
-        Subkeys(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Active Setup\\Installed Components",
-                "StubPath");
-        Subkeys(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD", "StaticVxD");
+        SubkeyValues(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Active Setup\\Installed Components",
+                     {"StubPath", ""});
+        SubkeyValues(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD",
+                     {"StaticVxD", ""});
         Values(HKEY_CURRENT_USER, "Software\\Mirabilis\\ICQ\\Agent\\Apps", false);
         Values(HKEY_CURRENT_USER, "Software\\Mirabilis\\ICQ\\Agent\\Apps\\test", false);
         Folder(HKEY_CURRENT_USER, (std::string(kCV) + "Explorer\\Shell Folders").c_str(),
@@ -202,8 +179,9 @@ class Walk {
             Values(HKEY_LOCAL_MACHINE, std::string(kWowCV) + k, true);
         Values(HKEY_CURRENT_USER, std::string(kCV) + "Policies\\Explorer\\Run", true);
         Values(HKEY_LOCAL_MACHINE, std::string(kCV) + "Policies\\Explorer\\Run", true);
-        Subkeys(HKEY_LOCAL_MACHINE,
-                "Software\\WOW6432Node\\Microsoft\\Active Setup\\Installed Components", "StubPath");
+        SubkeyValues(HKEY_LOCAL_MACHINE,
+                     "Software\\WOW6432Node\\Microsoft\\Active Setup\\Installed Components",
+                     {"StubPath", ""});
         Today(sys);
     }
 
