@@ -21,7 +21,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -215,14 +214,14 @@ bool TMainForm::FormCreate() {
     // scan has a model of its own; its entries move into the program's
     // once both are done, before anything shows or reads them.
     model_.LanguageTable.LoadFromBytes(ReadFileBytes(AppDir + "qv6.lng").value_or(std::string()));
-    auto ahead = std::make_unique<AppModel>();
-    ahead->AppDir = AppDir;
-    ahead->LanguageTable = model_.LanguageTable;
+    AppModel ahead;
+    ahead.AppDir = AppDir;
+    ahead.LanguageTable = model_.LanguageTable;
     std::exception_ptr scanError;
     std::jthread scanning([&ahead, &scanError] {
         try {
-            ScanAutostarts(*ahead, ahead->LanguageTable[Lng::ExplorerCaption],
-                           ahead->LanguageTable[Lng::WindowsDefaultMark]);
+            ScanAutostarts(ahead, ahead.LanguageTable[Lng::ExplorerCaption],
+                           ahead.LanguageTable[Lng::WindowsDefaultMark]);
         } catch (...) {
             scanError = std::current_exception();
         }
@@ -253,9 +252,9 @@ bool TMainForm::FormCreate() {
     // 6. to 9. Each step runs even when an earlier one failed: a broken
     //    source must not keep the data files from loading.
     scanning.join();
-    model_.ASEntries = std::move(ahead->ASEntries);
-    model_.WindowsDir = std::move(ahead->WindowsDir);
-    model_.SystemDir = std::move(ahead->SystemDir);
+    model_.ASEntries = std::move(ahead.ASEntries);
+    model_.WindowsDir = std::move(ahead.WindowsDir);
+    model_.SystemDir = std::move(ahead.SystemDir);
     RunGuarded([&scanError] {
         if (scanError) std::rethrow_exception(scanError);
     });
