@@ -234,23 +234,14 @@ TEST(Controls, CheckMarksReachTheirRows) {
 } // namespace qv
 
 TEST(LinkLabel, LinksAreDrawnInAColourThatReadsOnTheirBackground) {
-    const COLORREF page = RGB(245, 245, 245), black = RGB(0, 0, 0);
-    struct Case {
-        COLORREF background, hotLight, highlight, want;
-    } cases[] = {
-        // Windows' scheme: its link blue.
-        {page, RGB(0, 102, 204), RGB(0, 120, 215), RGB(0, 102, 204)},
-        // A high-contrast scheme on black: its own link colour.
-        {black, RGB(255, 255, 0), RGB(26, 235, 255), RGB(255, 255, 0)},
-        // Wine's: the link colour is near white, the selection blue
-        // too light; darkened until it reads.
-        {page, RGB(224, 224, 224), RGB(48, 150, 250), RGB(30, 96, 160)},
-        // Nothing blue reads: the text colour.
-        {black, RGB(0, 0, 0), RGB(0, 0, 0), RGB(255, 255, 255)},
+    const COLORREF page = RGB(245, 245, 245), black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+    // The background, the link, selection and text colours, the colour drawn.
+    const COLORREF cases[][5] = {
+        {page, RGB(0, 102, 204), RGB(0, 120, 215), black, RGB(0, 102, 204)},    // Windows'
+        {black, RGB(255, 255, 0), RGB(26, 235, 255), white, RGB(255, 255, 0)},  // high contrast
+        {page, RGB(224, 224, 224), RGB(48, 150, 250), black, RGB(30, 96, 160)}, // Wine's: darker
+        {black, black, black, white, white}, // nothing blue reads
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(qv::ui::ReadableLinkColor(c.background, c.hotLight, c.highlight,
-                                            c.background == black ? RGB(255, 255, 255) : black),
-                  c.want)
-            << std::hex << c.hotLight;
+    for (const auto& c : cases)
+        EXPECT_EQ(qv::ui::ReadableLinkColor(c[0], c[1], c[2], c[3]), c[4]) << std::hex << c[1];
 }
