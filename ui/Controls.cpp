@@ -86,17 +86,30 @@ int Control::ClientHeight() const {
     return r.bottom;
 }
 
+// A layout runs whenever a caption, a state or the size changes, and mostly
+// puts a control where it already is. The move is not asked for then: each
+// one sends the control and its class a round of messages, which under Wine
+// are calls to the server for every themed control.
 void Control::SetBounds(int left, int top, int width, int height) {
+    if (!hwnd_) return;
+    const RECT r = Bounds();
+    if (r.left == left && r.top == top && r.right - r.left == width && r.bottom - r.top == height)
+        return;
     ::SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Control::SetLeft(int left) {
-    RECT r = Bounds();
+    if (!hwnd_) return;
+    const RECT r = Bounds();
+    if (r.left == left) return;
     ::SetWindowPos(hwnd_, nullptr, left, r.top, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
 }
 
 void Control::SetWidth(int width) {
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, Height(),
+    if (!hwnd_) return;
+    const RECT r = Bounds();
+    if (r.right - r.left == width) return;
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, r.bottom - r.top,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 

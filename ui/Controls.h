@@ -82,6 +82,8 @@ struct ControlArgs {
     DWORD style = 0;
     DWORD exStyle = 0;
     int tag = 0;
+    // Made without WS_VISIBLE: shown later by SetVisible.
+    bool hidden = false;
 };
 
 // The window class and the default styles of a kind of control.

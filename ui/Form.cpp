@@ -206,12 +206,23 @@ bool Form::CreateFrame(const wchar_t* className, std::string_view caption, int w
     // The focus rectangle and the underlined access keys always show, not
     // only once the keyboard has been used.
     ::SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, kFocusCues), 0);
-    tooltip_ =
-        ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                          CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance, nullptr);
-    if (tooltip_) ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
+    if (!lateToolTip_) CreateToolTip();
     return true;
+}
+
+void Form::CreateToolTip() {
+    if (tooltip_ || !hwnd_) return;
+    // A window of its own on top of everything: under Wine making it costs
+    // as much as a control or two, which a frame on its way to the screen
+    // need not wait for.
+    tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+    if (!tooltip_) return;
+    ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
+    for (Control* c : components_)
+        if (!c->hint_.empty()) SetHint(*c, c->hint_);
 }
 
 void Form::AddControl(Control& control, const ControlArgs& args) {
@@ -220,8 +231,8 @@ void Form::AddControl(Control& control, const ControlArgs& args) {
     int id = nextId_++;
     HWND h = ::CreateWindowExW(
         kind.exStyle | args.exStyle, kind.windowClass, ToWide(args.caption).c_str(),
-        WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | kind.style | args.style, Scale(args.left),
-        Scale(args.top), Scale(args.width), Scale(args.height), parentHwnd,
+        WS_CHILD | (args.hidden ? 0 : WS_VISIBLE) | WS_CLIPSIBLINGS | kind.style | args.style,
+        Scale(args.left), Scale(args.top), Scale(args.width), Scale(args.height), parentHwnd,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
     control.hwnd_ = h;
     control.name_ = std::string(args.name);

@@ -145,6 +145,11 @@ class Form {
     DWORD frameStyle_ = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     DWORD frameExStyle_ = 0;
     HWND frameOwner_ = nullptr;
+    // A form whose frame goes on screen before it is complete makes its tool
+    // tip window afterwards, with CreateToolTip: the hints set meanwhile are
+    // kept and handed over then. Set before CreateFrame.
+    bool lateToolTip_ = false;
+    void CreateToolTip();
 
   private:
     // A page creates its controls on the form it is part of.

@@ -10,9 +10,22 @@
 namespace qv {
 namespace {
 
+// Counts the moves its window is asked for.
+class CountingButton : public ui::Button {
+  public:
+    int moves = 0;
+
+  protected:
+    std::optional<LRESULT> HandleMessage(UINT msg, WPARAM, LPARAM) override {
+        if (msg == WM_WINDOWPOSCHANGING) ++moves;
+        return std::nullopt;
+    }
+};
+
 class SmallForm : public ui::Form {
   public:
-    SmallForm() {
+    explicit SmallForm(bool lateToolTip = false) {
+        lateToolTip_ = lateToolTip;
         CreateFrame(L"QvSmallTestForm", "Test", 300, 200, RGB(0xF5, 0xF5, 0xF5), {});
         Add(Box, {.name = "Box", .width = 300, .height = 200});
         Add(First,
@@ -25,11 +38,13 @@ class SmallForm : public ui::Form {
             {.name = "Combo", .parent = &Box, .left = 10, .top = 100, .width = 120, .height = 120});
     }
     ~SmallForm() override { Destroy(); }
+    using ui::Form::CreateToolTip;
     int resizes = 0;
     std::vector<WORD> keys;
 
     ui::Panel Box;
-    ui::Button First, Second;
+    CountingButton First;
+    ui::Button Second;
     ui::CheckBox Check;
     ui::ComboBox Combo;
 
@@ -164,18 +179,20 @@ TEST(Controls, TextsCrossTheAnsiBoundaryIntact) {
     EXPECT_EQ(f.First.Hint(), "Ausgew\xE4hlt");
 }
 
+std::wstring TipText(const ui::Form& f, const ui::Control& c) {
+    wchar_t buf[128] = {};
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.hwnd = ::GetParent(c.Handle());
+    ti.uId = reinterpret_cast<UINT_PTR>(c.Handle());
+    ti.lpszText = buf;
+    ::SendMessageW(f.ToolTip(), TTM_GETTEXTW, 128, (LPARAM)&ti);
+    return buf;
+}
+
 TEST(Controls, HintsBecomeToolTips) {
     SmallForm f;
-    auto tipText = [&](ui::Control& c) {
-        wchar_t buf[128] = {};
-        TTTOOLINFOW ti{};
-        ti.cbSize = sizeof ti;
-        ti.hwnd = ::GetParent(c.Handle());
-        ti.uId = reinterpret_cast<UINT_PTR>(c.Handle());
-        ti.lpszText = buf;
-        ::SendMessageW(f.ToolTip(), TTM_GETTEXTW, 128, (LPARAM)&ti);
-        return std::wstring(buf);
-    };
+    auto tipText = [&](ui::Control& c) { return TipText(f, c); };
     f.SetHint(f.First, "Ausgew\xE4hlt");
     f.SetHint(f.Check, "Schreibschutz");
     EXPECT_EQ(tipText(f.First), L"Ausgew\u00E4hlt");
@@ -185,6 +202,41 @@ TEST(Controls, HintsBecomeToolTips) {
     EXPECT_EQ(::SendMessageW(f.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 2);
     f.SetHint(f.First, "");
     EXPECT_EQ(::SendMessageW(f.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 1);
+
+    // A form that makes its tool tip window late keeps the hints set before
+    // and hands them over, the emptied one not.
+    SmallForm late(true);
+    late.SetHint(late.First, "Ausgew\xE4hlt");
+    late.SetHint(late.Check, "Weg");
+    late.SetHint(late.Check, "");
+    late.SetHint(late.Second, "Zweiter");
+    EXPECT_EQ(late.ToolTip(), nullptr);
+    late.CreateToolTip();
+    ASSERT_NE(late.ToolTip(), nullptr);
+    EXPECT_EQ(::SendMessageW(late.ToolTip(), TTM_GETTOOLCOUNT, 0, 0), 2);
+    EXPECT_EQ(TipText(late, late.Second), L"Zweiter");
+    EXPECT_EQ(TipText(late, late.First), L"Ausgew\u00E4hlt");
+}
+
+// A layout puts most controls where they are: those are not moved at all,
+// the others are.
+TEST(Controls, OnlyBoundsThatChangeMoveTheWindow) {
+    SmallForm f;
+    const RECT r = f.First.Bounds();
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    f.First.SetBounds(r.left, r.top, w, h);
+    f.First.SetLeft(r.left);
+    f.First.SetWidth(w);
+    EXPECT_EQ(f.First.moves, 0);
+    f.First.SetLeft(r.left + 5);
+    f.First.SetWidth(w + 7);
+    f.First.SetBounds(r.left + 5, r.top + 3, w + 7, h);
+    EXPECT_EQ(f.First.moves, 3);
+    const RECT moved = f.First.Bounds();
+    EXPECT_EQ(moved.left, r.left + 5);
+    EXPECT_EQ(moved.top, r.top + 3);
+    EXPECT_EQ(moved.right - moved.left, w + 7);
+    EXPECT_EQ(moved.bottom - moved.top, h);
 }
 
 // The marks land on their rows whichever way the list sets them: the whole
