@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <future>
 #include <string>
 #include <thread>
 
@@ -80,6 +81,7 @@ void TMainForm::CreateControls() {
     // Smaller than designed, the strips and the pages would cut their texts.
     minWidth_ = kFormWidth;
     minHeight_ = kFormHeight;
+    lateToolTip_ = true;
     CreateFrame(kClassName, kAppTitle, kFormWidth, kFormHeight, kFormColor, {L"MS Sans Serif", 11});
 
     // Top strip with the banner.
@@ -132,9 +134,6 @@ void TMainForm::CreateControls() {
                   .width = kHelpBtnWidth,
                   .height = kHelpBtnHeight,
                   .caption = "Handbuch anzeigen (F1)"});
-    Add(PagePnl0, {.name = "PagePnl0", .parent = &Tab});
-    Add(PagePnl1, {.name = "PagePnl1", .parent = &Tab});
-    Add(PagePnl2, {.name = "PagePnl2", .parent = &Tab});
 
     // The server and the mail addresses are read once, now that AppDir is
     // fixed: the sponsor banner at the top names the sponsor in its hint and
@@ -153,6 +152,13 @@ void TMainForm::CreateControls() {
     // the page.
     BottomPnl.SendToBack();
     SetDialogOwner(Handle());
+}
+
+void TMainForm::CreateSheets() {
+    Add(PagePnl0, {.name = "PagePnl0", .parent = &Tab, .hidden = true});
+    Add(PagePnl1, {.name = "PagePnl1", .parent = &Tab, .hidden = true});
+    Add(PagePnl2, {.name = "PagePnl2", .parent = &Tab, .hidden = true});
+    RunGuarded([this] { AlignControls(); });
 }
 
 HFONT TMainForm::BoldFont() {
@@ -218,7 +224,17 @@ bool TMainForm::FormCreate() {
     ahead.AppDir = AppDir;
     ahead.LanguageTable = model_.LanguageTable;
     std::exception_ptr scanError;
-    std::jthread scanning([&ahead, &scanError] {
+    // The guard is looked for on the same thread, first: its button shows
+    // the answer when the frame goes on screen, and the look (a walk of the
+    // processes) need not hold the making of the window up.
+    std::promise<bool> guardLook;
+    std::future<bool> guardRunning = guardLook.get_future();
+    std::jthread scanning([&ahead, &scanError, &guardLook, guard = Guard.get()] {
+        try {
+            guardLook.set_value(guard && guard->IsRunning());
+        } catch (...) {
+            guardLook.set_exception(std::current_exception());
+        }
         try {
             ScanAutostarts(ahead, ahead.LanguageTable[Lng::ExplorerCaption],
                            ahead.LanguageTable[Lng::WindowsDefaultMark]);
@@ -232,7 +248,10 @@ bool TMainForm::FormCreate() {
     RunGuarded([this] { ApplyLanguage(); });
     // 12., done now: the guard button and its label are part of the frame,
     //    which goes on screen next, and must not change once it is there.
-    RunGuarded([this] { ShowGuardState(); });
+    RunGuarded([this, &guardRunning] {
+        const bool running = guardRunning.get();
+        if (Guard) ApplyGuardDisplay(GuardDisplayFor(running));
+    });
     // The frame on screen before the page is made and the entries are read:
     // no message is taken from the queue until the list below is filled, so
     // nothing the user does meets a window that is still being made. The
@@ -241,11 +260,14 @@ bool TMainForm::FormCreate() {
     // screen, and the page appears whole instead of control by control.
     if (showOnCreate_) {
         RunGuarded([this] { OnResize(); });
-        for (int i = 0; i < kPageCount; ++i)
-            PageSheet(i).SetVisible(false);
         ::ShowWindow(Handle(), SW_SHOWNORMAL);
         ::UpdateWindow(Handle());
     }
+    // Neither the hints' window nor the pages' sheets are part of what
+    // shows first: they are made now, the sheets hidden until their page
+    // is complete. They come after the help button, as the keyboard goes.
+    CreateToolTip();
+    CreateSheets();
     // 5. The first page, with the nine groups; the others are made when
     //    they are first shown.
     EnsurePage(AutostartPageIndex);
@@ -486,10 +508,6 @@ void TMainForm::AdImgClick() {
 void TMainForm::ApplyGuardDisplay(const GuardDisplay& display) {
     QVGuardBtn.SetDown(display.pressed);
     QVGuardLbl.SetCaption(model_.LanguageTable[display.labelLine]);
-}
-
-void TMainForm::ShowGuardState() {
-    if (Guard) ApplyGuardDisplay(qv::ShowGuardState(*Guard));
 }
 
 void TMainForm::QVGuardBtnClick() {

@@ -61,7 +61,6 @@ class TMainForm : public ui::Form {
     void HelpBtnClick();
     void AdImgClick();
     // Guard button, its label and its timer.
-    void ShowGuardState();
     void QVGuardBtnClick();
     void QVGuardTimerTimer();
 
@@ -147,6 +146,8 @@ class TMainForm : public ui::Form {
     // out; returns it.
     ui::Page& EnsurePage(int index);
     ui::Panel& PageSheet(int index);
+    // The pages' sheets, hidden, laid out in the tab's display area.
+    void CreateSheets();
 
     AppModel& model_;
     std::string appDirOverride_;
