@@ -5,7 +5,8 @@
 // keys' values into a list of two columns with tick boxes, shown before the message loop. No
 // records, no language file, no checksums: what any program that shows the
 // same rows must at least spend.
-#include <windows.h>
+#include "MinimalWindow.h"
+
 #include <commctrl.h>
 
 #include <string>
@@ -19,14 +20,6 @@ const char kWowCV[] = "Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion
 struct Row {
     std::wstring name, data;
 };
-
-LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) {
-        ::PostQuitMessage(0);
-        return 0;
-    }
-    return ::DefWindowProcW(hwnd, msg, wp, lp);
-}
 
 class Walk {
   public:
@@ -216,15 +209,7 @@ void Insert(HWND list, std::vector<Row>& rows) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&icc);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, (LPCWSTR)IDC_ARROW);
-    wc.lpszClassName = L"QvFloorWindow";
-    ::RegisterClassExW(&wc);
-    HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"Floor", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 653, 558, nullptr, nullptr, instance, nullptr);
+    HWND hwnd = minimal::MakeWindow(instance, L"QvFloorWindow", L"Floor");
     HWND list = ::CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 90,
                                   600, 350, hwnd, nullptr, instance, nullptr);
     ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
@@ -236,12 +221,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     Walk walk;
     walk.All();
     Insert(list, walk.Rows());
-    ::ShowWindow(hwnd, SW_SHOWNORMAL);
-    ::UpdateWindow(hwnd);
-    MSG msg;
-    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-    return 0;
+    return minimal::ShowAndRun(hwnd);
 }
