@@ -113,7 +113,7 @@ void THistoryForm::Fill() {
     // the font. The place is as long as a path is and keeps the rest.
     for (int c = 0; c < 3; ++c) {
         HistoryList.SetColumnWidth(c, LVSCW_AUTOSIZE_USEHEADER);
-        if (ListView_GetColumnWidth(HistoryList.Handle(), c) < Scale(kColumns[c]))
+        if (HistoryList.ColumnWidth(c) < Scale(kColumns[c]))
             HistoryList.SetColumnWidth(c, Scale(kColumns[c]));
     }
     HistoryList.EndUpdate();
