@@ -63,27 +63,21 @@ int ExpectPicturesFit(HWND parent, int dpi, const std::string& where) {
     return pictures;
 }
 
-// A list with column headers shows each text whole in every column but the
-// last, which takes what is as long as a path; a list of captions and values
-// shows each caption whole. Returns how many it measured.
-int ExpectColumnsFit(HWND list, const std::string& where) {
-    const int columns = Header_GetItemCount(ListView_GetHeader(list));
-    const bool headed = !(::GetWindowLongW(list, GWL_STYLE) & LVS_NOCOLUMNHEADER);
-    const int whole = headed ? columns - 1 : columns == 2 ? 1 : 0;
+// A list with headers shows each text whole in every column but the last (as
+// long as a path), a list of captions and values each caption; the count.
+int ExpectColumnsFit(HWND hwnd, const std::string& where) {
+    auto* list = dynamic_cast<ui::ListView*>(ui::Control::FromHandle(hwnd));
+    if (!list) return 0;
+    const bool headed = !(::GetWindowLongW(hwnd, GWL_STYLE) & LVS_NOCOLUMNHEADER);
+    const int columns = list->ColumnCount(), whole = headed ? columns - 1 : columns == 2 ? 1 : 0;
     int measured = 0;
     for (int c = 0; c < whole; ++c)
-        for (int r = 0; r < ListView_GetItemCount(list); ++r) {
-            wchar_t text[512] = {};
-            LVITEMW item{};
-            item.iSubItem = c;
-            item.pszText = text;
-            item.cchTextMax = 512;
-            ::SendMessageW(list, LVM_GETITEMTEXTW, r, (LPARAM)&item);
-            const auto width = ::SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, (LPARAM)text);
+        for (int r = 0; r < list->Count(); ++r, ++measured) {
+            const std::string text = list->ItemText(r, c);
+            const auto width =
+                ::SendMessageW(hwnd, LVM_GETSTRINGWIDTHW, 0, (LPARAM)ToWide(text).c_str());
             // The list's own margins on both sides of a text.
-            EXPECT_LE(width + 12, ListView_GetColumnWidth(list, c))
-                << where << " \"" << FromWide(text) << "\"";
-            ++measured;
+            EXPECT_LE(width + 12, list->ColumnWidth(c)) << where << " \"" << text << "\"";
         }
     return measured;
 }

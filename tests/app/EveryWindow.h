@@ -62,12 +62,9 @@ class EveryWindowFixture : public ProcessPageFixture {
         TCheckUpdateForm update(model.LanguageTable, dir.Path(), "http://127.0.0.1:9/");
         whileOpen(update, "TCheckUpdateForm");
         // The kinds with the longest words.
-        for (ChangeKind kind : {ChangeKind::KnownAdd, ChangeKind::ProcessEnded}) {
-            ChangeRecord change;
-            change.kind = kind;
-            change.caption = "tool.exe";
-            RecordChange(dir.Path(), change);
-        }
+        for (ChangeKind kind : {ChangeKind::KnownAdd, ChangeKind::ProcessEnded})
+            RecordChange(dir.Path(),
+                         {.kind = kind, .time = {}, .caption = "tool.exe", .touches = {}});
         THistoryForm history(model);
         whileOpen(history, "THistoryForm");
     }
